@@ -1,0 +1,178 @@
+#include "app/Buffers.h"
+
+#include <algorithm>
+#include <cassert>
+#include <new>
+
+#include "app/Messages.h"
+
+namespace zvk {
+namespace {
+
+std::vector<std::uint8_t>& Image(BufferKind kind) {
+    return kind == BufferKind::Flash ? App().FlashBuffer : App().EepromBuffer;
+}
+
+std::vector<std::uint8_t>& Origins(BufferKind kind) {
+    return kind == BufferKind::Flash ? App().FlashOrigin : App().EepromOrigin;
+}
+
+// True when the address is inside the buffer's last address and its block
+// exists, so that neither a wrong FlashLastAddress nor a missing block can let
+// an access leave the block.
+bool Reachable(BufferKind kind, std::uint16_t address) {
+    return address <= LastAddress(kind) && address < Image(kind).size();
+}
+
+}  // namespace
+
+bool DefaultBlockAllocator(std::vector<std::uint8_t>& block, std::size_t size) {
+    try {
+        block.assign(size, 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+int AllocateBuffers(const BlockAllocator& allocate) {
+    auto& s = App();
+    std::vector<std::uint8_t>* blocks[] = {&s.FlashBuffer, &s.FlashOrigin, &s.EepromBuffer,
+                                           &s.EepromOrigin};
+    const std::size_t sizes[] = {kFlashBufferSize, kFlashBufferSize, kEepromBufferSize,
+                                 kEepromBufferSize};
+    const std::size_t count = s.EepromLastAddress != 0 ? 4 : 2;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!allocate(*blocks[i], sizes[i])) {
+            ShowMessage("Insufficient Memory Available", "Memory Allocation Error",
+                        MessageIcon::Stop);
+            return 1;
+        }
+    }
+    std::fill(s.FlashBuffer.begin(), s.FlashBuffer.end(), 0xFF);
+    std::fill(s.FlashOrigin.begin(), s.FlashOrigin.end(), OriginNone);
+    std::fill(s.EepromBuffer.begin(), s.EepromBuffer.end(), 0xFF);
+    std::fill(s.EepromOrigin.begin(), s.EepromOrigin.end(), OriginNone);
+    return 0;
+}
+
+void ReleaseBuffers() {
+    auto& s = App();
+    for (auto* block : {&s.FlashBuffer, &s.FlashOrigin, &s.EepromBuffer, &s.EepromOrigin}) {
+        std::vector<std::uint8_t>().swap(*block);
+    }
+}
+
+std::uint16_t LastAddress(BufferKind kind) {
+    return kind == BufferKind::Flash ? App().FlashLastAddress : App().EepromLastAddress;
+}
+
+std::uint8_t BufferRead(BufferKind kind, std::uint16_t address) {
+    return Reachable(kind, address) ? Image(kind)[address] : 0xFF;
+}
+
+void BufferWrite(BufferKind kind, std::uint16_t address, std::uint8_t value) {
+    if (Reachable(kind, address)) Image(kind)[address] = value;
+}
+
+void SetOrigin(BufferKind kind, std::uint16_t address, ByteOrigin origin) {
+    if (address <= LastAddress(kind) && address < Origins(kind).size()) {
+        Origins(kind)[address] = origin;
+    }
+}
+
+ByteOrigin GetOrigin(BufferKind kind, std::uint16_t address) {
+    if (address <= LastAddress(kind) && address < Origins(kind).size()) {
+        return static_cast<ByteOrigin>(Origins(kind)[address]);
+    }
+    return OriginNone;
+}
+
+std::uint8_t FlashRead(std::uint16_t address) { return BufferRead(BufferKind::Flash, address); }
+std::uint8_t EepromRead(std::uint16_t address) { return BufferRead(BufferKind::Eeprom, address); }
+void FlashWrite(std::uint16_t address, std::uint8_t value) {
+    BufferWrite(BufferKind::Flash, address, value);
+}
+void EepromWrite(std::uint16_t address, std::uint8_t value) {
+    BufferWrite(BufferKind::Eeprom, address, value);
+}
+
+void CopyFlashOut(std::uint16_t address, std::uint8_t* destination, std::uint16_t count) {
+    for (std::uint16_t i = 0; i < count; ++i) {
+        destination[i] = FlashRead(static_cast<std::uint16_t>(address + i));
+    }
+}
+
+void CopyEepromOut(std::uint16_t address, std::uint8_t* destination, std::uint16_t count) {
+    for (std::uint16_t i = 0; i < count; ++i) {
+        destination[i] = EepromRead(static_cast<std::uint16_t>(address + i));
+    }
+}
+
+void FillBufferRange(std::uint16_t start, std::uint16_t end, std::uint8_t value) {
+    const BufferKind kind = App().CurrentBufferKind;
+    for (std::uint32_t a = start; a <= end; ++a) {
+        const auto address = static_cast<std::uint16_t>(a);
+        BufferWrite(kind, address, value);
+        SetOrigin(kind, address, OriginEdited);
+    }
+}
+
+void CopyBufferRange(std::uint16_t sourceStart, std::uint16_t sourceEnd,
+                     std::uint16_t destination) {
+    assert(sourceStart <= sourceEnd);
+    const BufferKind kind = App().CurrentBufferKind;
+    const std::uint32_t n = static_cast<std::uint32_t>(sourceEnd) - sourceStart + 1;
+    auto copyOne = [&](std::uint32_t k) {
+        const auto to = static_cast<std::uint16_t>(destination + k);
+        BufferWrite(kind, to, BufferRead(kind, static_cast<std::uint16_t>(sourceStart + k)));
+        SetOrigin(kind, to, OriginEdited);
+    };
+    if (sourceStart <= destination && destination <= sourceEnd) {
+        for (std::uint32_t k = n; k-- > 0;) copyOne(k);
+    } else {
+        for (std::uint32_t k = 0; k < n; ++k) copyOne(k);
+    }
+}
+
+void ClearBuffer() {
+    const BufferKind kind = App().CurrentBufferKind;
+    for (std::uint32_t a = 0; a <= LastAddress(kind); ++a) {
+        BufferWrite(kind, static_cast<std::uint16_t>(a), 0xFF);
+        SetOrigin(kind, static_cast<std::uint16_t>(a), OriginNone);
+    }
+    RefreshBufferWindows(kind);
+}
+
+void RefreshBufferWindows(BufferKind kind) {
+    if (kind == BufferKind::Eeprom) {
+        SendCommand(App().EepromEditWindow, kCmdReload);
+    } else {
+        SendCommand(App().FlashEditWindow, kCmdReload);
+        SendCommand(App().DisassemblyWindow, kCmdReload);
+    }
+}
+
+std::uint8_t StoreEditedByte(std::uint16_t topAddress, const std::uint8_t* rowCache,
+                             std::uint16_t index) {
+    const auto address = static_cast<std::uint16_t>(topAddress + index);
+    FlashWrite(address, rowCache[index]);
+    SetOrigin(BufferKind::Flash, address, OriginEdited);
+    return FlashRead(address);
+}
+
+void StoreAssembledCode(std::uint16_t address, const std::uint8_t* output, std::size_t offset,
+                        std::size_t count) {
+    StoreProgramLine(address, output + offset, count);
+}
+
+void StoreProgramLine(std::uint16_t address, const std::uint8_t* block, std::size_t count) {
+    assert(count >= 1 && count <= 3);
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto a = static_cast<std::uint16_t>(address + i);
+        FlashWrite(a, block[i]);
+        SetOrigin(BufferKind::Flash, a, OriginEdited);
+    }
+}
+
+}  // namespace zvk

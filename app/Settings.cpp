@@ -1,0 +1,143 @@
+#include "app/Settings.h"
+
+#include <array>
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "app/AppState.h"
+#include "app/DeviceTable.h"
+#include "app/ProgramDirectory.h"
+
+namespace zvk {
+namespace {
+
+constexpr std::uint8_t kDefaultPortIndex = 1;  // COM2
+constexpr std::uint8_t kMaxPortIndex = 8;      // COM9
+
+// One stored field: where it lives in AppState and how many digits it takes.
+struct Field {
+    int width;
+    std::uint8_t* byte;
+    std::uint16_t* word;
+};
+
+std::array<Field, 21> Fields(AppState& s) {
+    auto b = [](std::uint8_t& v) { return Field{2, &v, nullptr}; };
+    auto w = [](std::uint16_t& v) { return Field{4, nullptr, &v}; };
+    return {{
+        b(s.PortIndex),
+        b(s.SelectedDevice),
+        w(s.BlankCheckRange.DeviceStart),
+        w(s.BlankCheckRange.DeviceEnd),
+        b(s.BlankCheckRange.Flags),
+        w(s.ProgramRange.DeviceStart),
+        w(s.ProgramRange.DeviceEnd),
+        w(s.ProgramRange.BufferStart),
+        b(s.ProgramRange.Flags),
+        w(s.VerifyRange.DeviceStart),
+        w(s.VerifyRange.DeviceEnd),
+        w(s.VerifyRange.BufferStart),
+        b(s.VerifyRange.Flags),
+        w(s.ReadRange.DeviceStart),
+        w(s.ReadRange.DeviceEnd),
+        w(s.ReadRange.BufferStart),
+        b(s.ReadRange.Flags),
+        b(s.ProgrammingMode),
+        b(s.ProtectionOptions),
+        b(s.AutoSequence),
+        b(s.OptionFlags),
+    }};
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Values the program never writes must not become table indexes: such a field
+// takes the value a missing file would give it.
+void ReplaceUnusableValues() {
+    auto& s = App();
+    if (s.SelectedDevice >= kDeviceCount) s.SelectedDevice = 0;
+    if (s.PortIndex > kMaxPortIndex) s.PortIndex = kDefaultPortIndex;
+}
+
+void SetMissingFileDefaults() {
+    auto& s = App();
+    s.PortIndex = kDefaultPortIndex;
+    s.SelectedDevice = 0;
+    s.BlankCheckRange = {};
+    s.ProgramRange = {};
+    s.VerifyRange = {};
+    s.ReadRange = {};
+    s.ProgrammingMode = kModeParallel;
+    s.ProtectionOptions = 0;
+    s.AutoSequence = 0;
+    s.OptionFlags = 0;
+}
+
+}  // namespace
+
+std::string FormatSettings() {
+    std::string text;
+    for (const Field& f : Fields(App())) {
+        char digits[8];
+        if (f.width == 2) {
+            std::snprintf(digits, sizeof digits, "%02x", static_cast<unsigned>(*f.byte));
+        } else {
+            std::snprintf(digits, sizeof digits, "%04x", static_cast<unsigned>(*f.word));
+        }
+        text += digits;
+    }
+    return text;
+}
+
+void ApplySettingsText(std::string_view text) {
+    std::size_t pos = 0;
+    for (const Field& f : Fields(App())) {
+        // Like "%02x" / "%04x": white space before a field is skipped, then up to
+        // the field's width in hexadecimal digits, at least one.
+        while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) ++pos;
+        unsigned value = 0;
+        int digits = 0;
+        while (digits < f.width && pos < text.size() && HexDigit(text[pos]) >= 0) {
+            value = value * 16 + static_cast<unsigned>(HexDigit(text[pos]));
+            ++digits;
+            ++pos;
+        }
+        if (digits == 0) break;
+        if (f.byte != nullptr) {
+            *f.byte = static_cast<std::uint8_t>(value);
+        } else {
+            *f.word = static_cast<std::uint16_t>(value);
+        }
+    }
+}
+
+void SaveSettings() {
+    std::FILE* file = std::fopen(ProgramDirectoryFile(kSettingsFileName).c_str(), "wt");
+    if (file == nullptr) return;
+    const std::string text = FormatSettings();
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fclose(file);
+}
+
+void LoadSettings() {
+    std::ifstream file(ProgramDirectoryFile(kSettingsFileName), std::ios::binary);
+    if (!file) {
+        SetMissingFileDefaults();
+    } else {
+        const std::string text{std::istreambuf_iterator<char>(file),
+                               std::istreambuf_iterator<char>()};
+        ApplySettingsText(text);
+    }
+    ReplaceUnusableValues();
+    SelectDevice(App().SelectedDevice);
+}
+
+}  // namespace zvk
