@@ -1,0 +1,203 @@
+#include "ops/AutoJob.h"
+
+#include <cstring>
+
+#include "app/Buffers.h"
+#include "app/Messages.h"
+#include "link/Protocol.h"
+
+namespace zvk {
+namespace {
+
+const AutoStepInfo& Info(AutoStep step) { return kAutoSteps[static_cast<std::size_t>(step)]; }
+
+bool Chosen(AutoStep step) { return (App().AutoSequence & Info(step).bit) != 0; }
+
+}  // namespace
+
+bool AutoSettingsDialog::Checked(AutoStep step) const { return Chosen(step); }
+
+void AutoSettingsDialog::Click(AutoStep step, bool checked) {
+    if (checked) {
+        App().AutoSequence |= Info(step).bit;
+    } else {
+        App().AutoSequence &= static_cast<std::uint8_t>(~Info(step).bit);
+    }
+}
+
+bool AutoProgramReady() {
+    if (!CheckProgrammer(App().ProgrammerLink)) return false;
+    if ((App().AutoSequence & kAutoStepBits) == 0) {
+        ShowMessage("No Operation is Selected for Auto Programming.", "Error", MessageIcon::Stop);
+        return false;
+    }
+    return true;
+}
+
+AutoJob::AutoJob(std::chrono::milliseconds stepBudget)
+    : count_(static_cast<std::uint16_t>(App().FlashLastAddress + 1)),
+      total_(App().FlashLastAddress + 1u),
+      stepBudget_(stepBudget) {}
+
+void AutoJob::Start() {
+    // The sequence always works on the Flash and the Flash buffer.
+    App().CurrentBufferKind = BufferKind::Flash;
+    for (const AutoStepInfo& info : kAutoSteps) {
+        model.steps[static_cast<std::size_t>(info.step)].enabled = Chosen(info.step);
+    }
+    model.title = WithPartName("Auto Programming Mode - %s");
+    model.progress = {0, count_, 0};
+    model.percentage = "0%";
+    PrepareRead();
+}
+
+StepResult AutoJob::Step() {
+    if (pendingEnter_) {
+        pendingEnter_ = false;
+        return EnterStage(stage_);
+    }
+    switch (stage_) {
+        case Stage::Begin:
+            model.closeEnabled = false;
+            return EnterStage(Stage::Erase);
+        case Stage::Erase:
+            if (eraseQuarter_ < 4) return EraseStep();
+            model.steps[static_cast<std::size_t>(AutoStep::Erase)].ticked = true;
+            return EnterStage(Stage::BlankCheck);
+        case Stage::BlankCheck:
+            return ScanSlice(false);
+        case Stage::Program:
+            return ProgramSlice();
+        case Stage::Verify:
+            return ScanSlice(true);
+        case Stage::Protect:
+        case Stage::Done:
+            break;
+    }
+    return StepResult::Finish(0);
+}
+
+StepResult AutoJob::EnterStage(Stage stage) {
+    // Stages Erase..Protect follow the order of kAutoSteps.
+    while (stage != Stage::Done &&
+           !Chosen(static_cast<AutoStep>(static_cast<int>(stage) - static_cast<int>(Stage::Erase)))) {
+        stage = static_cast<Stage>(static_cast<int>(stage) + 1);
+    }
+    stage_ = stage;
+    switch (stage) {
+        case Stage::Erase:
+            model.status = "Erasing...";
+            model.progress = {0, 100, 0};
+            SendChipErase();
+            return EraseStep();
+        case Stage::BlankCheck:
+            model.status = "Blank Checking...";
+            ResetProgress(count_);
+            return ScanSlice(false);
+        case Stage::Program:
+            model.status = "Programming...";
+            ResetProgress(count_);
+            model.percentage = "0%";
+            BeginProgramming(0, count_);
+            return ProgramSlice();
+        case Stage::Verify:
+            model.status = "Verifying...";
+            ResetProgress(count_);
+            return ScanSlice(true);
+        case Stage::Protect:
+            if (SendLockBits()) {
+                model.steps[static_cast<std::size_t>(AutoStep::Protect)].ticked = true;
+            } else {
+                ShowMessage("Protection option is disabled", "Error", MessageIcon::Stop);
+                protectFailed_ = true;
+            }
+            return EnterStage(Stage::Done);
+        case Stage::Begin:
+        case Stage::Done:
+            break;
+    }
+    model.status = "Auto Programming Process Completed...";
+    model.closeEnabled = true;
+    model.closeFocused = true;
+    model.staysOpen = true;
+    model.succeeded = !protectFailed_;
+    stage_ = Stage::Done;
+    return StepResult::Finish(0);
+}
+
+// No answer marks the end of an erase: the four pauses are the time it is given.
+StepResult AutoJob::EraseStep() {
+    ++eraseQuarter_;
+    model.progress.position = static_cast<std::uint32_t>(eraseQuarter_) * 25;
+    model.percentage = Format("%d%%", eraseQuarter_ * 25);
+    return StepResult::Continue(kEraseStepPause);
+}
+
+void AutoJob::ResetProgress(std::uint32_t maximum) {
+    nextAddress_ = 0;
+    bytesDone_ = 0;
+    model.progress = {0, maximum, 0};
+}
+
+StepResult AutoJob::Failed(const char* format, std::uint16_t address) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+    ShowMessage(Format(format, address), "Error", MessageIcon::Stop);
+#pragma GCC diagnostic pop
+    stage_ = Stage::Done;
+    return StepResult::Finish(1);
+}
+
+// The pause after a finished step; the next Step() enters the step after it.
+StepResult AutoJob::StepDone(AutoStep step, const char* status) {
+    model.status = status;
+    model.steps[static_cast<std::size_t>(step)].ticked = true;
+    stage_ = static_cast<Stage>(static_cast<int>(step) + static_cast<int>(Stage::Erase) + 1);
+    pendingEnter_ = true;
+    return StepResult::Continue(kAutoStepDonePause);
+}
+
+StepResult AutoJob::ScanSlice(bool verify) {
+    const StepBudget budget(stepBudget_);
+    do {
+        std::uint8_t expected[kReadBlockSize];
+        std::uint8_t block[kReadBlockSize];
+        if (verify) {
+            CopyFlashOut(nextAddress_, expected, kReadBlockSize);
+        } else {
+            std::memset(expected, 0xFF, sizeof expected);
+        }
+        ReadDeviceBlockExpecting(BufferKind::Flash, nextAddress_, kReadBlockSize, block, expected);
+        for (std::uint16_t k = 0; k < kReadBlockSize; ++k) {
+            if (block[k] != expected[k]) {
+                return Failed(verify ? "Verify Failed at %04X" : "Blank Check Failed at %04X",
+                              static_cast<std::uint16_t>(nextAddress_ + k));
+            }
+        }
+        bytesDone_ += kReadBlockSize;
+        nextAddress_ = static_cast<std::uint16_t>(nextAddress_ + kReadBlockSize);
+        model.progress.position = bytesDone_;
+        model.percentage = PercentText(bytesDone_, total_);
+    } while (bytesDone_ < total_ && !budget.Spent());
+    if (bytesDone_ < total_) return StepResult::Continue();
+    model.percentage = "100%";
+    return verify ? StepDone(AutoStep::Verify, "Verify Completed...")
+                  : StepDone(AutoStep::BlankCheck, "BlankCheck Completed...");
+}
+
+StepResult AutoJob::ProgramSlice() {
+    const StepBudget budget(stepBudget_);
+    do {
+        if (!ProgramByte(FlashRead(nextAddress_))) {
+            return Failed("Programming Failed at %04X", nextAddress_);
+        }
+        ++bytesDone_;
+        nextAddress_ = static_cast<std::uint16_t>(nextAddress_ + 1);
+        model.percentage = PercentText(bytesDone_, total_);
+        model.progress.position = bytesDone_;
+    } while (bytesDone_ < total_ && !budget.Spent());
+    if (bytesDone_ < total_) return StepResult::Continue();
+    return StepDone(AutoStep::Program, "Programming Completed...");
+}
+
+}  // namespace zvk

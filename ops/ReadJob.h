@@ -1,0 +1,43 @@
+#pragma once
+// Read: copies a stretch of the chip's Flash or EEPROM into the matching
+// buffer, marking each byte as read from the chip. Cancel keeps what has been
+// read; either way the open buffer windows are told to reload at the end.
+
+#include <chrono>
+#include <cstdint>
+
+#include "app/Job.h"
+#include "ops/JobSupport.h"
+#include "ops/OperationRange.h"
+
+namespace zvk {
+
+struct ReadModel : ProgressModel {
+    bool cancelled = false;
+};
+
+class ReadJob final : public Job {
+public:
+    explicit ReadJob(const OperationRun& run, std::chrono::milliseconds stepBudget = kStepBudget);
+
+    void Start() override;
+    [[nodiscard]] StepResult Step() override;
+    void Cancel() override;
+
+    ReadModel model;
+
+private:
+    StepResult End();
+
+    BufferKind kind_;
+    std::uint16_t remaining_;
+    std::uint16_t nextAddress_;
+    std::uint16_t bufferStart_;
+    std::uint16_t offset_ = 0;
+    std::uint32_t bytesDone_ = 0;
+    std::uint32_t total_;
+    bool ended_ = false;
+    std::chrono::milliseconds stepBudget_;
+};
+
+}  // namespace zvk
