@@ -59,7 +59,7 @@ struct AutoStepBox {
     bool ticked = false;
 };
 
-struct AutoModel : ProgressModel {
+struct AutoModel : DeviceProgressModel {
     std::array<AutoStepBox, kAutoStepCount> steps;
 };
 

@@ -22,7 +22,7 @@ struct ProgressBar {
 };
 
 // The fields every progress dialog shows, and how its job ended.
-struct ProgressModel {
+struct DeviceProgressModel {
     std::string title;
     std::string status;
     std::string percentage;

@@ -5,23 +5,40 @@
 
 #include "app/HexField.h"
 #include "app/Messages.h"
+#include "link/Protocol.h"
 
 namespace zvk {
 namespace {
+
+// What a Full Device run stores in the operation's record: the fields it sets
+// (device start 0, device end the capacity limit, buffer start 0), and whether
+// the buffer start is only borrowed for the run.
+struct FullDeviceWriteBack {
+    bool deviceStart;
+    bool deviceEnd;
+    bool bufferStart;
+    bool restoreBufferStart;
+};
 
 struct RangeDialogRow {
     OperationRange AppState::*record;
     std::string_view flashTitle;
     std::string_view eepromTitle;
     bool hasBufferField;
+    FullDeviceWriteBack fullDevice;
+    bool prepareRead;  // the runner prepares the unit for reading first
 };
 
 // Indexed by RangeOperation.
 constexpr std::array<RangeDialogRow, 4> kRangeDialogs{{
-    {&AppState::BlankCheckRange, "Blank Check - Flash", "Blank Check - EEPROM", false},
-    {&AppState::ProgramRange, "Program - Flash", "Program - EEPROM", true},
-    {&AppState::VerifyRange, "Verify - Flash", "Verify - EEPROM", true},
-    {&AppState::ReadRange, "Read - Flash", "Read - EEPROM", true},
+    {&AppState::BlankCheckRange, "Blank Check - Flash", "Blank Check - EEPROM", false,
+     {true, true, false, false}, false},
+    {&AppState::ProgramRange, "Program - Flash", "Program - EEPROM", true,
+     {true, true, true, true}, false},
+    {&AppState::VerifyRange, "Verify - Flash", "Verify - EEPROM", true,
+     {false, true, true, false}, false},
+    {&AppState::ReadRange, "Read - Flash", "Read - EEPROM", true,
+     {false, false, false, false}, true},
 }};
 
 const RangeDialogRow& Row(RangeOperation operation) {
@@ -110,5 +127,31 @@ bool RangeDialog::Ok() {
 }
 
 void RangeDialog::Cancel() { RangeRecord(operation_) = saved_; }
+
+bool RunOperation(RangeOperation operation,
+                  const std::function<void(const OperationRun&)>& openProgress) {
+    if (!CheckProgrammer(App().ProgrammerLink)) return false;
+    const RangeDialogRow& row = Row(operation);
+    OperationRange& record = RangeRecord(operation);
+    const std::uint16_t last = CurrentLastAddress();
+    const bool fullDevice = (record.Flags & kRangeFullDevice) != 0;
+    const std::uint16_t keptBufferStart = record.BufferStart;
+
+    OperationRun run;
+    if (fullDevice) {
+        run = {PackStartCount(0, static_cast<std::uint16_t>(last + 1)), 0};
+        if (row.fullDevice.deviceStart) record.DeviceStart = 0;
+        if (row.fullDevice.deviceEnd) record.DeviceEnd = last;
+        if (row.fullDevice.bufferStart) record.BufferStart = 0;
+    } else {
+        const auto count = static_cast<std::uint16_t>(record.DeviceEnd - record.DeviceStart + 1);
+        run = {PackStartCount(record.DeviceStart, count),
+               row.hasBufferField ? record.BufferStart : std::uint16_t{0}};
+    }
+    if (row.prepareRead) PrepareRead();
+    openProgress(run);
+    if (fullDevice && row.fullDevice.restoreBufferStart) record.BufferStart = keptBufferStart;
+    return true;
+}
 
 }  // namespace zvk

@@ -15,7 +15,7 @@
 
 namespace zvk {
 
-struct ProgramModel : ProgressModel {
+struct ProgramModel : DeviceProgressModel {
     bool eraseLabelEnabled = false;
     std::string eraseResult;  // empty until "OK"
     bool verifyLabelEnabled = false;

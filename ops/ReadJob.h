@@ -12,7 +12,7 @@
 
 namespace zvk {
 
-struct ReadModel : ProgressModel {
+struct ReadModel : DeviceProgressModel {
     bool cancelled = false;
 };
 

@@ -13,7 +13,7 @@
 
 namespace zvk {
 
-struct ScanModel : ProgressModel {
+struct ScanModel : DeviceProgressModel {
     std::string deviceStart;
     std::string deviceEnd;
     std::string list;
