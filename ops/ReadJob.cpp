@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/Windows.h"
+#include "files/FileJob.h"
 #include "link/Protocol.h"
 
 namespace zvk {
@@ -56,9 +56,7 @@ void ReadJob::Cancel() {
 // bytes read in the buffer, so the windows reload in both cases.
 StepResult ReadJob::End() {
     ended_ = true;
-    SendCommand(App().FlashEditWindow, kCmdReload);
-    SendCommand(App().EepromEditWindow, kCmdReload);
-    SendCommand(App().DisassemblyWindow, kCmdReload);
+    RefreshAllBufferWindows();
     return StepResult::Finish(1);
 }
 
