@@ -34,7 +34,9 @@ TEST(AutoJobTest, FullSequenceOverTheWholeFlash) {
     EXPECT_TRUE(job.model.closeEnabled);
     EXPECT_TRUE(job.model.succeeded);
     EXPECT_EQ(Ticked(job.model), (std::array<bool, 5>{true, true, true, true, true}));
-    for (std::uint16_t a = 0; a <= 0x07FF; ++a) ASSERT_EQ(unit.Chip().Flash[a], a ^ 0x5A);
+    for (std::uint16_t a = 0; a <= 0x07FF; ++a) {
+        ASSERT_EQ(unit.Chip().Flash[a], static_cast<std::uint8_t>(a ^ 0x5A));
+    }
     EXPECT_EQ(unit.Chip().LockBits, 0x01);
     // Four erase quarters of 300 ms, then 25 ms after blank check, program and verify.
     std::vector<std::chrono::milliseconds> pauses;
