@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
+
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -38,6 +40,15 @@ std::optional<std::uint8_t> ComPortIndex(std::string_view name) {
 std::unique_ptr<SerialTransport>& PathPort() {
     static std::unique_ptr<SerialTransport> port;
     return port;
+}
+
+// The serial port's Qt implementation needs the process's Qt application object.
+void EnsureQtApplication() {
+    if (QCoreApplication::instance() != nullptr) return;
+    static int argc = 1;
+    static char name[] = "zvk-cli";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication application(argc, argv);
 }
 
 bool OpenPortByPath(const std::string& path) {
@@ -118,6 +129,7 @@ std::optional<int> SetUpSession(const ParsedArgs& parsed) {
 }
 
 std::optional<int> ConnectDevice(const ParsedArgs& parsed, bool deviceCheck) {
+    EnsureQtApplication();
     SetTransportFactory(MakeQtSerialTransport);
     const std::string port = parsed.Value("--port").value_or("");
     if (port.empty()) {
