@@ -7,6 +7,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -137,8 +138,9 @@ std::optional<int> ConnectDevice(const ParsedArgs& parsed, bool deviceCheck) {
     } else if (const auto index = ComPortIndex(port)) {
         App().PortIndex = *index;
         if (!OpenProgrammerPort(*index)) return 1;
-    } else if (!OpenPortByPath(port)) {
-        return 1;
+    } else {
+        // Made absolute: the serial port takes a bare name for one in /dev.
+        if (!OpenPortByPath(std::filesystem::absolute(port).string())) return 1;
     }
     if (deviceCheck && !CheckDevice()) return 1;
     return std::nullopt;
