@@ -12,45 +12,57 @@
 namespace zvk {
 namespace {
 
+using BlockValue = std::uint16_t BlockSettings::*;
+
 struct BlockDialogSpec {
     std::string_view flashTitle;
     std::string_view eepromTitle;
     std::string_view acceptLabel;
     std::string_view cancelLabel;
     std::array<DialogFieldSpec, 3> fields;
+    std::array<BlockValue, 3> values;  // the remembered value of each field
     std::size_t fieldCount;
+    // Fill and Copy keep each field as it parses; Checksum keeps all or none.
+    bool keepEachField;
 };
 
 constexpr BlockDialogSpec kFillDialog{
     "Fill - Flash Buffer", "Fill - EEPROM Buffer", "&Fill", "Cancel",
-    {{{1024, "Starting Address", 4}, {1025, "Ending Address", 4}, {1026, "Fill Data", 2}}}, 3};
+    {{{1024, "Starting Address", 4}, {1025, "Ending Address", 4}, {1026, "Fill Data", 2}}},
+    {&BlockSettings::fillStart, &BlockSettings::fillEnd, &BlockSettings::fillData}, 3, true};
 constexpr BlockDialogSpec kCopyDialog{
     "Copy - Flash Buffer", "Copy - EEPROM Buffer", "&Copy", "&Cancel",
     {{{1005, "&Starting Address", 4},
       {1007, "&Ending Address", 4},
       {1008, "&Destination Address", 4}}},
-    3};
+    {&BlockSettings::copyStart, &BlockSettings::copyEnd, &BlockSettings::copyDestination}, 3,
+    true};
 constexpr BlockDialogSpec kChecksumDialog{
     "Checksum - Flash Buffer", "Checksum - EEPROM Buffer", "OK", "Cancel",
-    {{{1005, "Buffer Starting Address:", 4}, {1007, "Buffer Ending Address:", 4}, {}}}, 2};
+    {{{1005, "Buffer Starting Address:", 4}, {1007, "Buffer Ending Address:", 4}, {}}},
+    {&BlockSettings::checksumStart, &BlockSettings::checksumEnd, nullptr}, 2, false};
 
-FieldDialog MakeBlockDialog(const BlockDialogSpec& spec, const std::uint16_t* values) {
+FieldDialog MakeBlockDialog(const BlockDialogSpec& spec) {
+    const BlockSettings& s = BlockOperationSettings();
+    std::uint16_t values[3] = {};
+    for (std::size_t i = 0; i < spec.fieldCount; ++i) values[i] = s.*spec.values[i];
     FieldDialog dialog;
     dialog.title = App().CurrentBufferKind == BufferKind::Flash ? spec.flashTitle
                                                                 : spec.eepromTitle;
     dialog.acceptLabel = spec.acceptLabel;
     dialog.cancelLabel = spec.cancelLabel;
     dialog.fields = MakeFields(spec.fields.data(), spec.fieldCount, values);
+    dialog.accept = [&spec](FieldDialog& d) {
+        BlockSettings& remembered = BlockOperationSettings();
+        BlockSettings parsed = remembered;
+        BlockSettings& target = spec.keepEachField ? remembered : parsed;
+        for (std::size_t i = 0; i < d.fields.size(); ++i) {
+            if (!ParseDialogField(d.fields[i], target.*spec.values[i])) return false;
+        }
+        remembered = target;
+        return true;
+    };
     return dialog;
-}
-
-// Parses the fields in order straight into their remembered values, stopping
-// at the first that fails.
-bool ParseInto(FieldDialog& dialog, std::uint16_t* const* targets) {
-    for (std::size_t i = 0; i < dialog.fields.size(); ++i) {
-        if (!ParseDialogField(dialog.fields[i], *targets[i])) return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -65,45 +77,9 @@ void ResetFileOperationSettings() {
     FileSaveSettings() = SaveSettings{};
 }
 
-FieldDialog FillDialog() {
-    BlockSettings& s = BlockOperationSettings();
-    const std::uint16_t values[] = {s.fillStart, s.fillEnd, s.fillData};
-    FieldDialog dialog = MakeBlockDialog(kFillDialog, values);
-    dialog.accept = [](FieldDialog& d) {
-        BlockSettings& b = BlockOperationSettings();
-        std::uint16_t* const targets[] = {&b.fillStart, &b.fillEnd, &b.fillData};
-        return ParseInto(d, targets);
-    };
-    return dialog;
-}
-
-FieldDialog CopyDialog() {
-    BlockSettings& s = BlockOperationSettings();
-    const std::uint16_t values[] = {s.copyStart, s.copyEnd, s.copyDestination};
-    FieldDialog dialog = MakeBlockDialog(kCopyDialog, values);
-    dialog.accept = [](FieldDialog& d) {
-        BlockSettings& b = BlockOperationSettings();
-        std::uint16_t* const targets[] = {&b.copyStart, &b.copyEnd, &b.copyDestination};
-        return ParseInto(d, targets);
-    };
-    return dialog;
-}
-
-FieldDialog ChecksumDialog() {
-    BlockSettings& s = BlockOperationSettings();
-    const std::uint16_t values[] = {s.checksumStart, s.checksumEnd};
-    FieldDialog dialog = MakeBlockDialog(kChecksumDialog, values);
-    dialog.accept = [](FieldDialog& d) {
-        std::uint16_t start = 0;
-        std::uint16_t end = 0;
-        std::uint16_t* const targets[] = {&start, &end};
-        if (!ParseInto(d, targets)) return false;
-        BlockOperationSettings().checksumStart = start;
-        BlockOperationSettings().checksumEnd = end;
-        return true;
-    };
-    return dialog;
-}
+FieldDialog FillDialog() { return MakeBlockDialog(kFillDialog); }
+FieldDialog CopyDialog() { return MakeBlockDialog(kCopyDialog); }
+FieldDialog ChecksumDialog() { return MakeBlockDialog(kChecksumDialog); }
 
 bool CheckBlockRange(std::uint16_t start, std::uint16_t end, std::uint32_t lastWritten) {
     if (start > end) {

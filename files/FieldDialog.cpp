@@ -24,7 +24,7 @@ bool ParseDialogField(DialogField& field, std::uint16_t& value) {
     return ParseHexField(field.text, value);
 }
 
-FieldDialogRunner FillInDialog(std::vector<std::string> texts, int choice) {
+FieldDialogRunner AnswerDialogWith(std::vector<std::string> texts, int choice) {
     return [texts = std::move(texts), choice](FieldDialog& dialog) {
         if (choice != 0 && dialog.choose) {
             dialog.choose(choice);

@@ -60,6 +60,6 @@ std::vector<DialogField> MakeFields(const DialogFieldSpec* specs, std::size_t co
 
 // A runner for callers without a screen: puts the texts into the fields in
 // order (and ticks the choice when non-zero), then presses OK once.
-FieldDialogRunner FillInDialog(std::vector<std::string> texts, int choice = 0);
+FieldDialogRunner AnswerDialogWith(std::vector<std::string> texts, int choice = 0);
 
 }  // namespace zvk

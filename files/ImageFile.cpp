@@ -33,7 +33,7 @@ bool SaveImageFile(const std::string& path, BufferKind kind, std::uint16_t start
     std::snprintf(to, sizeof to, "%04X", static_cast<unsigned>(end));
     SaveFrontEnd frontEnd;
     frontEnd.runSaveMemoryDialog =
-        FillInDialog({from, to}, intelHex ? kSaveHexRadioId : kSaveBinaryRadioId);
+        AnswerDialogWith({from, to}, intelHex ? kSaveHexRadioId : kSaveBinaryRadioId);
     frontEnd.askSavePath = [&path](const SaveFileDialogSpec&) {
         return std::optional<std::string>(path);
     };

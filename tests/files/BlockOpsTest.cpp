@@ -33,7 +33,7 @@ const std::string kStartAboveEnd = "Address Error|Starting Address is Greater th
 const std::string kOutOfRange = "Error|Address out of Range";
 
 TEST_F(BlockOps, FillWritesTheRangeMarksItAndRefreshesTheViews) {
-    FillCommand(FillInDialog({"0000", "0000", "5a"}));
+    FillCommand(AnswerDialogWith({"0000", "0000", "5a"}));
     EXPECT_EQ(BufferBytes(BufferKind::Flash, 0, 2), (std::vector<std::uint8_t>{0x5A, 0x01}));
     EXPECT_EQ(GetOrigin(BufferKind::Flash, 0), OriginEdited);
     EXPECT_EQ(GetOrigin(BufferKind::Flash, 1), OriginNone);
@@ -43,7 +43,7 @@ TEST_F(BlockOps, FillWritesTheRangeMarksItAndRefreshesTheViews) {
     for (const auto& [window, command] : commands.sent) EXPECT_EQ(command, kCmdReload);
 
     App().CurrentBufferKind = BufferKind::Eeprom;
-    FillCommand(FillInDialog({"07F0", "07FF", "A5"}));
+    FillCommand(AnswerDialogWith({"07F0", "07FF", "A5"}));
     EXPECT_EQ(BufferBytes(BufferKind::Eeprom, 0x07EF, 2), (std::vector<std::uint8_t>{0xFF, 0xA5}));
     EXPECT_EQ(EepromRead(0x07FF), 0xA5);
 }
@@ -113,7 +113,7 @@ TEST_F(BlockOps, RangeTestsInTheirOrder) {
         SCOPED_TRACE(c.name);
         messages.messages.clear();
         const auto before = App().FlashBuffer;
-        c.command(FillInDialog(c.texts));
+        c.command(AnswerDialogWith(c.texts));
         EXPECT_EQ(messages.Lines(), c.messages);
         if (c.messages.front().starts_with("Buffer Copy")) {
             EXPECT_EQ(BufferBytes(BufferKind::Flash, 0x07F0, 16),
@@ -125,20 +125,20 @@ TEST_F(BlockOps, RangeTestsInTheirOrder) {
 
     App().CurrentBufferKind = BufferKind::Eeprom;
     messages.messages.clear();
-    FillCommand(FillInDialog({"0000", "0800", "00"}));
+    FillCommand(AnswerDialogWith({"0000", "0800", "00"}));
     EXPECT_EQ(messages.Lines(), (std::vector<std::string>{kOutOfRange}));
 }
 
 TEST_F(BlockOps, CopyWorksWhateverTheOverlap) {
     const auto original = BufferBytes(BufferKind::Flash, 0, 0x300);
-    CopyCommand(FillInDialog({"0000", "00FF", "0010"}));  // destination inside the source
+    CopyCommand(AnswerDialogWith({"0000", "00FF", "0010"}));  // destination inside the source
     EXPECT_EQ(BufferBytes(BufferKind::Flash, 0x0010, 0x100),
               std::vector<std::uint8_t>(original.begin(), original.begin() + 0x100));
     EXPECT_EQ(FlashRead(0x0110), original[0x110]);
     EXPECT_EQ(GetOrigin(BufferKind::Flash, 0x0010), OriginEdited);
 
     SetUp();
-    CopyCommand(FillInDialog({"0010", "010F", "0000"}));  // destination below the source
+    CopyCommand(AnswerDialogWith({"0010", "010F", "0000"}));  // destination below the source
     EXPECT_EQ(BufferBytes(BufferKind::Flash, 0x0000, 0x100),
               std::vector<std::uint8_t>(original.begin() + 0x10, original.begin() + 0x110));
     EXPECT_EQ(commands.sent.back().second, kCmdReload);
@@ -146,7 +146,7 @@ TEST_F(BlockOps, CopyWorksWhateverTheOverlap) {
 
 TEST_F(BlockOps, ChecksumWrapsAtSixteenBits) {
     FillBufferRange(0x0000, 0x0FFF, 0xFF);
-    ChecksumCommand(FillInDialog({"0000", "0fff"}));
+    ChecksumCommand(AnswerDialogWith({"0000", "0fff"}));
     EXPECT_EQ(messages.Lines(), (std::vector<std::string>{"Checksum|Check sum = F000"}));
     EXPECT_EQ(BlockOperationSettings().checksumEnd, 0x0FFF);
 

@@ -49,17 +49,6 @@ std::vector<std::uint8_t> Counting(std::size_t count, std::uint8_t first = 0) {
 
 const std::string kEnd = ":00000001FF\n";
 
-// A clock that moves 1 ms each time it is read, so that every step runs out
-// of its budget after a few lines.
-class TickingClock final : public Clock {
-public:
-    TimePoint Now() override { return now_ += Duration(1); }
-    void Sleep(Duration duration) override { now_ += duration; }
-
-private:
-    TimePoint now_{};
-};
-
 class FileLoad : public FilesTest {
 protected:
     // Runs Load File on the file as the frame would; records what it shows.
@@ -168,10 +157,7 @@ TEST_F(FileLoad, HexCases) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ResetAppState();
-        SelectDevice(c.part);
-        ASSERT_EQ(AllocateBuffers(), 0);
-        App().CurrentBufferKind = c.kind;
+        Restart(c.part, c.kind);
         messages.messages.clear();
         shownDetails.reset();
 
@@ -239,10 +225,7 @@ TEST_F(FileLoad, BinaryOverflowKeepsWhatFits) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ResetAppState();
-        SelectDevice(c.part);
-        ASSERT_EQ(AllocateBuffers(), 0);
-        App().CurrentBufferKind = c.kind;
+        Restart(c.part, c.kind);
         messages.messages.clear();
         const auto bytes = RandomBytes(c.size, 2);
         EXPECT_EQ(Load(WriteFile("big.bin", std::string(bytes.begin(), bytes.end())), c.at),

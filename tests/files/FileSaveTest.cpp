@@ -30,7 +30,7 @@ protected:
     bool Save(const std::string& from, const std::string& to, int formatId,
               const std::string& name) {
         SaveFrontEnd frontEnd;
-        frontEnd.runSaveMemoryDialog = FillInDialog({from, to}, formatId);
+        frontEnd.runSaveMemoryDialog = AnswerDialogWith({from, to}, formatId);
         frontEnd.askSavePath = [this, name](const SaveFileDialogSpec& spec) {
             askedSpec = spec;
             return std::optional<std::string>(PathOf(name));
@@ -144,21 +144,14 @@ TEST_F(FileSave, TheDialogRemembersAndParses) {
     SaveFrontEnd frontEnd;
     frontEnd.runSaveMemoryDialog = [](FieldDialog&) { return false; };
     EXPECT_FALSE(SaveCommand(frontEnd));
-    frontEnd.runSaveMemoryDialog = FillInDialog({"0000", "0001"});
+    frontEnd.runSaveMemoryDialog = AnswerDialogWith({"0000", "0001"});
     frontEnd.askSavePath = [](const SaveFileDialogSpec&) { return std::nullopt; };
     EXPECT_FALSE(SaveCommand(frontEnd));
     EXPECT_TRUE(messages.messages.empty());
 }
 
 TEST_F(FileSave, CancelDeletesThePartialFile) {
-    class TickingClock final : public Clock {
-    public:
-        TimePoint Now() override { return now_ += Duration(1); }
-        void Sleep(Duration duration) override { now_ += duration; }
-
-    private:
-        TimePoint now_{};
-    } clock;
+    TickingClock clock;
     ScopedClock useClock(clock);
     std::string label;
     runSaveDialog = [&label](FileSaveJob& job) {

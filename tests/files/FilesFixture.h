@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "app/Clock.h"
 #include "app/Buffers.h"
 #include "app/DeviceTable.h"
 #include "app/Windows.h"
@@ -39,6 +40,14 @@ protected:
     void TearDown() override {
         SetCommandSender({});
         std::filesystem::remove_all(dir_);
+    }
+
+    // Starts again from the program's start state with the part and buffer.
+    static void Restart(std::uint8_t part, BufferKind kind) {
+        ResetAppState();
+        SelectDevice(part);
+        ASSERT_EQ(AllocateBuffers(), 0);
+        App().CurrentBufferKind = kind;
     }
 
     [[nodiscard]] std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
@@ -72,6 +81,17 @@ protected:
     }
 
     std::filesystem::path dir_;
+};
+
+// A clock that moves 1 ms each time it is read, so that every job step runs
+// out of its budget after a few lines or records.
+class TickingClock final : public Clock {
+public:
+    TimePoint Now() override { return now_ += Duration(1); }
+    void Sleep(Duration duration) override { now_ += duration; }
+
+private:
+    TimePoint now_{};
 };
 
 // Records every command sent to a window.
