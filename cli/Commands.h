@@ -15,4 +15,7 @@ struct CommandEntry {
     int (*run)(Args args);
 };
 
+int RunConvert(Args args);
+int RunChecksum(Args args);
+
 }  // namespace zvk::cli

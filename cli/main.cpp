@@ -12,7 +12,14 @@
 namespace zvk::cli {
 namespace {
 
-constexpr std::array<CommandEntry, 0> kCommands{};
+constexpr std::array kCommands{
+    CommandEntry{"convert",
+                 "convert [--part PART] [--eeprom] [--load-at ADDR] [--from ADDR] [--to ADDR] "
+                 "[--format hex|bin] IN OUT",
+                 RunConvert},
+    CommandEntry{"checksum", "checksum [--part PART] [--eeprom] [--load-at ADDR] FILE FROM TO",
+                 RunChecksum},
+};
 
 int Usage() {
     std::fputs("usage: zvk-cli COMMAND [ARGS...]\ncommands:\n", stderr);
