@@ -15,4 +15,7 @@ struct CommandEntry {
     int (*run)(Args args);
 };
 
+int AsmCommand(Args args);
+int DisasmCommand(Args args);
+
 }  // namespace zvk::cli

@@ -12,7 +12,10 @@
 namespace zvk::cli {
 namespace {
 
-constexpr std::array<CommandEntry, 0> kCommands{};
+constexpr CommandEntry kCommands[] = {
+    {"asm", "asm [--at ADDR] [LINE ...]", AsmCommand},
+    {"disasm", "disasm [--part PART] [--load-at ADDR] [--from ADDR] [--to ADDR] FILE", DisasmCommand},
+};
 
 int Usage() {
     std::fputs("usage: zvk-cli COMMAND [ARGS...]\ncommands:\n", stderr);
