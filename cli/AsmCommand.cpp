@@ -20,7 +20,8 @@ bool AssembleAndPrint(std::string_view line, std::uint16_t& address) {
     if (out.result == AsmBlankLine) return true;
     if (out.result != AsmOk) {
         const std::string_view message = AsmResultMessage(out.result);
-        std::printf("%04X  error: %.*s\n", address, static_cast<int>(message.size()), message.data());
+        std::printf("%04X  error: %.*s\n", address, static_cast<int>(message.size()),
+                    message.data());
         return false;
     }
     std::printf("%04X ", address);

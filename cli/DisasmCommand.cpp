@@ -32,14 +32,16 @@ bool LoadImageFile(const std::string& path, std::uint16_t loadAt) {
     std::uint8_t chunk[4096];
     std::size_t got = 0;
     // Reads one byte more than the buffer holds at most, enough to refuse it.
-    while (bytes.size() <= kFlashBufferSize && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+    while (bytes.size() <= kFlashBufferSize &&
+           (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
         bytes.insert(bytes.end(), chunk, chunk + got);
     }
     const bool failed = std::ferror(file) != 0;
     const int readError = errno;
     std::fclose(file);
     if (failed) {
-        std::fprintf(stderr, "zvk-cli: cannot read %s: %s\n", path.c_str(), std::strerror(readError));
+        std::fprintf(stderr, "zvk-cli: cannot read %s: %s\n", path.c_str(),
+                     std::strerror(readError));
         return false;
     }
     const std::uint32_t lastAddress = App().FlashLastAddress;

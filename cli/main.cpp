@@ -14,7 +14,8 @@ namespace {
 
 constexpr CommandEntry kCommands[] = {
     {"asm", "asm [--at ADDR] [LINE ...]", AsmCommand},
-    {"disasm", "disasm [--part PART] [--load-at ADDR] [--from ADDR] [--to ADDR] FILE", DisasmCommand},
+    {"disasm", "disasm [--part PART] [--load-at ADDR] [--from ADDR] [--to ADDR] FILE",
+     DisasmCommand},
 };
 
 int Usage() {

@@ -41,9 +41,9 @@ enum class AsmForm : std::uint8_t {
 struct AsmMnemonicRow {
     std::string_view name;
     AsmForm form;
-    std::uint8_t opcode;        // the form's base opcode (the accumulator column where it has one)
-    std::uint8_t carryOpcode;   // CLR/CPL/SETB C; ANL/ORL C,bit; 0 where there is none
-    std::uint8_t otherOpcode;   // CLR/CPL A; ANL/ORL C,/bit; INC DPTR; 0 where there is none
+    std::uint8_t opcode;       // the form's base opcode (the accumulator column where it has one)
+    std::uint8_t carryOpcode;  // CLR/CPL/SETB C; ANL/ORL C,bit; 0 where there is none
+    std::uint8_t otherOpcode;  // CLR/CPL A; ANL/ORL C,/bit; INC DPTR; 0 where there is none
 };
 
 // clang-format off
@@ -98,9 +98,11 @@ inline constexpr std::array<AsmMnemonicRow, 44> AsmMnemonicTable{{
 // Register operands; a row's index + 4 is the low nibble of the opcode.
 // Row 1 holds the place of the direct-address column of the opcode map; its
 // text is no operand and the register reader never accepts it.
+// clang-format off
 inline constexpr std::array<std::string_view, 12> AsmRegisterTable{{
     "A", "#@!", "@R0", "@R1", "R0", "R1", "R2", "R3", "R4", "R5", "R6", "R7",
 }};
+// clang-format on
 inline constexpr std::size_t kAsmAccumulatorRow = 0;
 inline constexpr std::size_t kAsmDirectColumnRow = 1;
 
@@ -113,6 +115,7 @@ struct AsmSymbolRow {
 };
 
 // SP stands last, so that SPCR, SPDR and SPSR are found by their own rows.
+// clang-format off
 inline constexpr std::array<AsmSymbolRow, 35> AsmSfrTable{{
     {"ACC", 0xE0},   {"B", 0xF0},      {"DPH", 0x83},   {"DPL", 0x82},    {"DP0H", 0x83},
     {"DP0L", 0x82},  {"DP1H", 0x85},   {"DP1L", 0x84},  {"IE", 0xA8},     {"IP", 0xB8},
@@ -122,9 +125,11 @@ inline constexpr std::array<AsmSymbolRow, 35> AsmSfrTable{{
     {"TL2", 0xCC},   {"RCAP2H", 0xCB}, {"RCAP2L", 0xCA}, {"T2CON", 0xC8}, {"T2MOD", 0xC9},
     {"SPCR", 0xD5},  {"SPDR", 0x86},   {"SPSR", 0xAA},  {"WMCON", 0x96},  {"SP", 0x81},
 }};
+// clang-format on
 
 // Only the accumulator, B and the ports have dotted names; every other bit is
 // written by its flag name or as two hex digits.
+// clang-format off
 inline constexpr std::array<AsmSymbolRow, 90> AsmBitTable{{
     {"ACC.0", 0xE0}, {"ACC.1", 0xE1}, {"ACC.2", 0xE2}, {"ACC.3", 0xE3},
     {"ACC.4", 0xE4}, {"ACC.5", 0xE5}, {"ACC.6", 0xE6}, {"ACC.7", 0xE7},
@@ -149,5 +154,6 @@ inline constexpr std::array<AsmSymbolRow, 90> AsmBitTable{{
     {"CP/RL2", 0xC8}, {"C/T2", 0xC9}, {"TR2", 0xCA},   {"EXEN2", 0xCB},
     {"TCLK", 0xCC},  {"RCLK", 0xCD},  {"EXF2", 0xCE},  {"TF2", 0xCF},
 }};
+// clang-format on
 
 }  // namespace zvk

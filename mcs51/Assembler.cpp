@@ -11,7 +11,7 @@ namespace {
 // The assembler's working record. The code-byte fields and the length keep
 // their values from line to line; each form writes only what it reaches.
 struct AsmWorkRecord {
-    std::string SourceLine;  // the caller's line, upper-cased
+    std::string SourceLine;      // the caller's line, upper-cased
     std::size_t ScanCursor = 0;  // where the last keyword match ended
     std::uint16_t InstructionAddress = 0;
     std::uint16_t OpcodeByte = 0;
@@ -183,7 +183,8 @@ std::optional<AsmResult> ReadCodeAddress(std::size_t position, bool endCheck,
 bool EncodeAbsolute11(std::uint16_t target) {
     const std::uint32_t next = AsmState.InstructionAddress + 2u;
     if ((next & 0xF800) != (target & 0xF800u)) return false;
-    AsmState.OpcodeByte = static_cast<std::uint16_t>(AsmState.OpcodeByte + 0x20 * ((target >> 8) & 0x07));
+    AsmState.OpcodeByte =
+        static_cast<std::uint16_t>(AsmState.OpcodeByte + 0x20 * ((target >> 8) & 0x07));
     AsmState.OperandByte1 = target & 0xFF;
     return true;
 }
@@ -222,7 +223,8 @@ AsmResult CompleteBranch3(std::uint8_t firstOperand) {
 // direct address, except that text beginning with @ or R is refused.
 AsmResult RegisterSourceWithFallback(std::uint8_t accumulatorColumn, std::size_t source) {
     AsmState.OpcodeByte = accumulatorColumn;
-    if (ParseRegisterOperand(source) && AsmState.OpcodeByte != accumulatorColumn) return Complete(1);
+    if (ParseRegisterOperand(source) && AsmState.OpcodeByte != accumulatorColumn)
+        return Complete(1);
     if (At(source) == '@' || At(source) == 'R') return AsmIllegalOperand;
     const std::uint8_t direct = ParseDirectAddress(source);
     if (direct == kNoAddress) return AsmIllegalDataAddress;
@@ -269,7 +271,8 @@ AsmResult ArithmeticRule(const AsmMnemonicRow& row, std::size_t operand) {
 }
 
 AsmResult LogicRule(const AsmMnemonicRow& row, std::size_t operand) {
-    if (MatchOperandWord("A", operand, IsCommaOrBlank)) return AccumulatorAndSource(row.opcode, operand + 1);
+    if (MatchOperandWord("A", operand, IsCommaOrBlank))
+        return AccumulatorAndSource(row.opcode, operand + 1);
     std::size_t next = 0;
     if (row.carryOpcode != 0 && MatchOperandWord("C", operand, IsCommaOrBlank)) {
         if (auto failure = NextOperandOrFailure(operand + 1, next)) return *failure;
@@ -387,7 +390,8 @@ AsmResult DecrementJumpRule(const AsmMnemonicRow& row, std::size_t operand) {
     if (ParseRegisterOperand(operand)) {
         if (LowNibble() < 8) return AsmIllegalOperand;
         if (auto failure = NextOperandOrFailure(AsmState.ScanCursor, next)) return *failure;
-        if (auto failure = ReadCodeAddress(next, true, AsmIllegalCodeAddress, target)) return *failure;
+        if (auto failure = ReadCodeAddress(next, true, AsmIllegalCodeAddress, target))
+            return *failure;
         if (auto failure = Relative(target, 2)) return *failure;
         return Complete(2);
     }
@@ -414,7 +418,8 @@ AsmResult BitJumpRule(const AsmMnemonicRow& row, std::size_t operand) {
 
 AsmResult JumpRule(const AsmMnemonicRow& row, std::size_t operand, bool endCheck) {
     std::uint16_t target = 0;
-    if (auto failure = ReadCodeAddress(operand, endCheck, AsmIllegalCodeAddress, target)) return *failure;
+    if (auto failure = ReadCodeAddress(operand, endCheck, AsmIllegalCodeAddress, target))
+        return *failure;
     AsmState.OpcodeByte = row.opcode;
     if (auto failure = Relative(target, 2)) return *failure;
     return Complete(2);
@@ -436,7 +441,8 @@ AsmResult IndirectJumpRule(const AsmMnemonicRow& row, std::size_t operand) {
 
 AsmResult LongJumpRule(const AsmMnemonicRow& row, std::size_t operand) {
     std::uint16_t target = 0;
-    if (auto failure = ReadCodeAddress(operand, true, AsmIllegalCodeAddress, target)) return *failure;
+    if (auto failure = ReadCodeAddress(operand, true, AsmIllegalCodeAddress, target))
+        return *failure;
     AsmState.OpcodeByte = row.opcode;
     AsmState.OperandByte1 = target >> 8;
     AsmState.OperandByte2 = target & 0xFF;
@@ -511,7 +517,8 @@ AsmResult MoveRule(const AsmMnemonicRow& row, std::size_t operand) {
             return Complete(3);
         }
         AsmState.OpcodeByte = kDirectFromRegister;
-        if (ParseRegisterOperand(next) && AsmState.OpcodeByte != kDirectFromRegister) return Complete(2);
+        if (ParseRegisterOperand(next) && AsmState.OpcodeByte != kDirectFromRegister)
+            return Complete(2);
         const std::uint8_t source = ParseDirectAddress(next);
         if (source == kNoAddress) return AsmIllegalOperand;
         AsmState.OpcodeByte = 0x85;
@@ -599,7 +606,8 @@ AsmResult ExchangeDigitRule(const AsmMnemonicRow& row, std::size_t operand) {
     std::size_t next = 0;
     if (auto failure = NextOperandOrFailure(operand + 1, next)) return *failure;
     AsmState.OpcodeByte = row.opcode;
-    if (!ParseRegisterOperand(next) || (LowNibble() != 6 && LowNibble() != 7)) return AsmIllegalOperand;
+    if (!ParseRegisterOperand(next) || (LowNibble() != 6 && LowNibble() != 7))
+        return AsmIllegalOperand;
     return Complete(1);
 }
 
@@ -607,12 +615,12 @@ using AsmRule = AsmResult (*)(const AsmMnemonicRow&, std::size_t);
 
 // The rule of each AsmForm, in the order of the enumeration.
 constexpr std::array<AsmRule, 22> kAsmRules{{
-    AbsoluteCallRule,  AbsoluteJumpRule,  ArithmeticRule,      LogicRule,
-    CompareJumpRule,   ClearComplementRule, AccumulatorRule,   MultiplyDivideRule,
-    IncDecRule,        DecrementJumpRule, BitJumpRule,         ConditionalJumpRule,
-    ShortJumpRule,     IndirectJumpRule,  LongJumpRule,        MoveRule,
-    MoveCodeRule,      MoveExternalRule,  NoOperandRule,       StackRule,
-    ExchangeRule,      ExchangeDigitRule,
+    AbsoluteCallRule, AbsoluteJumpRule,    ArithmeticRule,  LogicRule,
+    CompareJumpRule,  ClearComplementRule, AccumulatorRule, MultiplyDivideRule,
+    IncDecRule,       DecrementJumpRule,   BitJumpRule,     ConditionalJumpRule,
+    ShortJumpRule,    IndirectJumpRule,    LongJumpRule,    MoveRule,
+    MoveCodeRule,     MoveExternalRule,    NoOperandRule,   StackRule,
+    ExchangeRule,     ExchangeDigitRule,
 }};
 static_assert(static_cast<std::size_t>(AsmForm::ExchangeDigit) + 1 == kAsmRules.size());
 

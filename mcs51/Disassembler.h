@@ -18,9 +18,9 @@ inline constexpr std::size_t kDisassemblyPaddedWidth = 39;
 inline constexpr std::size_t kDisassemblyTrailingBlanks = 18;
 
 struct DisassemblyLine {
-    std::string text;          // the whole line, at least 57 characters
+    std::string text;           // the whole line, at least 57 characters
     std::uint32_t nextAddress;  // address + length; 0x10000 or more past the top of memory
-    std::uint8_t length;       // 1 to 3
+    std::uint8_t length;        // 1 to 3
 };
 
 // Disassembles the instruction at the low 16 bits of address whose bytes are

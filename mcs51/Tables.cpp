@@ -13,9 +13,11 @@ std::string TwoHexDigits(std::uint8_t value) {
 }
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    const auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return upper(x) == upper(y); });
+    const auto upper = [](char c) {
+        return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+    };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return upper(x) == upper(y); });
 }
 
 }  // namespace
@@ -34,8 +36,9 @@ std::string BitName(std::uint8_t bitAddress) {
 
 Colour KeywordColour(std::string_view word) {
     if (word.empty()) return kPlainBlack;
-    const auto row = std::find_if(KeywordColourTable.begin(), KeywordColourTable.end(),
-                                  [&](const KeywordRow& r) { return EqualIgnoringCase(r.word, word); });
+    const auto row =
+        std::find_if(KeywordColourTable.begin(), KeywordColourTable.end(),
+                     [&](const KeywordRow& r) { return EqualIgnoringCase(r.word, word); });
     return row != KeywordColourTable.end() ? row->colour : kPlainBlack;
 }
 

@@ -31,8 +31,10 @@ enum class OperandClass : std::uint8_t {
 };
 
 // Instruction length of each operand class, in the order of the enumeration.
+// clang-format off
 inline constexpr std::array<std::uint8_t, 14> kOperandClassLength{
     1, 2, 3, 2, 2, 2, 3, 3, 2, 2, 2, 3, 3, 3};
+// clang-format on
 
 [[nodiscard]] constexpr std::uint8_t OperandClassLength(OperandClass operandClass) {
     return kOperandClassLength[static_cast<std::size_t>(operandClass)];
@@ -40,6 +42,7 @@ inline constexpr std::array<std::uint8_t, 14> kOperandClassLength{
 
 // The mnemonic, padded to 7 columns, and the fixed part of the operands, up to
 // where the disassembler appends the variable operand text.
+// clang-format off
 inline constexpr std::array<std::string_view, 256> OpcodeTable{{
     "NOP",  // 00
     "AJMP   ",  // 01
@@ -298,6 +301,7 @@ inline constexpr std::array<std::string_view, 256> OpcodeTable{{
     "MOV    R6,A",  // FE
     "MOV    R7,A",  // FF
 }};
+// clang-format on
 
 // Length in bytes of the instruction each opcode starts; 0xA5 counts as one.
 // clang-format off
@@ -371,6 +375,7 @@ struct SfrRow {
 
 // Names of the special-function registers by direct address, the same for
 // every part (a part without Timer 2 or SPI still shows those names).
+// clang-format off
 inline constexpr std::array<SfrRow, 33> SfrNameTable{{
     {0x80, "P0"},     {0x81, "SP"},     {0x82, "DPL"},    {0x83, "DPH"},   {0x84, "DP1L"},
     {0x85, "DP1H"},   {0x86, "SPDR"},   {0x87, "PCON"},   {0x88, "TCON"},  {0x89, "TMOD"},
@@ -380,6 +385,7 @@ inline constexpr std::array<SfrRow, 33> SfrNameTable{{
     {0xCA, "RCAP2L"}, {0xCB, "RCAP2H"}, {0xCC, "TL2"},    {0xCD, "TH2"},   {0xD0, "PSW"},
     {0xD5, "SPCR"},   {0xE0, "ACC"},    {0xF0, "B"},
 }};
+// clang-format on
 
 struct BitRow {
     std::uint8_t bitAddress;
@@ -388,6 +394,7 @@ struct BitRow {
 
 // Names of the addressable bits by bit address. The bit-addressable RAM
 // (00-7F) and the unused bits of the SFRs have none.
+// clang-format off
 inline constexpr std::array<BitRow, 90> BitNameTable{{
     {0x80, "P0.0"}, {0x81, "P0.1"}, {0x82, "P0.2"}, {0x83, "P0.3"},
     {0x84, "P0.4"}, {0x85, "P0.5"}, {0x86, "P0.6"}, {0x87, "P0.7"},
@@ -414,12 +421,15 @@ inline constexpr std::array<BitRow, 90> BitNameTable{{
     {0xF0, "B.0"},  {0xF1, "B.1"},  {0xF2, "B.2"},  {0xF3, "B.3"},
     {0xF4, "B.4"},  {0xF5, "B.5"},  {0xF6, "B.6"},  {0xF7, "B.7"},
 }};
+// clang-format on
 
 // The register written behind a direct address (opcodes 42, 52, 62, F5 and
 // 86-8F), by the opcode's low nibble; empty where no opcode uses the nibble.
+// clang-format off
 inline constexpr std::array<std::string_view, 16> RegisterOperandName{{
     "", "", "A", "", "", "A", "@R0", "@R1", "R0", "R1", "R2", "R3", "R4", "R5", "R6", "R7",
 }};
+// clang-format on
 
 struct Colour {
     std::uint8_t red;

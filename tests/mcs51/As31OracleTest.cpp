@@ -55,7 +55,7 @@ std::optional<fs::path> FindOnPath(const std::string& program) {
 
 // Our names that as31 does not know; they are handed over as numbers.
 bool As31LacksName(std::string_view name) {
-    static constexpr std::string_view kLacking[] = {"DP1L", "DP1H",  "SPDR",   "WMCON", "SPSR",
+    static constexpr std::string_view kLacking[] = {"DP1L",  "DP1H", "SPDR",   "WMCON", "SPSR",
                                                     "T2MOD", "SPCR", "CP/RL2", "C/T2"};
     return std::find(std::begin(kLacking), std::end(kLacking), name) != std::end(kLacking);
 }
@@ -75,7 +75,8 @@ std::string TranslateDirect(const std::string& token) {
 
 std::string TranslateBit(const std::string& token) {
     for (const auto& row : BitNameTable) {
-        if (row.name == token) return As31LacksName(token) ? As31Number(HexByte(row.bitAddress)) : token;
+        if (row.name == token)
+            return As31LacksName(token) ? As31Number(HexByte(row.bitAddress)) : token;
     }
     return As31Number(token);
 }
@@ -107,9 +108,9 @@ std::vector<Kind> VariableOperands(OperandClass operandClass) {
 }
 
 bool IsFixedWord(const std::string& token) {
-    static const std::vector<std::string> kFixed = {"A",   "C",   "AB",  "DPTR", "@A+DPTR", "@A+PC",
-                                                    "@DPTR", "@R0", "@R1", "R0", "R1",  "R2",
-                                                    "R3",  "R4",  "R5",  "R6",  "R7"};
+    static const std::vector<std::string> kFixed = {
+        "A",  "C",  "AB", "DPTR", "@A+DPTR", "@A+PC", "@DPTR", "@R0", "@R1",
+        "R0", "R1", "R2", "R3",   "R4",      "R5",    "R6",    "R7"};
     return std::find(kFixed.begin(), kFixed.end(), token) != kFixed.end();
 }
 
@@ -193,8 +194,8 @@ TEST(As31Oracle, As31AssemblesTheDisassemblyToTheSameBytes) {
     // Operand bytes that reach names the two assemblers share and names only
     // we have, unnamed SFR and bit addresses, and offsets forward, backward and
     // into the instruction itself.
-    static constexpr std::uint8_t kValues[] = {0x00, 0x30, 0x7F, 0x80, 0x82, 0x96, 0xAD, 0xB5,
-                                               0xC8, 0xC9, 0xCA, 0xD1, 0xD6, 0xE0, 0xF0, 0xFE, 0xFF};
+    static constexpr std::uint8_t kValues[] = {0x00, 0x30, 0x7F, 0x80, 0x82, 0x96, 0xAD, 0xB5, 0xC8,
+                                               0xC9, 0xCA, 0xD1, 0xD6, 0xE0, 0xF0, 0xFE, 0xFF};
     constexpr std::size_t kCount = std::size(kValues);
     std::vector<Probe> probes;
     std::uint16_t address = 0x0100;
@@ -208,7 +209,10 @@ TEST(As31Oracle, As31AssemblesTheDisassemblyToTheSameBytes) {
             const DisassemblyLine line = DisassembleInstruction(address, opcode, b2, b3);
             std::string text = line.text.substr(kDisassemblyTextColumn);
             text.erase(text.find_last_not_of(' ') + 1);
-            probes.push_back({address, {opcode, b2, b3}, line.length, text,
+            probes.push_back({address,
+                              {opcode, b2, b3},
+                              line.length,
+                              text,
                               ToAs31(text, OpcodeOperandClass[opcode])});
             address = static_cast<std::uint16_t>(address + 4);
         }

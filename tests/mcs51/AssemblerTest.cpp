@@ -21,7 +21,8 @@ void ExpectCases(const std::vector<Case>& cases) {
         EXPECT_EQ(static_cast<int>(out.result), static_cast<int>(c.result))
             << '"' << c.line << "\" gave \"" << AsmResultMessage(out.result) << '"';
         if (c.result != AsmOk || out.result != AsmOk) continue;
-        EXPECT_EQ(std::vector<std::uint8_t>(out.code.begin(), out.code.begin() + out.length), c.bytes)
+        EXPECT_EQ(std::vector<std::uint8_t>(out.code.begin(), out.code.begin() + out.length),
+                  c.bytes)
             << '"' << c.line << '"';
     }
 }

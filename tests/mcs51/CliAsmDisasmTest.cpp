@@ -24,7 +24,7 @@ struct CliRun {
 };
 
 class ZvkCli : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char pattern[] = "/tmp/zvk-cli-test-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -77,7 +77,8 @@ TEST_F(ZvkCli, AsmPlacesEachLineBehindThePrevious) {
 }
 
 TEST_F(ZvkCli, AsmReadsStandardInputAndReportsEachError) {
-    const CliRun run = Cli("asm --at ff00", "mov a,#12\r\n\n   \nSJMP 0000\nadd a,r8\nmov dptr,#1234\n");
+    const CliRun run =
+        Cli("asm --at ff00", "mov a,#12\r\n\n   \nSJMP 0000\nadd a,r8\nmov dptr,#1234\n");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.lines, (Lines{"FF00  74 12", "FF02  error: Relative jump too long",
                                 "FF02  error: Illegal Operand", "FF02  90 12 34"}));
@@ -106,8 +107,8 @@ TEST_F(ZvkCli, DisasmShowsTheWholeDefaultPart) {
 
 TEST_F(ZvkCli, DisasmRangeOfAPartWithTheImageMoved) {
     const fs::path image = WriteFile("code.bin", std::string("\x75\x89\x21\x80\xFE\xA5", 6));
-    const CliRun run = Cli("disasm --part at89c2051 --load-at 7FA --from 7fa --to 0800 '" +
-                        image.string() + "'");
+    const CliRun run =
+        Cli("disasm --part at89c2051 --load-at 7FA --from 7fa --to 0800 '" + image.string() + "'");
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(run.lines, (Lines{
                              "  07FA         75 89 21    MOV    TMOD,#21",
@@ -149,13 +150,14 @@ TEST_F(ZvkCli, AssembledCodeDisassemblesToItsSource) {
     std::string bytes;
     for (const auto& line : assembled.lines) {
         std::istringstream fields(line.substr(6));
-        for (std::string byte; fields >> byte;) bytes += static_cast<char>(std::stoi(byte, nullptr, 16));
+        for (std::string byte; fields >> byte;)
+            bytes += static_cast<char>(std::stoi(byte, nullptr, 16));
     }
     const fs::path image = WriteFile("program.bin", bytes);
     char to[8];
     std::snprintf(to, sizeof to, "%04zX", 0x700 + bytes.size() - 1);
-    const CliRun listed =
-        Cli("disasm --load-at 0700 --from 0700 --to " + std::string(to) + " '" + image.string() + "'");
+    const CliRun listed = Cli("disasm --load-at 0700 --from 0700 --to " + std::string(to) + " '" +
+                              image.string() + "'");
     ASSERT_EQ(listed.status, 0) << listed.errors;
     ASSERT_EQ(listed.lines.size(), source.size());
     for (std::size_t i = 0; i < source.size(); ++i) {

@@ -30,7 +30,8 @@ TEST(Disassembler, NopLineIsPaddedTo57Columns) {
 TEST(Disassembler, LongTextGetsOnlyTheTrailingBlanks) {
     // 27 + "MOV    RCAP2H,RCAP2L" (20) + 18: the longest line there is.
     const DisassemblyLine longest = DisassembleInstruction(0x1234, 0x85, 0xCA, 0xCB);
-    EXPECT_EQ(longest.text, "  1234         85 CA CB    MOV    RCAP2H,RCAP2L" + std::string(18, ' '));
+    EXPECT_EQ(longest.text,
+              "  1234         85 CA CB    MOV    RCAP2H,RCAP2L" + std::string(18, ' '));
     EXPECT_EQ(longest.text.size(), 65u);
     const DisassemblyLine cjne = DisassembleInstruction(0x0100, 0xBE, 0x0D, 0x02);
     EXPECT_EQ(cjne.text, "  0100         BE 0D 02    CJNE   R6,#0D,0105" + std::string(18, ' '));
@@ -95,8 +96,8 @@ TEST(Disassembler, InstructionTexts) {
 TEST(Disassembler, EveryLineKeepsItsColumns) {
     for (int opcode = 0; opcode < 256; ++opcode) {
         for (const std::uint8_t operand : {0x00, 0x5A, 0xAF, 0xFF}) {
-            const auto line = DisassembleInstruction(0xABCD, static_cast<std::uint8_t>(opcode),
-                                                     operand, operand);
+            const auto line =
+                DisassembleInstruction(0xABCD, static_cast<std::uint8_t>(opcode), operand, operand);
             SCOPED_TRACE(line.text);
             ASSERT_GE(line.text.size(), 57u);
             EXPECT_EQ(line.text.substr(0, 15), "  ABCD         ");

@@ -66,7 +66,8 @@ const char* KnownException(std::uint8_t opcode, std::uint8_t b2, std::uint8_t b3
             break;
     }
     if (operandClass == OperandClass::Relative) offset = b2;
-    if (operandClass == OperandClass::BitRelative || operandClass == OperandClass::ImmediateRelative ||
+    if (operandClass == OperandClass::BitRelative ||
+        operandClass == OperandClass::ImmediateRelative ||
         operandClass == OperandClass::DirectRelative) {
         offset = b3;
     }
@@ -92,9 +93,9 @@ const char* KnownException(std::uint8_t opcode, std::uint8_t b2, std::uint8_t b3
     }
     // The arithmetic group, XCH, MOV A,direct, INC and DEC refuse sources
     // beginning with R.
-    const bool registerSource = opcode == 0x25 || opcode == 0x35 || opcode == 0x45 ||
-                                opcode == 0x55 || opcode == 0x65 || opcode == 0x95 ||
-                                opcode == 0xC5 || opcode == 0xE5 || opcode == 0x05 || opcode == 0x15;
+    const bool registerSource =
+        opcode == 0x25 || opcode == 0x35 || opcode == 0x45 || opcode == 0x55 || opcode == 0x65 ||
+        opcode == 0x95 || opcode == 0xC5 || opcode == 0xE5 || opcode == 0x05 || opcode == 0x15;
     if (registerSource && ReadsAsRegister(b2)) return "RCAP2L/RCAP2H where a register may stand";
     return nullptr;
 }
@@ -131,15 +132,16 @@ TEST(RoundTrip, DisassembledTextAssemblesToTheSameBytes) {
                 const AsmOutput out = AssembleLine(text, address);
                 const std::uint8_t bytes[3] = {opcode, b2, b3};
                 bool same = out.result == AsmOk && out.length == line.length;
-                for (std::uint8_t i = 0; same && i < line.length; ++i) same = out.code[i] == bytes[i];
+                for (std::uint8_t i = 0; same && i < line.length; ++i)
+                    same = out.code[i] == bytes[i];
                 const char* exception = KnownException(opcode, b2, b3);
                 ++checked;
                 if (exception != nullptr) ++exceptionsSeen[exception];
                 if (same == (exception == nullptr)) continue;
                 std::ostringstream why;
-                why << line.text.substr(0, 26) << "| \"" << text.substr(0, text.find_last_not_of(' ') + 1)
-                    << "\" gave " << static_cast<int>(out.result) << " "
-                    << AsmResultMessage(out.result)
+                why << line.text.substr(0, 26) << "| \""
+                    << text.substr(0, text.find_last_not_of(' ') + 1) << "\" gave "
+                    << static_cast<int>(out.result) << " " << AsmResultMessage(out.result)
                     << (exception ? std::string(" but is listed as: ") + exception : "");
                 failures.push_back(why.str());
             }
@@ -147,9 +149,12 @@ TEST(RoundTrip, DisassembledTextAssemblesToTheSameBytes) {
     }
     EXPECT_GT(checked, 300000) << "the sweep must cover the operand bytes";
     std::string seen;
-    for (const auto& [reason, count] : exceptionsSeen) seen += "\n" + std::to_string(count) + "  " + reason;
-    EXPECT_EQ(exceptionsSeen.size(), 8u) << "every listed exception must occur in the sweep:" << seen;
-    EXPECT_TRUE(failures.empty()) << failures.size() << " mismatches, the first: " << failures.front();
+    for (const auto& [reason, count] : exceptionsSeen)
+        seen += "\n" + std::to_string(count) + "  " + reason;
+    EXPECT_EQ(exceptionsSeen.size(), 8u)
+        << "every listed exception must occur in the sweep:" << seen;
+    EXPECT_TRUE(failures.empty()) << failures.size()
+                                  << " mismatches, the first: " << failures.front();
     for (std::size_t i = 0; i < failures.size() && i < 30; ++i) ADD_FAILURE() << failures[i];
 }
 

@@ -38,10 +38,10 @@ TEST(SymbolNames, NamedAndUnnamedAddresses) {
         const char* sfr;
         const char* bit;
     } cases[] = {
-        {0x82, "DPL", "P0.2"}, {0x84, "DP1L", "P0.4"}, {0x8E, "8E", "TR1"},  {0xA9, "A9", "ET0"},
-        {0xD8, "D8", "D8"},    {0xD1, "D1", "D1"},     {0xAD, "AD", "AD"},   {0xBD, "BD", "BD"},
-        {0xD7, "D7", "CY"},    {0x30, "30", "30"},     {0x9A, "9A", "RB8"},  {0xF0, "B", "B.0"},
-        {0xE0, "ACC", "ACC.0"}, {0xC8, "T2CON", "CP/RL2"}, {0xFF, "FF", "FF"}, {0x00, "00", "00"},
+        {0x82, "DPL", "P0.2"},  {0x84, "DP1L", "P0.4"},    {0x8E, "8E", "TR1"}, {0xA9, "A9", "ET0"},
+        {0xD8, "D8", "D8"},     {0xD1, "D1", "D1"},        {0xAD, "AD", "AD"},  {0xBD, "BD", "BD"},
+        {0xD7, "D7", "CY"},     {0x30, "30", "30"},        {0x9A, "9A", "RB8"}, {0xF0, "B", "B.0"},
+        {0xE0, "ACC", "ACC.0"}, {0xC8, "T2CON", "CP/RL2"}, {0xFF, "FF", "FF"},  {0x00, "00", "00"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(SfrName(c.address), c.sfr);
@@ -78,8 +78,10 @@ TEST(KeywordColours, CoverTheDisassemblersNamesOnce) {
         EXPECT_TRUE(seen.insert(std::string(row.word)).second) << row.word << " twice";
     }
     for (const auto& row : SfrNameTable) EXPECT_EQ(KeywordColour(row.name), kSfrRed) << row.name;
-    for (const auto& row : BitNameTable) EXPECT_EQ(KeywordColour(row.name), kBitMagenta) << row.name;
-    for (const auto& row : AsmMnemonicTable) EXPECT_EQ(KeywordColour(row.name), kKeywordBlue) << row.name;
+    for (const auto& row : BitNameTable)
+        EXPECT_EQ(KeywordColour(row.name), kBitMagenta) << row.name;
+    for (const auto& row : AsmMnemonicTable)
+        EXPECT_EQ(KeywordColour(row.name), kKeywordBlue) << row.name;
     for (int opcode = 0; opcode < 256; ++opcode) {
         const std::string_view text = OpcodeTable[opcode];
         if (opcode == 0xA5) continue;
