@@ -200,22 +200,37 @@ int EncodeRelative(std::uint16_t target, std::uint8_t length) {
     return 1;
 }
 
-std::optional<AsmResult> Relative(std::uint16_t target, std::uint8_t length) {
+// The target of a branch at position: a code address (with or without the end
+// check) turned into the offset from the next instruction. The three-byte
+// branches then put their bit, direct address or immediate, firstOperand,
+// before the offset.
+AsmResult BranchTarget(std::size_t position, std::uint8_t length, bool endCheck,
+                       std::uint8_t firstOperand) {
+    std::uint16_t target = 0;
+    if (auto failure = ReadCodeAddress(position, endCheck, AsmIllegalCodeAddress, target)) {
+        return *failure;
+    }
     switch (EncodeRelative(target, length)) {
         case 0:
             return AsmRelativeTooLong;
         case 2:
             return AsmIllegalCodeAddress;
         default:
-            return std::nullopt;
+            break;
     }
+    if (length == 3) {
+        AsmState.OperandByte2 = AsmState.OperandByte1;
+        AsmState.OperandByte1 = firstOperand;
+    }
+    return Complete(length);
 }
 
-// The three-byte branches: the offset goes behind the operand that precedes it.
-AsmResult CompleteBranch3(std::uint8_t firstOperand) {
-    AsmState.OperandByte2 = AsmState.OperandByte1;
-    AsmState.OperandByte1 = firstOperand;
-    return Complete(3);
+// The same behind the comma that follows position.
+AsmResult BranchTargetBehind(std::size_t position, std::uint8_t length, bool endCheck,
+                             std::uint8_t firstOperand) {
+    std::size_t next = 0;
+    if (auto failure = NextOperandOrFailure(position, next)) return *failure;
+    return BranchTarget(next, length, endCheck, firstOperand);
 }
 
 // A source operand of the accumulator group and XCH: @R0, @R1 or R0-R7 give the
@@ -332,11 +347,7 @@ AsmResult CompareJumpRule(const AsmMnemonicRow& row, std::size_t operand) {
         if (At(next) != '#') return AsmIllegalOperand;
         if (auto failure = readImmediate(next)) return *failure;
     }
-    if (auto failure = NextOperandOrFailure(AsmState.ScanCursor, next)) return *failure;
-    std::uint16_t target = 0;
-    if (auto failure = ReadCodeAddress(next, false, AsmIllegalCodeAddress, target)) return *failure;
-    if (auto failure = Relative(target, 3)) return *failure;
-    return CompleteBranch3(compared);
+    return BranchTargetBehind(AsmState.ScanCursor, 3, false, compared);
 }
 
 AsmResult ClearComplementRule(const AsmMnemonicRow& row, std::size_t operand) {
@@ -384,53 +395,33 @@ AsmResult IncDecRule(const AsmMnemonicRow& row, std::size_t operand) {
 }
 
 AsmResult DecrementJumpRule(const AsmMnemonicRow& row, std::size_t operand) {
-    std::size_t next = 0;
-    std::uint16_t target = 0;
     AsmState.OpcodeByte = row.opcode;
     if (ParseRegisterOperand(operand)) {
         if (LowNibble() < 8) return AsmIllegalOperand;
-        if (auto failure = NextOperandOrFailure(AsmState.ScanCursor, next)) return *failure;
-        if (auto failure = ReadCodeAddress(next, true, AsmIllegalCodeAddress, target))
-            return *failure;
-        if (auto failure = Relative(target, 2)) return *failure;
-        return Complete(2);
+        return BranchTargetBehind(AsmState.ScanCursor, 2, true, 0);
     }
     const std::uint8_t direct = ParseDirectAddress(operand);
     if (direct == kNoAddress) return AsmIllegalDataAddress;
     AsmState.OpcodeByte = row.opcode + 1;
-    if (auto failure = NextOperandOrFailure(AsmState.ScanCursor, next)) return *failure;
-    if (auto failure = ReadCodeAddress(next, true, AsmIllegalCodeAddress, target)) return *failure;
-    if (auto failure = Relative(target, 3)) return *failure;
-    return CompleteBranch3(direct);
+    return BranchTargetBehind(AsmState.ScanCursor, 3, true, direct);
 }
 
 AsmResult BitJumpRule(const AsmMnemonicRow& row, std::size_t operand) {
     const std::uint8_t bit = ParseBitAddress(operand);
     if (bit == kNoAddress) return AsmIllegalBitAddress;
     AsmState.OpcodeByte = row.opcode;
-    std::size_t next = 0;
-    if (auto failure = NextOperandOrFailure(AsmState.ScanCursor, next)) return *failure;
-    std::uint16_t target = 0;
-    if (auto failure = ReadCodeAddress(next, true, AsmIllegalCodeAddress, target)) return *failure;
-    if (auto failure = Relative(target, 3)) return *failure;
-    return CompleteBranch3(bit);
-}
-
-AsmResult JumpRule(const AsmMnemonicRow& row, std::size_t operand, bool endCheck) {
-    std::uint16_t target = 0;
-    if (auto failure = ReadCodeAddress(operand, endCheck, AsmIllegalCodeAddress, target))
-        return *failure;
-    AsmState.OpcodeByte = row.opcode;
-    if (auto failure = Relative(target, 2)) return *failure;
-    return Complete(2);
+    return BranchTargetBehind(AsmState.ScanCursor, 3, true, bit);
 }
 
 AsmResult ConditionalJumpRule(const AsmMnemonicRow& row, std::size_t operand) {
-    return JumpRule(row, operand, true);
+    AsmState.OpcodeByte = row.opcode;
+    return BranchTarget(operand, 2, true, 0);
 }
 
+// SJMP alone has no end check on its target.
 AsmResult ShortJumpRule(const AsmMnemonicRow& row, std::size_t operand) {
-    return JumpRule(row, operand, false);
+    AsmState.OpcodeByte = row.opcode;
+    return BranchTarget(operand, 2, false, 0);
 }
 
 AsmResult IndirectJumpRule(const AsmMnemonicRow& row, std::size_t operand) {

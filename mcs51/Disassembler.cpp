@@ -1,23 +1,11 @@
 #include "mcs51/Disassembler.h"
 
-#include <cstdio>
-
 #include "mcs51/Tables.h"
 
 namespace zvk {
 namespace {
 
-std::string Hex2(std::uint8_t value) {
-    char text[3];
-    std::snprintf(text, sizeof text, "%02X", value);
-    return text;
-}
-
-std::string Hex4(std::uint32_t value) {
-    char text[5];
-    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value & 0xFFFF));
-    return text;
-}
+std::string Hex4(std::uint32_t value) { return HexWordText(static_cast<std::uint16_t>(value)); }
 
 // The target of a relative jump: the next instruction's address plus the
 // signed offset, wrapped to 16 bits.
@@ -33,15 +21,15 @@ std::string OperandText(OperandClass operandClass, std::uint16_t address, std::u
         case OperandClass::Absolute11:
             return Hex4(((address + 2) & 0xF800) | ((opcode & 0xE0) << 3) | b2);
         case OperandClass::Absolute16:
-            return Hex2(b2) + Hex2(b3);
+            return HexByteText(b2) + HexByteText(b3);
         case OperandClass::Immediate:
-            return Hex2(b2);
+            return HexByteText(b2);
         case OperandClass::Direct:
             return SfrName(b2);
         case OperandClass::DirectRegister:
             return SfrName(b2) + "," + std::string(RegisterOperandName[opcode & 0x0F]);
         case OperandClass::DirectImmediate:
-            return SfrName(b2) + ",#" + Hex2(b3);
+            return SfrName(b2) + ",#" + HexByteText(b3);
         case OperandClass::DirectDirect:
             return SfrName(b3) + "," + SfrName(b2);
         case OperandClass::Bit:
@@ -53,7 +41,7 @@ std::string OperandText(OperandClass operandClass, std::uint16_t address, std::u
         case OperandClass::BitRelative:
             return BitName(b2) + "," + RelativeTarget(address, 3, b3);
         case OperandClass::ImmediateRelative:
-            return Hex2(b2) + "," + RelativeTarget(address, 3, b3);
+            return HexByteText(b2) + "," + RelativeTarget(address, 3, b3);
         case OperandClass::DirectRelative:
             return SfrName(b2) + "," + RelativeTarget(address, 3, b3);
     }
@@ -72,7 +60,7 @@ DisassemblyLine DisassembleInstruction(std::uint32_t address, std::uint8_t opcod
     std::string line = "  " + Hex4(current) + std::string(9, ' ');
     for (std::uint8_t i = 0; i < length; ++i) {
         if (i > 0) line += ' ';
-        line += Hex2(bytes[i]);
+        line += HexByteText(bytes[i]);
     }
     line.resize(kDisassemblyTextColumn, ' ');
     line += OpcodeTable[opcode];

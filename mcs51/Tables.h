@@ -496,6 +496,11 @@ inline constexpr std::array<KeywordRow, 205> KeywordColourTable = [] {
 }();
 // clang-format on
 
+// Two or four upper-case hex digits with no prefix or suffix: how the code
+// tools write every number.
+[[nodiscard]] std::string HexByteText(std::uint8_t value);
+[[nodiscard]] std::string HexWordText(std::uint16_t value);
+
 // The SFR name of a direct address, or its value as two upper-case hex digits.
 [[nodiscard]] std::string SfrName(std::uint8_t address);
 

@@ -28,18 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string HexByte(std::uint8_t value) {
-    char text[3];
-    std::snprintf(text, sizeof text, "%02X", value);
-    return text;
-}
-
-std::string HexWord(std::uint16_t value) {
-    char text[5];
-    std::snprintf(text, sizeof text, "%04X", value);
-    return text;
-}
-
 std::optional<fs::path> FindOnPath(const std::string& program) {
     const char* path = std::getenv("PATH");
     if (path == nullptr) return std::nullopt;
@@ -68,7 +56,7 @@ std::string TranslateDirect(const std::string& token) {
     if (token.size() == 2 && IsHexText(token)) return As31Number(token);
     if (!As31LacksName(token)) return token;
     for (const auto& row : SfrNameTable) {
-        if (row.name == token) return As31Number(HexByte(row.address));
+        if (row.name == token) return As31Number(HexByteText(row.address));
     }
     return token;
 }
@@ -76,7 +64,7 @@ std::string TranslateDirect(const std::string& token) {
 std::string TranslateBit(const std::string& token) {
     for (const auto& row : BitNameTable) {
         if (row.name == token)
-            return As31LacksName(token) ? As31Number(HexByte(row.bitAddress)) : token;
+            return As31LacksName(token) ? As31Number(HexByteText(row.bitAddress)) : token;
     }
     return As31Number(token);
 }
@@ -224,8 +212,8 @@ TEST(As31Oracle, As31AssemblesTheDisassemblyToTheSameBytes) {
     {
         std::ofstream source(directory / "oracle.asm");
         for (const auto& probe : probes) {
-            source << "\t.org " << As31Number(HexWord(probe.address)) << "\n\t" << probe.as31Line
-                   << "\n";
+            source << "\t.org " << As31Number(HexWordText(probe.address)) << "\n\t"
+                   << probe.as31Line << "\n";
         }
     }
     const std::string command = "cd '" + directory.string() + "' && '" + as31->string() +
@@ -248,13 +236,13 @@ TEST(As31Oracle, As31AssemblesTheDisassemblyToTheSameBytes) {
         for (std::uint8_t i = 0; i < probe.length; ++i) {
             const auto it = image.find(probe.address + i);
             same = same && it != image.end() && it->second == probe.bytes[i];
-            got << (it == image.end() ? std::string("--") : HexByte(it->second)) << ' ';
+            got << (it == image.end() ? std::string("--") : HexByteText(it->second)) << ' ';
         }
         if (!same && ++mismatches <= 30) {
-            ADD_FAILURE() << HexWord(probe.address) << " " << HexByte(probe.bytes[0]) << " "
-                          << HexByte(probe.bytes[1]) << " " << HexByte(probe.bytes[2]) << " \""
-                          << probe.disassembly << "\" as \"" << probe.as31Line << "\": as31 gave "
-                          << got.str();
+            ADD_FAILURE() << HexWordText(probe.address) << " " << HexByteText(probe.bytes[0]) << " "
+                          << HexByteText(probe.bytes[1]) << " " << HexByteText(probe.bytes[2])
+                          << " \"" << probe.disassembly << "\" as \"" << probe.as31Line
+                          << "\": as31 gave " << got.str();
         }
     }
     EXPECT_EQ(mismatches, 0);
