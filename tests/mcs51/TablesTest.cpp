@@ -32,6 +32,19 @@ TEST(OpcodeTables, TextsAreUpperCaseAndPaddedMnemonics) {
     EXPECT_EQ(OpcodeTable[0x22], "RET    ");
 }
 
+// A std::array with fewer initialisers than its size is silently filled with
+// empty rows; every table must be full.
+TEST(OpcodeTables, EveryRowIsFilled) {
+    for (const auto& text : OpcodeTable) EXPECT_FALSE(text.empty());
+    for (const auto& row : SfrNameTable) EXPECT_FALSE(row.name.empty());
+    for (const auto& row : BitNameTable) EXPECT_FALSE(row.name.empty());
+    for (const auto& row : KeywordColourTable) EXPECT_FALSE(row.word.empty());
+    for (const auto& row : AsmMnemonicTable) EXPECT_FALSE(row.name.empty());
+    for (const auto& row : AsmSfrTable) EXPECT_FALSE(row.name.empty());
+    for (const auto& row : AsmBitTable) EXPECT_FALSE(row.name.empty());
+    for (const auto& length : InstructionLength) EXPECT_TRUE(length >= 1 && length <= 3);
+}
+
 TEST(SymbolNames, NamedAndUnnamedAddresses) {
     const struct {
         std::uint8_t address;
