@@ -50,7 +50,8 @@ bool As31LacksName(std::string_view name) {
 
 std::string As31Number(std::string_view hexDigits) { return "0" + std::string(hexDigits) + "H"; }
 
-enum class Kind { Direct, Bit, Code };
+// What each comma-separated piece of the text the disassembler appends is.
+enum class Kind { Number, Direct, Bit, Fixed };
 
 std::string TranslateDirect(const std::string& token) {
     if (token.size() == 2 && IsHexText(token)) return As31Number(token);
@@ -69,68 +70,72 @@ std::string TranslateBit(const std::string& token) {
     return As31Number(token);
 }
 
-// The kinds of the operands the disassembler appends, in order, by class.
-std::vector<Kind> VariableOperands(OperandClass operandClass) {
+// The pieces of the text the disassembler appends behind the opcode text, by class.
+std::vector<Kind> AppendedOperands(OperandClass operandClass) {
     switch (operandClass) {
+        case OperandClass::None:
+            return {};
         case OperandClass::Absolute11:
         case OperandClass::Absolute16:
+        case OperandClass::Immediate:
         case OperandClass::Relative:
-        case OperandClass::ImmediateRelative:
-            return {Kind::Code};
+            return {Kind::Number};
         case OperandClass::Direct:
-        case OperandClass::DirectRegister:
-        case OperandClass::DirectImmediate:
             return {Kind::Direct};
+        case OperandClass::DirectRegister:
+            return {Kind::Direct, Kind::Fixed};
+        case OperandClass::DirectImmediate:
+        case OperandClass::DirectRelative:
+            return {Kind::Direct, Kind::Number};
         case OperandClass::DirectDirect:
             return {Kind::Direct, Kind::Direct};
-        case OperandClass::DirectRelative:
-            return {Kind::Direct, Kind::Code};
         case OperandClass::Bit:
-        case OperandClass::BitCarry:
             return {Kind::Bit};
+        case OperandClass::BitCarry:
+            return {Kind::Bit, Kind::Fixed};
         case OperandClass::BitRelative:
-            return {Kind::Bit, Kind::Code};
-        default:
-            return {};
+            return {Kind::Bit, Kind::Number};
+        case OperandClass::ImmediateRelative:
+            return {Kind::Number, Kind::Number};
     }
+    return {};
 }
 
-bool IsFixedWord(const std::string& token) {
-    static const std::vector<std::string> kFixed = {
-        "A",  "C",  "AB", "DPTR", "@A+DPTR", "@A+PC", "@DPTR", "@R0", "@R1",
-        "R0", "R1", "R2", "R3",   "R4",      "R5",    "R6",    "R7"};
-    return std::find(kFixed.begin(), kFixed.end(), token) != kFixed.end();
-}
-
-// "MOV    30,DPL" to "MOV 030H,DPL".
-std::string ToAs31(const std::string& instructionText, OperandClass operandClass) {
-    const std::size_t blank = instructionText.find(' ');
-    std::string result = instructionText.substr(0, blank);
-    if (blank == std::string::npos) return result;
-    std::string operands = instructionText.substr(instructionText.find_first_not_of(' ', blank));
-    operands.erase(operands.find_last_not_of(' ') + 1);
-    const std::vector<Kind> kinds = VariableOperands(operandClass);
-    std::size_t nextKind = 0;
-    std::stringstream tokens(operands);
-    std::string token;
-    const char* separator = " ";
-    while (std::getline(tokens, token, ',')) {
-        std::string translated;
-        if (token.starts_with("#")) {
-            translated = "#" + As31Number(token.substr(1));
-        } else if (token.starts_with("/")) {
-            translated = "/" + TranslateBit(token.substr(1));
-            ++nextKind;
-        } else if (IsFixedWord(token)) {
-            translated = token;
-        } else {
-            const Kind kind = nextKind < kinds.size() ? kinds[nextKind] : Kind::Code;
-            ++nextKind;
-            translated = kind == Kind::Direct ? TranslateDirect(token)
-                         : kind == Kind::Bit  ? TranslateBit(token)
-                                              : As31Number(token);
+// "MOV    30,DPL" to "MOV 030H,DPL": the opcode text stays as it is (with
+// its blanks closed up), the appended operands are translated piece by piece.
+std::string ToAs31(const std::string& instructionText, std::uint8_t opcode) {
+    const std::string_view fixedText = OpcodeTable[opcode];
+    std::string result(fixedText.substr(0, fixedText.find(' ')));
+    if (fixedText.size() > 7) result += " " + std::string(fixedText.substr(7));
+    if (fixedText.size() == 7) result += " ";
+    // Trailing blanks are trimmed, so RET's text is shorter than its opcode text.
+    std::stringstream pieces(instructionText.size() > fixedText.size()
+                                 ? instructionText.substr(fixedText.size())
+                                 : std::string());
+    std::string piece;
+    std::string separator;
+    for (const Kind kind : AppendedOperands(OpcodeOperandClass[opcode])) {
+        std::getline(pieces, piece, ',');
+        std::string prefix;
+        if (piece.starts_with("#")) {
+            prefix = "#";
+            piece.erase(0, 1);
         }
-        result += separator + translated;
+        result += separator + prefix;
+        switch (kind) {
+            case Kind::Number:
+                result += As31Number(piece);
+                break;
+            case Kind::Direct:
+                result += TranslateDirect(piece);
+                break;
+            case Kind::Bit:
+                result += TranslateBit(piece);
+                break;
+            case Kind::Fixed:
+                result += piece;
+                break;
+        }
         separator = ",";
     }
     return result;
@@ -186,23 +191,33 @@ TEST(As31Oracle, As31AssemblesTheDisassemblyToTheSameBytes) {
                                                0xC9, 0xCA, 0xD1, 0xD6, 0xE0, 0xF0, 0xFE, 0xFF};
     constexpr std::size_t kCount = std::size(kValues);
     std::vector<Probe> probes;
-    std::uint16_t address = 0x0100;
+    // Four bytes apart from 0102 on, so that some instructions end a 2 KB block.
+    std::uint16_t address = 0x0102;
+    const auto probe = [&](std::uint8_t opcode, std::uint8_t b2, std::uint8_t b3) {
+        const DisassemblyLine line = DisassembleInstruction(address, opcode, b2, b3);
+        std::string text = line.text.substr(kDisassemblyTextColumn);
+        text.erase(text.find_last_not_of(' ') + 1);
+        probes.push_back({address, {opcode, b2, b3}, line.length, text, ToAs31(text, opcode)});
+        address = static_cast<std::uint16_t>(address + 4);
+    };
     for (int op = 0; op < 256; ++op) {
         if (op == 0xA5) continue;  // no instruction
         const auto opcode = static_cast<std::uint8_t>(op);
         const std::size_t variants = InstructionLength[opcode] == 1 ? 1 : kCount;
-        for (std::size_t i = 0; i < variants; ++i) {
-            const std::uint8_t b2 = kValues[i];
-            const std::uint8_t b3 = kValues[(i * 7 + 3) % kCount];
-            const DisassemblyLine line = DisassembleInstruction(address, opcode, b2, b3);
-            std::string text = line.text.substr(kDisassemblyTextColumn);
-            text.erase(text.find_last_not_of(' ') + 1);
-            probes.push_back({address,
-                              {opcode, b2, b3},
-                              line.length,
-                              text,
-                              ToAs31(text, OpcodeOperandClass[opcode])});
-            address = static_cast<std::uint16_t>(address + 4);
+        for (std::size_t i = 0; i < variants; ++i)
+            probe(opcode, kValues[i], kValues[(i * 7 + 3) % kCount]);
+    }
+    // Every operand byte for one opcode of each kind of operand, so that every
+    // SFR and bit name is checked: MOV A,direct; SETB bit; MOV direct,direct
+    // (both bytes take every value); SJMP; JBC bit,rel; AJMP; MOV DPTR,#;
+    // CJNE A,#,rel; DJNZ direct,rel.
+    for (const std::uint8_t opcode : {0xE5, 0xD2, 0x85, 0x80, 0x10, 0x01, 0x90, 0xB4, 0xD5}) {
+        const bool bitOperand = OpcodeOperandClass[opcode] == OperandClass::Bit ||
+                                OpcodeOperandClass[opcode] == OperandClass::BitRelative;
+        for (int b = 0; b < 256; ++b) {
+            // Bit EA is unnamed and written "EA", which is also the name of bit AF.
+            if (bitOperand && b == 0xEA) continue;
+            probe(opcode, static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(b * 37 + 11));
         }
     }
 

@@ -228,6 +228,7 @@ TEST(Assembler, CodeAddresses) {
         {"AJMP 04000", 0x0200, AsmIllegalCodeAddress, {}},
         {"AJMP 0000", 0x07FE, AsmExceeds2K, {}},
         {"AJMP 0FFF", 0x07FE, AsmOk, {0xE1, 0xFF}},
+        {"AJMP 0734", 0xFFFE, AsmOk, {0xE1, 0x34}},  // the next instruction is at 0000
         {"JNB P3.2,0105 wait for the start bit", 0x0100, AsmOk, {0x30, 0xB2, 0x02}},
         {"JNB P3.2,0105X", 0x0100, AsmIllegalCodeAddress, {}},
         {"JBC P3.2,0105X", 0x0100, AsmIllegalCodeAddress, {}},

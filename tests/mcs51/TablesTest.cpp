@@ -62,14 +62,6 @@ TEST(SymbolNames, NamedAndUnnamedAddresses) {
     }
 }
 
-TEST(SymbolNames, RegisterBehindADirectAddress) {
-    EXPECT_EQ(RegisterOperandName[0x2], "A");
-    EXPECT_EQ(RegisterOperandName[0x5], "A");
-    EXPECT_EQ(RegisterOperandName[0x7], "@R1");
-    EXPECT_EQ(RegisterOperandName[0xF], "R7");
-    EXPECT_EQ(RegisterOperandName[0x3], "");
-}
-
 TEST(KeywordColours, CaseInsensitiveWordsAndBlackRest) {
     EXPECT_EQ(KeywordColour("mov"), kKeywordBlue);
     EXPECT_EQ(KeywordColour("Mov"), kKeywordBlue);
