@@ -6,6 +6,7 @@
 // assembler keeps its own, different name tables (mcs51/AsmTables.h).
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
