@@ -1,5 +1,5 @@
 #pragma once
-// What the image commands (convert, checksum) share: the --part, --eeprom and
+// What the image commands (disasm, convert, checksum) share: the --part, --eeprom and
 // --load-at options, and a watch over the messages the engine shows.
 
 #include <cstdint>

@@ -12,13 +12,14 @@
 namespace zvk::cli {
 namespace {
 
-constexpr std::array kCommands{
-    CommandEntry{"convert",
-                 "convert [--part PART] [--eeprom] [--load-at ADDR] [--from ADDR] [--to ADDR] "
-                 "[--format hex|bin] IN OUT",
-                 RunConvert},
-    CommandEntry{"checksum", "checksum [--part PART] [--eeprom] [--load-at ADDR] FILE FROM TO",
-                 RunChecksum},
+constexpr CommandEntry kCommands[] = {
+    {"asm", "asm [--at ADDR] [LINE ...]", RunAsm},
+    {"disasm", "disasm [--part PART] [--load-at ADDR] [--from ADDR] [--to ADDR] FILE", RunDisasm},
+    {"convert",
+     "convert [--part PART] [--eeprom] [--load-at ADDR] [--from ADDR] [--to ADDR] "
+     "[--format hex|bin] IN OUT",
+     RunConvert},
+    {"checksum", "checksum [--part PART] [--eeprom] [--load-at ADDR] FILE FROM TO", RunChecksum},
 };
 
 int Usage() {

@@ -11,33 +11,17 @@
 #include <vector>
 
 #include "tests/files/FilesFixture.h"
+#include "tests/support/ShellRun.h"
 
 namespace zvk::test {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using CliRun = ShellRun;
 
 class ZvkCli : public FilesTest {
 protected:
-    CliRun RunCli(const std::string& arguments) {
-        const std::string errPath = PathOf("cli.err");
-        const std::string command =
-            "cd '" + dir_.string() + "' && '" ZVK_CLI "' " + arguments + " 2> '" + errPath + "'";
-        CliRun run;
-        std::FILE* pipe = popen(command.c_str(), "r");
-        if (pipe == nullptr) return run;
-        char chunk[256];
-        for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
-            run.out.append(chunk, n);
-        }
-        const int status = pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.err = ReadFile(errPath);
-        return run;
+    ShellRun RunCli(const std::string& arguments) {
+        return RunShell(ShellQuote(ZVK_CLI) + " " + arguments, dir_);
     }
 };
 
