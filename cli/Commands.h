@@ -15,6 +15,10 @@ struct CommandEntry {
     int (*run)(Args args);
 };
 
+int RunAsm(Args args);
+int RunChecksum(Args args);
+int RunConvert(Args args);
+int RunDisasm(Args args);
 int RunCheck(Args args);
 int RunErase(Args args);
 int RunBlankCheck(Args args);

@@ -13,27 +13,32 @@
 namespace zvk::cli {
 namespace {
 
-constexpr std::array kCommands{
-    CommandEntry{"check", "check", RunCheck},
-    CommandEntry{"erase", "erase", RunErase},
-    CommandEntry{"blank-check", "blank-check [--eeprom] [--from A --to A]",
-                 RunBlankCheck},
-    CommandEntry{"program",
-                 "program FILE [--eeprom] [--load-at A] [--from A --to A "
-                 "--buffer-start A] [--erase] [--verify]",
-                 RunProgram},
-    CommandEntry{"read", "read OUT [--eeprom] [--from A --to A]", RunRead},
-    CommandEntry{"verify",
-                 "verify FILE [--eeprom] [--load-at A] [--from A --to A "
-                 "--buffer-start A] [--report OUT]",
-                 RunVerify},
-    CommandEntry{"protect", "protect --lock LB1[,LB2[,LB3]]", RunProtect},
-    CommandEntry{"auto",
-                 "auto FILE [--load-at A] "
-                 "[--steps erase,blank,program,verify,protect] [--lock LB1[,LB2[,LB3]]]",
-                 RunAuto},
-    CommandEntry{"serial-enable", "serial-enable", RunSerialEnable},
-    CommandEntry{"serial-disable", "serial-disable", RunSerialDisable},
+constexpr CommandEntry kCommands[] = {
+    {"asm", "asm [--at ADDR] [LINE ...]", RunAsm},
+    {"disasm", "disasm [--part PART] [--load-at ADDR] [--from ADDR] [--to ADDR] FILE", RunDisasm},
+    {"convert",
+     "convert [--part PART] [--eeprom] [--load-at ADDR] [--from ADDR] [--to ADDR] "
+     "[--format hex|bin] IN OUT",
+     RunConvert},
+    {"checksum", "checksum [--part PART] [--eeprom] [--load-at ADDR] FILE FROM TO", RunChecksum},
+    {"check", "check", RunCheck},
+    {"erase", "erase", RunErase},
+    {"blank-check", "blank-check [--eeprom] [--from A --to A]", RunBlankCheck},
+    {"program",
+     "program FILE [--eeprom] [--load-at A] [--from A --to A --buffer-start A] [--erase] "
+     "[--verify]",
+     RunProgram},
+    {"read", "read OUT [--eeprom] [--from A --to A]", RunRead},
+    {"verify",
+     "verify FILE [--eeprom] [--load-at A] [--from A --to A --buffer-start A] [--report OUT]",
+     RunVerify},
+    {"protect", "protect --lock LB1[,LB2[,LB3]]", RunProtect},
+    {"auto",
+     "auto FILE [--load-at A] [--steps erase,blank,program,verify,protect] "
+     "[--lock LB1[,LB2[,LB3]]]",
+     RunAuto},
+    {"serial-enable", "serial-enable", RunSerialEnable},
+    {"serial-disable", "serial-disable", RunSerialDisable},
 };
 
 // Device options may stand before the command name; they are handed to the
