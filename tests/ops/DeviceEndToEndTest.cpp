@@ -3,61 +3,26 @@
 
 #include <gtest/gtest.h>
 
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tests/support/ShellRun.h"
 #include "tests/support/UnitSimProcess.h"
-
-extern char** environ;
 
 namespace zvk {
 namespace {
 
 using test::ReadTextFile;
+using test::RunShell;
+using test::ShellQuote;
+using test::ShellRun;
 using test::SplitLines;
 using test::TempDir;
 using test::UnitSimProcess;
 
 constexpr std::size_t kC55Size = 20480;
-
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs a program with its output in files of the directory; its exit status.
-Outcome RunProgram(const std::vector<std::string>& arguments, const std::filesystem::path& dir) {
-    const auto outPath = dir / "stdout.txt";
-    const auto errPath = dir / "stderr.txt";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<char*> argv;
-    for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    Outcome outcome;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        if (::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
-            outcome.status = WEXITSTATUS(status);
-        }
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    outcome.out = ReadTextFile(outPath);
-    outcome.err = ReadTextFile(errPath);
-    return outcome;
-}
 
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
     const std::string text = ReadTextFile(path);
@@ -103,7 +68,7 @@ protected:
                                   " -o " + d + "/ >sdcc.txt 2>&1 && packihx e2e_firmware.ihx >fw.hex 2>/dev/null";
         ASSERT_EQ(std::system(build.c_str()), 0) << "sdcc and packihx are needed:\n"
                                                  << ReadTextFile(dir / "sdcc.txt");
-        const std::string toBinary = "srec_cat " + d + "/fw.hex -Intel -fill 0xFF 0x0000 0x5000 -o " +
+        const std::string toBinary = "srec_cat -disable-sequence-warnings " + d + "/fw.hex -Intel -fill 0xFF 0x0000 0x5000 -o " +
                                      d + "/fw.bin -Binary";
         ASSERT_EQ(std::system(toBinary.c_str()), 0) << "srec_cat is needed";
         image = ReadBytes(dir / "fw.bin");
@@ -118,10 +83,11 @@ protected:
         return unit.Start(dir.Path(), "unit", options);
     }
 
-    Outcome Cli(std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(),
-                         {ZVK_CLI_PATH, "--port", unit.Link().string(), "--part", "AT89C55"});
-        return RunProgram(arguments, dir.Path());
+    ShellRun Cli(const std::vector<std::string>& arguments) {
+        std::string command = ShellQuote(ZVK_CLI_PATH) + " --port " + ShellQuote(unit.Link().string()) +
+                              " --part AT89C55";
+        for (const auto& a : arguments) command += " " + ShellQuote(a);
+        return RunShell(command, dir.Path());
     }
 
     TempDir dir;
@@ -134,20 +100,20 @@ TEST_F(DeviceEndToEndTest, ProgramVerifyAndReadBackACompiledFirmware) {
     ASSERT_TRUE(StartUnit({}));
     const std::string hex = (dir / "fw.hex").string();
 
-    const Outcome program = Cli({"program", hex, "--erase", "--verify"});
+    const ShellRun program = Cli({"program", hex, "--erase", "--verify"});
     EXPECT_EQ(program.status, 0) << program.err;
     EXPECT_NE(program.err.find("Write to Device - Flash: Programming Completed..."), std::string::npos)
         << program.err;
     const auto programLog = unit.WireLog();
 
-    const Outcome verify = Cli({"verify", hex});
+    const ShellRun verify = Cli({"verify", hex});
     EXPECT_EQ(verify.status, 0) << verify.err;
     EXPECT_NE(verify.err.find("Verify Device - Flash: Verification Completed - OK"), std::string::npos)
         << verify.err;
 
-    const Outcome read = Cli({"read", (dir / "back.bin").string()});
+    const ShellRun read = Cli({"read", (dir / "back.bin").string()});
     EXPECT_EQ(read.status, 0) << read.err;
-    const Outcome readHex = Cli({"read", (dir / "back.hex").string(), "--from", "0000", "--to", "00ff"});
+    const ShellRun readHex = Cli({"read", (dir / "back.hex").string(), "--from", "0000", "--to", "00ff"});
     EXPECT_EQ(readHex.status, 0) << readHex.err;
 
     ASSERT_EQ(unit.Stop(), 0);
@@ -176,14 +142,14 @@ TEST_F(DeviceEndToEndTest, ProgramVerifyAndReadBackACompiledFirmware) {
 
 TEST_F(DeviceEndToEndTest, SilentUnit) {
     ASSERT_TRUE(StartUnit({"--silent"}));
-    const Outcome check = Cli({"check"});
+    const ShellRun check = Cli({"check"});
     EXPECT_EQ(check.status, 1);
     EXPECT_EQ(check.err, "Error: Unable to Access the programmer!\n");
 }
 
 TEST_F(DeviceEndToEndTest, WrongPartInTheSocket) {
     ASSERT_TRUE(StartUnit({"--wrong-part", "AT89C52"}));
-    const Outcome check = Cli({"blank-check"});
+    const ShellRun check = Cli({"blank-check"});
     EXPECT_EQ(check.status, 1);
     EXPECT_EQ(check.err, "ERROR: Error - Device Mismatch!\n");
 }
@@ -191,7 +157,7 @@ TEST_F(DeviceEndToEndTest, WrongPartInTheSocket) {
 TEST_F(DeviceEndToEndTest, ProgrammingFailureNamesTheAddress) {
     BuildFirmware();
     ASSERT_TRUE(StartUnit({"--fail-at", "0123"}));
-    const Outcome program = Cli({"program", (dir / "fw.hex").string(), "--verify"});
+    const ShellRun program = Cli({"program", (dir / "fw.hex").string(), "--verify"});
     EXPECT_EQ(program.status, 1);
     EXPECT_EQ(program.err, "Error: Programming Failed at 0123\n");
 }
@@ -204,11 +170,11 @@ TEST_F(DeviceEndToEndTest, GarbageDuringVerifyIsListedNeverOk) {
     unit.Stop();
     const std::string bin = (dir / "fw.bin").string();
     ASSERT_TRUE(StartUnit({"--image", bin, "--garbage-every", "97"}));
-    const Outcome verify = Cli({"verify", hex, "--report", (dir / "report.txt").string()});
+    const ShellRun verify = Cli({"verify", hex, "--report", (dir / "report.txt").string()});
     EXPECT_EQ(verify.status, 1);
     EXPECT_EQ(verify.err.find("Verification Completed - OK"), std::string::npos);
     EXPECT_NE(verify.err.find("Verification Completed - Error"), std::string::npos) << verify.err;
-    const auto lines = SplitLines(verify.out);
+    const auto lines = verify.Lines();
     ASSERT_FALSE(lines.empty());
     // Every listed line is a true difference: the chip column is the inverted byte.
     for (const auto& line : lines) {
