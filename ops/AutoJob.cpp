@@ -36,7 +36,7 @@ bool AutoProgramReady() {
 
 AutoJob::AutoJob(std::chrono::milliseconds stepBudget)
     : count_(static_cast<std::uint16_t>(App().FlashLastAddress + 1)),
-      total_(App().FlashLastAddress + 1u),
+      walk_(0, count_),
       stepBudget_(stepBudget) {}
 
 void AutoJob::Start() {
@@ -92,17 +92,17 @@ StepResult AutoJob::EnterStage(Stage stage) {
             return EraseStep();
         case Stage::BlankCheck:
             model.status = "Blank Checking...";
-            ResetProgress(count_);
+            ResetProgress();
             return ScanSlice(false);
         case Stage::Program:
             model.status = "Programming...";
-            ResetProgress(count_);
+            ResetProgress();
             model.percentage = "0%";
             BeginProgramming(0, count_);
             return ProgramSlice();
         case Stage::Verify:
             model.status = "Verifying...";
-            ResetProgress(count_);
+            ResetProgress();
             return ScanSlice(true);
         case Stage::Protect:
             if (SendLockBits()) {
@@ -133,10 +133,10 @@ StepResult AutoJob::EraseStep() {
     return StepResult::Continue(kEraseStepPause);
 }
 
-void AutoJob::ResetProgress(std::uint32_t maximum) {
-    nextAddress_ = 0;
-    bytesDone_ = 0;
-    model.progress = {0, maximum, 0};
+void AutoJob::ResetProgress() {
+    walk_ = BlockWalk(0, count_);
+    programmed_ = 0;
+    model.progress = {0, count_, 0};
 }
 
 StepResult AutoJob::Failed(const char* format, std::uint16_t address) {
@@ -160,26 +160,25 @@ StepResult AutoJob::StepDone(AutoStep step, const char* status) {
 StepResult AutoJob::ScanSlice(bool verify) {
     const StepBudget budget(stepBudget_);
     do {
+        const std::uint16_t n = walk_.BlockLength();
+        const std::uint16_t address = walk_.NextAddress();
         std::uint8_t expected[kReadBlockSize];
         std::uint8_t block[kReadBlockSize];
         if (verify) {
-            CopyFlashOut(nextAddress_, expected, kReadBlockSize);
+            CopyFlashOut(address, expected, n);
         } else {
             std::memset(expected, 0xFF, sizeof expected);
         }
-        ReadDeviceBlockExpecting(BufferKind::Flash, nextAddress_, kReadBlockSize, block, expected);
-        for (std::uint16_t k = 0; k < kReadBlockSize; ++k) {
+        ReadDeviceBlockExpecting(BufferKind::Flash, address, n, block, expected);
+        for (std::uint16_t k = 0; k < n; ++k) {
             if (block[k] != expected[k]) {
                 return Failed(verify ? "Verify Failed at %04X" : "Blank Check Failed at %04X",
-                              static_cast<std::uint16_t>(nextAddress_ + k));
+                              static_cast<std::uint16_t>(address + k));
             }
         }
-        bytesDone_ += kReadBlockSize;
-        nextAddress_ = static_cast<std::uint16_t>(nextAddress_ + kReadBlockSize);
-        model.progress.position = bytesDone_;
-        model.percentage = PercentText(bytesDone_, total_);
-    } while (bytesDone_ < total_ && !budget.Spent());
-    if (bytesDone_ < total_) return StepResult::Continue();
+        walk_.Advance(n, model);
+    } while (!walk_.Done() && !budget.Spent());
+    if (!walk_.Done()) return StepResult::Continue();
     model.percentage = "100%";
     return verify ? StepDone(AutoStep::Verify, "Verify Completed...")
                   : StepDone(AutoStep::BlankCheck, "BlankCheck Completed...");
@@ -188,15 +187,15 @@ StepResult AutoJob::ScanSlice(bool verify) {
 StepResult AutoJob::ProgramSlice() {
     const StepBudget budget(stepBudget_);
     do {
-        if (!ProgramByte(FlashRead(nextAddress_))) {
-            return Failed("Programming Failed at %04X", nextAddress_);
+        // Buffer address = device address over the whole Flash.
+        if (!ProgramByte(FlashRead(programmed_))) {
+            return Failed("Programming Failed at %04X", programmed_);
         }
-        ++bytesDone_;
-        nextAddress_ = static_cast<std::uint16_t>(nextAddress_ + 1);
-        model.percentage = PercentText(bytesDone_, total_);
-        model.progress.position = bytesDone_;
-    } while (bytesDone_ < total_ && !budget.Spent());
-    if (bytesDone_ < total_) return StepResult::Continue();
+        ++programmed_;
+        model.percentage = PercentText(programmed_, count_);
+        model.progress.position = programmed_;
+    } while (programmed_ < count_ && !budget.Spent());
+    if (programmed_ < count_) return StepResult::Continue();
     return StepDone(AutoStep::Program, "Programming Completed...");
 }
 

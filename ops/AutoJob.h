@@ -91,13 +91,12 @@ private:
     StepResult ScanSlice(bool verify);
     StepResult ProgramSlice();
     StepResult Failed(const char* format, std::uint16_t address);
-    void ResetProgress(std::uint32_t maximum);
+    void ResetProgress();
 
     Stage stage_ = Stage::Begin;
     std::uint16_t count_;
-    std::uint16_t nextAddress_ = 0;
-    std::uint32_t bytesDone_ = 0;
-    std::uint32_t total_;
+    BlockWalk walk_;                  // Blank Check and Verify
+    std::uint16_t programmed_ = 0;   // Program
     int eraseQuarter_ = 0;
     bool pendingEnter_ = false;
     bool protectFailed_ = false;

@@ -45,6 +45,15 @@ void FindingList::Add(std::string_view line) {
     listed_ = true;
 }
 
+void BlockWalk::Advance(std::uint16_t n, DeviceProgressModel& model) {
+    remaining_ = static_cast<std::uint16_t>(remaining_ - n);
+    nextAddress_ = static_cast<std::uint16_t>(nextAddress_ + n);
+    offset_ = static_cast<std::uint16_t>(offset_ + n);
+    bytesDone_ += n;
+    model.progress.position = bytesDone_;
+    model.percentage = n < kReadBlockSize ? "100%" : PercentText(bytesDone_, total_);
+}
+
 void ReadDeviceBlockExpecting(BufferKind kind, std::uint16_t address, std::uint16_t count,
                               std::uint8_t* block, const std::uint8_t* expected) {
     for (std::uint16_t k = 0; k < count; ++k) block[k] = static_cast<std::uint8_t>(~expected[k]);

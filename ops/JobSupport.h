@@ -85,6 +85,32 @@ inline constexpr std::uint16_t kReadBlockSize = 16;
 // are the whole time it is given.
 inline constexpr std::chrono::milliseconds kEraseStepPause{300};
 
+// A walk over a stretch of the chip in blocks of kReadBlockSize bytes and a
+// shorter last block, with the buffer offset that pairs with each block.
+class BlockWalk {
+public:
+    BlockWalk(std::uint16_t deviceStart, std::uint16_t count)
+        : remaining_(count), nextAddress_(deviceStart), total_(count) {}
+
+    [[nodiscard]] bool Done() const { return remaining_ == 0; }
+    [[nodiscard]] std::uint16_t BlockLength() const {
+        return remaining_ < kReadBlockSize ? remaining_ : kReadBlockSize;
+    }
+    [[nodiscard]] std::uint16_t NextAddress() const { return nextAddress_; }
+    [[nodiscard]] std::uint16_t Offset() const { return offset_; }
+
+    // Moves past a block of n bytes and shows it: the bar at the bytes done,
+    // the percentage of the total ("100%" after a short block).
+    void Advance(std::uint16_t n, DeviceProgressModel& model);
+
+private:
+    std::uint16_t remaining_;
+    std::uint16_t nextAddress_;
+    std::uint16_t offset_ = 0;
+    std::uint32_t bytesDone_ = 0;
+    std::uint32_t total_;
+};
+
 // Reads count (up to 16) chip bytes of the given kind into block. Before the
 // read every byte of the block is set to differ from expected[k], so a byte
 // the unit never sent counts as a difference instead of as a match.

@@ -1,7 +1,5 @@
 #include "ops/ProgramJob.h"
 
-#include <algorithm>
-
 #include "app/Buffers.h"
 #include "app/Messages.h"
 #include "link/Protocol.h"
@@ -13,7 +11,7 @@ ProgramJob::ProgramJob(const OperationRun& run, std::chrono::milliseconds stepBu
       deviceStart_(run.DeviceStart()),
       count_(run.Count()),
       bufferStart_(run.bufferStart),
-      total_(run.Count()),
+      verifyWalk_(run.DeviceStart(), run.Count()),
       erase_((App().OptionFlags & kOptionEraseBeforeProgram) != 0),
       verify_((App().OptionFlags & kOptionVerifyAfterProgram) != 0),
       stepBudget_(stepBudget) {}
@@ -80,18 +78,15 @@ StepResult ProgramJob::WriteSlice() {
                         "Error", MessageIcon::Stop);
             return StepResult::Finish(0);
         }
-        ++bytesDone_;
         ++offset_;
-        model.percentage = PercentText(bytesDone_, total_);
-        model.progress.position = bytesDone_;
+        model.percentage = PercentText(offset_, count_);
+        model.progress.position = offset_;
         model.bytesProgrammed = Format("%u", offset_);
     } while (!budget.Spent());
     if (offset_ < count_) return StepResult::Continue();
 
     model.percentage = "100%";
     if (!verify_) return Completed();
-    offset_ = 0;
-    bytesDone_ = 0;
     model.status = "Verifying...";
     model.progress = {0, count_, 0};
     phase_ = Phase::Verify;
@@ -101,12 +96,12 @@ StepResult ProgramJob::WriteSlice() {
 StepResult ProgramJob::VerifySlice() {
     const StepBudget budget(stepBudget_);
     do {
-        if (offset_ >= count_) break;
-        const auto n = static_cast<std::uint16_t>(std::min<int>(kReadBlockSize, count_ - offset_));
-        const auto address = static_cast<std::uint16_t>(deviceStart_ + offset_);
+        const std::uint16_t n = verifyWalk_.BlockLength();
+        const std::uint16_t address = verifyWalk_.NextAddress();
         std::uint8_t expected[kReadBlockSize];
         std::uint8_t block[kReadBlockSize];
-        CopyBufferOut(kind_, static_cast<std::uint16_t>(bufferStart_ + offset_), expected, n);
+        CopyBufferOut(kind_, static_cast<std::uint16_t>(bufferStart_ + verifyWalk_.Offset()),
+                      expected, n);
         ReadDeviceBlockExpecting(kind_, address, n, block, expected);
         for (std::uint16_t k = 0; k < n; ++k) {
             if (block[k] != expected[k]) {
@@ -115,12 +110,9 @@ StepResult ProgramJob::VerifySlice() {
                 return StepResult::Finish(1);
             }
         }
-        offset_ = static_cast<std::uint16_t>(offset_ + n);
-        bytesDone_ += n;
-        model.progress.position = bytesDone_;
-        model.percentage = PercentText(bytesDone_, total_);
-    } while (!budget.Spent());
-    if (offset_ < count_) return StepResult::Continue();
+        verifyWalk_.Advance(n, model);
+    } while (!verifyWalk_.Done() && !budget.Spent());
+    if (!verifyWalk_.Done()) return StepResult::Continue();
     model.verifyResult = "OK";
     return Completed();
 }

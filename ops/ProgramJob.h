@@ -49,9 +49,8 @@ private:
     std::uint16_t deviceStart_;
     std::uint16_t count_;
     std::uint16_t bufferStart_;
-    std::uint32_t bytesDone_ = 0;
-    std::uint16_t offset_ = 0;
-    std::uint32_t total_;
+    std::uint16_t offset_ = 0;  // bytes written
+    BlockWalk verifyWalk_;
     bool erase_;
     bool verify_;
     int eraseQuarter_ = 0;

@@ -1,7 +1,5 @@
 #include "ops/ReadJob.h"
 
-#include <algorithm>
-
 #include "files/FileJob.h"
 #include "link/Protocol.h"
 
@@ -9,14 +7,13 @@ namespace zvk {
 
 ReadJob::ReadJob(const OperationRun& run, std::chrono::milliseconds stepBudget)
     : kind_(App().CurrentBufferKind),
-      remaining_(run.Count()),
-      nextAddress_(run.DeviceStart()),
+      walk_(run.DeviceStart(), run.Count()),
       bufferStart_(run.bufferStart),
-      total_(run.Count()),
+      count_(run.Count()),
       stepBudget_(stepBudget) {}
 
 void ReadJob::Start() {
-    model.progress = {0, total_, 0};
+    model.progress = {0, count_, 0};
     model.status = WithPartName("Reading from %s...");
     model.percentage = "0%";
     model.title = kind_ == BufferKind::Flash ? "Read from Device - Flash" : "Read from Device - EEPROM";
@@ -27,21 +24,16 @@ StepResult ReadJob::Step() {
     if (ended_) return StepResult::Finish(1);
     const StepBudget budget(stepBudget_);
     do {
-        const auto n = std::min<std::uint16_t>(kReadBlockSize, remaining_);
-        const auto destination = static_cast<std::uint16_t>(bufferStart_ + offset_);
+        const std::uint16_t n = walk_.BlockLength();
+        const auto destination = static_cast<std::uint16_t>(bufferStart_ + walk_.Offset());
         if (kind_ == BufferKind::Flash) {
-            ReadFlashToBuffer(nextAddress_, n, destination);
+            ReadFlashToBuffer(walk_.NextAddress(), n, destination);
         } else {
-            ReadEepromToBuffer(nextAddress_, n, destination);
+            ReadEepromToBuffer(walk_.NextAddress(), n, destination);
         }
-        remaining_ = static_cast<std::uint16_t>(remaining_ - n);
-        nextAddress_ = static_cast<std::uint16_t>(nextAddress_ + n);
-        offset_ = static_cast<std::uint16_t>(offset_ + n);
-        bytesDone_ += n;
-        model.progress.position = bytesDone_;
-        model.percentage = n < kReadBlockSize ? "100%" : PercentText(bytesDone_, total_);
-    } while (remaining_ > 0 && !budget.Spent());
-    if (remaining_ > 0) return StepResult::Continue();
+        walk_.Advance(n, model);
+    } while (!walk_.Done() && !budget.Spent());
+    if (!walk_.Done()) return StepResult::Continue();
     model.succeeded = true;
     return End();
 }

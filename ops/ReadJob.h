@@ -30,12 +30,9 @@ private:
     StepResult End();
 
     BufferKind kind_;
-    std::uint16_t remaining_;
-    std::uint16_t nextAddress_;
+    BlockWalk walk_;
     std::uint16_t bufferStart_;
-    std::uint16_t offset_ = 0;
-    std::uint32_t bytesDone_ = 0;
-    std::uint32_t total_;
+    std::uint16_t count_;
     bool ended_ = false;
     std::chrono::milliseconds stepBudget_;
 };

@@ -1,7 +1,5 @@
 #include "ops/ScanJob.h"
 
-#include <algorithm>
-
 namespace zvk {
 
 ScanJob::ScanJob(const OperationRun& run, std::chrono::milliseconds stepBudget)
@@ -9,9 +7,7 @@ ScanJob::ScanJob(const OperationRun& run, std::chrono::milliseconds stepBudget)
       deviceStart_(run.DeviceStart()),
       count_(run.Count()),
       bufferStart_(run.bufferStart),
-      remaining_(run.Count()),
-      nextAddress_(run.DeviceStart()),
-      total_(run.Count()),
+      walk_(run.DeviceStart(), run.Count()),
       stepBudget_(stepBudget) {}
 
 StepResult ScanJob::Step() {
@@ -19,26 +15,21 @@ StepResult ScanJob::Step() {
     ScanModel& model = Model();
     const StepBudget budget(stepBudget_);
     do {
-        const auto n = std::min<std::uint16_t>(kReadBlockSize, remaining_);
+        const std::uint16_t n = walk_.BlockLength();
+        const std::uint16_t address = walk_.NextAddress();
         std::uint8_t expected[kReadBlockSize];
         std::uint8_t block[kReadBlockSize];
-        Expected(offset_, n, expected);
-        ReadDeviceBlockExpecting(kind_, nextAddress_, n, block, expected);
+        Expected(walk_.Offset(), n, expected);
+        ReadDeviceBlockExpecting(kind_, address, n, block, expected);
         for (std::uint16_t k = 0; k < n; ++k) {
             if (block[k] != expected[k]) {
-                list_.Add(FindingLine(static_cast<std::uint16_t>(nextAddress_ + k), block[k],
-                                      expected[k]));
+                list_.Add(FindingLine(static_cast<std::uint16_t>(address + k), block[k], expected[k]));
             }
         }
-        bytesDone_ += n;
-        model.progress.position = bytesDone_;
-        remaining_ = static_cast<std::uint16_t>(remaining_ - n);
-        nextAddress_ = static_cast<std::uint16_t>(nextAddress_ + n);
-        offset_ = static_cast<std::uint16_t>(offset_ + n);
-        model.percentage = n < kReadBlockSize ? "100%" : PercentText(bytesDone_, total_);
-    } while (remaining_ > 0 && !budget.Spent());
+        walk_.Advance(n, model);
+    } while (!walk_.Done() && !budget.Spent());
     model.list = list_.Text();
-    if (remaining_ > 0) return StepResult::Continue();
+    if (!walk_.Done()) return StepResult::Continue();
     ended_ = true;
     Finished(list_.Listed());
     model.list = list_.Text();

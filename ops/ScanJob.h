@@ -45,11 +45,7 @@ protected:
     FindingList list_;
 
 private:
-    std::uint16_t remaining_;
-    std::uint16_t nextAddress_;
-    std::uint16_t offset_ = 0;
-    std::uint32_t bytesDone_ = 0;
-    std::uint32_t total_;
+    BlockWalk walk_;
     bool ended_ = false;
     std::chrono::milliseconds stepBudget_;
 };
