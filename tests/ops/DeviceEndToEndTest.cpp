@@ -140,6 +140,44 @@ TEST_F(DeviceEndToEndTest, ProgramVerifyAndReadBackACompiledFirmware) {
     EXPECT_EQ(programLog.size(), 8 + kC55Size + kC55Size / 16);
 }
 
+TEST_F(DeviceEndToEndTest, EraseBlankCheckAutoAndProtect) {
+    BuildFirmware();
+    ASSERT_TRUE(StartUnit({"--image", (dir / "fw.bin").string()}));
+    const std::string hex = (dir / "fw.hex").string();
+
+    const ShellRun badRange = Cli({"blank-check", "--from", "0200", "--to", "01ff"});
+    EXPECT_EQ(badRange.status, 1);
+    EXPECT_EQ(badRange.err, "Error: Device Ending Address is Less than Device Starting Address!\n");
+    EXPECT_EQ(Cli({"protect", "--lock", "LB4"}).status, 2);
+
+    const ShellRun notBlank = Cli({"blank-check", "--from", "0000", "--to", "000f"});
+    EXPECT_EQ(notBlank.status, 1);
+    std::size_t nonBlank = 0;
+    for (std::size_t a = 0; a < 16; ++a) nonBlank += image[a] != 0xFF;
+    EXPECT_EQ(notBlank.Lines().size(), nonBlank);
+    ASSERT_FALSE(notBlank.Lines().empty());
+    EXPECT_EQ(notBlank.Lines()[0], " 0000\t\t" + HexBytes(image, 0, 1));
+
+    const ShellRun erase = Cli({"erase"});
+    EXPECT_EQ(erase.status, 0);
+    EXPECT_EQ(erase.err, "Erase: Chip Erased Sucessfully\n");
+    const ShellRun blank = Cli({"blank-check"});
+    EXPECT_EQ(blank.status, 0) << blank.out;
+    EXPECT_EQ(blank.err, "Blank Check Device - Flash: BlankCheck Completed...\n");
+
+    const ShellRun autoRun =
+        Cli({"auto", hex, "--steps", "erase,blank,program,verify,protect", "--lock", "lb1,LB2"});
+    EXPECT_EQ(autoRun.status, 0) << autoRun.err;
+    EXPECT_NE(autoRun.err.find("Auto Programming Mode - AT89C55: Auto Programming Process Completed..."),
+              std::string::npos)
+        << autoRun.err;
+
+    ASSERT_EQ(unit.Stop(), 0);
+    const std::string dump = unit.Dump();
+    EXPECT_NE(dump.find("lock-bits LB1 LB2\n"), std::string::npos) << dump.substr(0, 80);
+    EXPECT_EQ(DumpFlash(dump), image);
+}
+
 TEST_F(DeviceEndToEndTest, SilentUnit) {
     ASSERT_TRUE(StartUnit({"--silent"}));
     const ShellRun check = Cli({"check"});
