@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "files/FileSave.h"
 #include "ops/ScanJob.h"
 
 namespace zvk {
@@ -32,6 +33,10 @@ private:
     void Finished(bool listed) override;
     ScanModel& Model() override { return model; }
 };
+
+// The question "Store to disk" asks before writing the report.
+inline constexpr SaveFileDialogSpec kVerifyReportFileDialog{
+    "SaveAs", "txt", {{"Text Files (*.TXT)", "*.txt"}, {"All Files (*.*)", "*.*"}}};
 
 inline constexpr std::string_view kVerifyReportHeader = " Address\tDevice data\tBuffer data\r\n";
 
