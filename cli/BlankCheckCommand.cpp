@@ -8,8 +8,8 @@
 namespace zvk::cli {
 
 int RunBlankCheck(Args args) {
-    const auto parsed = ParseArgs(args, DeviceValueOptions({"--from", "--to"}),
-                                  DeviceFlagOptions({"--eeprom"}));
+    const auto parsed =
+        ParseArgs(args, DeviceValueOptions({"--from", "--to"}), DeviceFlagOptions({"--eeprom"}));
     if (!parsed) return 2;
     if (!parsed->positional.empty()) return UsageError("blank-check takes no file");
     if (const auto stop = SetUpSession(*parsed)) return *stop;

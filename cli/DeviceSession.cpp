@@ -18,9 +18,9 @@
 #include "app/Settings.h"
 #include "cli/ImageOptions.h"
 #include "files/ImageFile.h"
+#include "link/CommandTable.h"
 #include "link/DeviceCommands.h"
 #include "link/Link.h"
-#include "link/CommandTable.h"
 #include "link/QtSerialTransport.h"
 
 namespace zvk::cli {
@@ -71,7 +71,7 @@ bool OpenPortByPath(const std::string& path) {
 
 // Draws "[#####.....]  42% status" in place on a terminal.
 class ProgressLine {
-public:
+  public:
     ProgressLine() : terminal_(isatty(fileno(stderr)) != 0) {}
 
     void Draw(const DeviceProgressModel& model) {
@@ -80,8 +80,8 @@ public:
         const std::uint32_t span = bar.maximum > bar.minimum ? bar.maximum - bar.minimum : 1;
         const std::uint32_t filled =
             std::min<std::uint32_t>(kWidth, (bar.position - bar.minimum) * kWidth / span);
-        std::string line = "\r\033[K[" + std::string(filled, '#') +
-                           std::string(kWidth - filled, '.') + "] ";
+        std::string line =
+            "\r\033[K[" + std::string(filled, '#') + std::string(kWidth - filled, '.') + "] ";
         line += model.percentage + " " + model.status;
         if (line == last_) return;
         std::fputs(line.c_str(), stderr);
@@ -95,7 +95,7 @@ public:
         last_.clear();
     }
 
-private:
+  private:
     static constexpr std::uint32_t kWidth = 40;
     bool terminal_;
     std::string last_;
@@ -204,7 +204,8 @@ std::optional<int> ApplyLockOption(const ParsedArgs& parsed) {
                               std::string(part.PartName) + " (LB1 to LB" +
                               std::to_string(part.LockLevels) + ")");
         }
-        App().ProtectionOptions |= LockOptionBit(part.LockLevels, static_cast<std::size_t>(name[2] - '1'));
+        App().ProtectionOptions |=
+            LockOptionBit(part.LockLevels, static_cast<std::size_t>(name[2] - '1'));
         from = comma + 1;
     }
     return std::nullopt;
@@ -212,8 +213,9 @@ std::optional<int> ApplyLockOption(const ParsedArgs& parsed) {
 
 std::optional<int> RequireSerialProgramSwitch() {
     if (!SelectedDeviceInfo().SerialProgramSwitch || (App().ProgrammingMode & kModeParallel) == 0) {
-        return UsageError("serial programming is switched only on AT89S53, AT89LS53, AT89S8252 "
-                          "and AT89LS8252 in Parallel mode");
+        return UsageError(
+            "serial programming is switched only on AT89S53, AT89LS53, AT89S8252 "
+            "and AT89LS8252 in Parallel mode");
     }
     return std::nullopt;
 }

@@ -18,8 +18,8 @@ int RunProgram(Args args) {
     if (const auto stop = SelectBufferKind(*parsed)) return *stop;
     if (const auto stop = LoadImage(*parsed, parsed->positional[0])) return *stop;
     if (const auto stop = ApplyRangeOptions(*parsed, RangeOperation::Program)) return *stop;
-    App().OptionFlags &= static_cast<std::uint8_t>(
-        ~(kOptionEraseBeforeProgram | kOptionVerifyAfterProgram));
+    App().OptionFlags &=
+        static_cast<std::uint8_t>(~(kOptionEraseBeforeProgram | kOptionVerifyAfterProgram));
     if (parsed->Has("--erase")) App().OptionFlags |= kOptionEraseBeforeProgram;
     if (parsed->Has("--verify")) App().OptionFlags |= kOptionVerifyAfterProgram;
     if (const auto stop = ConnectDevice(*parsed)) return *stop;

@@ -4,15 +4,15 @@
 
 #include "cli/Commands.h"
 #include "cli/DeviceSession.h"
-#include "files/ImageFile.h"
 #include "files/FileLoad.h"
+#include "files/ImageFile.h"
 #include "ops/ReadJob.h"
 
 namespace zvk::cli {
 
 int RunRead(Args args) {
-    const auto parsed = ParseArgs(args, DeviceValueOptions({"--from", "--to"}),
-                                  DeviceFlagOptions({"--eeprom"}));
+    const auto parsed =
+        ParseArgs(args, DeviceValueOptions({"--from", "--to"}), DeviceFlagOptions({"--eeprom"}));
     if (!parsed) return 2;
     if (parsed->positional.size() != 1) return UsageError("read needs one OUT file");
     if (const auto stop = SetUpSession(*parsed)) return *stop;
@@ -31,8 +31,7 @@ int RunRead(Args args) {
     });
     if (!read) return 1;
     const std::string& out = parsed->positional[0];
-    return ExitStatus(
-        SaveImageFile(out, App().CurrentBufferKind, first, last, IsHexFileName(out)));
+    return ExitStatus(SaveImageFile(out, App().CurrentBufferKind, first, last, IsHexFileName(out)));
 }
 
 }  // namespace zvk::cli

@@ -45,7 +45,7 @@ void AutoJob::Start() {
     for (const AutoStepInfo& info : kAutoSteps) {
         model.steps[static_cast<std::size_t>(info.step)].enabled = Chosen(info.step);
     }
-    model.title = WithPartName("Auto Programming Mode - %s");
+    model.title = WithPartName("Auto Programming Mode - ", "");
     model.progress = {0, count_, 0};
     model.percentage = "0%";
     PrepareRead();
@@ -79,8 +79,8 @@ StepResult AutoJob::Step() {
 
 StepResult AutoJob::EnterStage(Stage stage) {
     // Stages Erase..Protect follow the order of kAutoSteps.
-    while (stage != Stage::Done &&
-           !Chosen(static_cast<AutoStep>(static_cast<int>(stage) - static_cast<int>(Stage::Erase)))) {
+    while (stage != Stage::Done && !Chosen(static_cast<AutoStep>(static_cast<int>(stage) -
+                                                                 static_cast<int>(Stage::Erase)))) {
         stage = static_cast<Stage>(static_cast<int>(stage) + 1);
     }
     stage_ = stage;
@@ -139,11 +139,8 @@ void AutoJob::ResetProgress() {
     model.progress = {0, count_, 0};
 }
 
-StepResult AutoJob::Failed(const char* format, std::uint16_t address) {
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-nonliteral"
-    ShowMessage(Format(format, address), "Error", MessageIcon::Stop);
-#pragma GCC diagnostic pop
+StepResult AutoJob::Failed(const char* step, std::uint16_t address) {
+    ShowMessage(Format("%s Failed at %04X", step, address), "Error", MessageIcon::Stop);
     stage_ = Stage::Done;
     return StepResult::Finish(1);
 }
@@ -172,7 +169,7 @@ StepResult AutoJob::ScanSlice(bool verify) {
         ReadDeviceBlockExpecting(BufferKind::Flash, address, n, block, expected);
         for (std::uint16_t k = 0; k < n; ++k) {
             if (block[k] != expected[k]) {
-                return Failed(verify ? "Verify Failed at %04X" : "Blank Check Failed at %04X",
+                return Failed(verify ? "Verify" : "Blank Check",
                               static_cast<std::uint16_t>(address + k));
             }
         }
@@ -189,7 +186,7 @@ StepResult AutoJob::ProgramSlice() {
     do {
         // Buffer address = device address over the whole Flash.
         if (!ProgramByte(FlashRead(programmed_))) {
-            return Failed("Programming Failed at %04X", programmed_);
+            return Failed("Programming", programmed_);
         }
         ++programmed_;
         model.percentage = PercentText(programmed_, count_);

@@ -42,7 +42,7 @@ inline constexpr std::uint8_t kAutoStepBits = 0x1F;
 // The settings dialog " Setting - Auto Programming Mode": a click changes
 // AutoSequence at once; Cancel puts back the value it had when the dialog opened.
 class AutoSettingsDialog {
-public:
+  public:
     static constexpr std::string_view kTitle = " Setting - Auto Programming Mode";
 
     AutoSettingsDialog() : saved_(App().AutoSequence) {}
@@ -50,7 +50,7 @@ public:
     void Click(AutoStep step, bool checked);
     void Cancel() { App().AutoSequence = saved_; }
 
-private:
+  private:
     std::uint8_t saved_;
 };
 
@@ -71,7 +71,7 @@ inline constexpr std::chrono::milliseconds kAutoStepDonePause{25};
 [[nodiscard]] bool AutoProgramReady();
 
 class AutoJob final : public Job {
-public:
+  public:
     explicit AutoJob(std::chrono::milliseconds stepBudget = kStepBudget);
 
     void Start() override;
@@ -81,7 +81,7 @@ public:
 
     AutoModel model;
 
-private:
+  private:
     enum class Stage { Begin, Erase, BlankCheck, Program, Verify, Protect, Done };
 
     // Moves to the next chosen step from stage on, preparing its progress.
@@ -90,13 +90,14 @@ private:
     StepResult EraseStep();
     StepResult ScanSlice(bool verify);
     StepResult ProgramSlice();
-    StepResult Failed(const char* format, std::uint16_t address);
+    // "<step> Failed at <address>"; the sequence ends.
+    StepResult Failed(const char* step, std::uint16_t address);
     void ResetProgress();
 
     Stage stage_ = Stage::Begin;
     std::uint16_t count_;
-    BlockWalk walk_;                  // Blank Check and Verify
-    std::uint16_t programmed_ = 0;   // Program
+    BlockWalk walk_;                // Blank Check and Verify
+    std::uint16_t programmed_ = 0;  // Program
     int eraseQuarter_ = 0;
     bool pendingEnter_ = false;
     bool protectFailed_ = false;

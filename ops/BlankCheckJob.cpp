@@ -10,9 +10,9 @@ BlankCheckJob::BlankCheckJob(const OperationRun& run, std::chrono::milliseconds 
 void BlankCheckJob::Start() {
     const OperationRange& range = App().BlankCheckRange;
     model.progress = {0, count_, 0};
-    model.title = kind_ == BufferKind::Flash ? "Blank Check Device - Flash"
-                                             : "Blank Check Device - EEPROM";
-    model.status = WithPartName("BlankChecking %s...");
+    model.title =
+        kind_ == BufferKind::Flash ? "Blank Check Device - Flash" : "Blank Check Device - EEPROM";
+    model.status = WithPartName("BlankChecking ", "...");
     model.percentage = "0%";
     model.deviceStart = AddressText(range.DeviceStart);
     model.deviceEnd = AddressText(range.DeviceEnd);

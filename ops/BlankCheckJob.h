@@ -11,7 +11,7 @@ namespace zvk {
 using BlankCheckModel = ScanModel;
 
 class BlankCheckJob final : public ScanJob {
-public:
+  public:
     explicit BlankCheckJob(const OperationRun& run,
                            std::chrono::milliseconds stepBudget = kStepBudget);
 
@@ -19,7 +19,7 @@ public:
 
     BlankCheckModel model;
 
-private:
+  private:
     void Expected(std::uint16_t offset, std::uint16_t count, std::uint8_t* out) override;
     std::string FindingLine(std::uint16_t address, std::uint8_t chip,
                             std::uint8_t expected) override;

@@ -26,13 +26,11 @@ std::string Format(const char* format, ...) {
     return text;
 }
 
-std::string WithPartName(const char* format) {
-    const std::string name(SelectedDeviceInfo().PartName);
-    // The formats are our own constant texts with one %s.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-nonliteral"
-    return Format(format, name.c_str());
-#pragma GCC diagnostic pop
+std::string WithPartName(std::string_view before, std::string_view after) {
+    std::string text(before);
+    text += SelectedDeviceInfo().PartName;
+    text += after;
+    return text;
 }
 
 void FindingList::Add(std::string_view line) {

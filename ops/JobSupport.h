@@ -43,13 +43,13 @@ struct DeviceProgressModel {
 [[nodiscard]] std::string AddressText(std::uint16_t address);
 // printf into a std::string.
 [[nodiscard]] std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-// "Writing to AT89C2051..." and friends: the format with the selected part's name.
-[[nodiscard]] std::string WithPartName(const char* format);
+// "Writing to AT89C2051..." and friends: the selected part's name between two texts.
+[[nodiscard]] std::string WithPartName(std::string_view before, std::string_view after);
 
 // The list of findings of Verify and Blank Check: lines are added until the
 // text holds kListCapacity characters, then "More ..." once, then nothing.
 class FindingList {
-public:
+  public:
     static constexpr std::size_t kListCapacity = 29000;
     static constexpr std::string_view kMore = "More ...";
 
@@ -60,7 +60,7 @@ public:
     [[nodiscard]] const std::string& Text() const { return text_; }
     [[nodiscard]] bool Listed() const { return listed_; }
 
-private:
+  private:
     std::string text_;
     bool listed_ = false;
     bool full_ = false;
@@ -69,12 +69,12 @@ private:
 // Ends a step once it has worked for its budget; the first unit of work always
 // runs, so a zero budget means one unit per step.
 class StepBudget {
-public:
+  public:
     explicit StepBudget(std::chrono::milliseconds budget)
         : budget_(budget), start_(CurrentClock().Now()) {}
     [[nodiscard]] bool Spent() const { return CurrentClock().Now() - start_ >= budget_; }
 
-private:
+  private:
     std::chrono::milliseconds budget_;
     Clock::TimePoint start_;
 };
@@ -88,7 +88,7 @@ inline constexpr std::chrono::milliseconds kEraseStepPause{300};
 // A walk over a stretch of the chip in blocks of kReadBlockSize bytes and a
 // shorter last block, with the buffer offset that pairs with each block.
 class BlockWalk {
-public:
+  public:
     BlockWalk(std::uint16_t deviceStart, std::uint16_t count)
         : remaining_(count), nextAddress_(deviceStart), total_(count) {}
 
@@ -103,7 +103,7 @@ public:
     // the percentage of the total ("100%" after a short block).
     void Advance(std::uint16_t n, DeviceProgressModel& model);
 
-private:
+  private:
     std::uint16_t remaining_;
     std::uint16_t nextAddress_;
     std::uint16_t offset_ = 0;

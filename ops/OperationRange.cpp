@@ -31,14 +31,30 @@ struct RangeDialogRow {
 
 // Indexed by RangeOperation.
 constexpr std::array<RangeDialogRow, 4> kRangeDialogs{{
-    {&AppState::BlankCheckRange, "Blank Check - Flash", "Blank Check - EEPROM", false,
-     {true, true, false, false}, false},
-    {&AppState::ProgramRange, "Program - Flash", "Program - EEPROM", true,
-     {true, true, true, true}, false},
-    {&AppState::VerifyRange, "Verify - Flash", "Verify - EEPROM", true,
-     {false, true, true, false}, false},
-    {&AppState::ReadRange, "Read - Flash", "Read - EEPROM", true,
-     {false, false, false, false}, true},
+    {&AppState::BlankCheckRange,
+     "Blank Check - Flash",
+     "Blank Check - EEPROM",
+     false,
+     {true, true, false, false},
+     false},
+    {&AppState::ProgramRange,
+     "Program - Flash",
+     "Program - EEPROM",
+     true,
+     {true, true, true, true},
+     false},
+    {&AppState::VerifyRange,
+     "Verify - Flash",
+     "Verify - EEPROM",
+     true,
+     {false, true, true, false},
+     false},
+    {&AppState::ReadRange,
+     "Read - Flash",
+     "Read - EEPROM",
+     true,
+     {false, false, false, false},
+     true},
 }};
 
 const RangeDialogRow& Row(RangeOperation operation) {
@@ -59,9 +75,7 @@ bool ParseField(std::string& text, std::uint16_t& value) {
 
 }  // namespace
 
-OperationRange& RangeRecord(RangeOperation operation) {
-    return App().*(Row(operation).record);
-}
+OperationRange& RangeRecord(RangeOperation operation) { return App().*(Row(operation).record); }
 
 std::string_view RangeDialogTitle(RangeOperation operation, BufferKind kind) {
     return kind == BufferKind::Flash ? Row(operation).flashTitle : Row(operation).eepromTitle;

@@ -44,7 +44,7 @@ inline constexpr std::size_t kRangeFieldLength = 4;
 // One open range dialog. Creating it takes the copy of the record that Cancel
 // writes back, and fills the model from the record.
 class RangeDialog {
-public:
+  public:
     explicit RangeDialog(RangeOperation operation);
 
     // The Full Device box was clicked; the record's flag follows at once.
@@ -57,7 +57,7 @@ public:
 
     RangeDialogModel model;
 
-private:
+  private:
     RangeOperation operation_;
     OperationRange saved_;
 };

@@ -19,10 +19,11 @@ ProgramJob::ProgramJob(const OperationRun& run, std::chrono::milliseconds stepBu
 void ProgramJob::Start() {
     const OperationRange& range = App().ProgramRange;
     model.progress = {0, count_, 0};
-    model.status = WithPartName("Writing to %s...");
+    model.status = WithPartName("Writing to ", "...");
     model.percentage = "0%";
     model.closeEnabled = false;
-    model.title = kind_ == BufferKind::Flash ? "Write to Device - Flash" : "Write to Device - EEPROM";
+    model.title =
+        kind_ == BufferKind::Flash ? "Write to Device - Flash" : "Write to Device - EEPROM";
     model.eraseLabelEnabled = erase_;
     model.verifyLabelEnabled = verify_;
     model.bytesProgrammed = "0";
@@ -36,7 +37,7 @@ StepResult ProgramJob::Step() {
         case Phase::CheckUnit:
             if (!CheckProgrammer(App().ProgrammerLink)) return StepResult::Finish(0);
             if (erase_) {
-                model.status = WithPartName("Erasing  %s...");
+                model.status = WithPartName("Erasing  ", "...");
                 SendChipErase();
                 phase_ = Phase::Erase;
                 return EraseStep();
@@ -51,7 +52,7 @@ StepResult ProgramJob::Step() {
         case Phase::Verify:
             return VerifySlice();
     }
-    model.status = WithPartName("Writing to %s...");
+    model.status = WithPartName("Writing to ", "...");
     BeginProgramming(deviceStart_, count_);
     phase_ = Phase::Write;
     return WriteSlice();
@@ -105,8 +106,9 @@ StepResult ProgramJob::VerifySlice() {
         ReadDeviceBlockExpecting(kind_, address, n, block, expected);
         for (std::uint16_t k = 0; k < n; ++k) {
             if (block[k] != expected[k]) {
-                ShowMessage(Format("Verify Failed at %04X", static_cast<std::uint16_t>(address + k)),
-                            "Error", MessageIcon::Stop);
+                ShowMessage(
+                    Format("Verify Failed at %04X", static_cast<std::uint16_t>(address + k)),
+                    "Error", MessageIcon::Stop);
                 return StepResult::Finish(1);
             }
         }

@@ -27,8 +27,9 @@ struct ProgramModel : DeviceProgressModel {
 };
 
 class ProgramJob final : public Job {
-public:
-    explicit ProgramJob(const OperationRun& run, std::chrono::milliseconds stepBudget = kStepBudget);
+  public:
+    explicit ProgramJob(const OperationRun& run,
+                        std::chrono::milliseconds stepBudget = kStepBudget);
 
     void Start() override;
     [[nodiscard]] StepResult Step() override;
@@ -37,7 +38,7 @@ public:
 
     ProgramModel model;
 
-private:
+  private:
     enum class Phase { CheckUnit, Erase, Write, Verify };
 
     StepResult EraseStep();

@@ -14,9 +14,10 @@ ReadJob::ReadJob(const OperationRun& run, std::chrono::milliseconds stepBudget)
 
 void ReadJob::Start() {
     model.progress = {0, count_, 0};
-    model.status = WithPartName("Reading from %s...");
+    model.status = WithPartName("Reading from ", "...");
     model.percentage = "0%";
-    model.title = kind_ == BufferKind::Flash ? "Read from Device - Flash" : "Read from Device - EEPROM";
+    model.title =
+        kind_ == BufferKind::Flash ? "Read from Device - Flash" : "Read from Device - EEPROM";
     PrepareRead();
 }
 

@@ -17,7 +17,7 @@ struct ReadModel : DeviceProgressModel {
 };
 
 class ReadJob final : public Job {
-public:
+  public:
     explicit ReadJob(const OperationRun& run, std::chrono::milliseconds stepBudget = kStepBudget);
 
     void Start() override;
@@ -26,7 +26,7 @@ public:
 
     ReadModel model;
 
-private:
+  private:
     StepResult End();
 
     BufferKind kind_;

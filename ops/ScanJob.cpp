@@ -23,7 +23,8 @@ StepResult ScanJob::Step() {
         ReadDeviceBlockExpecting(kind_, address, n, block, expected);
         for (std::uint16_t k = 0; k < n; ++k) {
             if (block[k] != expected[k]) {
-                list_.Add(FindingLine(static_cast<std::uint16_t>(address + k), block[k], expected[k]));
+                list_.Add(
+                    FindingLine(static_cast<std::uint16_t>(address + k), block[k], expected[k]));
             }
         }
         walk_.Advance(n, model);

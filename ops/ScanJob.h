@@ -21,12 +21,12 @@ struct ScanModel : DeviceProgressModel {
 };
 
 class ScanJob : public Job {
-public:
+  public:
     [[nodiscard]] StepResult Step() override;
     // Close: ends the walk at once.
     void Cancel() override;
 
-protected:
+  protected:
     ScanJob(const OperationRun& run, std::chrono::milliseconds stepBudget);
 
     // What the chip bytes from buffer offset on should be.
@@ -44,7 +44,7 @@ protected:
     std::uint16_t bufferStart_;
     FindingList list_;
 
-private:
+  private:
     BlockWalk walk_;
     bool ended_ = false;
     std::chrono::milliseconds stepBudget_;

@@ -13,7 +13,7 @@ VerifyJob::VerifyJob(const OperationRun& run, std::chrono::milliseconds stepBudg
 
 void VerifyJob::Start() {
     model.progress = {0, count_, 0};
-    model.status = WithPartName("Verifying with %s...");
+    model.status = WithPartName("Verifying with ", "...");
     model.percentage = "0%";
     model.storeEnabled = false;
     model.deviceStart = AddressText(deviceStart_);

@@ -19,14 +19,14 @@ struct VerifyModel : ScanModel {
 };
 
 class VerifyJob final : public ScanJob {
-public:
+  public:
     explicit VerifyJob(const OperationRun& run, std::chrono::milliseconds stepBudget = kStepBudget);
 
     void Start() override;
 
     VerifyModel model;
 
-private:
+  private:
     void Expected(std::uint16_t offset, std::uint16_t count, std::uint8_t* out) override;
     std::string FindingLine(std::uint16_t address, std::uint8_t chip,
                             std::uint8_t expected) override;

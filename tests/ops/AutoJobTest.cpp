@@ -44,7 +44,7 @@ TEST(AutoJobTest, FullSequenceOverTheWholeFlash) {
         if (d > 1ms) pauses.push_back(d);
     }
     EXPECT_EQ(pauses, (std::vector<std::chrono::milliseconds>{300ms, 300ms, 300ms, 300ms, 25ms,
-                                                               25ms, 25ms}));
+                                                              25ms, 25ms}));
 }
 
 TEST(AutoJobTest, OnlyProtectWithoutALockLevelReportsAndCompletes) {
@@ -57,7 +57,8 @@ TEST(AutoJobTest, OnlyProtectWithoutALockLevelReportsAndCompletes) {
         EXPECT_EQ(job.model.steps[i].enabled, i == static_cast<std::size_t>(AutoStep::Protect));
     }
     DriveJob(job);
-    EXPECT_EQ(unit.messages.Lines(), std::vector<std::string>{"Error|Protection option is disabled"});
+    EXPECT_EQ(unit.messages.Lines(),
+              std::vector<std::string>{"Error|Protection option is disabled"});
     EXPECT_EQ(job.model.status, "Auto Programming Process Completed...");
     EXPECT_FALSE(job.model.steps[static_cast<std::size_t>(AutoStep::Protect)].ticked);
     EXPECT_TRUE(job.model.closeEnabled);
@@ -74,14 +75,30 @@ TEST(AutoJobTest, FailuresEndTheSequenceAtTheFailingAddress) {
         std::array<bool, 5> ticked;
     };
     const Case cases[] = {
-        {"blank", kAutoBlankCheck | kAutoProgram, std::nullopt, 0x0123,
-         "Error|Blank Check Failed at 0123", {false, false, false, false, false}},
-        {"program", kAutoErase | kAutoProgram | kAutoVerify, 0x0456, 0,
-         "Error|Programming Failed at 0456", {true, false, false, false, false}},
-        {"program first", kAutoProgram, 0x0000, 0, "Error|Programming Failed at 0000",
+        {"blank",
+         kAutoBlankCheck | kAutoProgram,
+         std::nullopt,
+         0x0123,
+         "Error|Blank Check Failed at 0123",
          {false, false, false, false, false}},
-        {"verify", kAutoProgram | kAutoVerify, std::nullopt, 0x07FF,
-         "Error|Verify Failed at 07FF", {false, false, true, false, false}},
+        {"program",
+         kAutoErase | kAutoProgram | kAutoVerify,
+         0x0456,
+         0,
+         "Error|Programming Failed at 0456",
+         {true, false, false, false, false}},
+        {"program first",
+         kAutoProgram,
+         0x0000,
+         0,
+         "Error|Programming Failed at 0000",
+         {false, false, false, false, false}},
+        {"verify",
+         kAutoProgram | kAutoVerify,
+         std::nullopt,
+         0x07FF,
+         "Error|Verify Failed at 07FF",
+         {false, false, true, false, false}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

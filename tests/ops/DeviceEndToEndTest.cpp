@@ -40,7 +40,8 @@ std::vector<std::uint8_t> DumpFlash(const std::string& dump) {
             inFlash = false;
         } else if (inFlash && line.size() > 6 && line[4] == ':') {
             for (std::size_t at = 6; at + 2 <= line.size(); at += 3) {
-                flash.push_back(static_cast<std::uint8_t>(std::stoul(line.substr(at, 2), nullptr, 16)));
+                flash.push_back(
+                    static_cast<std::uint8_t>(std::stoul(line.substr(at, 2), nullptr, 16)));
             }
         }
     }
@@ -58,18 +59,20 @@ std::string HexBytes(const std::vector<std::uint8_t>& bytes, std::size_t from, s
 }
 
 class DeviceEndToEndTest : public ::testing::Test {
-protected:
+  protected:
     // Compiles the test firmware with sdcc into DIR/fw.hex and, through
     // srec_cat, the 20 KB image it must give on an AT89C55 (DIR/fw.bin).
     void BuildFirmware() {
         const std::string source = std::string(ZVK_SOURCE_DIR) + "/tests/data/e2e_firmware.c";
         const auto d = dir.Path().string();
-        const std::string build = "cd " + d + " && sdcc -mmcs51 --code-size 0x5000 " + source +
-                                  " -o " + d + "/ >sdcc.txt 2>&1 && packihx e2e_firmware.ihx >fw.hex 2>/dev/null";
+        const std::string build =
+            "cd " + d + " && sdcc -mmcs51 --code-size 0x5000 " + source + " -o " + d +
+            "/ >sdcc.txt 2>&1 && packihx e2e_firmware.ihx >fw.hex 2>/dev/null";
         ASSERT_EQ(std::system(build.c_str()), 0) << "sdcc and packihx are needed:\n"
                                                  << ReadTextFile(dir / "sdcc.txt");
-        const std::string toBinary = "srec_cat -disable-sequence-warnings " + d + "/fw.hex -Intel -fill 0xFF 0x0000 0x5000 -o " +
-                                     d + "/fw.bin -Binary";
+        const std::string toBinary = "srec_cat -disable-sequence-warnings " + d +
+                                     "/fw.hex -Intel -fill 0xFF 0x0000 0x5000 -o " + d +
+                                     "/fw.bin -Binary";
         ASSERT_EQ(std::system(toBinary.c_str()), 0) << "srec_cat is needed";
         image = ReadBytes(dir / "fw.bin");
         ASSERT_EQ(image.size(), kC55Size);
@@ -84,8 +87,8 @@ protected:
     }
 
     ShellRun Cli(const std::vector<std::string>& arguments) {
-        std::string command = ShellQuote(ZVK_CLI_PATH) + " --port " + ShellQuote(unit.Link().string()) +
-                              " --part AT89C55";
+        std::string command = ShellQuote(ZVK_CLI_PATH) + " --port " +
+                              ShellQuote(unit.Link().string()) + " --part AT89C55";
         for (const auto& a : arguments) command += " " + ShellQuote(a);
         return RunShell(command, dir.Path());
     }
@@ -102,18 +105,21 @@ TEST_F(DeviceEndToEndTest, ProgramVerifyAndReadBackACompiledFirmware) {
 
     const ShellRun program = Cli({"program", hex, "--erase", "--verify"});
     EXPECT_EQ(program.status, 0) << program.err;
-    EXPECT_NE(program.err.find("Write to Device - Flash: Programming Completed..."), std::string::npos)
+    EXPECT_NE(program.err.find("Write to Device - Flash: Programming Completed..."),
+              std::string::npos)
         << program.err;
     const auto programLog = unit.WireLog();
 
     const ShellRun verify = Cli({"verify", hex});
     EXPECT_EQ(verify.status, 0) << verify.err;
-    EXPECT_NE(verify.err.find("Verify Device - Flash: Verification Completed - OK"), std::string::npos)
+    EXPECT_NE(verify.err.find("Verify Device - Flash: Verification Completed - OK"),
+              std::string::npos)
         << verify.err;
 
     const ShellRun read = Cli({"read", (dir / "back.bin").string()});
     EXPECT_EQ(read.status, 0) << read.err;
-    const ShellRun readHex = Cli({"read", (dir / "back.hex").string(), "--from", "0000", "--to", "00ff"});
+    const ShellRun readHex =
+        Cli({"read", (dir / "back.hex").string(), "--from", "0000", "--to", "00ff"});
     EXPECT_EQ(readHex.status, 0) << readHex.err;
 
     ASSERT_EQ(unit.Stop(), 0);
@@ -132,8 +138,8 @@ TEST_F(DeviceEndToEndTest, ProgramVerifyAndReadBackACompiledFirmware) {
     ASSERT_GT(programLog.size(), 9u);
     const std::string signature = "> 14 < 1E 55 FF";
     EXPECT_EQ(std::vector<std::string>(programLog.begin(), programLog.begin() + 8),
-              (std::vector<std::string>{"> 0D < 2D", signature, "> 0D < 2D", "> 0D < 2D",
-                                        signature, "> 15", signature, "> 1E 00 00 50 00"}));
+              (std::vector<std::string>{"> 0D < 2D", signature, "> 0D < 2D", "> 0D < 2D", signature,
+                                        "> 15", signature, "> 1E 00 00 50 00"}));
     EXPECT_EQ(programLog[8], "> " + HexBytes(image, 0, 1) + " < 2D");
     EXPECT_EQ(programLog[8 + kC55Size - 1], "> " + HexBytes(image, kC55Size - 1, 1) + " < 2D");
     EXPECT_EQ(programLog[8 + kC55Size], "> 1D 00 00 00 10 < " + HexBytes(image, 0, 16));
@@ -168,8 +174,9 @@ TEST_F(DeviceEndToEndTest, EraseBlankCheckAutoAndProtect) {
     const ShellRun autoRun =
         Cli({"auto", hex, "--steps", "erase,blank,program,verify,protect", "--lock", "lb1,LB2"});
     EXPECT_EQ(autoRun.status, 0) << autoRun.err;
-    EXPECT_NE(autoRun.err.find("Auto Programming Mode - AT89C55: Auto Programming Process Completed..."),
-              std::string::npos)
+    EXPECT_NE(
+        autoRun.err.find("Auto Programming Mode - AT89C55: Auto Programming Process Completed..."),
+        std::string::npos)
         << autoRun.err;
 
     ASSERT_EQ(unit.Stop(), 0);

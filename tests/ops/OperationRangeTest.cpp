@@ -11,7 +11,7 @@ namespace zvk {
 namespace {
 
 class OperationRangeTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetAppState();
         SelectDevice(*FindDeviceByName("AT89C1051"));  // L = 03FF

@@ -30,7 +30,8 @@ TEST(ProgramJobTest, ProgramsAndVerifiesShortAndPartialBlocks) {
         EXPECT_TRUE(run.last.finished);
         EXPECT_TRUE(unit.messages.messages.empty());
         for (std::uint16_t i = 0; i < count; ++i) {
-            ASSERT_EQ(unit.Chip().Flash[0x0100 + i], FlashRead(static_cast<std::uint16_t>(0x0200 + i)));
+            ASSERT_EQ(unit.Chip().Flash[0x0100 + i],
+                      FlashRead(static_cast<std::uint16_t>(0x0200 + i)));
         }
         EXPECT_EQ(unit.Chip().Flash[0x0100 + count], 0xFF);  // nothing beyond the range
         const ProgramModel& m = job.model;
@@ -56,8 +57,9 @@ TEST(ProgramJobTest, ProgramsAndVerifiesShortAndPartialBlocks) {
             if (l.rfind("> 1D", 0) == 0) reads.push_back(l.substr(0, 16));
         }
         const std::vector<std::string> expectedReads =
-            count == 17 ? std::vector<std::string>{"> 1D 01 00 00 10", "> 1D 01 10 00 01"}
-                        : std::vector<std::string>{count == 1 ? "> 1D 01 00 00 01" : "> 1D 01 00 00 10"};
+            count == 17
+                ? std::vector<std::string>{"> 1D 01 00 00 10", "> 1D 01 10 00 01"}
+                : std::vector<std::string>{count == 1 ? "> 1D 01 00 00 01" : "> 1D 01 00 00 10"};
         EXPECT_EQ(reads, expectedReads);
     }
 }
@@ -82,9 +84,8 @@ TEST(ProgramJobTest, WithBothOptionsOffLabelsAreGreyAndValuesBlank) {
     EXPECT_EQ(job.model.eraseResult, "");
     EXPECT_EQ(job.model.verifyResult, "");
     // The unit sees the check, one addressed command and the three data bytes.
-    EXPECT_EQ(unit.WireLines(),
-              (std::vector<std::string>{"> 0D < 2D", "> 13 01 00 00 03", "> 40 < 2D", "> 47 < 2D",
-                                        "> 4E < 2D"}));
+    EXPECT_EQ(unit.WireLines(), (std::vector<std::string>{"> 0D < 2D", "> 13 01 00 00 03",
+                                                          "> 40 < 2D", "> 47 < 2D", "> 4E < 2D"}));
 }
 
 TEST(ProgramJobTest, EraseRunsInFourPausedQuartersBeforeWriting) {
@@ -168,7 +169,8 @@ TEST(ProgramJobTest, EepromComesFromTheEepromBufferAtItsBufferStart) {
     VirtualUnit unit("AT89S8252");
     App().CurrentBufferKind = BufferKind::Eeprom;
     App().OptionFlags = kOptionVerifyAfterProgram;
-    for (std::uint16_t i = 0; i < 20; ++i) EepromWrite(static_cast<std::uint16_t>(0x0400 + i), static_cast<std::uint8_t>(i));
+    for (std::uint16_t i = 0; i < 20; ++i)
+        EepromWrite(static_cast<std::uint16_t>(0x0400 + i), static_cast<std::uint8_t>(i));
     ProgramJob job({PackStartCount(0x0010, 20), 0x0400});
     const auto run = DriveJob(job);
     EXPECT_EQ(job.model.title, "Write to Device - EEPROM");

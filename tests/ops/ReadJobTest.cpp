@@ -65,9 +65,8 @@ TEST(ReadJobTest, CancelAfterTheFirstBlockKeepsItAndRefreshesTheViews) {
     }
     EXPECT_EQ(FlashRead(16), 0xFF);
     EXPECT_EQ(GetOrigin(BufferKind::Flash, 16), OriginNone);
-    EXPECT_EQ(unit.windowCommands,
-              (std::vector<std::pair<WindowHandle, int>>{{&flashWindow, kCmdReload},
-                                                         {&disassembly, kCmdReload}}));
+    EXPECT_EQ(unit.windowCommands, (std::vector<std::pair<WindowHandle, int>>{
+                                       {&flashWindow, kCmdReload}, {&disassembly, kCmdReload}}));
 }
 
 TEST(ReadJobTest, FullDeviceReadFillsTheWholeBufferWhateverTheStoredBufferStart) {
@@ -83,8 +82,8 @@ TEST(ReadJobTest, FullDeviceReadFillsTheWholeBufferWhateverTheStoredBufferStart)
         ran = true;
     }));
     EXPECT_TRUE(ran);
-    EXPECT_TRUE(std::equal(unit.Chip().Flash.begin(), unit.Chip().Flash.end(),
-                           App().FlashBuffer.begin()));
+    EXPECT_TRUE(
+        std::equal(unit.Chip().Flash.begin(), unit.Chip().Flash.end(), App().FlashBuffer.begin()));
     // A Full Device read stores nothing in its record.
     EXPECT_EQ(App().ReadRange.BufferStart, 0x0300);
     EXPECT_EQ(App().ReadRange.DeviceStart, 0x0010);

@@ -68,7 +68,8 @@ TEST(RunOperationTest, ReadPreparesTheUnitFirstAndASilentUnitOpensNothing) {
     {
         VirtualUnit unit("AT89S8252", test::SilentUnit());
         bool opened = false;
-        EXPECT_FALSE(RunOperation(RangeOperation::Read, [&](const OperationRun&) { opened = true; }));
+        EXPECT_FALSE(
+            RunOperation(RangeOperation::Read, [&](const OperationRun&) { opened = true; }));
         EXPECT_FALSE(opened);
     }
 }

@@ -21,7 +21,9 @@ using test::VirtualUnit;
 
 std::size_t CountLines(const std::string& list) {
     std::size_t n = 0;
-    for (std::size_t at = list.find("\r\n"); at != std::string::npos; at = list.find("\r\n", at + 2)) ++n;
+    for (std::size_t at = list.find("\r\n"); at != std::string::npos;
+         at = list.find("\r\n", at + 2))
+        ++n;
     return n;
 }
 
@@ -107,9 +109,10 @@ TEST(VerifyJobTest, MissingBytesCountAsDifferences) {
 }
 
 class ReportTest : public ::testing::Test {
-protected:
-    std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                ("zvk-report-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+  protected:
+    std::filesystem::path dir =
+        std::filesystem::temp_directory_path() /
+        ("zvk-report-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
     void SetUp() override { std::filesystem::create_directories(dir); }
     void TearDown() override { std::filesystem::remove_all(dir); }
     test::MessageRecorder messages;

@@ -25,7 +25,7 @@
 namespace zvk::test {
 
 class VirtualUnit {
-public:
+  public:
     explicit VirtualUnit(std::string_view part, sim::UnitConfig config = {},
                          sim::LineNoise noise = {})
         : scopedClock_(clock) {
@@ -39,8 +39,9 @@ public:
         transport_ = std::make_unique<sim::InProcessTransport>(*line_, "unit");
         (void)transport_->Open("unit");
         App().ProgrammerLink = transport_.get();
-        previousSender_ = SetCommandSender(
-            [this](WindowHandle window, int command) { windowCommands.emplace_back(window, command); });
+        previousSender_ = SetCommandSender([this](WindowHandle window, int command) {
+            windowCommands.emplace_back(window, command);
+        });
     }
     ~VirtualUnit() {
         SetCommandSender(previousSender_);
@@ -63,7 +64,7 @@ public:
     MessageRecorder messages;
     std::vector<std::pair<WindowHandle, int>> windowCommands;
 
-private:
+  private:
     ScopedClock scopedClock_;
     std::ostringstream wire_;
     std::unique_ptr<sim::UnitModel> model_;
