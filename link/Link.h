@@ -67,7 +67,9 @@ SerialTransport* OpenProgrammerPort(std::uint8_t portIndex);
 // Closes ProgrammerLink and sets it to none.
 void CloseProgrammerPort();
 
-// Discards everything pending in both directions; nothing for a port that is none.
+// Discards everything pending on the port: what has come in and not been
+// read. Transfers never outlive their call, so nothing of ours is pending on
+// the way out. Nothing for a port that is none.
 void PurgePort(SerialTransport* port);
 
 // Raw transfers. LinkWriteRaw shows nothing; LinkReadRaw shows "Time out

@@ -40,8 +40,11 @@ public:
         return true;
     }
 
+    // Only the input side: the driver may still be sending the bytes of the
+    // last write, a command the unit must get, and clearing the output queue
+    // would cut it off.
     void Purge() override {
-        port_.clear(QSerialPort::AllDirections);
+        port_.clear(QSerialPort::Input);
         port_.clearError();
     }
 

@@ -5,7 +5,8 @@
 // virtual unit.
 //
 // Every call is synchronous: when Write or Read returns, nothing of that
-// transfer is still pending, so the caller's block is never touched afterwards.
+// transfer is still pending, so the caller's block is never touched afterwards
+// and a later Purge cannot cut a command short.
 
 #include <cstddef>
 #include <cstdint>
@@ -28,7 +29,9 @@ public:
     // line settings cannot be applied.
     [[nodiscard]] virtual bool Configure() = 0;
 
-    // Discards everything pending in both directions.
+    // Discards everything pending: whatever has come in and not been read.
+    // Bytes of a write that has returned are not pending: they were handed to
+    // the port in full and go out.
     virtual void Purge() = 0;
 
     // Writes the block, waiting at most `timeout` for it to leave. Returns the
