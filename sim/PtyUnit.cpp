@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -39,8 +40,13 @@ bool InstallStopHandlers() {
            ::sigaction(SIGINT, &action, nullptr) == 0;
 }
 
-// The time a byte takes on the wire, kept per direction, so that bytes leave
-// and are taken no faster than the line would carry them.
+// The wire's timeline. Each byte takes byteTime on its wire: a byte from the
+// host has arrived one byte time after it was read (or after the byte before
+// it, whichever is later), and a byte of the unit's answer can leave once the
+// command is in and the byte before it has gone, and reaches the host one
+// byte time later. Only the answer waits, and it waits for points on this
+// timeline rather than for "now plus a byte", so that the lateness of one
+// wake-up does not add up over a long answer.
 class WirePacer {
 public:
     explicit WirePacer(unsigned baud)
@@ -48,14 +54,24 @@ public:
                               : std::chrono::nanoseconds(10'000'000'000LL / baud)) {}
 
     [[nodiscard]] bool Active() const { return byteTime_.count() != 0; }
-    void Received() { Pace(received_); }
-    void Sending() { Pace(sent_); }
+
+    // A byte from the host, read from the terminal at readAt.
+    void Received(SteadyTime readAt) { received_ = std::max(received_, readAt) + byteTime_; }
+
+    // Waits until the next byte of the answer has crossed the wire. A
+    // sleeping process wakes up late, and each exchange of programming would
+    // pay that once: so it sleeps only until shortly before the time and
+    // spins the rest.
+    void Sending() {
+        sent_ = std::max(sent_, received_) + byteTime_;
+        if (g_stop != 0) return;
+        std::this_thread::sleep_until(sent_ - kSpinTime);
+        while (std::chrono::steady_clock::now() < sent_ && g_stop == 0) {
+        }
+    }
 
 private:
-    void Pace(SteadyTime& last) {
-        last = std::max(last, std::chrono::steady_clock::now()) + byteTime_;
-        if (g_stop == 0) std::this_thread::sleep_until(last);
-    }
+    static constexpr std::chrono::microseconds kSpinTime{200};
 
     std::chrono::nanoseconds byteTime_;
     SteadyTime received_{};
@@ -148,9 +164,10 @@ bool Serve(int master, UnitLine& line, WirePacer& pacer) {
     std::uint8_t input[256];
     const ssize_t n = ::read(master, input, sizeof input);
     if (n <= 0) return false;
+    const SteadyTime readAt = std::chrono::steady_clock::now();
     std::vector<std::uint8_t> answer;
     for (ssize_t i = 0; i < n; ++i) {
-        if (pacer.Active()) pacer.Received();
+        if (pacer.Active()) pacer.Received(readAt);
         answer.clear();
         line.FromHost(input[i], answer);
         if (!pacer.Active()) {
@@ -182,6 +199,8 @@ int RunPtyUnit(UnitLine& line, const PtyOptions& options) {
                 line.Model().Part().PartName.data(), pty.Name().c_str());
     std::fflush(stdout);
 
+    // Wake-ups on time, or the paced wire runs slower than the real one.
+    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     WirePacer pacer(options.Baud);
     while (g_stop == 0) {
         pollfd fds[2] = {{pty.Master(), POLLIN, 0}, {g_wakePipe[0], POLLIN, 0}};
