@@ -403,6 +403,32 @@ TYPED_TEST(LinkSuite, ProgrammingAnnouncesTheRangeThenSendsEachByteForItsAnswer)
     EXPECT_EQ(GetOrigin(BufferKind::Flash, 0x0204), OriginNone);
 }
 
+TYPED_TEST(LinkSuite, BeginProgrammingUsesTheCommandOfThePartsFamilyModeAndKind) {
+    struct Case {
+        SimSetup unit;
+        bool spi;
+        Lines wire;
+    };
+    const Case cases[] = {
+        {Unit("AT89C51"), false, {"> 14 < 1E 51 FF", "> 1E 00 20 00 01", "> 5A < 2D"}},
+        {Unit("AT89C52").ThirdByte(0x05), false,
+         {"> 14 < 1E 52 05", "> 1F 00 20 00 01", "> 5A < 2D"}},
+        {Unit("AT89LV55"), false, {"> 1E 00 20 00 01", "> 5A < 2D"}},
+        {Unit("AT89S53"), false, {"> 2C 00 20 00 01", "> 5A < 2D"}},
+        {Unit("AT89LS53"), true, {"> 25 00 20 00 01", "> 5A < 2D"}},
+        {Unit("AT89LS51"), true, {"> 3C 00 20 00 01", "> 5A < 2D"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.unit.part + (c.spi ? " SPI" : " Parallel"));
+        this->Restart();
+        this->Open(c.unit, nullptr, c.spi);
+        BeginProgramming(0x0020, 1);
+        EXPECT_TRUE(ProgramByte(0x5A));
+        EXPECT_EQ(this->rig().Wire(), c.wire);
+        EXPECT_EQ(this->rig().Chip().Flash[0x20], 0x5A);
+    }
+}
+
 TYPED_TEST(LinkSuite, AnErrorAnswerEndsProgrammingAtThatByte) {
     this->Open(Unit("AT89S52").FailAt(0x0011));
     BeginProgramming(0x0010, 4);
