@@ -44,8 +44,8 @@ struct CommandSet {
     std::uint8_t ProgramFlash;
     std::uint8_t ProgramEeprom;
     std::uint8_t ReadEeprom;
-    std::uint16_t EepromAddressOffset;  // added to EEPROM addresses
-    std::array<std::uint8_t, kLockBitCount> LockBit;  // LB1, LB2, LB3
+    std::uint16_t EepromAddressOffset;                     // added to EEPROM addresses
+    std::array<std::uint8_t, kLockBitCount> LockBit;       // LB1, LB2, LB3
     std::array<std::uint16_t, kLockBitCount> LockPauseMs;  // after each lock command
     bool PrepareBeforeLocks;  // PrepareRead and a pause of kPrepareLockPauseMs first
     std::uint8_t SerialProgramEnable;

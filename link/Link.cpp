@@ -28,7 +28,14 @@ std::unique_ptr<SerialTransport>& OpenPort() {
     return port;
 }
 
-void LinkError(const char* text) { ShowMessage(text, "ERROR", MessageIcon::Stop); }
+// True for a transfer that is done; otherwise shows the link's message for
+// its result.
+bool Reported(LinkResult result, const char* timedOutText) {
+    if (result == LinkDone) return true;
+    ShowMessage(result == LinkTimedOut ? timedOutText : "Serial port communication error!", "ERROR",
+                MessageIcon::Stop);
+    return false;
+}
 
 }  // namespace
 
@@ -53,10 +60,8 @@ std::string ResolvePortName(std::uint8_t portIndex) {
     // real serial port of the same number.
     const std::string local = ProgramDirectoryFile(com);
     std::error_code ec;
-    if (std::filesystem::symlink_status(local, ec).type() != std::filesystem::file_type::not_found &&
-        !ec) {
-        return local;
-    }
+    const auto type = std::filesystem::symlink_status(local, ec).type();
+    if (!ec && type != std::filesystem::file_type::not_found) return local;
     return "/dev/ttyS" + std::to_string(portIndex);
 #endif
 }
@@ -134,31 +139,13 @@ LinkResult LinkReadRaw(SerialTransport* port, std::uint8_t* block, std::size_t c
 }
 
 bool LinkWrite(SerialTransport* port, const std::uint8_t* block, std::size_t count) {
-    switch (LinkWriteRaw(port, block, count)) {
-        case LinkDone:
-            return true;
-        case LinkTimedOut:
-            LinkError("Write Time out error in serial communication!");
-            return false;
-        case LinkFailed:
-            break;
-    }
-    LinkError("Serial port communication error!");
-    return false;
+    return Reported(LinkWriteRaw(port, block, count),
+                    "Write Time out error in serial communication!");
 }
 
 bool LinkRead(SerialTransport* port, std::uint8_t* block, std::size_t count) {
-    switch (LinkReadRaw(port, block, count)) {
-        case LinkDone:
-            return true;
-        case LinkTimedOut:
-            LinkError("Read Time out error in serial communication!");
-            return false;
-        case LinkFailed:
-            break;
-    }
-    LinkError("Serial port communication error!");
-    return false;
+    return Reported(LinkReadRaw(port, block, count),
+                    "Read Time out error in serial communication!");
 }
 
 }  // namespace zvk

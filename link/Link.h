@@ -38,13 +38,13 @@ struct LinkTimeouts {
 [[nodiscard]] const LinkTimeouts& CurrentLinkTimeouts();
 
 class ScopedLinkTimeouts {
-public:
+  public:
     explicit ScopedLinkTimeouts(const LinkTimeouts& timeouts);
     ~ScopedLinkTimeouts();
     ScopedLinkTimeouts(const ScopedLinkTimeouts&) = delete;
     ScopedLinkTimeouts& operator=(const ScopedLinkTimeouts&) = delete;
 
-private:
+  private:
     LinkTimeouts previous_;
 };
 
@@ -76,8 +76,7 @@ void PurgePort(SerialTransport* port);
 // error" when the wait bound runs out.
 [[nodiscard]] LinkResult LinkWriteRaw(SerialTransport* port, const std::uint8_t* block,
                                       std::size_t count);
-[[nodiscard]] LinkResult LinkReadRaw(SerialTransport* port, std::uint8_t* block,
-                                     std::size_t count);
+[[nodiscard]] LinkResult LinkReadRaw(SerialTransport* port, std::uint8_t* block, std::size_t count);
 
 // LinkReadRaw that also tells how many bytes came.
 [[nodiscard]] LinkResult LinkReadCounted(SerialTransport* port, std::uint8_t* block,

@@ -60,8 +60,8 @@ std::uint16_t EepromAddress(const CommandSet& commands, std::uint16_t address) {
 // that do not come keep the buffer's contents and a stretch past the buffer's
 // last address is cut off. Every byte of the stretch is then marked as read
 // from the chip.
-void ReadToBuffer(BufferKind kind, std::uint8_t command, std::uint16_t address,
-                  std::uint16_t count, std::uint16_t destination) {
+void ReadToBuffer(BufferKind kind, std::uint8_t command, std::uint16_t address, std::uint16_t count,
+                  std::uint16_t destination) {
     std::vector<std::uint8_t> block(count);
     for (std::uint16_t i = 0; i < count; ++i) {
         block[i] = BufferRead(kind, static_cast<std::uint16_t>(destination + i));
@@ -74,9 +74,7 @@ void ReadToBuffer(BufferKind kind, std::uint8_t command, std::uint16_t address,
     }
 }
 
-void Pause(std::uint16_t milliseconds) {
-    CurrentClock().Sleep(Clock::Duration(milliseconds));
-}
+void Pause(std::uint16_t milliseconds) { CurrentClock().Sleep(Clock::Duration(milliseconds)); }
 
 void ShowUnableToAccess() {
     ShowMessage("Unable to Access the programmer!", "Error", MessageIcon::Stop);

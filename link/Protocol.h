@@ -43,8 +43,7 @@ void ReadEepromBlock(std::uint16_t deviceAddress, std::uint16_t count, std::uint
 // The same, straight into the buffer at destination; the bytes there are then
 // marked as read from the chip, whether or not they came. Bytes past the
 // buffer's last address are dropped.
-void ReadFlashToBuffer(std::uint16_t deviceAddress, std::uint16_t count,
-                       std::uint16_t destination);
+void ReadFlashToBuffer(std::uint16_t deviceAddress, std::uint16_t count, std::uint16_t destination);
 void ReadEepromToBuffer(std::uint16_t deviceAddress, std::uint16_t count,
                         std::uint16_t destination);
 

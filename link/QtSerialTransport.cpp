@@ -17,7 +17,7 @@ namespace {
 constexpr qint64 kQueueSize = 1024;
 
 class QtSerialTransport final : public SerialTransport {
-public:
+  public:
     bool Open(const std::string& name) override {
         port_.setPortName(QString::fromStdString(name));
         return port_.open(QIODevice::ReadWrite);
@@ -25,11 +25,10 @@ public:
 
     bool Configure() override {
         port_.setReadBufferSize(kQueueSize);
-        const bool lineSet = port_.setBaudRate(QSerialPort::Baud38400) &&
-                             port_.setDataBits(QSerialPort::Data8) &&
-                             port_.setParity(QSerialPort::NoParity) &&
-                             port_.setStopBits(QSerialPort::OneStop) &&
-                             port_.setFlowControl(QSerialPort::NoFlowControl);
+        const bool lineSet =
+            port_.setBaudRate(QSerialPort::Baud38400) && port_.setDataBits(QSerialPort::Data8) &&
+            port_.setParity(QSerialPort::NoParity) && port_.setStopBits(QSerialPort::OneStop) &&
+            port_.setFlowControl(QSerialPort::NoFlowControl);
         if (!lineSet) return false;
         // Lines a pseudo-terminal or a three-wire adapter does not have cannot
         // be switched; the unit does not need them.
@@ -95,7 +94,7 @@ public:
 
     void Close() override { port_.close(); }
 
-private:
+  private:
     static int MillisecondsUntil(std::chrono::steady_clock::time_point deadline) {
         return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(
                                     deadline - std::chrono::steady_clock::now())

@@ -17,7 +17,7 @@
 namespace zvk {
 
 class SerialTransport {
-public:
+  public:
     virtual ~SerialTransport() = default;
 
     // Opens the named device for reading and writing, not shared with other

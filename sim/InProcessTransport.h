@@ -15,7 +15,7 @@
 namespace zvk::sim {
 
 class InProcessTransport final : public SerialTransport {
-public:
+  public:
     InProcessTransport(UnitLine& line, std::string deviceName);
 
     bool Open(const std::string& name) override;
@@ -26,7 +26,7 @@ public:
     std::ptrdiff_t Read(std::uint8_t* data, std::size_t count, Clock::Duration timeout) override;
     void Close() override { open_ = false; }
 
-private:
+  private:
     UnitLine& line_;
     std::string deviceName_;
     bool open_ = false;

@@ -32,6 +32,10 @@ constexpr const char* kUsage =
     "  --drop-every N       lose every Nth byte the unit sends\n"
     "  --garbage-every N    invert every Nth byte the unit sends\n"
     "\n"
+    "The chip behaves like flash: programming only clears bits, erase sets FF and\n"
+    "clears the lock bits. LB1 (or higher) stops programming; LB2 or LB3 stops\n"
+    "verify: each byte then reads as its address XOR A5 (low byte).\n"
+    "\n"
     "Ends on SIGTERM or SIGINT and removes its link.\n"
     "\n"
     "Wire log lines: \"> \" and the host's bytes, then \" < \" and the unit's answer,\n"
@@ -104,12 +108,24 @@ std::optional<SimOptions> ParseOptions(int argc, char** argv, int& exitStatus) {
         unsigned long n = 0;
         const char* arg = ::optarg;
         switch (id) {
-            case kLink: o.Pty.LinkPath = arg; break;
-            case kImage: o.ImagePath = arg; break;
-            case kDump: o.DumpPath = arg; break;
-            case kWireLog: o.WireLogPath = arg; break;
-            case kSilent: o.Unit.Silent = true; break;
-            case kNoChip: o.Unit.NoChip = true; break;
+            case kLink:
+                o.Pty.LinkPath = arg;
+                break;
+            case kImage:
+                o.ImagePath = arg;
+                break;
+            case kDump:
+                o.DumpPath = arg;
+                break;
+            case kWireLog:
+                o.WireLogPath = arg;
+                break;
+            case kSilent:
+                o.Unit.Silent = true;
+                break;
+            case kNoChip:
+                o.Unit.NoChip = true;
+                break;
             case kPart:
             case kWrongPart: {
                 const auto part = FindDeviceByName(arg);

@@ -48,7 +48,7 @@ bool InstallStopHandlers() {
 // timeline rather than for "now plus a byte", so that the lateness of one
 // wake-up does not add up over a long answer.
 class WirePacer {
-public:
+  public:
     explicit WirePacer(unsigned baud)
         : byteTime_(baud == 0 ? std::chrono::nanoseconds(0)
                               : std::chrono::nanoseconds(10'000'000'000LL / baud)) {}
@@ -70,7 +70,7 @@ public:
         }
     }
 
-private:
+  private:
     static constexpr std::chrono::microseconds kSpinTime{200};
 
     std::chrono::nanoseconds byteTime_;
@@ -132,7 +132,7 @@ void RemoveLink(const std::string& path, const char* target) {
 }
 
 class Pty {
-public:
+  public:
     ~Pty() {
         if (slave_ >= 0) ::close(slave_);
         if (master_ >= 0) ::close(master_);
@@ -152,7 +152,7 @@ public:
     [[nodiscard]] int Master() const { return master_; }
     [[nodiscard]] const std::string& Name() const { return name_; }
 
-private:
+  private:
     int master_ = -1;
     int slave_ = -1;
     std::string name_;
@@ -219,7 +219,8 @@ int RunPtyUnit(UnitLine& line, const PtyOptions& options) {
     // Bytes the host wrote just before the stop are still carried out, so
     // that nothing it sent is lost from the chip or the log.
     pollfd in{pty.Master(), POLLIN, 0};
-    while (::poll(&in, 1, 50) > 0 && (in.revents & POLLIN) != 0 && Serve(pty.Master(), line, pacer)) {
+    while (::poll(&in, 1, 50) > 0 && (in.revents & POLLIN) != 0 &&
+           Serve(pty.Master(), line, pacer)) {
     }
     if (!options.LinkPath.empty()) RemoveLink(options.LinkPath, pty.Name().c_str());
     return 0;

@@ -28,7 +28,7 @@ struct LineNoise {
 };
 
 class UnitLine {
-public:
+  public:
     // wireLog may be null: no log.
     UnitLine(UnitModel& model, LineNoise noise, std::ostream* wireLog);
     ~UnitLine();
@@ -40,7 +40,7 @@ public:
 
     [[nodiscard]] UnitModel& Model() { return model_; }
 
-private:
+  private:
     void LogByte(char direction, std::uint8_t byte);
 
     UnitModel& model_;

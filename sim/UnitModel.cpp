@@ -24,8 +24,8 @@ std::uint8_t UnitModel::ThirdSignatureByte() const {
 bool UnitModel::Accepts(CommandColumn column) const {
     const FamilyCommands& family = CommandsOf(Part().Family);
     if (family.ChosenBySignature) {
-        return column == (ThirdSignatureByte() == kC5xFirstKindByte ? family.Parallel
-                                                                    : family.SecondKind);
+        return column ==
+               (ThirdSignatureByte() == kC5xFirstKindByte ? family.Parallel : family.SecondKind);
     }
     return column == family.Parallel || column == family.Spi;
 }
@@ -40,14 +40,22 @@ UnitModel::Decoded UnitModel::Decode(std::uint8_t command) const {
     // tells whether this chip responds to it.
     const auto find = [command](const CommandSet& set, Decoded& d) {
         if (command == kNoCommand) return false;
-        if (command == set.ReadFlash) d.action = Action::Read;
-        else if (command == set.ProgramFlash) d.action = Action::Program;
-        else if (command == set.ReadEeprom) d.action = Action::ReadEeprom;
-        else if (command == set.ProgramEeprom) d.action = Action::ProgramEeprom;
-        else if (command == set.ChipErase) d.action = Action::Erase;
-        else if (command == set.SerialProgramEnable) d.action = Action::SerialEnable;
-        else if (command == set.SerialProgramDisable) d.action = Action::SerialDisable;
-        else if (command == set.PrepareRead) d.action = Action::PrepareRead;
+        if (command == set.ReadFlash)
+            d.action = Action::Read;
+        else if (command == set.ProgramFlash)
+            d.action = Action::Program;
+        else if (command == set.ReadEeprom)
+            d.action = Action::ReadEeprom;
+        else if (command == set.ProgramEeprom)
+            d.action = Action::ProgramEeprom;
+        else if (command == set.ChipErase)
+            d.action = Action::Erase;
+        else if (command == set.SerialProgramEnable)
+            d.action = Action::SerialEnable;
+        else if (command == set.SerialProgramDisable)
+            d.action = Action::SerialDisable;
+        else if (command == set.PrepareRead)
+            d.action = Action::PrepareRead;
         for (std::uint8_t level = 0; level < kLockBitCount; ++level) {
             if (command == set.LockBit[level]) {
                 d.action = Action::Lock;
@@ -63,8 +71,7 @@ UnitModel::Decoded UnitModel::Decode(std::uint8_t command) const {
         d.column = column;
         if (!find(kCommandSets[c], d)) continue;
         if (Accepts(column)) {
-            d.chipResponds =
-                !config_.NoChip && (!IsSpiColumn(column) || chip_.SerialProgramming);
+            d.chipResponds = !config_.NoChip && (!IsSpiColumn(column) || chip_.SerialProgramming);
             return d;
         }
         if (foreign.action == Action::None) foreign = d;
@@ -144,7 +151,7 @@ void UnitModel::Start(const Decoded& command) {
 }
 
 std::vector<std::uint8_t>* UnitModel::Target(const Decoded& command, std::uint32_t wireAddress,
-                                            std::uint32_t& address) {
+                                             std::uint32_t& address) {
     const std::uint16_t eepromOffset = CommandSetOf(command.column).EepromAddressOffset;
     bool eeprom = command.action == Action::ReadEeprom || command.action == Action::ProgramEeprom;
     address = wireAddress;

@@ -44,7 +44,8 @@
 
 namespace zvk::sim {
 
-// What a verify-locked chip gives for the byte at an address of its memory.
+// What a verify-locked chip gives for the byte at an address of its memory:
+// the low byte of the address XOR A5.
 [[nodiscard]] constexpr std::uint8_t LockedReadPattern(std::uint32_t address) {
     return static_cast<std::uint8_t>(address ^ 0xA5);
 }
@@ -75,7 +76,7 @@ struct ChipState {
 };
 
 class UnitModel {
-public:
+  public:
     explicit UnitModel(const UnitConfig& config);
 
     // Takes one byte from the host and appends the unit's answer, if any.
@@ -91,7 +92,7 @@ public:
     [[nodiscard]] ChipState& Chip() { return chip_; }
     [[nodiscard]] const ChipState& Chip() const { return chip_; }
 
-private:
+  private:
     enum class Action : std::uint8_t {
         None,
         Erase,

@@ -25,7 +25,7 @@ struct Script {
 };
 
 class ScriptedTransport final : public SerialTransport {
-public:
+  public:
     explicit ScriptedTransport(Script& script) : script_(script) {}
     bool Open(const std::string& name) override {
         script_.openedName = name;
@@ -41,17 +41,17 @@ public:
     }
     void Close() override {}
 
-private:
+  private:
     Script& script_;
 };
 
 class LinkPort : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetAppState();
         App().ProgramDirectory = dir_.Path().string();
-        previous_ = SetTransportFactory(
-            [this] { return std::make_unique<ScriptedTransport>(script_); });
+        previous_ =
+            SetTransportFactory([this] { return std::make_unique<ScriptedTransport>(script_); });
     }
     void TearDown() override {
         CloseProgrammerPort();

@@ -3,9 +3,9 @@
 // process (InProcessRig: the unit model behind an in-process transport, time
 // on a ManualClock, the program's own time-outs) and through a real
 // pseudo-terminal (PtyRig: zvk-unit-sim as a child process, reached as COM2
-// through the QSerialPort transport, real time). Both open COM2 with
-// OpenProgrammerPort from a temporary program directory that also holds a
-// COM6 link to nowhere.
+// through the QSerialPort transport; real time for reads, pauses only
+// recorded). Both open COM2 with OpenProgrammerPort from a temporary program
+// directory that also holds a COM6 link to nowhere.
 
 #include <gtest/gtest.h>
 
@@ -40,13 +40,34 @@ struct SimSetup {
     unsigned garbageEvery = 0;
     std::vector<std::uint8_t> image;  // initial Flash from address 0
 
-    SimSetup& WrongPart(std::string p) { wrongPart = std::move(p); return *this; }
-    SimSetup& ThirdByte(std::uint8_t b) { thirdByte = b; return *this; }
-    SimSetup& Silent() { silent = true; return *this; }
-    SimSetup& NoChip() { noChip = true; return *this; }
-    SimSetup& FailAt(std::uint16_t a) { failAt = a; return *this; }
-    SimSetup& GarbageEvery(unsigned n) { garbageEvery = n; return *this; }
-    SimSetup& Image(std::vector<std::uint8_t> i) { image = std::move(i); return *this; }
+    SimSetup& WrongPart(std::string p) {
+        wrongPart = std::move(p);
+        return *this;
+    }
+    SimSetup& ThirdByte(std::uint8_t b) {
+        thirdByte = b;
+        return *this;
+    }
+    SimSetup& Silent() {
+        silent = true;
+        return *this;
+    }
+    SimSetup& NoChip() {
+        noChip = true;
+        return *this;
+    }
+    SimSetup& FailAt(std::uint16_t a) {
+        failAt = a;
+        return *this;
+    }
+    SimSetup& GarbageEvery(unsigned n) {
+        garbageEvery = n;
+        return *this;
+    }
+    SimSetup& Image(std::vector<std::uint8_t> i) {
+        image = std::move(i);
+        return *this;
+    }
 };
 
 // A unit with this part in the socket.
@@ -59,17 +80,15 @@ inline SimSetup Unit(std::string part = "AT89S52") {
 inline constexpr std::uint8_t kCom2 = 1;  // port index
 inline constexpr std::uint8_t kCom6 = 5;  // a link to nowhere
 
-// The real clock, remembering every pause.
-class RecordingSteadyClock final : public Clock {
-public:
+// Real time for the serial reads, but pauses that are only recorded: the
+// unit on the terminal does not need them, and the tests need not wait.
+class RealTimeRecordedPauses final : public Clock {
+  public:
     TimePoint Now() override { return steady_.Now(); }
-    void Sleep(Duration duration) override {
-        sleeps.push_back(duration);
-        steady_.Sleep(duration);
-    }
+    void Sleep(Duration duration) override { sleeps.push_back(duration); }
     std::vector<Duration> sleeps;
 
-private:
+  private:
     SteadyClock steady_;
 };
 
@@ -100,7 +119,7 @@ inline sim::ChipState ParseDump(const std::string& text) {
 }
 
 class InProcessRig {
-public:
+  public:
     static constexpr bool kExactTime = true;
 
     void Start(const SimSetup& setup) {
@@ -115,8 +134,8 @@ public:
         config.FailAt = setup.failAt;
         model_ = std::make_unique<sim::UnitModel>(config);
         std::copy(setup.image.begin(), setup.image.end(), model_->Chip().Flash.begin());
-        line_ = std::make_unique<sim::UnitLine>(*model_, sim::LineNoise{0, setup.garbageEvery},
-                                                &log_);
+        line_ =
+            std::make_unique<sim::UnitLine>(*model_, sim::LineNoise{0, setup.garbageEvery}, &log_);
         const std::string device = ResolvePortName(kCom2);
         previousFactory_ = SetTransportFactory(
             [this, device] { return std::make_unique<sim::InProcessTransport>(*line_, device); });
@@ -129,7 +148,7 @@ public:
     std::vector<Clock::Duration>& Sleeps() { return clock_.sleeps; }
     [[nodiscard]] LinkTimeouts TimingTimeouts() const { return {}; }
 
-private:
+  private:
     TempDir dir_;
     ManualClock clock_;
     ScopedClock scopedClock_{clock_};
@@ -140,7 +159,7 @@ private:
 };
 
 class PtyRig {
-public:
+  public:
     static constexpr bool kExactTime = false;
 
     void Start(const SimSetup& setup) {
@@ -194,7 +213,7 @@ public:
                 Clock::Duration(300)};
     }
 
-private:
+  private:
     static std::string Hex(unsigned value) {
         std::ostringstream out;
         out << std::hex << value;
@@ -224,7 +243,7 @@ private:
 
     TempDir dir_;
     bool answers_ = true;
-    RecordingSteadyClock clock_;
+    RealTimeRecordedPauses clock_;
     ScopedClock scopedClock_{clock_};
     UnitSimProcess unit_;
     std::vector<std::string> wire_;

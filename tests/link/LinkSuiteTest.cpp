@@ -28,7 +28,7 @@ using std::chrono::milliseconds;
 
 template <typename Rig>
 class LinkSuite : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetAppState();
         ASSERT_EQ(AllocateBuffers(), 0);
@@ -119,8 +119,9 @@ TYPED_TEST(LinkSuite, ASilentUnitEndsShortReadsEmptyAndALongReadWithBothTimeOutM
     const auto took = this->Timed([&] { read = LinkRead(port, block.data(), block.size()); });
     EXPECT_FALSE(read);
     this->ExpectTook(took, t.WaitBound);
-    EXPECT_EQ(this->messages.Lines(),
-              (Lines{"ERROR|Time out error", "ERROR|Read Time out error in serial communication!"}));
+    EXPECT_EQ(
+        this->messages.Lines(),
+        (Lines{"ERROR|Time out error", "ERROR|Read Time out error in serial communication!"}));
     for (const auto& m : this->messages.messages) EXPECT_EQ(m.icon, MessageIcon::Stop);
 }
 
@@ -171,11 +172,10 @@ TYPED_TEST(LinkSuite, APortThatCannotBeOpenedIsNoneAndEveryTransferOnItFails) {
     EXPECT_FALSE(LinkRead(nullptr, &byte, 1));
     EXPECT_FALSE(CheckProgrammer(nullptr));
     EXPECT_FALSE(CheckDevice());
-    EXPECT_EQ(this->messages.Lines(),
-              (Lines{"ERROR|Serial port communication error!",
-                     "ERROR|Serial port communication error!",
-                     "Error|Unable to Access the programmer!",
-                     "Error|Unable to Access the programmer!"}));
+    EXPECT_EQ(this->messages.Lines(), (Lines{"ERROR|Serial port communication error!",
+                                             "ERROR|Serial port communication error!",
+                                             "Error|Unable to Access the programmer!",
+                                             "Error|Unable to Access the programmer!"}));
 
     // Picking the right port afterwards works.
     EXPECT_NE(OpenProgrammerPort(kCom2), nullptr);
@@ -201,20 +201,31 @@ TYPED_TEST(LinkSuite, TheDeviceCheckComparesTheSignatureWithTheSelectedPart) {
     };
     const Case cases[] = {
         {Unit("AT89S52"), "AT89S52", true, {}, {"> 0D < 2D", "> 32 < 1E 52 06"}},
-        {Unit("AT89S52").WrongPart("AT89C51"), "AT89S52", false,
-         {"ERROR|Error - Device Mismatch!"}, {"> 0D < 2D", "> 32 < 1E 51 FF"}},
+        {Unit("AT89S52").WrongPart("AT89C51"),
+         "AT89S52",
+         false,
+         {"ERROR|Error - Device Mismatch!"},
+         {"> 0D < 2D", "> 32 < 1E 51 FF"}},
         // The S51 check passes only with the third byte 0x06.
         {Unit("AT89S51"), "AT89S51", true, {}, {"> 0D < 2D", "> 32 < 1E 51 06"}},
-        {Unit("AT89S51").ThirdByte(0xFF), "AT89S51", false,
-         {"ERROR|Error - Device Mismatch!"}, {"> 0D < 2D", "> 32 < 1E 51 FF"}},
+        {Unit("AT89S51").ThirdByte(0xFF),
+         "AT89S51",
+         false,
+         {"ERROR|Error - Device Mismatch!"},
+         {"> 0D < 2D", "> 32 < 1E 51 FF"}},
         // A C51 in the socket of a selected C52 and the other way round.
-        {Unit("AT89C51"), "AT89C52", false, {"ERROR|Error - Device Mismatch!"},
+        {Unit("AT89C51"),
+         "AT89C52",
+         false,
+         {"ERROR|Error - Device Mismatch!"},
          {"> 0D < 2D", "> 14 < 1E 51 FF"}},
         {Unit("AT89C2051"), "AT89C2051", true, {}, {"> 0D < 2D", "> 0E < 1E 21"}},
         {Unit("AT89S8252"), "AT89S8252", true, {}, {"> 0D < 2D", "> 31 < 1E 72 FF"}},
         {Unit("AT89S53"), "AT89S53", true, {}, {"> 0D < 2D", "> 14 < 1E 53 FF"}},
         // An empty socket: two tries, then the message.
-        {Unit("AT89S52").NoChip(), "AT89S52", false,
+        {Unit("AT89S52").NoChip(),
+         "AT89S52",
+         false,
          {"ERROR|Error - No Device in the socket"},
          {"> 0D < 2D", "> 32 < FF FF FF", "> 32 < FF FF FF"}},
     };
@@ -238,8 +249,8 @@ TYPED_TEST(LinkSuite, TheSecondSignatureTryCatchesAUnitThatWasStillWaitingForDat
     BeginProgramming(0x0000, 2);
     EXPECT_TRUE(CheckDevice());
     EXPECT_TRUE(this->messages.Lines().empty());
-    EXPECT_EQ(this->rig().Wire(), (Lines{"> 38 00 00 00 02", "> 0D < 2D", "> 32 < 2D",
-                                         "> 32 < 1E 52 06"}));
+    EXPECT_EQ(this->rig().Wire(),
+              (Lines{"> 38 00 00 00 02", "> 0D < 2D", "> 32 < 2D", "> 32 < 1E 52 06"}));
 }
 
 TYPED_TEST(LinkSuite, InSpiModeNoSignatureIsReadAndAWrongPartGoesUnnoticed) {
@@ -257,8 +268,7 @@ TYPED_TEST(LinkSuite, EraseAfterTheDeviceCheckAsksForTheProgrammerTwice) {
     EraseCommand();
     EXPECT_EQ(this->messages.Lines(), (Lines{"Erase|Chip Erased Sucessfully"}));
     EXPECT_EQ(this->messages.messages[0].icon, MessageIcon::Information);
-    EXPECT_EQ(this->rig().Wire(),
-              (Lines{"> 0D < 2D", "> 32 < 1E 52 06", "> 0D < 2D", "> 33"}));
+    EXPECT_EQ(this->rig().Wire(), (Lines{"> 0D < 2D", "> 32 < 1E 52 06", "> 0D < 2D", "> 33"}));
     EXPECT_EQ(this->rig().Chip().Flash[0], 0xFF);
 }
 
@@ -269,10 +279,8 @@ TYPED_TEST(LinkSuite, AC5xPartIsErasedByTheCommandItsThirdSignatureByteChooses) 
     };
     const Case cases[] = {
         {Unit("AT89C51").Image({0x00}), {"> 0D < 2D", "> 14 < 1E 51 FF", "> 15"}},
-        {Unit("AT89C51").ThirdByte(0x05).Image({0x00}),
-         {"> 0D < 2D", "> 14 < 1E 51 05", "> 16"}},
-        {Unit("AT89C55").ThirdByte(0x00).Image({0x00}),
-         {"> 0D < 2D", "> 14 < 1E 55 00", "> 16"}},
+        {Unit("AT89C51").ThirdByte(0x05).Image({0x00}), {"> 0D < 2D", "> 14 < 1E 51 05", "> 16"}},
+        {Unit("AT89C55").ThirdByte(0x00).Image({0x00}), {"> 0D < 2D", "> 14 < 1E 55 00", "> 16"}},
     };
     for (const Case& c : cases) {
         this->Restart();
@@ -302,22 +310,44 @@ TYPED_TEST(LinkSuite, ProtectSendsTheChosenLockBitsWithTheirPauses) {
         std::uint8_t lockBits;
     };
     const Case cases[] = {
-        {Unit("AT89S52"), false, kProtect3Lb1 | kProtect3Lb2,
-         {"> 0D < 2D", "> 34", "> 35"}, {milliseconds(100), milliseconds(25)}, 0x03},
-        {Unit("AT89S52"), true, 0x07, {"> 0D < 2D", "> 3D", "> 3E", "> 3F"},
-         {milliseconds(100), milliseconds(25), milliseconds(25), milliseconds(25)}, 0x07},
-        {Unit("AT89S8252"), true, kProtect3Lb1, {"> 0D < 2D", "> 30", "> 28"},
-         {milliseconds(100), milliseconds(25)}, 0x01},
-        {Unit("AT89S8252"), false, kProtect3Lb3, {"> 0D < 2D", "> 2F"},
-         {milliseconds(25)}, 0x04},
-        {Unit("AT89C2051"), false, 0xFF, {"> 0D < 2D", "> 10", "> 11"},
-         {milliseconds(25), milliseconds(25)}, 0x03},
-        {Unit("AT89LV52"), false, kProtect3Lb2, {"> 0D < 2D", "> 18"}, {milliseconds(25)},
-         0x02},
-        {Unit("AT89C51"), false, kProtect3Lb3, {"> 0D < 2D", "> 14 < 1E 51 FF", "> 19"},
-         {milliseconds(25)}, 0x04},
-        {Unit("AT89C52").ThirdByte(0x05), false, kProtect3Lb1,
-         {"> 0D < 2D", "> 14 < 1E 52 05", "> 1A"}, {milliseconds(25)}, 0x01},
+        {Unit("AT89S52"),
+         false,
+         kProtect3Lb1 | kProtect3Lb2,
+         {"> 0D < 2D", "> 34", "> 35"},
+         {milliseconds(100), milliseconds(25)},
+         0x03},
+        {Unit("AT89S52"),
+         true,
+         0x07,
+         {"> 0D < 2D", "> 3D", "> 3E", "> 3F"},
+         {milliseconds(100), milliseconds(25), milliseconds(25), milliseconds(25)},
+         0x07},
+        {Unit("AT89S8252"),
+         true,
+         kProtect3Lb1,
+         {"> 0D < 2D", "> 30", "> 28"},
+         {milliseconds(100), milliseconds(25)},
+         0x01},
+        {Unit("AT89S8252"), false, kProtect3Lb3, {"> 0D < 2D", "> 2F"}, {milliseconds(25)}, 0x04},
+        {Unit("AT89C2051"),
+         false,
+         0xFF,
+         {"> 0D < 2D", "> 10", "> 11"},
+         {milliseconds(25), milliseconds(25)},
+         0x03},
+        {Unit("AT89LV52"), false, kProtect3Lb2, {"> 0D < 2D", "> 18"}, {milliseconds(25)}, 0x02},
+        {Unit("AT89C51"),
+         false,
+         kProtect3Lb3,
+         {"> 0D < 2D", "> 14 < 1E 51 FF", "> 19"},
+         {milliseconds(25)},
+         0x04},
+        {Unit("AT89C52").ThirdByte(0x05),
+         false,
+         kProtect3Lb1,
+         {"> 0D < 2D", "> 14 < 1E 52 05", "> 1A"},
+         {milliseconds(25)},
+         0x01},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.unit.part + (c.spi ? " SPI" : " Parallel"));
@@ -393,8 +423,8 @@ TYPED_TEST(LinkSuite, ProgrammingAnnouncesTheRangeThenSendsEachByteForItsAnswer)
     EXPECT_TRUE(ProgramByte(0x56));
     ReadFlashToBuffer(0x0100, 4, 0x0200);
     EXPECT_EQ(this->messages.Lines(), Lines{});
-    EXPECT_EQ(this->rig().Wire(), (Lines{"> 13 01 00 00 03", "> 12 < 2D", "> 34 < 2D",
-                                         "> 56 < 2D", "> 12 01 00 00 04 < 10 34 56 FF"}));
+    EXPECT_EQ(this->rig().Wire(), (Lines{"> 13 01 00 00 03", "> 12 < 2D", "> 34 < 2D", "> 56 < 2D",
+                                         "> 12 01 00 00 04 < 10 34 56 FF"}));
     EXPECT_EQ(FlashRead(0x0200), 0x10);
     EXPECT_EQ(FlashRead(0x0203), 0xFF);
     for (std::uint16_t a = 0x0200; a < 0x0204; ++a) {
@@ -411,7 +441,8 @@ TYPED_TEST(LinkSuite, BeginProgrammingUsesTheCommandOfThePartsFamilyModeAndKind)
     };
     const Case cases[] = {
         {Unit("AT89C51"), false, {"> 14 < 1E 51 FF", "> 1E 00 20 00 01", "> 5A < 2D"}},
-        {Unit("AT89C52").ThirdByte(0x05), false,
+        {Unit("AT89C52").ThirdByte(0x05),
+         false,
          {"> 14 < 1E 52 05", "> 1F 00 20 00 01", "> 5A < 2D"}},
         {Unit("AT89LV55"), false, {"> 1E 00 20 00 01", "> 5A < 2D"}},
         {Unit("AT89S53"), false, {"> 2C 00 20 00 01", "> 5A < 2D"}},
@@ -548,8 +579,9 @@ TYPED_TEST(LinkSuite, AReadFromASilentUnitKeepsTheBufferButMarksItRead) {
     ReadFlashToBuffer(0x03F8, 16, 0x03F8);
     EXPECT_EQ(FlashRead(0x03FE), 0x42);
     EXPECT_EQ(GetOrigin(BufferKind::Flash, 0x03FF), OriginDevice);
-    EXPECT_EQ(this->messages.Lines(),
-              (Lines{"ERROR|Time out error", "ERROR|Read Time out error in serial communication!"}));
+    EXPECT_EQ(
+        this->messages.Lines(),
+        (Lines{"ERROR|Time out error", "ERROR|Read Time out error in serial communication!"}));
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ namespace {
 using Lines = std::vector<std::string>;
 
 class QtSerialTransportTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetAppState();
         rig_.Start(Unit());

@@ -98,8 +98,7 @@ TEST(UnitModel, LockBitsOnlyAddUpLb1StopsProgrammingAndLb2Verify) {
         Send(unit, {c.lb1});
         EXPECT_TRUE(unit.Chip().ProgrammingLocked());
         // The first data byte fails and ends programming; the next byte is a command.
-        EXPECT_EQ(Send(unit, {c.program, 0x00, 0x20, 0x00, 0x02, 0x00, 0x0D}),
-                  (Bytes{kErr, kAck}));
+        EXPECT_EQ(Send(unit, {c.program, 0x00, 0x20, 0x00, 0x02, 0x00, 0x0D}), (Bytes{kErr, kAck}));
         EXPECT_EQ(Send(unit, {c.read, 0x00, 0x20, 0x00, 0x01}), Bytes{0x77});
 
         Send(unit, {c.lb2});
@@ -204,8 +203,7 @@ TEST(UnitLine, TheWireLogHasOneExchangePerLine) {
         }
         EXPECT_EQ(toHost, (Bytes{kAck, 0x1E, 0x21, kAck, kAck}));
     }
-    EXPECT_EQ(log.str(),
-              "> 0D < 2D\n> 0E < 1E 21\n> 13 01 00 00 02\n> AB < 2D\n> CD < 2D\n> 0F\n");
+    EXPECT_EQ(log.str(), "> 0D < 2D\n> 0E < 1E 21\n> 13 01 00 00 02\n> AB < 2D\n> CD < 2D\n> 0F\n");
 }
 
 TEST(UnitLine, NoiseLosesOrInvertsEveryNthByteTheUnitSends) {

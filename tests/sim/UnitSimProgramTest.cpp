@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 
 // The host's end of the line, opened through the unit's link.
 class HostPort {
-public:
+  public:
     explicit HostPort(const fs::path& link) : fd_(::open(link.c_str(), O_RDWR | O_NOCTTY)) {
         termios tio{};
         if (fd_ >= 0 && ::tcgetattr(fd_, &tio) == 0) {
@@ -43,7 +43,8 @@ public:
 
     // Sends the bytes and collects `answer` bytes, or what came within 2 s.
     Bytes Exchange(const Bytes& bytes, std::size_t answer) {
-        if (::write(fd_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) return {};
+        if (::write(fd_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+            return {};
         Bytes got;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
         while (got.size() < answer && std::chrono::steady_clock::now() < deadline) {
@@ -56,7 +57,7 @@ public:
         return got;
     }
 
-private:
+  private:
     int fd_;
 };
 

@@ -24,7 +24,7 @@ namespace zvk::test {
 
 // A directory of its own for one test, removed with everything in it.
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "zvk-XXXXXX").string();
         if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
@@ -41,7 +41,7 @@ public:
         return path_ / name;
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -58,7 +58,7 @@ inline std::vector<std::string> SplitLines(const std::string& text) {
 }
 
 class UnitSimProcess {
-public:
+  public:
     UnitSimProcess() = default;
     ~UnitSimProcess() { Stop(); }
     UnitSimProcess(const UnitSimProcess&) = delete;
@@ -117,7 +117,7 @@ public:
     }
     [[nodiscard]] std::string Dump() const { return ReadTextFile(dump_); }
 
-private:
+  private:
     static pid_t Spawn(const std::vector<std::string>& arguments,
                        const std::filesystem::path& output = "/dev/null") {
         std::vector<char*> argv;
