@@ -1,5 +1,6 @@
 #include "link/Protocol.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -58,19 +59,19 @@ std::uint16_t EepromAddress(const CommandSet& commands, std::uint16_t address) {
 
 // Reads straight into a buffer stretch, through a copy of it, so that bytes
 // that do not come keep the buffer's contents and a stretch past the buffer's
-// last address is cut off. Every byte of the stretch is then marked as read
-// from the chip.
+// last address is cut off rather than wrapped round to its start. Every byte
+// of the stretch is then marked as read from the chip.
 void ReadToBuffer(BufferKind kind, std::uint8_t command, std::uint16_t address, std::uint16_t count,
                   std::uint16_t destination) {
-    std::vector<std::uint8_t> block(count);
-    for (std::uint16_t i = 0; i < count; ++i) {
-        block[i] = BufferRead(kind, static_cast<std::uint16_t>(destination + i));
+    const std::uint32_t end = std::min<std::uint32_t>(destination + count, 0x10000);
+    std::vector<std::uint8_t> block(count, 0xFF);
+    for (std::uint32_t at = destination; at < end; ++at) {
+        block[at - destination] = BufferRead(kind, static_cast<std::uint16_t>(at));
     }
     ReadAddressed(command, address, count, block.data());
-    for (std::uint16_t i = 0; i < count; ++i) {
-        const auto at = static_cast<std::uint16_t>(destination + i);
-        BufferWrite(kind, at, block[i]);
-        SetOrigin(kind, at, OriginDevice);
+    for (std::uint32_t at = destination; at < end; ++at) {
+        BufferWrite(kind, static_cast<std::uint16_t>(at), block[at - destination]);
+        SetOrigin(kind, static_cast<std::uint16_t>(at), OriginDevice);
     }
 }
 

@@ -570,6 +570,20 @@ TYPED_TEST(LinkSuite, ReadingUsesTheFamilysReadCommandAndPrepareReadOnlyTheS53In
     }
 }
 
+TYPED_TEST(LinkSuite, AReadIntoTheBufferEndsAtItsLastAddressAndNeverWrapsRound) {
+    std::vector<std::uint8_t> image(16);
+    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i);
+    this->Open(Unit("AT89C55").Image(image));
+    ReadFlashToBuffer(0x0000, 16, 0x4FF8);
+    ReadFlashToBuffer(0x0000, 16, 0xFFF8);
+    EXPECT_EQ(FlashRead(0x4FF8), 0x00);
+    EXPECT_EQ(FlashRead(0x4FFF), 0x07);
+    EXPECT_EQ(GetOrigin(BufferKind::Flash, 0x4FFF), OriginDevice);
+    EXPECT_EQ(FlashRead(0x0000), 0xFF);
+    EXPECT_EQ(GetOrigin(BufferKind::Flash, 0x0000), OriginNone);
+    EXPECT_EQ(App().FlashBuffer.size(), kFlashBufferSize);
+}
+
 TYPED_TEST(LinkSuite, AReadFromASilentUnitKeepsTheBufferButMarksItRead) {
     this->Open(Unit("AT89C1051").Silent());
     ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
