@@ -54,6 +54,8 @@ class QtSerialTransport final : public SerialTransport {
             static_cast<qint64>(count)) {
             return -1;
         }
+        // Straight to the driver when it has room, which it nearly always has.
+        port_.flush();
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         while (port_.bytesToWrite() > 0) {
             const int left = MillisecondsUntil(deadline);
