@@ -15,4 +15,9 @@ struct CommandEntry {
     int (*run)(Args args);
 };
 
+int RunAsm(Args args);
+int RunChecksum(Args args);
+int RunConvert(Args args);
+int RunDisasm(Args args);
+
 }  // namespace zvk::cli

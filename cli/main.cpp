@@ -12,7 +12,15 @@
 namespace zvk::cli {
 namespace {
 
-constexpr std::array<CommandEntry, 0> kCommands{};
+constexpr CommandEntry kCommands[] = {
+    {"asm", "asm [--at ADDR] [LINE ...]", RunAsm},
+    {"disasm", "disasm [--part PART] [--load-at ADDR] [--from ADDR] [--to ADDR] FILE", RunDisasm},
+    {"convert",
+     "convert [--part PART] [--eeprom] [--load-at ADDR] [--from ADDR] [--to ADDR] "
+     "[--format hex|bin] IN OUT",
+     RunConvert},
+    {"checksum", "checksum [--part PART] [--eeprom] [--load-at ADDR] FILE FROM TO", RunChecksum},
+};
 
 int Usage() {
     std::fputs("usage: zvk-cli COMMAND [ARGS...]\ncommands:\n", stderr);

@@ -103,8 +103,9 @@ std::optional<SimOptions> ParseOptions(int argc, char** argv, int& exitStatus) {
         return std::nullopt;
     };
     ::optind = 1;
+    ::opterr = 0;
     int id = 0;
-    while ((id = ::getopt_long(argc, argv, "", kOptions, nullptr)) != -1) {
+    while ((id = ::getopt_long(argc, argv, ":", kOptions, nullptr)) != -1) {
         unsigned long n = 0;
         const char* arg = ::optarg;
         switch (id) {
@@ -156,6 +157,7 @@ std::optional<SimOptions> ParseOptions(int argc, char** argv, int& exitStatus) {
                 exitStatus = 0;
                 return std::nullopt;
             default:
+                fail(id == ':' ? "missing value" : "unknown option", argv[::optind - 1]);
                 std::fputs(kUsage, stderr);
                 return std::nullopt;
         }

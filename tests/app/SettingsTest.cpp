@@ -25,6 +25,10 @@ protected:
                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
+        Restart();
+    }
+    // A fresh start of the program, with its directory in the test's folder.
+    void Restart() {
         ResetAppState();
         App().ProgramDirectory = dir_.string();
     }
@@ -52,8 +56,7 @@ TEST_F(Settings, TheExampleStateWritesExactlyTheExampleFile) {
     SaveSettings();
     EXPECT_EQ(ReadFile(), kExample);
 
-    ResetAppState();
-    App().ProgramDirectory = dir_.string();
+    Restart();
     LoadSettings();
     EXPECT_EQ(s.PortIndex, 2);
     EXPECT_EQ(s.SelectedDevice, 11);
@@ -80,8 +83,7 @@ TEST_F(Settings, EveryFieldRoundTripsInItsPlace) {
     SaveSettings();
     EXPECT_EQ(ReadFile(), "0809010203040506070809" "0a0b0c0d0e0f101112131415161718191a1b1c1d1e");
 
-    ResetAppState();
-    App().ProgramDirectory = dir_.string();
+    Restart();
     LoadSettings();
     EXPECT_EQ(s.BlankCheckRange.DeviceEnd, 0x0304);
     EXPECT_EQ(s.BlankCheckRange.Flags, 0x05);
@@ -124,8 +126,7 @@ TEST_F(Settings, ShortAndDamagedFilesKeepTheFieldsReadBeforeTheDamage) {
          11, 0x1FFF, 0x02, 0x03, 0x0F},
     };
     for (const Case& c : cases) {
-        ResetAppState();
-        App().ProgramDirectory = dir_.string();
+        Restart();
         WriteFile(c.content);
         LoadSettings();
         SCOPED_TRACE(c.content);
@@ -145,8 +146,7 @@ TEST_F(Settings, ValuesNeverWrittenFallBackToTheMissingFileValues) {
     EXPECT_EQ(App().SelectedDevice, 0);
     EXPECT_EQ(App().FlashLastAddress, 1023);
 
-    ResetAppState();
-    App().ProgramDirectory = dir_.string();
+    Restart();
     WriteFile("ffff");
     LoadSettings();
     EXPECT_EQ(App().PortIndex, 1);
@@ -162,8 +162,7 @@ TEST_F(Settings, RandomBytesNeverCrashAndNeverLeaveABadIndex) {
             ch = round % 2 == 0 ? static_cast<char>(rng())
                                 : alphabet[rng() % alphabet.size()];
         }
-        ResetAppState();
-        App().ProgramDirectory = dir_.string();
+        Restart();
         WriteFile(content);
         LoadSettings();
         ASSERT_LT(App().SelectedDevice, 18);

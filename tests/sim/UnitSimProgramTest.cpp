@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/ShellRun.h"
 #include "tests/support/UnitSimProcess.h"
 
 namespace zvk::test {
@@ -61,11 +62,18 @@ class HostPort {
     int fd_;
 };
 
+// Runs zvk-unit-sim to its end with these arguments.
+ShellRun RunUnitSim(const std::vector<std::string>& arguments, const fs::path& dir) {
+    std::string command = ShellQuote(ZVK_UNIT_SIM_PATH);
+    for (const auto& a : arguments) command += " " + ShellQuote(a);
+    return RunShell(command, dir);
+}
+
 TEST(UnitSimProgram, HelpDescribesTheDumpAndBadCommandLinesAreRefused) {
     TempDir dir;
-    const fs::path out = dir / "out.txt";
-    EXPECT_EQ(UnitSimProcess::Run({"--help"}, out), 0);
-    const std::string help = ReadTextFile(out);
+    const ShellRun helpRun = RunUnitSim({"--help"}, dir.Path());
+    EXPECT_EQ(helpRun.status, 0);
+    const std::string& help = helpRun.out;
     for (const char* text : {"--link PATH", "--dump FILE", "Dump format", "lock-bits LB1 LB2",
                              "eeprom 0800", "--wrong-part PART", "--garbage-every N"}) {
         EXPECT_NE(help.find(text), std::string::npos) << text;
@@ -79,13 +87,15 @@ TEST(UnitSimProgram, HelpDescribesTheDumpAndBadCommandLinesAreRefused) {
         {"--drop-every", "-1"},
         {"--third-byte", "1FF"},
         {"--bogus"},
+        {"--part"},
         {"extra"},
         {"--part", "AT89C1051", "--image", (dir / "big.bin").string()},
         {"--image", (dir / "missing.bin").string()},
     };
     for (const auto& args : refused) {
-        EXPECT_EQ(UnitSimProcess::Run(args, out), 2) << args[0];
-        EXPECT_NE(ReadTextFile(out).find("zvk-unit-sim"), std::string::npos) << args[0];
+        const ShellRun run = RunUnitSim(args, dir.Path());
+        EXPECT_EQ(run.status, 2) << args[0];
+        EXPECT_TRUE(run.err.starts_with("zvk-unit-sim")) << args[0] << ": " << run.err;
     }
 }
 
@@ -137,7 +147,7 @@ TEST(UnitSimProgram, ReplacesALinkLeftBehindButNoOtherFile) {
     EXPECT_EQ(unit.Stop(), 0);
 
     std::ofstream(dir / "COM4") << "mine";
-    EXPECT_EQ(UnitSimProcess::Run({"--link", (dir / "COM4").string()}, dir / "out.txt"), 1);
+    EXPECT_EQ(RunUnitSim({"--link", (dir / "COM4").string()}, dir.Path()).status, 1);
     EXPECT_EQ(ReadTextFile(dir / "COM4"), "mine");
 }
 

@@ -90,15 +90,6 @@ class UnitSimProcess {
         return false;
     }
 
-    // Runs the program to its end with these arguments only; its exit status.
-    static int Run(std::vector<std::string> arguments, const std::filesystem::path& output) {
-        arguments.insert(arguments.begin(), ZVK_UNIT_SIM_PATH);
-        const pid_t pid = Spawn(arguments, output);
-        int status = 0;
-        if (pid <= 0 || ::waitpid(pid, &status, 0) != pid) return -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
     // Sends SIGTERM and waits for the end; the exit status, or -1.
     int Stop() {
         if (pid_ <= 0) return -1;
@@ -118,14 +109,13 @@ class UnitSimProcess {
     [[nodiscard]] std::string Dump() const { return ReadTextFile(dump_); }
 
   private:
-    static pid_t Spawn(const std::vector<std::string>& arguments,
-                       const std::filesystem::path& output = "/dev/null") {
+    static pid_t Spawn(const std::vector<std::string>& arguments) {
         std::vector<char*> argv;
         for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         const pid_t pid = ::fork();
         if (pid == 0) {
-            const int fd = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int fd = ::open("/dev/null", O_WRONLY);
             if (fd >= 0) {
                 ::dup2(fd, STDOUT_FILENO);
                 ::dup2(fd, STDERR_FILENO);

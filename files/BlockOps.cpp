@@ -1,0 +1,150 @@
+#include "files/BlockOps.h"
+
+#include <array>
+#include <cstdio>
+
+#include "app/AppState.h"
+#include "app/Buffers.h"
+#include "app/Messages.h"
+#include "files/FileJob.h"
+#include "files/FileSave.h"
+
+namespace zvk {
+namespace {
+
+using BlockValue = std::uint16_t BlockSettings::*;
+
+struct BlockDialogSpec {
+    std::string_view flashTitle;
+    std::string_view eepromTitle;
+    std::string_view acceptLabel;
+    std::string_view cancelLabel;
+    std::array<DialogFieldSpec, 3> fields;
+    std::array<BlockValue, 3> values;  // the remembered value of each field
+    std::size_t fieldCount;
+    // Fill and Copy keep each field as it parses; Checksum keeps all or none.
+    bool keepEachField;
+};
+
+constexpr BlockDialogSpec kFillDialog{
+    "Fill - Flash Buffer", "Fill - EEPROM Buffer", "&Fill", "Cancel",
+    {{{1024, "Starting Address", 4}, {1025, "Ending Address", 4}, {1026, "Fill Data", 2}}},
+    {&BlockSettings::fillStart, &BlockSettings::fillEnd, &BlockSettings::fillData}, 3, true};
+constexpr BlockDialogSpec kCopyDialog{
+    "Copy - Flash Buffer", "Copy - EEPROM Buffer", "&Copy", "&Cancel",
+    {{{1005, "&Starting Address", 4},
+      {1007, "&Ending Address", 4},
+      {1008, "&Destination Address", 4}}},
+    {&BlockSettings::copyStart, &BlockSettings::copyEnd, &BlockSettings::copyDestination}, 3,
+    true};
+constexpr BlockDialogSpec kChecksumDialog{
+    "Checksum - Flash Buffer", "Checksum - EEPROM Buffer", "OK", "Cancel",
+    {{{1005, "Buffer Starting Address:", 4}, {1007, "Buffer Ending Address:", 4}, {}}},
+    {&BlockSettings::checksumStart, &BlockSettings::checksumEnd, nullptr}, 2, false};
+
+FieldDialog MakeBlockDialog(const BlockDialogSpec& spec) {
+    const BlockSettings& s = BlockOperationSettings();
+    std::uint16_t values[3] = {};
+    for (std::size_t i = 0; i < spec.fieldCount; ++i) values[i] = s.*spec.values[i];
+    FieldDialog dialog;
+    dialog.title = App().CurrentBufferKind == BufferKind::Flash ? spec.flashTitle
+                                                                : spec.eepromTitle;
+    dialog.acceptLabel = spec.acceptLabel;
+    dialog.cancelLabel = spec.cancelLabel;
+    dialog.fields = MakeFields(spec.fields.data(), spec.fieldCount, values);
+    dialog.accept = [&spec](FieldDialog& d) {
+        BlockSettings& remembered = BlockOperationSettings();
+        BlockSettings parsed = remembered;
+        BlockSettings& target = spec.keepEachField ? remembered : parsed;
+        for (std::size_t i = 0; i < d.fields.size(); ++i) {
+            if (!ParseDialogField(d.fields[i], target.*spec.values[i])) return false;
+        }
+        remembered = target;
+        return true;
+    };
+    return dialog;
+}
+
+}  // namespace
+
+BlockSettings& BlockOperationSettings() {
+    static BlockSettings settings;
+    return settings;
+}
+
+void ResetFileOperationSettings() {
+    BlockOperationSettings() = BlockSettings{};
+    FileSaveSettings() = SaveSettings{};
+}
+
+FieldDialog FillDialog() { return MakeBlockDialog(kFillDialog); }
+FieldDialog CopyDialog() { return MakeBlockDialog(kCopyDialog); }
+FieldDialog ChecksumDialog() { return MakeBlockDialog(kChecksumDialog); }
+
+bool CheckBlockRange(std::uint16_t start, std::uint16_t end, std::uint32_t lastWritten) {
+    if (start > end) {
+        ShowMessage("Starting Address is Greater than Ending Address!", "Address Error",
+                    MessageIcon::Stop);
+        return false;
+    }
+    if (end > CurrentLastAddress() || lastWritten > CurrentLastAddress()) {
+        ShowMessage("Address out of Range", "Error", MessageIcon::Stop);
+        return false;
+    }
+    return true;
+}
+
+std::uint16_t BufferChecksum(BufferKind kind, std::uint16_t start, std::uint16_t end) {
+    std::uint16_t sum = 0;
+    for (std::uint32_t a = start; a <= end; ++a) {
+        sum = static_cast<std::uint16_t>(sum + BufferRead(kind, static_cast<std::uint16_t>(a)));
+    }
+    return sum;
+}
+
+std::string ChecksumText(std::uint16_t sum) {
+    char text[24];
+    std::snprintf(text, sizeof text, "Check sum = %04X", static_cast<unsigned>(sum));
+    return text;
+}
+
+std::optional<std::uint16_t> ChecksumRange(std::uint16_t start, std::uint16_t end) {
+    if (!CheckBlockRange(start, end, end)) return std::nullopt;
+    return BufferChecksum(App().CurrentBufferKind, start, end);
+}
+
+void FillCommand(const FieldDialogRunner& runDialog) {
+    FieldDialog dialog = FillDialog();
+    if (!runDialog(dialog)) return;
+    const BlockSettings& s = BlockOperationSettings();
+    if (!CheckBlockRange(s.fillStart, s.fillEnd, s.fillEnd)) return;
+    FillBufferRange(s.fillStart, s.fillEnd, static_cast<std::uint8_t>(s.fillData));
+    ShowMessage("Fill Operation Completed Succesfully.", "Buffer Fill", MessageIcon::Information);
+    RefreshAllBufferWindows();
+}
+
+void CopyCommand(const FieldDialogRunner& runDialog) {
+    FieldDialog dialog = CopyDialog();
+    if (!runDialog(dialog)) return;
+    const BlockSettings& s = BlockOperationSettings();
+    // Computed wide: a destination near 0xFFFF must not wrap past the test.
+    const std::uint32_t lastDestination =
+        std::uint32_t{s.copyDestination} + (s.copyEnd - s.copyStart);
+    if (!CheckBlockRange(s.copyStart, s.copyEnd, lastDestination)) return;
+    CopyBufferRange(s.copyStart, s.copyEnd, s.copyDestination);
+    ShowMessage("Operation Completed Successfully", "Buffer Copy", MessageIcon::Information);
+    RefreshAllBufferWindows();
+}
+
+void ChecksumCommand(const FieldDialogRunner& runDialog) {
+    FieldDialog dialog = ChecksumDialog();
+    if (!runDialog(dialog)) return;
+    const BlockSettings& s = BlockOperationSettings();
+    if (const auto sum = ChecksumRange(s.checksumStart, s.checksumEnd)) {
+        ShowMessage(ChecksumText(*sum), "Checksum", MessageIcon::Information);
+    }
+}
+
+void ClearCommand() { ClearBuffer(); }
+
+}  // namespace zvk

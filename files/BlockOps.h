@@ -1,0 +1,61 @@
+#pragma once
+// The buffer commands that work on an address range without touching the
+// chip: Fill, Copy (overlap allowed), Checksum (a 16-bit wrapping sum) and
+// Clear, each on the buffer of CurrentBufferKind. Fill, Copy and Checksum ask
+// for their addresses in a FieldDialog whose values are remembered for the
+// next use while the program runs.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "app/AppState.h"
+#include "files/FieldDialog.h"
+
+namespace zvk {
+
+// Kept for the run of the program, not in the settings file; all 0 at start.
+struct BlockSettings {
+    std::uint16_t fillStart = 0;
+    std::uint16_t fillEnd = 0;
+    std::uint16_t fillData = 0;  // only the low byte is written
+    std::uint16_t copyStart = 0;
+    std::uint16_t copyEnd = 0;
+    std::uint16_t copyDestination = 0;
+    std::uint16_t checksumStart = 0;
+    std::uint16_t checksumEnd = 0;
+};
+BlockSettings& BlockOperationSettings();
+
+// Puts the remembered block and save values back to their start values.
+void ResetFileOperationSettings();
+
+// The dialogs for the buffer of CurrentBufferKind. Fill and Copy keep each
+// field in its remembered value as it parses, so fields before a failing one
+// keep what was typed; Checksum keeps both only when both parse.
+[[nodiscard]] FieldDialog FillDialog();
+[[nodiscard]] FieldDialog CopyDialog();
+[[nodiscard]] FieldDialog ChecksumDialog();
+
+// The range tests, in order: start above end, then lastWritten (end, or
+// Copy's last destination address) above the buffer's last address. False
+// after the message.
+[[nodiscard]] bool CheckBlockRange(std::uint16_t start, std::uint16_t end,
+                                   std::uint32_t lastWritten);
+
+// The sum of the bytes start..end of the buffer, modulo 65536.
+[[nodiscard]] std::uint16_t BufferChecksum(BufferKind kind, std::uint16_t start,
+                                           std::uint16_t end);
+// "Check sum = %04X".
+[[nodiscard]] std::string ChecksumText(std::uint16_t sum);
+// The range tests, then the sum of the buffer of CurrentBufferKind.
+[[nodiscard]] std::optional<std::uint16_t> ChecksumRange(std::uint16_t start, std::uint16_t end);
+
+// The four commands; each dialog command does nothing when its dialog is
+// cancelled. Fill and Copy refresh the open buffer windows afterwards.
+void FillCommand(const FieldDialogRunner& runDialog);
+void CopyCommand(const FieldDialogRunner& runDialog);
+void ChecksumCommand(const FieldDialogRunner& runDialog);
+void ClearCommand();
+
+}  // namespace zvk

@@ -1,0 +1,151 @@
+#pragma once
+// Loading a file into the Flash or the EEPROM buffer (File > Load File). A
+// name ending in ".hex" (any case) is read as Intel HEX, any other file as a
+// raw binary image placed at a start address that the caller is asked for.
+// LoadFileCommand runs the whole command; FileLoadJob is the work behind the
+// "Loading..." progress dialog; ReadFileChunk and ParseHexRecord are its steps.
+// Every byte loaded is marked OriginFile. LoadDetails lists the address ranges
+// loaded, one fixed-width entry each, for the details dialog.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/Job.h"
+#include "files/FileJob.h"
+
+namespace zvk {
+
+enum class LoadMode { Hex, Binary };
+
+// The loading dialog's end codes.
+inline constexpr int kLoadStopped = 0;
+inline constexpr int kLoadDone = 1;
+inline constexpr int kLoadBufferEnd = 2;  // stopped at the buffer's end
+
+// A binary file is read this many bytes at a time.
+inline constexpr std::size_t kBinaryChunk = 140;
+
+// The open-file dialog the frame shows before LoadFileCommand.
+struct FileFilter {
+    std::string_view label;
+    std::string_view pattern;
+};
+inline constexpr std::string_view kLoadFileDialogTitle = "Load File";
+inline constexpr FileFilter kLoadFileFilters[] = {
+    {"Intel Hex Files *.Hex", "*.HEX"},
+    {"Binary Files *.Bin", "*.BIN"},
+};
+
+// The state of one load, from the dialog's start to its end. Addresses are
+// kept wide so that nothing a record places past 0xFFFF wraps into the buffer.
+struct LoadState {
+    std::uint64_t fileSize = 0;
+    LoadMode mode = LoadMode::Hex;
+    std::uint64_t bytesRead = 0;
+    std::uint32_t loadAddress = 0;  // binary: address of the next byte
+    std::uint32_t base = 0;         // HEX: added to each record's offset
+    std::uint32_t segmentStart = 0;  // HEX: the stretch being loaded now
+    std::uint32_t nextAddress = 0;
+    bool started = false;
+    bool overflow = false;  // a byte fell beyond the buffer
+    std::string LoadDetails;
+};
+
+// The width of a details entry: "%04XH to %04XH" and blanks that make each
+// entry wrap onto its own line in the details box. The entry written at the
+// end-of-file record is the shorter one.
+inline constexpr std::size_t kDetailsEntryWidth = 26;
+inline constexpr std::size_t kDetailsLastEntryWidth = 24;
+
+// The entries of LoadDetails without their blanks ("0100H to 010FH").
+[[nodiscard]] std::vector<std::string> LoadDetailsEntries(std::string_view details);
+
+// True for a name whose extension is ".hex" in any letter case.
+[[nodiscard]] bool IsHexFileName(std::string_view path);
+
+// A file read through a large buffer, one byte or one block at a time.
+class FileReader {
+public:
+    explicit FileReader(FileHandle file);
+    [[nodiscard]] int Get();  // the next byte, or EOF
+    std::size_t Read(char* out, std::size_t count);
+    void Close() { file_.reset(); }
+    [[nodiscard]] std::FILE* Handle() const { return file_.get(); }
+
+private:
+    bool Fill();
+    FileHandle file_;
+    std::vector<char> buffer_;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+};
+
+// Reads the next chunk into block and returns the number of bytes it counts.
+// Binary: up to limit bytes. HEX: one whole line, whatever its length; its line
+// feed ends it and is neither stored nor counted, a carriage return before it
+// is both. An empty line therefore counts 0, like the end of the file.
+std::size_t ReadFileChunk(FileReader& file, LoadMode mode, std::string& block, std::size_t limit);
+
+enum class RecordResult {
+    EndOfFile = 0,     // the end record: loading is done
+    GoOn = 1,
+    BeyondBuffer = 2,  // a byte fell beyond the last address of the buffer
+    Invalid = 3,       // a digit is not hexadecimal, or the checksum does not match
+};
+
+// Acts on one line that starts with ':' for the buffer of CurrentBufferKind:
+// stores data records, takes the base from extended segment (02) and extended
+// linear (04) records, skips other types, and appends the details entries.
+[[nodiscard]] RecordResult ParseHexRecord(std::string_view line, LoadState& state);
+
+// Asked in binary mode for the start address; nullopt means the user declined.
+using StartAddressQuestion = std::function<std::optional<std::uint16_t>()>;
+
+// The "Loading..." dialog's work. Start() may ask the start address question
+// and finish the job at once when it is declined; each Step() then loads as
+// many lines or chunks as fit in kStepBudget.
+class FileLoadJob final : public Job {
+public:
+    FileLoadJob(FileHandle file, std::string path, StartAddressQuestion askStartAddress);
+
+    void Start() override;
+    [[nodiscard]] StepResult Step() override;
+    void Cancel() override;
+
+    [[nodiscard]] const ProgressModel& Model() const { return model_; }
+    [[nodiscard]] const LoadState& State() const { return state_; }
+
+private:
+    std::optional<int> LoadOneChunk();
+    int End(int code);
+
+    FileReader file_;
+    std::string path_;
+    StartAddressQuestion askStartAddress_;
+    ProgressModel model_;
+    LoadState state_;
+    std::string block_;
+    std::optional<int> endCode_;
+};
+
+// What the desktop program (or zvk-cli) supplies to LoadFileCommand.
+struct LoadFrontEnd {
+    StartAddressQuestion askStartAddress;
+    // Runs the loading dialog modally and returns its end code. Empty: the
+    // job runs to its end at once.
+    std::function<int(FileLoadJob&)> runLoadDialog;
+    // Shows the details dialog with LoadDetails. Empty: not shown.
+    std::function<void(const std::string& details)> showDetails;
+};
+
+// Loads SelectedFileName into the buffer of CurrentBufferKind, clearing the
+// buffer first when OptionFlags bit 0 is set, and refreshes the buffer
+// windows. Returns the loading dialog's end code (kLoadStopped also when the
+// file cannot be opened).
+int LoadFileCommand(const LoadFrontEnd& frontEnd);
+
+}  // namespace zvk

@@ -1,0 +1,189 @@
+#include "files/FileSave.h"
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <system_error>
+#include <utility>
+
+#include "app/AppState.h"
+#include "app/Buffers.h"
+#include "app/Clock.h"
+#include "app/Messages.h"
+#include "files/IntelHex.h"
+
+namespace zvk {
+namespace {
+
+constexpr std::array<DialogFieldSpec, 2> kSaveFields{{
+    {1014, "S&tarting Address", 4},
+    {1015, "&Ending Address", 4},
+}};
+
+void ReadBuffer(std::uint32_t address, std::uint8_t* out, std::uint32_t count) {
+    const auto a = static_cast<std::uint16_t>(address);
+    const auto n = static_cast<std::uint16_t>(count);
+    if (App().CurrentBufferKind == BufferKind::Flash) {
+        CopyFlashOut(a, out, n);
+    } else {
+        CopyEepromOut(a, out, n);
+    }
+}
+
+}  // namespace
+
+SaveSettings& FileSaveSettings() {
+    static SaveSettings settings;
+    return settings;
+}
+
+FieldDialog SaveMemoryDialog() {
+    SaveSettings& settings = FileSaveSettings();
+    FieldDialog dialog;
+    dialog.title = App().CurrentBufferKind == BufferKind::Flash ? "Save Flash Buffer"
+                                                                : "Save EEPROM Buffer";
+    dialog.acceptLabel = "&Save";
+    dialog.cancelLabel = "&Cancel";
+    const std::uint16_t values[] = {settings.start, settings.end};
+    dialog.fields = MakeFields(kSaveFields.data(), kSaveFields.size(), values);
+    dialog.choiceGroup = "File Format";
+    dialog.choices = {{kSaveHexRadioId, "&Intel Hex"}, {kSaveBinaryRadioId, "&Binary"}};
+    dialog.checkedChoice =
+        settings.format == kSaveFormatHex ? kSaveHexRadioId : kSaveBinaryRadioId;
+    dialog.choose = [](int id) {
+        FileSaveSettings().format = static_cast<std::uint8_t>(id - kSaveHexRadioId);
+    };
+    dialog.accept = [](FieldDialog& d) {
+        SaveSettings& s = FileSaveSettings();
+        return ParseDialogField(d.fields[0], s.start) && ParseDialogField(d.fields[1], s.end);
+    };
+    return dialog;
+}
+
+bool CheckSaveRange() {
+    const SaveSettings& s = FileSaveSettings();
+    if (s.start > s.end) {
+        ShowMessage("Starting Address is Greater than Ending Address!", "Address Error",
+                    MessageIcon::Stop);
+        return false;
+    }
+    if (s.end > LastAddress(App().CurrentBufferKind)) {
+        ShowMessage("Ending Address exceeds device capacity!", "Address Error", MessageIcon::Stop);
+        return false;
+    }
+    return true;
+}
+
+FileHandle CreateSaveFile(const std::string& path) {
+    for (;;) {
+        FileHandle file(std::fopen(path.c_str(), "wb"));
+        if (file) return file;
+        if (errno != static_cast<int>(std::errc::read_only_file_system)) {
+            ShowMessage("Unable to Write the file", "ERROR", MessageIcon::Stop);
+            return nullptr;
+        }
+        if (ShowMessage("Disk is Write Protected", "ERROR", MessageIcon::Warning,
+                        MessageButtons::RetryCancel) != MessageResult::Retry) {
+            return nullptr;
+        }
+    }
+}
+
+FileSaveJob::FileSaveJob(FileHandle file, std::string path)
+    : file_(std::move(file)), path_(std::move(path)) {}
+
+void FileSaveJob::Start() {
+    const SaveSettings& s = FileSaveSettings();
+    model_.title = "Saving...";
+    model_.label = "Saving to: " + ShortDisplayName(path_);
+    model_.progressMax = static_cast<std::uint32_t>(s.end - s.start);
+    model_.progressPos = 0;
+    bytesDone_ = 0;
+    nextAddress_ = s.start;
+    endCode_.reset();
+}
+
+StepResult FileSaveJob::Step() {
+    if (endCode_) return StepResult::Finish(*endCode_);
+    Clock& clock = CurrentClock();
+    const auto deadline = clock.Now() + kStepBudget;
+    bool last = false;
+    do {
+        last = SaveOneBlock();
+    } while (!last && clock.Now() < deadline);
+    if (!Flush()) return StepResult::Finish(Discard(kSaveWriteFailed));
+    if (!last) return StepResult::Continue();
+    // Closing writes what the stream still holds, so its result counts too.
+    if (std::fclose(file_.release()) != 0) return StepResult::Finish(Discard(kSaveWriteFailed));
+    endCode_ = kSaveDone;
+    return StepResult::Finish(kSaveDone);
+}
+
+void FileSaveJob::Cancel() {
+    if (!endCode_) Discard(kSaveCancelled);
+}
+
+bool FileSaveJob::SaveOneBlock() {
+    const SaveSettings& s = FileSaveSettings();
+    const std::uint32_t remaining = s.end - nextAddress_;
+    // The last block takes all that remains, up to 17 bytes, so that no record
+    // of a single byte trails a full one.
+    const bool last = remaining <= kSaveRecordBytes;
+    const std::uint32_t count = last ? remaining + 1 : kSaveRecordBytes;
+    std::uint8_t bytes[kSaveRecordBytes + 1];
+    ReadBuffer(nextAddress_, bytes, count);
+    bytesDone_ += count;
+    model_.progressPos = bytesDone_;
+    if (s.format == kSaveFormatHex) {
+        AppendDataRecord(out_, static_cast<std::uint16_t>(nextAddress_), bytes, count);
+        if (last) out_ += kHexEndRecordLine;
+    } else {
+        out_.append(reinterpret_cast<const char*>(bytes), count);
+    }
+    nextAddress_ += count;
+    return last;
+}
+
+bool FileSaveJob::Flush() {
+    const bool written =
+        std::fwrite(out_.data(), 1, out_.size(), file_.get()) == out_.size();
+    out_.clear();
+    return written;
+}
+
+int FileSaveJob::Discard(int code) {
+    if (code == kSaveWriteFailed) {
+        ShowMessage("Unable to Write the file", "ERROR", MessageIcon::Stop);
+    }
+    file_.reset();
+    std::remove(path_.c_str());
+    endCode_ = code;
+    return code;
+}
+
+bool SaveCommand(const SaveFrontEnd& frontEnd) {
+    FieldDialog dialog = SaveMemoryDialog();
+    if (!frontEnd.runSaveMemoryDialog || !frontEnd.runSaveMemoryDialog(dialog)) return false;
+    if (!CheckSaveRange()) return false;
+    SaveSettings& settings = FileSaveSettings();
+    settings.path.clear();
+    const SaveFileDialogSpec& spec =
+        settings.format == kSaveFormatHex ? kSaveHexFileDialog : kSaveBinaryFileDialog;
+    const auto path = frontEnd.askSavePath ? frontEnd.askSavePath(spec) : std::nullopt;
+    if (!path || path->empty()) return false;
+    settings.path = *path;
+    FileHandle file = CreateSaveFile(settings.path);
+    if (!file) return false;
+    FileSaveJob job(std::move(file), settings.path);
+    const int code = frontEnd.runSaveDialog ? frontEnd.runSaveDialog(job) : RunJobToEnd(job);
+    if (code == kSaveDone) {
+        ShowMessage("Operation Completed Succesfully.", "Save Memory", MessageIcon::Information);
+        return true;
+    }
+    if (code == kSaveCancelled) {
+        ShowMessage("Storing Operation is Cancelled by User!", "Error", MessageIcon::Information);
+    }
+    return false;
+}
+
+}  // namespace zvk

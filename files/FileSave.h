@@ -1,0 +1,109 @@
+#pragma once
+// Saving a stretch of the Flash or the EEPROM buffer (File > Save As) as Intel
+// HEX or raw binary. SaveCommand runs the whole command: the Save Buffer
+// dialog, the address checks, the file question, creating the file and the
+// "Saving..." progress dialog, whose work is FileSaveJob. HEX output is data
+// records of 16 bytes at rising addresses, the last holding the 1 to 17 bytes
+// that remain, then the end record. Every write is checked; a failed or
+// cancelled save leaves no partial file behind.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/Job.h"
+#include "files/FieldDialog.h"
+#include "files/FileJob.h"
+#include "files/FileLoad.h"
+
+namespace zvk {
+
+// Kept for the run of the program, not in the settings file.
+struct SaveSettings {
+    std::uint16_t start = 0;  // first buffer address
+    std::uint16_t end = 0;    // last buffer address, inclusive
+    std::uint8_t format = 0;  // 0 Intel HEX; any other value binary
+    std::string path;         // emptied before each file question
+};
+SaveSettings& FileSaveSettings();
+
+// The format is the radio button's id minus the Intel HEX button's id.
+inline constexpr int kSaveHexRadioId = 1011;
+inline constexpr int kSaveBinaryRadioId = 1013;
+inline constexpr std::uint8_t kSaveFormatHex = 0;
+inline constexpr std::uint8_t kSaveFormatBinary = kSaveBinaryRadioId - kSaveHexRadioId;
+
+// The Save Buffer dialog for the buffer of CurrentBufferKind.
+[[nodiscard]] FieldDialog SaveMemoryDialog();
+
+// The file question asked after the Save Buffer dialog.
+struct SaveFileDialogSpec {
+    std::string_view title;
+    std::string_view defaultExtension;
+    FileFilter filters[2];
+};
+inline constexpr SaveFileDialogSpec kSaveHexFileDialog{
+    "Save Memory", "Hex", {{"Hex Files *.Hex", "*.hex"}, {"All Files *.*", "*.*"}}};
+inline constexpr SaveFileDialogSpec kSaveBinaryFileDialog{
+    "Save Memory", "Bin", {{"Binary Files *.Bin", "*.BIN"}, {"All Files *.*", "*.*"}}};
+
+// The address checks made after the Save Buffer dialog; false after the
+// message.
+[[nodiscard]] bool CheckSaveRange();
+
+// The saving dialog's end codes.
+inline constexpr int kSaveCancelled = 0;
+inline constexpr int kSaveDone = 1;
+inline constexpr int kSaveWriteFailed = 2;  // "Unable to Write the file" was shown
+
+inline constexpr std::uint32_t kSaveRecordBytes = 16;
+
+// Creates (or replaces) the file. On a write-protected medium asks "Disk is
+// Write Protected" with Retry and Cancel; on any other failure shows "Unable to
+// Write the file". Null when no file was created.
+[[nodiscard]] FileHandle CreateSaveFile(const std::string& path);
+
+// The "Saving..." dialog's work: writes the save settings' range of the buffer
+// of CurrentBufferKind to the open file, as much per Step() as fits in
+// kStepBudget.
+class FileSaveJob final : public Job {
+public:
+    FileSaveJob(FileHandle file, std::string path);
+
+    void Start() override;
+    [[nodiscard]] StepResult Step() override;
+    void Cancel() override;
+
+    [[nodiscard]] const ProgressModel& Model() const { return model_; }
+
+private:
+    bool SaveOneBlock();  // true after the last block
+    bool Flush();
+    int Discard(int code);
+
+    FileHandle file_;
+    std::string path_;
+    ProgressModel model_;
+    std::uint32_t nextAddress_ = 0;
+    std::uint32_t bytesDone_ = 0;
+    std::string out_;
+    std::optional<int> endCode_;
+};
+
+// What the desktop program (or zvk-cli) supplies to SaveCommand.
+struct SaveFrontEnd {
+    FieldDialogRunner runSaveMemoryDialog;
+    // Asks for the file; nullopt when the user cancels.
+    std::function<std::optional<std::string>(const SaveFileDialogSpec&)> askSavePath;
+    // Runs the saving dialog modally and returns its end code. Empty: the job
+    // runs to its end at once.
+    std::function<int(FileSaveJob&)> runSaveDialog;
+};
+
+// The Save As command for the buffer of CurrentBufferKind. True when the file
+// was written completely.
+bool SaveCommand(const SaveFrontEnd& frontEnd);
+
+}  // namespace zvk

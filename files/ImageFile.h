@@ -1,0 +1,31 @@
+#pragma once
+// Loading and saving image files without a screen (zvk-cli): the same Load
+// File and Save As commands, with their questions answered up front and their
+// progress run to the end at once. Messages still go through ShowMessage.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/AppState.h"
+
+namespace zvk {
+
+struct ImageLoad {
+    int endCode = 0;                   // the loading dialog's end code
+    std::vector<std::string> details;  // LoadDetails entries without blanks ("0100H to 010FH")
+    [[nodiscard]] bool Loaded() const;
+};
+
+// Loads the file into the buffer of the kind exactly as Load File does: a
+// ".hex" name (any case) as Intel HEX, any other file as binary starting at
+// binaryStart. Allocates the buffers first when they are not yet. Loaded()
+// is true when the whole file went into the buffer.
+ImageLoad LoadImageFile(const std::string& path, BufferKind kind, std::uint16_t binaryStart = 0);
+
+// Saves start..end of the buffer of the kind to the file exactly as Save As
+// does, as Intel HEX or as binary. True when the file was written completely.
+bool SaveImageFile(const std::string& path, BufferKind kind, std::uint16_t start,
+                   std::uint16_t end, bool intelHex);
+
+}  // namespace zvk

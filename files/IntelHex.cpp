@@ -1,0 +1,71 @@
+#include "files/IntelHex.h"
+
+#include <cassert>
+
+namespace zvk {
+namespace {
+
+constexpr char kUpperDigits[] = "0123456789ABCDEF";
+
+// The byte of two digits at pos, or -1.
+int ByteAt(std::string_view line, std::size_t pos) {
+    if (pos + 1 >= line.size()) return -1;
+    const int high = HexDigitValue(line[pos]);
+    const int low = HexDigitValue(line[pos + 1]);
+    return high < 0 || low < 0 ? -1 : high * 16 + low;
+}
+
+void AppendByte(std::string& out, unsigned value) {
+    out += kUpperDigits[(value >> 4) & 0x0F];
+    out += kUpperDigits[value & 0x0F];
+}
+
+}  // namespace
+
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+bool DecodeHexRecord(std::string_view line, HexRecord& record) {
+    assert(!line.empty() && line[0] == ':');
+    const int count = ByteAt(line, 1);
+    const int high = ByteAt(line, 3);
+    const int low = ByteAt(line, 5);
+    const int type = ByteAt(line, 7);
+    if (count < 0 || high < 0 || low < 0 || type < 0) return false;
+    unsigned sum = static_cast<unsigned>(count + high + low + type);
+    record.data.resize(static_cast<std::size_t>(count));
+    for (std::size_t i = 0; i < record.data.size(); ++i) {
+        const int value = ByteAt(line, 9 + 2 * i);
+        if (value < 0) return false;
+        record.data[i] = static_cast<std::uint8_t>(value);
+        sum += static_cast<unsigned>(value);
+    }
+    const int checksum = ByteAt(line, 9 + 2 * record.data.size());
+    if (checksum < 0 || ((sum + static_cast<unsigned>(checksum)) & 0xFF) != 0) return false;
+    record.type = static_cast<std::uint8_t>(type);
+    record.offset = static_cast<std::uint16_t>(high * 256 + low);
+    return true;
+}
+
+void AppendDataRecord(std::string& out, std::uint16_t offset, const std::uint8_t* bytes,
+                      std::size_t count) {
+    assert(count <= 255);
+    out += ':';
+    unsigned sum = static_cast<unsigned>(count) + (offset >> 8) + (offset & 0xFF);
+    AppendByte(out, static_cast<unsigned>(count));
+    AppendByte(out, offset >> 8);
+    AppendByte(out, offset & 0xFF);
+    AppendByte(out, kHexData);
+    for (std::size_t i = 0; i < count; ++i) {
+        AppendByte(out, bytes[i]);
+        sum += bytes[i];
+    }
+    AppendByte(out, (0x100 - (sum & 0xFF)) & 0xFF);
+    out += "\r\n";
+}
+
+}  // namespace zvk

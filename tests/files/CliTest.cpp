@@ -1,0 +1,111 @@
+// zvk-cli convert and checksum, run as the built program.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/files/FilesFixture.h"
+#include "tests/support/ShellRun.h"
+
+namespace zvk::test {
+namespace {
+
+using CliRun = ShellRun;
+
+class ZvkCli : public FilesTest {
+protected:
+    ShellRun RunCli(const std::string& arguments) {
+        return RunShell(ShellQuote(ZVK_CLI) + " " + arguments, dir_);
+    }
+};
+
+TEST_F(ZvkCli, ConvertsBetweenHexAndBinary) {
+    const auto image = RandomBytes(0x5000, 3);
+    WriteFile("image.bin", std::string(image.begin(), image.end()));
+
+    CliRun run = RunCli("convert image.bin image.HEX");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "0000H to 4FFFH\n");
+    EXPECT_EQ(run.err,
+              "Load Program: File Loaded Successfully.\n"
+              "Save Memory: Operation Completed Succesfully.\n");
+    const std::string hex = ReadFile(PathOf("image.HEX"));
+    EXPECT_TRUE(hex.starts_with(":10000000"));
+    EXPECT_EQ(std::count(hex.begin(), hex.end(), '\n'), 0x5000 / 16 + 1);
+    EXPECT_TRUE(hex.ends_with("\r\n:00000001FF\n"));
+
+    run = RunCli("convert --from 0100 --to 010f image.HEX back.dat");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadFile(PathOf("back.dat")),
+              std::string(image.begin() + 0x100, image.begin() + 0x110));
+
+    run = RunCli("convert --format hex --from 0100 --to 0100 image.bin one.bin");
+    EXPECT_EQ(run.status, 0) << run.err;
+    char record[32];
+    std::snprintf(record, sizeof record, ":01010000%02X%02X\r\n", image[0x100],
+                  (0x100 - ((1 + 1 + image[0x100]) & 0xFF)) & 0xFF);
+    EXPECT_EQ(ReadFile(PathOf("one.bin")), std::string(record) + ":00000001FF\n");
+}
+
+TEST_F(ZvkCli, ConvertIntoTheEepromAtAnAddress) {
+    WriteFile("small.bin", std::string(16, 'x'));
+    const CliRun run = RunCli("convert --eeprom --load-at 07F8 --part at89s8252 small.bin out.bin");
+    EXPECT_EQ(run.status, 1) << "the load ran past the buffer's end";
+    EXPECT_EQ(run.out, "07F8H to 07FFH\n");
+    EXPECT_NE(run.err.find("ERROR: Address Exceeds the Buffer Capacity."), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(PathOf("out.bin"))) << "nothing saved after a failed load";
+
+    WriteFile("small.hex", ":0207F000ABCD8F\n:00000001FF\n");
+    const CliRun eeprom = RunCli("convert --eeprom small.hex out.bin");
+    EXPECT_EQ(eeprom.status, 0) << eeprom.err;
+    const std::string out = ReadFile(PathOf("out.bin"));
+    ASSERT_EQ(out.size(), 2048u) << "the whole EEPROM buffer by default";
+    EXPECT_EQ(out.substr(0x7F0, 3), "\xAB\xCD\xFF");
+}
+
+TEST_F(ZvkCli, ConvertReportsErrors) {
+    WriteFile("bad.hex", ":0400500000010203A5\n:00000001FF\n");
+    CliRun run = RunCli("convert bad.hex out.bin");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "ERROR: Invalid HEX file\nERROR: File Loading Stopped\n");
+    EXPECT_FALSE(std::filesystem::exists(PathOf("out.bin")));
+
+    WriteFile("ok.hex", ":00000001FF\n");
+    run = RunCli("convert --part AT89C2051 --to 0800 ok.hex out.bin");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Address Error: Ending Address exceeds device capacity!\n");
+
+    EXPECT_EQ(RunCli("convert only-one-file").status, 2);
+    EXPECT_EQ(RunCli("convert --part AT89X99 ok.hex out.bin").status, 2);
+    EXPECT_EQ(RunCli("convert --format srec ok.hex out.bin").status, 2);
+}
+
+TEST_F(ZvkCli, Checksum) {
+    WriteFile("ff.bin", std::string(4096, '\xFF'));
+    CliRun run = RunCli("checksum ff.bin 0000 0FFF");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Check sum = F000\n");
+
+    WriteFile("two.hex", ":020100000102FA\n:00000001FF\n");
+    run = RunCli("checksum --load-at 0100 two.hex 0100 0101");
+    EXPECT_EQ(run.out, "Check sum = 0003\n") << "a .hex name is read as Intel HEX";
+
+    run = RunCli("checksum --load-at 0100 --eeprom ff.bin 0100 0800");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("ERROR: Address Exceeds the Buffer Capacity."), std::string::npos);
+
+    run = RunCli("checksum --part AT89C2051 two.hex 0000 0800");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Error: Address out of Range\n");
+    EXPECT_EQ(RunCli("checksum two.hex 0000").status, 2);
+}
+
+}  // namespace
+}  // namespace zvk::test

@@ -1,0 +1,394 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/Clock.h"
+#include "files/FileLoad.h"
+#include "tests/files/FilesFixture.h"
+#include "tests/support/MessageRecorder.h"
+
+namespace zvk::test {
+namespace {
+
+// One Intel HEX record with a correct checksum, built independently of the
+// program's writer.
+std::string Record(unsigned type, unsigned offset, const std::vector<std::uint8_t>& data,
+                   const char* lineEnd = "\n") {
+    char head[16];
+    std::snprintf(head, sizeof head, ":%02X%04X%02X", static_cast<unsigned>(data.size()), offset,
+                  type);
+    std::string line = head;
+    unsigned sum = static_cast<unsigned>(data.size()) + (offset >> 8) + (offset & 0xFF) + type;
+    for (const auto b : data) {
+        char digits[4];
+        std::snprintf(digits, sizeof digits, "%02X", b);
+        line += digits;
+        sum += b;
+    }
+    char checksum[4];
+    std::snprintf(checksum, sizeof checksum, "%02X", (0x100 - (sum & 0xFF)) & 0xFF);
+    return line + checksum + lineEnd;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::vector<std::uint8_t> Counting(std::size_t count, std::uint8_t first = 0) {
+    std::vector<std::uint8_t> bytes(count);
+    for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<std::uint8_t>(first + i);
+    return bytes;
+}
+
+const std::string kEnd = ":00000001FF\n";
+
+class FileLoad : public FilesTest {
+protected:
+    // Runs Load File on the file as the frame would; records what it shows.
+    int Load(const std::string& path, std::optional<std::uint16_t> startAddress = 0x0000) {
+        App().SelectedFileName = path;
+        LoadFrontEnd frontEnd;
+        frontEnd.askStartAddress = [startAddress] { return startAddress; };
+        frontEnd.showDetails = [this](const std::string& details) { shownDetails = details; };
+        return LoadFileCommand(frontEnd);
+    }
+
+    MessageRecorder messages;
+    std::optional<std::string> shownDetails;
+};
+
+struct HexCase {
+    const char* name;
+    std::uint8_t part;
+    BufferKind kind;
+    std::string text;
+    int code;
+    std::vector<std::string> messages;
+    std::vector<std::string> details;
+    std::uint32_t checkAt;                 // where the expected bytes lie
+    std::vector<std::uint8_t> expected;    // as the accessors read them
+};
+
+TEST_F(FileLoad, HexCases) {
+    const std::vector<std::uint8_t> ff16(16, 0xFF);
+    const std::string overflow = "ERROR|Address Exceeds the Buffer Capacity.";
+    const std::string invalid = "ERROR|Invalid HEX file";
+    const std::string stopped = "ERROR|File Loading Stopped";
+    const std::vector<HexCase> cases = {
+        {"one record", kAt89C55, BufferKind::Flash, Record(0, 0x0100, Counting(16)) + kEnd,
+         kLoadDone, {}, {"0100H to 010FH"}, 0x0100, Counting(16)},
+        {"a gap gives two entries", kAt89C55, BufferKind::Flash,
+         Record(0, 0x0000, Counting(16)) + Record(0, 0x0100, Counting(16, 0x40)) + kEnd,
+         kLoadDone, {}, {"0000H to 000FH", "0100H to 010FH"}, 0x0100, Counting(16, 0x40)},
+        {"a jump back ends the stretch", kAt89C55, BufferKind::Flash,
+         Record(0, 0x0200, Counting(8)) + Record(0, 0x0208, Counting(8, 8)) +
+             Record(0, 0x0100, Counting(4, 0x80)) + kEnd,
+         kLoadDone, {}, {"0200H to 020FH", "0100H to 0103H"}, 0x0200, Counting(16)},
+        {"CR LF line ends", kAt89C55, BufferKind::Flash,
+         Record(0, 0x0010, Counting(4), "\r\n") + ":00000001FF\r\n", kLoadDone, {},
+         {"0010H to 0013H"}, 0x0010, Counting(4)},
+        {"segment 0010 gives base 0100", kAt89C55, BufferKind::Flash,
+         Record(2, 0, {0x00, 0x10}) + Record(0, 0x0004, Counting(4)) + kEnd, kLoadDone, {},
+         {"0104H to 0107H"}, 0x0104, Counting(4)},
+        {"start address records are skipped", kAt89C55, BufferKind::Flash,
+         Record(3, 0, {0, 0, 1, 0}) + Record(5, 0, {0, 0, 1, 0}) + Record(0, 0x30, Counting(2)) +
+             kEnd,
+         kLoadDone, {}, {"0030H to 0031H"}, 0x0030, Counting(2)},
+        {"a file of only the end record lists nothing", kAt89C55, BufferKind::Flash, kEnd,
+         kLoadDone, {}, {}, 0x0000, ff16},
+        {"lower-case digits are read as their values", kAt89C55, BufferKind::Flash,
+         Lower(Record(0, 0x0020, {0xAB, 0xCD, 0xEF, 0x01})) + kEnd, kLoadDone, {}, {"0020H to 0023H"}, 0x0020,
+         {0xAB, 0xCD, 0xEF, 0x01}},
+        {"records of 64 and 255 bytes are read whole", kAt89C55, BufferKind::Flash,
+         Record(0, 0x1000, Counting(64)) + Record(0, 0x1040, Counting(255, 64)) + kEnd, kLoadDone,
+         {}, {"1000H to 113EH"}, 0x1000, Counting(319)},
+        {"Flash overflow inside a record", kAt89C2051, BufferKind::Flash,
+         Record(0, 0x07F0, Counting(8)) + Record(0, 0x07F8, Counting(16, 8)) + kEnd,
+         kLoadBufferEnd, {overflow}, {"07F0H to 07FFH"}, 0x07F0, Counting(16)},
+        {"Flash overflow at a record boundary", kAt89C2051, BufferKind::Flash,
+         Record(0, 0x07F0, Counting(16)) + Record(0, 0x0800, Counting(16)) + kEnd,
+         kLoadBufferEnd, {overflow}, {"07F0H to 07FFH"}, 0x07F0, Counting(16)},
+        {"a first record beyond the buffer lists nothing", kAt89C2051, BufferKind::Flash,
+         Record(0, 0x0900, Counting(4)) + kEnd, kLoadBufferEnd, {overflow}, {}, 0x0000, ff16},
+        {"EEPROM overflow at a record boundary", kAt89C55, BufferKind::Eeprom,
+         Record(0, 0x07F0, Counting(16)) + Record(0, 0x0800, Counting(16)) + kEnd,
+         kLoadBufferEnd, {overflow}, {"07F0H to 07FFH"}, 0x07F0, Counting(16)},
+        {"EEPROM overflow after a gap", kAt89C55, BufferKind::Eeprom,
+         Record(0, 0x0000, Counting(4)) + Record(0, 0x07FE, Counting(4, 0x10)) + kEnd,
+         kLoadBufferEnd, {overflow}, {"0000H to 0003H", "07FEH to 07FFH"}, 0x07FE,
+         Counting(2, 0x10)},
+        {"segment 1000 places data at 10000, beyond the buffer", kAt89C55, BufferKind::Flash,
+         Record(2, 0, {0x10, 0x00}) + Record(0, 0x0000, Counting(16)) + kEnd, kLoadBufferEnd,
+         {overflow}, {}, 0x0000, ff16},
+        {"segment FFF plus offset crosses 10000", kAt89C55, BufferKind::Flash,
+         Record(2, 0, {0x0F, 0xFF}) + Record(0, 0x0010, Counting(16)) + kEnd, kLoadBufferEnd,
+         {overflow}, {}, 0x0000, ff16},
+        {"linear record 0000 changes nothing", kAt89C55, BufferKind::Flash,
+         Record(4, 0, {0x00, 0x00}) + Record(0, 0x0200, Counting(16)) + kEnd, kLoadDone, {},
+         {"0200H to 020FH"}, 0x0200, Counting(16)},
+        {"linear record 0001 places data beyond the buffer", kAt89C55, BufferKind::Flash,
+         Record(0, 0x0000, Counting(4)) + Record(4, 0, {0x00, 0x01}) +
+             Record(0, 0x0000, Counting(16, 0x80)) + kEnd,
+         kLoadBufferEnd, {overflow}, {"0000H to 0003H"}, 0x0000, Counting(4)},
+        {"missing end record", kAt89C55, BufferKind::Flash, Record(0, 0x0040, Counting(4)),
+         kLoadStopped, {"ERROR|Illegal File End.", stopped}, {}, 0x0040, Counting(4)},
+        {"an empty line ends the file", kAt89C55, BufferKind::Flash,
+         Record(0, 0x0040, Counting(4)) + "\n" + Record(0, 0x0050, Counting(4)) + kEnd,
+         kLoadStopped, {"ERROR|Illegal File End.", stopped}, {}, 0x0040, Counting(4)},
+        {"a line without ':' stops the load", kAt89C55, BufferKind::Flash,
+         Record(0, 0x0040, Counting(4)) + "1004400000\n" + Record(0, 0x0050, Counting(4)) + kEnd,
+         kLoadStopped, {invalid, stopped}, {}, 0x0040, {0, 1, 2, 3, 0xFF, 0xFF}},
+        {"a wrong checksum stops the load", kAt89C55, BufferKind::Flash,
+         Record(0, 0x0040, Counting(4)) + ":0400500000010203A5\n" + kEnd, kLoadStopped,
+         {invalid, stopped}, {}, 0x0040, Counting(4)},
+        {"a digit that is not hexadecimal stops the load", kAt89C55, BufferKind::Flash,
+         Record(0, 0x0040, Counting(4)) + ":040050000001G203A6\n" + kEnd, kLoadStopped,
+         {invalid, stopped}, {}, 0x0050, {0xFF, 0xFF, 0xFF, 0xFF}},
+        {"a record shorter than its count stops the load", kAt89C55, BufferKind::Flash,
+         ":1000500000010203\n" + kEnd, kLoadStopped, {invalid, stopped}, {}, 0x0050,
+         {0xFF, 0xFF, 0xFF, 0xFF}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Restart(c.part, c.kind);
+        messages.messages.clear();
+        shownDetails.reset();
+
+        EXPECT_EQ(Load(WriteFile("image.hex", c.text)), c.code);
+        EXPECT_EQ(messages.Lines(), c.messages);
+        if (c.code == kLoadStopped) {
+            EXPECT_FALSE(shownDetails);
+        } else {
+            ASSERT_TRUE(shownDetails);
+            EXPECT_EQ(LoadDetailsEntries(*shownDetails), c.details);
+        }
+        EXPECT_EQ(BufferBytes(c.kind, c.checkAt, static_cast<std::uint32_t>(c.expected.size())),
+                  c.expected);
+        if (c.expected.front() != 0xFF) {
+            EXPECT_EQ(GetOrigin(c.kind, static_cast<std::uint16_t>(c.checkAt)), OriginFile);
+        }
+        // Nothing may reach the block beyond the part's last address, nor wrap
+        // into address 0.
+        if (c.kind == BufferKind::Flash) {
+            for (std::size_t a = LastAddress(c.kind) + 1u; a < kFlashBufferSize; ++a) {
+                ASSERT_EQ(App().FlashBuffer[a], 0xFF) << a;
+            }
+        }
+    }
+}
+
+TEST_F(FileLoad, DetailsEntriesHaveTheirFixedWidths) {
+    Load(WriteFile("two.HEX", Record(0, 0x0000, Counting(16)) + Record(0, 0x0100, Counting(16)) +
+                                  kEnd));
+    ASSERT_TRUE(shownDetails);
+    EXPECT_EQ(*shownDetails, "0000H to 000FH" + std::string(12, ' ') + "0100H to 010FH" +
+                                 std::string(10, ' '));
+}
+
+TEST_F(FileLoad, BinaryFilesLoadAtTheEnteredAddress) {
+    const auto bytes = RandomBytes(300, 1);
+    const std::string path = WriteFile("image.bin", std::string(bytes.begin(), bytes.end()));
+    EXPECT_EQ(Load(path, 0x0100), kLoadDone);
+    EXPECT_EQ(App().EnteredAddress, 0x0100);
+    EXPECT_EQ(messages.Lines(),
+              (std::vector<std::string>{"Load Program|File Loaded Successfully."}));
+    EXPECT_EQ(LoadDetailsEntries(shownDetails.value()),
+              (std::vector<std::string>{"0100H to 022BH"}));
+    EXPECT_EQ(BufferBytes(BufferKind::Flash, 0x0100, 300), bytes);
+    EXPECT_EQ(FlashRead(0x00FF), 0xFF);
+    EXPECT_EQ(FlashRead(0x022C), 0xFF);
+    EXPECT_EQ(GetOrigin(BufferKind::Flash, 0x022B), OriginFile);
+}
+
+TEST_F(FileLoad, BinaryOverflowKeepsWhatFits) {
+    struct Case {
+        const char* name;
+        std::uint8_t part;
+        BufferKind kind;
+        std::size_t size;
+        std::uint16_t at;
+        std::vector<std::string> details;
+    };
+    const std::vector<Case> cases = {
+        {"4 KB into AT89C2051", kAt89C2051, BufferKind::Flash, 4096, 0x0000, {"0000H to 07FFH"}},
+        {"3000 bytes into the EEPROM", kAt89C55, BufferKind::Eeprom, 3000, 0x0100,
+         {"0100H to 07FFH"}},
+        // Addresses are not wrapped: nothing comes back round to 0000.
+        {"start near FFFF", kAt89C55, BufferKind::Flash, 64, 0xFFF0, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Restart(c.part, c.kind);
+        messages.messages.clear();
+        const auto bytes = RandomBytes(c.size, 2);
+        EXPECT_EQ(Load(WriteFile("big.bin", std::string(bytes.begin(), bytes.end())), c.at),
+                  kLoadBufferEnd);
+        EXPECT_EQ(messages.Lines(),
+                  (std::vector<std::string>{"ERROR|Address Exceeds the Buffer Capacity."}));
+        EXPECT_EQ(LoadDetailsEntries(shownDetails.value()), c.details);
+        const std::uint32_t last = LastAddress(c.kind);
+        if (c.at <= last) {
+            const std::uint32_t stored = last + 1 - c.at;
+            EXPECT_EQ(BufferBytes(c.kind, c.at, stored),
+                      std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + stored));
+        }
+        if (c.at != 0) {
+            EXPECT_EQ(BufferRead(c.kind, 0x0000), 0xFF);
+        }
+    }
+}
+
+TEST_F(FileLoad, TheNameDecidesTheMode) {
+    const std::string record = Record(0, 0x0000, {0x12});
+    for (const char* name : {"image.hex", "IMAGE.HEX", "image.Hex"}) {
+        ClearBuffer();
+        EXPECT_EQ(Load(WriteFile(name, record + kEnd)), kLoadDone) << name;
+        EXPECT_EQ(FlashRead(0x0000), 0x12) << name;
+    }
+    for (const char* name : {"image.ihx", "image.bin", "image"}) {
+        ClearBuffer();
+        EXPECT_EQ(Load(WriteFile(name, record + kEnd)), kLoadDone) << name;
+        EXPECT_EQ(FlashRead(0x0000), ':') << name << " is read as binary";
+    }
+}
+
+TEST_F(FileLoad, StoppedBeforeLoading) {
+    FlashWrite(0x0000, 0x55);
+    App().OptionFlags = 0;
+    EXPECT_EQ(Load(PathOf("missing.hex")), kLoadStopped);
+    EXPECT_EQ(messages.Lines(), (std::vector<std::string>{"ERROR|Unable to open the selected file"}));
+
+    messages.messages.clear();
+    EXPECT_EQ(Load(WriteFile("image.bin", "abc"), std::nullopt), kLoadStopped);
+    EXPECT_EQ(messages.Lines(), (std::vector<std::string>{"ERROR|File Loading Stopped"}));
+    EXPECT_FALSE(shownDetails);
+    EXPECT_EQ(FlashRead(0x0000), 0x55);
+}
+
+TEST_F(FileLoad, OptionBit0ClearsTheBufferEvenWhenTheLoadFails) {
+    SentCommands commands;
+    int flashWindow = 0;
+    int disassembly = 0;
+    App().FlashEditWindow = &flashWindow;
+    App().DisassemblyWindow = &disassembly;
+    FlashWrite(0x0300, 0x55);
+    SetOrigin(BufferKind::Flash, 0x0300, OriginEdited);
+
+    App().OptionFlags = 0;
+    Load(WriteFile("bad.hex", "garbage\n"));
+    EXPECT_EQ(FlashRead(0x0300), 0x55) << "bit 0 off keeps the buffer";
+
+    App().OptionFlags = kOptionClearBeforeLoad;
+    commands.sent.clear();
+    Load(WriteFile("bad.hex", "garbage\n"));
+    EXPECT_EQ(FlashRead(0x0300), 0xFF);
+    EXPECT_EQ(GetOrigin(BufferKind::Flash, 0x0300), OriginNone);
+    // The views are told to reload after the load, whatever its end.
+    ASSERT_FALSE(commands.sent.empty());
+    EXPECT_EQ(commands.sent.back().second, kCmdReload);
+    EXPECT_EQ(std::count(commands.sent.begin(), commands.sent.end(),
+                         std::make_pair<WindowHandle, int>(&disassembly, int{kCmdReload})),
+              2) << "once by the clear, once after the load";
+}
+
+TEST_F(FileLoad, StepsKeepToTheirBudgetAndCanBeCancelled) {
+    TickingClock clock;
+    ScopedClock useClock(clock);
+    std::string text;
+    for (unsigned a = 0; a < 0x1000; a += 16) text += Record(0, a, Counting(16, static_cast<std::uint8_t>(a)));
+    text += kEnd;
+    const std::string path = WriteFile("long.hex", text);
+
+    // Run to the end in many steps: the result is the one of a single pass.
+    App().SelectedFileName = path;
+    std::vector<std::uint32_t> positions;
+    LoadFrontEnd frontEnd;
+    frontEnd.runLoadDialog = [&positions](FileLoadJob& job) {
+        job.Start();
+        EXPECT_EQ(job.Model().title, "Loading...");
+        EXPECT_EQ(job.Model().progressMax, job.State().fileSize);
+        for (;;) {
+            const StepResult r = job.Step();
+            if (r.finished) return r.code;
+            positions.push_back(job.Model().progressPos);
+        }
+    };
+    frontEnd.showDetails = [this](const std::string& d) { shownDetails = d; };
+    EXPECT_EQ(LoadFileCommand(frontEnd), kLoadDone);
+    EXPECT_GT(positions.size(), 10u) << "the work is spread over many steps";
+    EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+    EXPECT_EQ(LoadDetailsEntries(shownDetails.value()), (std::vector<std::string>{"0000H to 0FFFH"}));
+    EXPECT_TRUE(messages.messages.empty());
+
+    // Cancel after two steps: what was loaded stays, the rest does not come.
+    ClearBuffer();
+    frontEnd.runLoadDialog = [](FileLoadJob& job) {
+        job.Start();
+        EXPECT_FALSE(job.Step().finished);
+        EXPECT_FALSE(job.Step().finished);
+        job.Cancel();
+        const StepResult r = job.Step();
+        EXPECT_TRUE(r.finished);
+        return r.code;
+    };
+    EXPECT_EQ(LoadFileCommand(frontEnd), kLoadStopped);
+    EXPECT_EQ(messages.Lines(), (std::vector<std::string>{"ERROR|File Loading Stopped"}));
+    EXPECT_EQ(FlashRead(0x0000), 0x00);
+    EXPECT_EQ(FlashRead(0x0FFF), 0xFF);
+}
+
+TEST_F(FileLoad, DisplayNameShortening) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"C:\\demo.hex", "C:\\demo.hex"},
+        {"C:\\Documents and Settings\\Projects\\demo.hex", "C:\\..\\Projects\\demo.hex"},
+        {"/home/someone/firmware/projects/demo.hex", "/ho../projects/demo.hex"},
+        {"/home/someone/a_very_long_firmware_image_name.hex",
+         "/ho../a_very_long_firmware_image_name.hex"},
+        {"a_very_long_firmware_image_name_without_a_directory.hex",
+         "a_very_long_firmware_image_name_without_a_directory.hex"},
+    };
+    for (const auto& [path, shown] : cases) EXPECT_EQ(ShortDisplayName(path), shown) << path;
+
+    App().SelectedFileName = WriteFile("label.hex", kEnd);
+    LoadFrontEnd frontEnd;
+    std::string label;
+    frontEnd.runLoadDialog = [&label](FileLoadJob& job) {
+        job.Start();
+        label = job.Model().label;
+        return RunJobToEnd(job);
+    };
+    LoadFileCommand(frontEnd);
+    EXPECT_EQ(label, "Loading from: " + ShortDisplayName(App().SelectedFileName));
+}
+
+TEST_F(FileLoad, RandomInputNeverCrashesTheLoader) {
+    std::mt19937 random(7);
+    const std::string alphabet = ":0123456789ABCDEFabcdefG\r\n ";
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        const std::size_t length = random() % 400;
+        for (std::size_t i = 0; i < length; ++i) {
+            text += (random() % 4 == 0) ? static_cast<char>(random())
+                                        : alphabet[random() % alphabet.size()];
+        }
+        if (round % 3 == 0) text = ":" + text;
+        App().CurrentBufferKind = round % 2 ? BufferKind::Eeprom : BufferKind::Flash;
+        const int code = Load(WriteFile(round % 5 ? "fuzz.hex" : "fuzz.bin", text), 0x4FF0);
+        ASSERT_TRUE(code == kLoadStopped || code == kLoadDone || code == kLoadBufferEnd);
+        ASSERT_EQ(App().FlashBuffer.size(), kFlashBufferSize);
+        ASSERT_EQ(App().EepromBuffer.size(), kEepromBufferSize);
+
+        LoadState state;
+        (void)ParseHexRecord(":" + text, state);
+    }
+}
+
+}  // namespace
+}  // namespace zvk::test

@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/Clock.h"
+#include "files/FileSave.h"
+#include "tests/files/FilesFixture.h"
+#include "tests/support/MessageRecorder.h"
+
+namespace zvk::test {
+namespace {
+
+class FileSave : public FilesTest {
+protected:
+    void SetUp() override {
+        FilesTest::SetUp();
+        for (std::uint32_t a = 0; a < kFlashBufferSize; ++a) {
+            App().FlashBuffer[a] = static_cast<std::uint8_t>(a * 7 + 3);
+        }
+    }
+
+    // Runs Save As with the dialog filled in as given and the file question
+    // answered with name; records whether the file question came.
+    bool Save(const std::string& from, const std::string& to, int formatId,
+              const std::string& name) {
+        SaveFrontEnd frontEnd;
+        frontEnd.runSaveMemoryDialog = AnswerDialogWith({from, to}, formatId);
+        frontEnd.askSavePath = [this, name](const SaveFileDialogSpec& spec) {
+            askedSpec = spec;
+            return std::optional<std::string>(PathOf(name));
+        };
+        frontEnd.runSaveDialog = runSaveDialog;
+        return SaveCommand(frontEnd);
+    }
+
+    MessageRecorder messages;
+    std::optional<SaveFileDialogSpec> askedSpec;
+    std::function<int(FileSaveJob&)> runSaveDialog;
+};
+
+const std::string kDone = "Save Memory|Operation Completed Succesfully.";
+
+TEST_F(FileSave, IntelHexRecordLayout) {
+    struct Case {
+        const char* from;
+        const char* to;
+        std::string text;
+    };
+    // Buffer byte a holds a * 7 + 3.
+    const std::vector<Case> cases = {
+        {"0000", "0000", ":0100000003FC\r\n:00000001FF\n"},
+        {"0000", "0010", ":11000000030A11181F262D343B424950575E656C7304\r\n:00000001FF\n"},
+        {"0000", "001F",
+         ":10000000030A11181F262D343B424950575E656C78\r\n"
+         ":10001000737A81888F969DA4ABB2B9C0C7CED5DC68\r\n:00000001FF\n"},
+        {"1000", "1020",
+         ":10100000030A11181F262D343B424950575E656C68\r\n"
+         ":11101000737A81888F969DA4ABB2B9C0C7CED5DCE374\r\n:00000001FF\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.from) + ".." + c.to);
+        messages.messages.clear();
+        EXPECT_TRUE(Save(c.from, c.to, kSaveHexRadioId, "out.hex"));
+        EXPECT_EQ(ReadFile(PathOf("out.hex")), c.text);
+        EXPECT_EQ(messages.Lines(), (std::vector<std::string>{kDone}));
+        EXPECT_EQ(askedSpec->defaultExtension, "Hex");
+    }
+}
+
+TEST_F(FileSave, BinaryHoldsExactlyTheRange) {
+    EXPECT_TRUE(Save("0100", "01ff", kSaveBinaryRadioId, "out.bin"));
+    const std::string file = ReadFile(PathOf("out.bin"));
+    ASSERT_EQ(file.size(), 256u);
+    EXPECT_EQ(std::vector<std::uint8_t>(file.begin(), file.end()),
+              BufferBytes(BufferKind::Flash, 0x0100, 256));
+    EXPECT_EQ(askedSpec->defaultExtension, "Bin");
+    EXPECT_EQ(FileSaveSettings().start, 0x0100) << "the settings keep the range";
+    EXPECT_EQ(FileSaveSettings().end, 0x01FF);
+    EXPECT_EQ(FileSaveSettings().format, kSaveFormatBinary);
+    EXPECT_EQ(FileSaveSettings().path, PathOf("out.bin"));
+}
+
+TEST_F(FileSave, AddressChecksComeBeforeTheFileQuestion) {
+    struct Case {
+        BufferKind kind;
+        const char* from;
+        const char* to;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {BufferKind::Flash, "0200", "0100",
+         "Address Error|Starting Address is Greater than Ending Address!"},
+        {BufferKind::Flash, "0000", "5000", "Address Error|Ending Address exceeds device capacity!"},
+        {BufferKind::Eeprom, "0000", "0800", "Address Error|Ending Address exceeds device capacity!"},
+    };
+    for (const auto& c : cases) {
+        App().CurrentBufferKind = c.kind;
+        messages.messages.clear();
+        askedSpec.reset();
+        EXPECT_FALSE(Save(c.from, c.to, kSaveHexRadioId, "out.hex"));
+        EXPECT_EQ(messages.Lines(), (std::vector<std::string>{c.message}));
+        EXPECT_FALSE(askedSpec);
+        EXPECT_FALSE(std::filesystem::exists(PathOf("out.hex")));
+    }
+}
+
+TEST_F(FileSave, TheDialogRemembersAndParses) {
+    FileSaveSettings() = {0x0010, 0x00FF, kSaveFormatBinary, {}};
+    App().CurrentBufferKind = BufferKind::Eeprom;
+    FieldDialog dialog = SaveMemoryDialog();
+    EXPECT_EQ(dialog.title, "Save EEPROM Buffer");
+    ASSERT_EQ(dialog.fields.size(), 2u);
+    EXPECT_EQ(dialog.fields[0].text, "0010");
+    EXPECT_EQ(dialog.fields[1].text, "00FF");
+    EXPECT_EQ(dialog.checkedChoice, kSaveBinaryRadioId);
+
+    // A radio click counts at once, even when the dialog is then cancelled.
+    dialog.choose(kSaveHexRadioId);
+    EXPECT_EQ(FileSaveSettings().format, kSaveFormatHex);
+
+    // The start field parses before the end field fails; the dialog stays.
+    dialog.fields[0].text = "1000";
+    dialog.fields[1].text = "10G0";
+    EXPECT_FALSE(dialog.accept(dialog));
+    EXPECT_EQ(FileSaveSettings().start, 0x1000) << "hexadecimal: 1000 is 4096";
+    EXPECT_EQ(FileSaveSettings().end, 0x00FF);
+    dialog.fields[1].text = "12345";
+    EXPECT_FALSE(dialog.accept(dialog));
+    dialog.fields[1].text = "1fff";
+    EXPECT_TRUE(dialog.accept(dialog));
+    EXPECT_EQ(FileSaveSettings().end, 0x1FFF);
+
+    App().CurrentBufferKind = BufferKind::Flash;
+    EXPECT_EQ(SaveMemoryDialog().title, "Save Flash Buffer");
+    EXPECT_EQ(SaveMemoryDialog().fields[0].text, "1000");
+
+    // Cancelling the dialog or the file question saves nothing.
+    SaveFrontEnd frontEnd;
+    frontEnd.runSaveMemoryDialog = [](FieldDialog&) { return false; };
+    EXPECT_FALSE(SaveCommand(frontEnd));
+    frontEnd.runSaveMemoryDialog = AnswerDialogWith({"0000", "0001"});
+    frontEnd.askSavePath = [](const SaveFileDialogSpec&) { return std::nullopt; };
+    EXPECT_FALSE(SaveCommand(frontEnd));
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(FileSave, CancelDeletesThePartialFile) {
+    TickingClock clock;
+    ScopedClock useClock(clock);
+    std::string label;
+    runSaveDialog = [&label](FileSaveJob& job) {
+        job.Start();
+        label = job.Model().label;
+        EXPECT_EQ(job.Model().title, "Saving...");
+        EXPECT_EQ(job.Model().progressMax, 0x4FFFu);
+        EXPECT_FALSE(job.Step().finished);
+        EXPECT_FALSE(job.Step().finished);
+        EXPECT_GT(job.Model().progressPos, 16u) << "a step does more than one record";
+        EXPECT_LT(job.Model().progressPos, 0x5000u);
+        job.Cancel();
+        return job.Step().code;
+    };
+    EXPECT_FALSE(Save("0000", "4FFF", kSaveHexRadioId, "partial.hex"));
+    EXPECT_EQ(messages.Lines(),
+              (std::vector<std::string>{"Error|Storing Operation is Cancelled by User!"}));
+    EXPECT_FALSE(std::filesystem::exists(PathOf("partial.hex")));
+    EXPECT_EQ(label, "Saving to: " + ShortDisplayName(PathOf("partial.hex")));
+}
+
+TEST_F(FileSave, AFailedWriteDeletesTheFileAndIsNotReportedAsDone) {
+    // A file size limit makes the writes fail part way, as a full disk would.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit small = previous;
+    small.rlim_cur = 1000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved = Save("0000", "4FFF", kSaveHexRadioId, "full.hex");
+    setrlimit(RLIMIT_FSIZE, &previous);
+
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(messages.Lines(), (std::vector<std::string>{"ERROR|Unable to Write the file"}));
+    EXPECT_FALSE(std::filesystem::exists(PathOf("full.hex")));
+}
+
+TEST_F(FileSave, AFileThatCannotBeCreated) {
+    EXPECT_FALSE(Save("0000", "000F", kSaveBinaryRadioId, "no-such-directory/out.bin"));
+    EXPECT_EQ(messages.Lines(), (std::vector<std::string>{"ERROR|Unable to Write the file"}));
+}
+
+}  // namespace
+}  // namespace zvk::test

@@ -1,0 +1,107 @@
+#pragma once
+// Shared by the buffer-file tests: a fresh program state with AT89C55 selected
+// and the buffers allocated, a scratch directory, and file helpers.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/AppState.h"
+#include "app/Clock.h"
+#include "app/Buffers.h"
+#include "app/DeviceTable.h"
+#include "app/Windows.h"
+#include "files/BlockOps.h"
+
+namespace zvk::test {
+
+inline constexpr std::uint8_t kAt89C2051 = 1;  // last address 07FF
+inline constexpr std::uint8_t kAt89C55 = 9;    // last address 4FFF
+
+class FilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetAppState();
+        ResetFileOperationSettings();
+        SelectDevice(kAt89C55);
+        ASSERT_EQ(AllocateBuffers(), 0);
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = std::filesystem::temp_directory_path() /
+               ("zvk-files-" + std::string(info->test_suite_name()) + "-" + info->name());
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override {
+        SetCommandSender({});
+        std::filesystem::remove_all(dir_);
+    }
+
+    // Starts again from the program's start state with the part and buffer.
+    static void Restart(std::uint8_t part, BufferKind kind) {
+        ResetAppState();
+        SelectDevice(part);
+        ASSERT_EQ(AllocateBuffers(), 0);
+        App().CurrentBufferKind = kind;
+    }
+
+    [[nodiscard]] std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
+
+    std::string WriteFile(const std::string& name, const std::string& content) const {
+        const std::string path = PathOf(name);
+        std::ofstream(path, std::ios::binary) << content;
+        return path;
+    }
+
+    static std::string ReadFile(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    static std::vector<std::uint8_t> RandomBytes(std::size_t count, std::uint32_t seed) {
+        std::mt19937 random(seed);
+        std::vector<std::uint8_t> bytes(count);
+        for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
+        return bytes;
+    }
+
+    // The buffer's bytes first .. first + count - 1, read through the accessors.
+    static std::vector<std::uint8_t> BufferBytes(BufferKind kind, std::uint32_t first,
+                                                 std::uint32_t count) {
+        std::vector<std::uint8_t> out;
+        for (std::uint32_t a = first; a < first + count; ++a) {
+            out.push_back(BufferRead(kind, static_cast<std::uint16_t>(a)));
+        }
+        return out;
+    }
+
+    std::filesystem::path dir_;
+};
+
+// A clock that moves 1 ms each time it is read, so that every job step runs
+// out of its budget after a few lines or records.
+class TickingClock final : public Clock {
+public:
+    TimePoint Now() override { return now_ += Duration(1); }
+    void Sleep(Duration duration) override { now_ += duration; }
+
+private:
+    TimePoint now_{};
+};
+
+// Records every command sent to a window.
+struct SentCommands {
+    SentCommands() {
+        SetCommandSender([this](WindowHandle window, int command) {
+            sent.emplace_back(window, command);
+        });
+    }
+    std::vector<std::pair<WindowHandle, int>> sent;
+};
+
+}  // namespace zvk::test
