@@ -38,31 +38,38 @@ bool UnitModel::IsSpiColumn(CommandColumn column) const {
 UnitModel::Decoded UnitModel::Decode(std::uint8_t command) const {
     // A command's meaning is the same in every set that has it; the set only
     // tells whether this chip responds to it.
+    struct Meaning {
+        std::uint8_t CommandSet::*command;
+        Action action;
+    };
+    // A Parallel FamilyS53 set reads and programs its EEPROM with its Flash
+    // commands, so the Flash meanings come first.
+    static constexpr Meaning kMeanings[] = {
+        {&CommandSet::ReadFlash, Action::Read},
+        {&CommandSet::ProgramFlash, Action::Program},
+        {&CommandSet::ReadEeprom, Action::ReadEeprom},
+        {&CommandSet::ProgramEeprom, Action::ProgramEeprom},
+        {&CommandSet::ChipErase, Action::Erase},
+        {&CommandSet::SerialProgramEnable, Action::SerialEnable},
+        {&CommandSet::SerialProgramDisable, Action::SerialDisable},
+        {&CommandSet::PrepareRead, Action::PrepareRead},
+    };
     const auto find = [command](const CommandSet& set, Decoded& d) {
         if (command == kNoCommand) return false;
-        if (command == set.ReadFlash)
-            d.action = Action::Read;
-        else if (command == set.ProgramFlash)
-            d.action = Action::Program;
-        else if (command == set.ReadEeprom)
-            d.action = Action::ReadEeprom;
-        else if (command == set.ProgramEeprom)
-            d.action = Action::ProgramEeprom;
-        else if (command == set.ChipErase)
-            d.action = Action::Erase;
-        else if (command == set.SerialProgramEnable)
-            d.action = Action::SerialEnable;
-        else if (command == set.SerialProgramDisable)
-            d.action = Action::SerialDisable;
-        else if (command == set.PrepareRead)
-            d.action = Action::PrepareRead;
+        for (const Meaning& meaning : kMeanings) {
+            if (command == set.*meaning.command) {
+                d.action = meaning.action;
+                return true;
+            }
+        }
         for (std::uint8_t level = 0; level < kLockBitCount; ++level) {
             if (command == set.LockBit[level]) {
                 d.action = Action::Lock;
                 d.lockLevel = level;
+                return true;
             }
         }
-        return d.action != Action::None;
+        return false;
     };
     Decoded foreign;
     for (std::size_t c = 0; c < kCommandColumnCount; ++c) {
