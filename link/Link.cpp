@@ -58,7 +58,7 @@ std::string ResolvePortName(std::uint8_t portIndex) {
     // A link that points nowhere (a virtual unit that has gone) is still
     // taken, so that the port fails to open instead of silently reaching a
     // real serial port of the same number.
-    const std::string local = ProgramDirectoryFile(com);
+    std::string local = ProgramDirectoryFile(com);
     std::error_code ec;
     const auto type = std::filesystem::symlink_status(local, ec).type();
     if (!ec && type != std::filesystem::file_type::not_found) return local;

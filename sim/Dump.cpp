@@ -32,7 +32,7 @@ void WriteDump(std::ostream& out, const UnitModel& model) {
     out << "lock-bits";
     if (chip.LockBits == 0) out << " none";
     for (std::size_t level = 0; level < kLockBitCount; ++level) {
-        if ((chip.LockBits >> level) & 1U) out << " LB" << level + 1;
+        if (((chip.LockBits >> level) & 1U) != 0) out << " LB" << level + 1;
     }
     out << "\nserial-programming " << (chip.SerialProgramming ? "enabled" : "disabled") << '\n';
     WriteMemory(out, "flash", chip.Flash);
