@@ -91,6 +91,9 @@ inline constexpr std::array<FamilyCommands, 5> kFamilyCommands{{
 // The only parts with EEPROM belong to FamilyS53; these are their sets.
 inline constexpr CommandColumn kEepromParallel = CommandColumn::S53Parallel;
 inline constexpr CommandColumn kEepromSpi = CommandColumn::S53Spi;
+// Serial programming is switched on and off with the commands of this set,
+// the only one that has them.
+inline constexpr CommandColumn kSerialSwitchSet = CommandColumn::S53Parallel;
 
 [[nodiscard]] constexpr const FamilyCommands& CommandsOf(DeviceFamily family) {
     return kFamilyCommands[static_cast<std::size_t>(family)];

@@ -186,12 +186,12 @@ void PrepareRead() {
 
 void SerialProgramEnable() {
     PurgePort(Port());
-    SendCommand(CurrentCommands(false).SerialProgramEnable);
+    SendCommand(CommandSetOf(kSerialSwitchSet).SerialProgramEnable);
 }
 
 void SerialProgramDisable() {
     PurgePort(Port());
-    SendCommand(CurrentCommands(false).SerialProgramDisable);
+    SendCommand(CommandSetOf(kSerialSwitchSet).SerialProgramDisable);
 }
 
 }  // namespace zvk

@@ -50,6 +50,8 @@ void ReadEepromToBuffer(std::uint16_t deviceAddress, std::uint16_t count,
 // Run before reading, and before the lock commands in SPI mode.
 void PrepareRead();
 
+// Switch serial programming of the FamilyS53 parts on and off. The menu
+// offers them only for those parts in Parallel mode.
 void SerialProgramEnable();
 void SerialProgramDisable();
 
