@@ -1,0 +1,86 @@
+#include "link/DeviceCommands.h"
+
+#include <array>
+#include <cstdint>
+
+#include "app/AppState.h"
+#include "app/DeviceTable.h"
+#include "app/Messages.h"
+#include "link/CommandTable.h"
+#include "link/Link.h"
+#include "link/Protocol.h"
+
+namespace zvk {
+namespace {
+
+constexpr int kSignatureTries = 2;
+
+void DeviceError(const char* text) { ShowMessage(text, "ERROR", MessageIcon::Stop); }
+
+}  // namespace
+
+bool CheckDevice() {
+    SerialTransport* port = App().ProgrammerLink;
+    PurgePort(port);
+    if ((App().ProgrammingMode & kModeParallel) == 0) return true;
+    if (!CheckProgrammer(port)) return false;
+
+    const DeviceInfo& part = SelectedDeviceInfo();
+    std::array<std::uint8_t, 3> signature{};
+    for (int attempt = 0; attempt < kSignatureTries; ++attempt) {
+        // The block starts as the command just sent, so a unit that sends
+        // nothing leaves a first byte that is not the manufacturer code.
+        signature = {part.CheckCommand, 0, 0};
+        LinkWrite(port, signature.data(), 1);
+        LinkRead(port, signature.data(), part.CheckReplyLength);
+        if (signature[0] == kManufacturerCode) break;
+    }
+    if (signature[0] != kManufacturerCode) {
+        DeviceError("Error - No Device in the socket");
+        return false;
+    }
+    if (signature[1] != part.DeviceCode ||
+        (part.Family == FamilyS5x && signature[2] != kS5xThirdSignatureByte)) {
+        DeviceError("Error - Device Mismatch!");
+        return false;
+    }
+    return true;
+}
+
+void EraseCommand() {
+    if (!CheckProgrammer(App().ProgrammerLink)) return;
+    SendChipErase();
+    ShowMessage("Chip Erased Sucessfully", "Erase", MessageIcon::Information);
+}
+
+void ProtectCommand() {
+    const DeviceInfo& part = SelectedDeviceInfo();
+    bool chosen = false;
+    for (std::size_t level = 0; level < part.LockLevels; ++level) {
+        chosen = chosen || (App().ProtectionOptions & LockOptionBit(part.LockLevels, level)) != 0;
+    }
+    if (!chosen) {
+        ShowMessage("Protection option is disabled", "Error", MessageIcon::Stop);
+        return;
+    }
+    if (!CheckProgrammer(App().ProgrammerLink)) return;
+    if (SendLockBits()) {
+        ShowMessage("Chip Protected Sucessfully", "Protect", MessageIcon::Information);
+    }
+}
+
+void SerialProgramEnableCommand() {
+    if (!CheckProgrammer(App().ProgrammerLink)) return;
+    SerialProgramEnable();
+    ShowMessage("Serial Program Enabled Sucessfully", "Serial Program Enable",
+                MessageIcon::Information);
+}
+
+void SerialProgramDisableCommand() {
+    if (!CheckProgrammer(App().ProgrammerLink)) return;
+    SerialProgramDisable();
+    ShowMessage("Serial Program Disabled Sucessfully", "Serial Program Disable",
+                MessageIcon::Information);
+}
+
+}  // namespace zvk

@@ -1,0 +1,151 @@
+#include "link/Link.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "app/AppState.h"
+#include "app/Messages.h"
+#include "app/ProgramDirectory.h"
+
+namespace zvk {
+namespace {
+
+LinkTimeouts& Timeouts() {
+    static LinkTimeouts timeouts;
+    return timeouts;
+}
+
+TransportFactory& Factory() {
+    static TransportFactory factory;
+    return factory;
+}
+
+// The open port; AppState::ProgrammerLink points at it.
+std::unique_ptr<SerialTransport>& OpenPort() {
+    static std::unique_ptr<SerialTransport> port;
+    return port;
+}
+
+// True for a transfer that is done; otherwise shows the link's message for
+// its result.
+bool Reported(LinkResult result, const char* timedOutText) {
+    if (result == LinkDone) return true;
+    ShowMessage(result == LinkTimedOut ? timedOutText : "Serial port communication error!", "ERROR",
+                MessageIcon::Stop);
+    return false;
+}
+
+}  // namespace
+
+const LinkTimeouts& CurrentLinkTimeouts() { return Timeouts(); }
+
+ScopedLinkTimeouts::ScopedLinkTimeouts(const LinkTimeouts& timeouts) : previous_(Timeouts()) {
+    Timeouts() = timeouts;
+}
+ScopedLinkTimeouts::~ScopedLinkTimeouts() { Timeouts() = previous_; }
+
+TransportFactory SetTransportFactory(TransportFactory factory) {
+    return std::exchange(Factory(), std::move(factory));
+}
+
+std::string ResolvePortName(std::uint8_t portIndex) {
+    const std::string com = "COM" + std::to_string(portIndex + 1);
+#ifdef _WIN32
+    return com;
+#else
+    // A link that points nowhere (a virtual unit that has gone) is still
+    // taken, so that the port fails to open instead of silently reaching a
+    // real serial port of the same number.
+    std::string local = ProgramDirectoryFile(com);
+    std::error_code ec;
+    const auto type = std::filesystem::symlink_status(local, ec).type();
+    if (!ec && type != std::filesystem::file_type::not_found) return local;
+    return "/dev/ttyS" + std::to_string(portIndex);
+#endif
+}
+
+SerialTransport* OpenProgrammerPort(std::uint8_t portIndex) {
+    CloseProgrammerPort();
+    std::unique_ptr<SerialTransport> port = Factory() ? Factory()() : nullptr;
+    if (!port || !port->Open(ResolvePortName(portIndex))) {
+        ShowMessage("Cannot Establish Communication", "Error", MessageIcon::Stop);
+        return nullptr;
+    }
+    port->Purge();
+    if (!port->Configure()) {
+        port->Close();
+        return nullptr;
+    }
+    OpenPort() = std::move(port);
+    App().ProgrammerLink = OpenPort().get();
+    return App().ProgrammerLink;
+}
+
+void CloseProgrammerPort() {
+    if (OpenPort()) OpenPort()->Close();
+    OpenPort().reset();
+    App().ProgrammerLink = nullptr;
+}
+
+void PurgePort(SerialTransport* port) {
+    if (port != nullptr) port->Purge();
+}
+
+LinkResult LinkWriteRaw(SerialTransport* port, const std::uint8_t* block, std::size_t count) {
+    if (port == nullptr) return LinkFailed;
+    const std::ptrdiff_t written = port->Write(block, count, CurrentLinkTimeouts().WaitBound);
+    if (written < 0) return LinkFailed;
+    return static_cast<std::size_t>(written) == count ? LinkDone : LinkTimedOut;
+}
+
+LinkResult LinkReadCounted(SerialTransport* port, std::uint8_t* block, std::size_t count,
+                           std::size_t& received) {
+    using std::chrono::ceil;
+    received = 0;
+    if (port == nullptr) return LinkFailed;
+    const LinkTimeouts& t = CurrentLinkTimeouts();
+    Clock& clock = CurrentClock();
+    const Clock::TimePoint start = clock.Now();
+    const Clock::TimePoint waitEnd = start + t.WaitBound;
+    const Clock::TimePoint totalEnd =
+        start + t.ReadPerByte * static_cast<Clock::Duration::rep>(count) + t.ReadConstant;
+    // Where the port's own time-outs end the read: the total time-out, and
+    // after the first byte also the interval time-out.
+    Clock::TimePoint portEnd = totalEnd;
+    while (received < count) {
+        const Clock::TimePoint end = std::min(portEnd, waitEnd);
+        const Clock::Duration remaining =
+            std::max(Clock::Duration(0), ceil<Clock::Duration>(end - clock.Now()));
+        const std::ptrdiff_t n = port->Read(block + received, count - received, remaining);
+        if (n < 0) return LinkFailed;
+        if (n == 0) {
+            // Whichever limit came first ended the read. A tie goes to the
+            // port's time-out, which started first.
+            if (portEnd <= waitEnd) return LinkDone;
+            ShowMessage("Time out error", "ERROR", MessageIcon::Stop);
+            return LinkTimedOut;
+        }
+        received += static_cast<std::size_t>(n);
+        portEnd = std::min(totalEnd, clock.Now() + t.ReadInterval);
+    }
+    return LinkDone;
+}
+
+LinkResult LinkReadRaw(SerialTransport* port, std::uint8_t* block, std::size_t count) {
+    std::size_t received = 0;
+    return LinkReadCounted(port, block, count, received);
+}
+
+bool LinkWrite(SerialTransport* port, const std::uint8_t* block, std::size_t count) {
+    return Reported(LinkWriteRaw(port, block, count),
+                    "Write Time out error in serial communication!");
+}
+
+bool LinkRead(SerialTransport* port, std::uint8_t* block, std::size_t count) {
+    return Reported(LinkReadRaw(port, block, count),
+                    "Read Time out error in serial communication!");
+}
+
+}  // namespace zvk

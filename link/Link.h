@@ -1,0 +1,89 @@
+#pragma once
+// The programmer port (ProgrammerLink) and the two byte-moving operations the
+// whole programmer protocol rests on: write a block and read a block, each with
+// a bounded wait and the link's own messages. Nothing here knows what the bytes
+// mean.
+//
+// How long a read of n bytes takes: it ends when n bytes have come, or
+// ReadInterval after the last byte, or ReadPerByte * n + ReadConstant after it
+// started, whichever comes first, and then it is LinkDone even with fewer
+// bytes (the block keeps its earlier contents where no byte came). The whole
+// transfer may take at most WaitBound; when that runs out first it is
+// LinkTimedOut. With the defaults, a silent unit ends a read of 1 to 5 bytes as
+// done with nothing received, and a read of 6 or more bytes as timed out.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/Clock.h"
+#include "link/SerialTransport.h"
+
+namespace zvk {
+
+enum LinkResult : int { LinkFailed = 0, LinkDone = 1, LinkTimedOut = 3 };
+
+// The port's time-outs. The program always uses the defaults; tests may
+// shorten them with ScopedLinkTimeouts.
+struct LinkTimeouts {
+    Clock::Duration ReadInterval{10000};
+    Clock::Duration ReadPerByte{1000};
+    Clock::Duration ReadConstant{1000};
+    // Writes have no time-out of their own: only the wait bound limits them.
+    Clock::Duration WaitBound{6000};
+};
+
+[[nodiscard]] const LinkTimeouts& CurrentLinkTimeouts();
+
+class ScopedLinkTimeouts {
+  public:
+    explicit ScopedLinkTimeouts(const LinkTimeouts& timeouts);
+    ~ScopedLinkTimeouts();
+    ScopedLinkTimeouts(const ScopedLinkTimeouts&) = delete;
+    ScopedLinkTimeouts& operator=(const ScopedLinkTimeouts&) = delete;
+
+  private:
+    LinkTimeouts previous_;
+};
+
+// Makes the transport OpenProgrammerPort opens. The desktop program and
+// zvk-cli install the QSerialPort transport at start-up; tests install their
+// own. Returns the factory it replaces. Without one, no port can be opened.
+using TransportFactory = std::function<std::unique_ptr<SerialTransport>()>;
+TransportFactory SetTransportFactory(TransportFactory factory);
+
+// The device name of COM1..COM9 (port index 0..8). On Windows "COMn" itself;
+// elsewhere a file or link named COMn in the program directory, else
+// /dev/ttyS<n-1>.
+[[nodiscard]] std::string ResolvePortName(std::uint8_t portIndex);
+
+// Closes the current port, opens and configures COM<portIndex + 1>, and makes
+// it ProgrammerLink. Shows "Cannot Establish Communication" when the port
+// cannot be opened. Returns ProgrammerLink: the port, or none (nullptr).
+SerialTransport* OpenProgrammerPort(std::uint8_t portIndex);
+
+// Closes ProgrammerLink and sets it to none.
+void CloseProgrammerPort();
+
+// Discards everything pending on the port: what has come in and not been
+// read. Transfers never outlive their call, so nothing of ours is pending on
+// the way out. Nothing for a port that is none.
+void PurgePort(SerialTransport* port);
+
+// Raw transfers. LinkWriteRaw shows nothing; LinkReadRaw shows "Time out
+// error" when the wait bound runs out.
+[[nodiscard]] LinkResult LinkWriteRaw(SerialTransport* port, const std::uint8_t* block,
+                                      std::size_t count);
+[[nodiscard]] LinkResult LinkReadRaw(SerialTransport* port, std::uint8_t* block, std::size_t count);
+
+// LinkReadRaw that also tells how many bytes came.
+[[nodiscard]] LinkResult LinkReadCounted(SerialTransport* port, std::uint8_t* block,
+                                         std::size_t count, std::size_t& received);
+
+// The transfers with the link's messages: true when done.
+bool LinkWrite(SerialTransport* port, const std::uint8_t* block, std::size_t count);
+bool LinkRead(SerialTransport* port, std::uint8_t* block, std::size_t count);
+
+}  // namespace zvk

@@ -1,0 +1,583 @@
+// One suite for the programmer link, run against both transports: the unit in
+// the same process and zvk-unit-sim on a pseudo-terminal through QSerialPort.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/AppState.h"
+#include "app/Buffers.h"
+#include "app/Clock.h"
+#include "app/DeviceTable.h"
+#include "link/DeviceCommands.h"
+#include "link/Link.h"
+#include "link/Protocol.h"
+#include "tests/link/LinkRigs.h"
+#include "tests/support/MessageRecorder.h"
+
+namespace zvk::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+using Pauses = std::vector<Clock::Duration>;
+using std::chrono::milliseconds;
+
+template <typename Rig>
+class LinkSuite : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetAppState();
+        ASSERT_EQ(AllocateBuffers(), 0);
+        rig_.emplace();
+    }
+    void TearDown() override {
+        CloseProgrammerPort();
+        if (rig_) rig_->Stop();
+        rig_.reset();
+        ReleaseBuffers();
+        ResetAppState();
+    }
+
+    Rig& rig() { return *rig_; }
+
+    // Starts the unit, selects its part (or `selected`) and the mode, and
+    // opens COM2.
+    void Open(const SimSetup& setup, const char* selected = nullptr, bool spi = false) {
+        rig().Start(setup);
+        const auto part = FindDeviceByName(selected != nullptr ? selected : setup.part);
+        ASSERT_TRUE(part.has_value());
+        SelectDevice(*part);
+        App().ProgrammingMode = spi ? 0 : kModeParallel;
+        ASSERT_NE(OpenProgrammerPort(kCom2), nullptr) << messages.Lines().front();
+    }
+
+    // For tables of cases: a fresh unit, port and message record.
+    void Restart() {
+        CloseProgrammerPort();
+        rig_->Stop();
+        rig_.reset();
+        rig_.emplace();
+        messages.messages.clear();
+    }
+
+    // Runs f and returns the time it took on the current clock.
+    template <typename F>
+    Clock::Duration Timed(F&& f) {
+        const auto start = CurrentClock().Now();
+        f();
+        return std::chrono::duration_cast<Clock::Duration>(CurrentClock().Now() - start);
+    }
+
+    void ExpectTook(Clock::Duration took, Clock::Duration expected) {
+        if constexpr (Rig::kExactTime) {
+            EXPECT_EQ(took, expected);
+        } else {
+            EXPECT_GE(took, expected);
+        }
+    }
+
+    MessageRecorder messages;
+    std::optional<Rig> rig_;
+};
+
+struct RigNames {
+    template <typename T>
+    static std::string GetName(int /*index*/) {
+        return std::is_same_v<T, InProcessRig> ? "InProcess" : "PseudoTerminal";
+    }
+};
+
+using Rigs = ::testing::Types<InProcessRig, PtyRig>;
+TYPED_TEST_SUITE(LinkSuite, Rigs, RigNames);
+
+// --- the read-time rule ----------------------------------------------------
+
+TYPED_TEST(LinkSuite, ASilentUnitEndsShortReadsEmptyAndALongReadWithBothTimeOutMessages) {
+    this->Open(Unit().Silent());
+    ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
+    const LinkTimeouts& t = CurrentLinkTimeouts();
+    SerialTransport* port = App().ProgrammerLink;
+
+    for (std::size_t n : {1U, 4U}) {
+        std::array<std::uint8_t, 16> block;
+        block.fill(0xAA);
+        LinkResult result = LinkFailed;
+        const auto took = this->Timed([&] { result = LinkReadRaw(port, block.data(), n); });
+        EXPECT_EQ(result, LinkDone) << n;
+        this->ExpectTook(took, t.ReadPerByte * static_cast<int>(n) + t.ReadConstant);
+        EXPECT_TRUE(std::all_of(block.begin(), block.end(), [](auto b) { return b == 0xAA; }))
+            << "block kept";
+    }
+    EXPECT_TRUE(this->messages.Lines().empty());
+
+    std::array<std::uint8_t, 16> block{};
+    bool read = true;
+    const auto took = this->Timed([&] { read = LinkRead(port, block.data(), block.size()); });
+    EXPECT_FALSE(read);
+    this->ExpectTook(took, t.WaitBound);
+    EXPECT_EQ(
+        this->messages.Lines(),
+        (Lines{"ERROR|Time out error", "ERROR|Read Time out error in serial communication!"}));
+    for (const auto& m : this->messages.messages) EXPECT_EQ(m.icon, MessageIcon::Stop);
+}
+
+TYPED_TEST(LinkSuite, AShortAnswerEndsTheReadAsDoneAndLeavesTheRestOfTheBlock) {
+    this->Open(Unit());
+    ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
+    const LinkTimeouts t = CurrentLinkTimeouts();
+    SerialTransport* port = App().ProgrammerLink;
+
+    // The total time-out ends a 4-byte read that got one byte.
+    std::array<std::uint8_t, 4> block{0xAA, 0xAA, 0xAA, 0xAA};
+    const std::uint8_t check = 0x0D;
+    ASSERT_TRUE(LinkWrite(port, &check, 1));
+    LinkResult result = LinkFailed;
+    auto took = this->Timed([&] { result = LinkReadRaw(port, block.data(), block.size()); });
+    EXPECT_EQ(result, LinkDone);
+    EXPECT_EQ(block, (std::array<std::uint8_t, 4>{'-', 0xAA, 0xAA, 0xAA}));
+    this->ExpectTook(took, t.ReadPerByte * 4 + t.ReadConstant);
+
+    // With an interval time-out shorter than the wait bound, the silence
+    // after the last byte ends a 16-byte read that would otherwise time out.
+    LinkTimeouts shortInterval = t;
+    shortInterval.ReadInterval = t.ReadPerByte;
+    ScopedLinkTimeouts interval(shortInterval);
+    std::array<std::uint8_t, 16> signature{};
+    const std::uint8_t readSignature = 0x14;
+    ASSERT_TRUE(LinkWrite(port, &readSignature, 1));
+    took = this->Timed([&] { result = LinkReadRaw(port, signature.data(), signature.size()); });
+    EXPECT_EQ(result, LinkDone);
+    EXPECT_EQ(signature[0], 0x1E);
+    EXPECT_EQ(signature[1], 0x52);
+    EXPECT_EQ(signature[3], 0x00);
+    this->ExpectTook(took, shortInterval.ReadInterval);
+    EXPECT_TRUE(this->messages.Lines().empty());
+}
+
+TYPED_TEST(LinkSuite, APortThatCannotBeOpenedIsNoneAndEveryTransferOnItFails) {
+    this->rig().Start(Unit());
+    App().ProgrammingMode = kModeParallel;
+    EXPECT_EQ(OpenProgrammerPort(kCom6), nullptr);
+    EXPECT_EQ(App().ProgrammerLink, nullptr);
+    ASSERT_EQ(this->messages.Lines(), (Lines{"Error|Cannot Establish Communication"}));
+    EXPECT_EQ(this->messages.messages[0].icon, MessageIcon::Stop);
+
+    this->messages.messages.clear();
+    std::uint8_t byte = 0x0D;
+    EXPECT_FALSE(LinkWrite(nullptr, &byte, 1));
+    EXPECT_FALSE(LinkRead(nullptr, &byte, 1));
+    EXPECT_FALSE(CheckProgrammer(nullptr));
+    EXPECT_FALSE(CheckDevice());
+    EXPECT_EQ(this->messages.Lines(), (Lines{"ERROR|Serial port communication error!",
+                                             "ERROR|Serial port communication error!",
+                                             "Error|Unable to Access the programmer!",
+                                             "Error|Unable to Access the programmer!"}));
+
+    // Picking the right port afterwards works.
+    EXPECT_NE(OpenProgrammerPort(kCom2), nullptr);
+    EXPECT_TRUE(CheckProgrammer(App().ProgrammerLink));
+}
+
+TYPED_TEST(LinkSuite, ASilentUnitFailsTheProgrammerCheckWithOnlyItsOwnMessage) {
+    this->Open(Unit().Silent());
+    ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
+    EXPECT_FALSE(CheckProgrammer(App().ProgrammerLink));
+    EXPECT_EQ(this->messages.Lines(), (Lines{"Error|Unable to Access the programmer!"}));
+}
+
+// --- the device check --------------------------------------------------------
+
+TYPED_TEST(LinkSuite, TheDeviceCheckComparesTheSignatureWithTheSelectedPart) {
+    struct Case {
+        SimSetup unit;
+        const char* selected;
+        bool passes;
+        Lines messages;
+        Lines wire;
+    };
+    const Case cases[] = {
+        {Unit("AT89S52"), "AT89S52", true, {}, {"> 0D < 2D", "> 32 < 1E 52 06"}},
+        {Unit("AT89S52").WrongPart("AT89C51"),
+         "AT89S52",
+         false,
+         {"ERROR|Error - Device Mismatch!"},
+         {"> 0D < 2D", "> 32 < 1E 51 FF"}},
+        // The S51 check passes only with the third byte 0x06.
+        {Unit("AT89S51"), "AT89S51", true, {}, {"> 0D < 2D", "> 32 < 1E 51 06"}},
+        {Unit("AT89S51").ThirdByte(0xFF),
+         "AT89S51",
+         false,
+         {"ERROR|Error - Device Mismatch!"},
+         {"> 0D < 2D", "> 32 < 1E 51 FF"}},
+        // A C51 in the socket of a selected C52 and the other way round.
+        {Unit("AT89C51"),
+         "AT89C52",
+         false,
+         {"ERROR|Error - Device Mismatch!"},
+         {"> 0D < 2D", "> 14 < 1E 51 FF"}},
+        {Unit("AT89C2051"), "AT89C2051", true, {}, {"> 0D < 2D", "> 0E < 1E 21"}},
+        {Unit("AT89S8252"), "AT89S8252", true, {}, {"> 0D < 2D", "> 31 < 1E 72 FF"}},
+        {Unit("AT89S53"), "AT89S53", true, {}, {"> 0D < 2D", "> 14 < 1E 53 FF"}},
+        // An empty socket: two tries, then the message.
+        {Unit("AT89S52").NoChip(),
+         "AT89S52",
+         false,
+         {"ERROR|Error - No Device in the socket"},
+         {"> 0D < 2D", "> 32 < FF FF FF", "> 32 < FF FF FF"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.unit.part) + " selected " + c.selected);
+        this->Restart();
+        this->Open(c.unit, c.selected);
+        EXPECT_EQ(CheckDevice(), c.passes);
+        EXPECT_EQ(this->messages.Lines(), c.messages);
+        for (const auto& m : this->messages.messages) EXPECT_EQ(m.icon, MessageIcon::Stop);
+        EXPECT_EQ(this->rig().Wire(), c.wire);
+    }
+}
+
+TYPED_TEST(LinkSuite, TheSecondSignatureTryCatchesAUnitThatWasStillWaitingForData) {
+    // Programming announced two bytes and was abandoned: the unit takes the
+    // programmer check and the first signature command as data bytes, so
+    // only the second try reads the signature.
+    this->Open(Unit("AT89S52"));
+    ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
+    BeginProgramming(0x0000, 2);
+    EXPECT_TRUE(CheckDevice());
+    EXPECT_TRUE(this->messages.Lines().empty());
+    EXPECT_EQ(this->rig().Wire(),
+              (Lines{"> 38 00 00 00 02", "> 0D < 2D", "> 32 < 2D", "> 32 < 1E 52 06"}));
+}
+
+TYPED_TEST(LinkSuite, InSpiModeNoSignatureIsReadAndAWrongPartGoesUnnoticed) {
+    this->Open(Unit("AT89S52").WrongPart("AT89C51"), "AT89S52", true);
+    EXPECT_TRUE(CheckDevice());
+    EXPECT_TRUE(this->messages.Lines().empty());
+    EXPECT_TRUE(this->rig().Wire().empty());
+}
+
+// --- device commands ---------------------------------------------------------
+
+TYPED_TEST(LinkSuite, EraseAfterTheDeviceCheckAsksForTheProgrammerTwice) {
+    this->Open(Unit("AT89S52").Image({0x12, 0x34}));
+    ASSERT_TRUE(CheckDevice());
+    EraseCommand();
+    EXPECT_EQ(this->messages.Lines(), (Lines{"Erase|Chip Erased Sucessfully"}));
+    EXPECT_EQ(this->messages.messages[0].icon, MessageIcon::Information);
+    EXPECT_EQ(this->rig().Wire(), (Lines{"> 0D < 2D", "> 32 < 1E 52 06", "> 0D < 2D", "> 33"}));
+    EXPECT_EQ(this->rig().Chip().Flash[0], 0xFF);
+}
+
+TYPED_TEST(LinkSuite, AC5xPartIsErasedByTheCommandItsThirdSignatureByteChooses) {
+    struct Case {
+        SimSetup unit;
+        Lines wire;
+    };
+    const Case cases[] = {
+        {Unit("AT89C51").Image({0x00}), {"> 0D < 2D", "> 14 < 1E 51 FF", "> 15"}},
+        {Unit("AT89C51").ThirdByte(0x05).Image({0x00}), {"> 0D < 2D", "> 14 < 1E 51 05", "> 16"}},
+        {Unit("AT89C55").ThirdByte(0x00).Image({0x00}), {"> 0D < 2D", "> 14 < 1E 55 00", "> 16"}},
+    };
+    for (const Case& c : cases) {
+        this->Restart();
+        this->Open(c.unit);
+        EraseCommand();
+        EXPECT_EQ(this->messages.Lines(), (Lines{"Erase|Chip Erased Sucessfully"}));
+        EXPECT_EQ(this->rig().Wire(), c.wire);
+        EXPECT_EQ(this->rig().Chip().Flash[0], 0xFF) << "the unit erased with that command";
+    }
+}
+
+TYPED_TEST(LinkSuite, AC5xPartWhoseSignatureDoesNotComeIsErasedWithTheSecondCommand) {
+    this->Open(Unit("AT89C51").Silent());
+    ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
+    SendChipErase();
+    EXPECT_EQ(this->rig().Wire(), (Lines{"> 14", "> 16"}));
+    EXPECT_TRUE(this->messages.Lines().empty());
+}
+
+TYPED_TEST(LinkSuite, ProtectSendsTheChosenLockBitsWithTheirPauses) {
+    struct Case {
+        SimSetup unit;
+        bool spi;
+        std::uint8_t options;
+        Lines wire;
+        Pauses pauses;
+        std::uint8_t lockBits;
+    };
+    constexpr auto ms25 = milliseconds(25), ms100 = milliseconds(100);
+    // clang-format off
+    const Case cases[] = {
+        {Unit("AT89S52"), false, kProtect3Lb1 | kProtect3Lb2,
+         {"> 0D < 2D", "> 34", "> 35"}, {ms100, ms25}, 0x03},
+        {Unit("AT89S52"), true, 0x07,
+         {"> 0D < 2D", "> 3D", "> 3E", "> 3F"}, {ms100, ms25, ms25, ms25}, 0x07},
+        {Unit("AT89S8252"), true, kProtect3Lb1,
+         {"> 0D < 2D", "> 30", "> 28"}, {ms100, ms25}, 0x01},
+        {Unit("AT89S8252"), false, kProtect3Lb3,
+         {"> 0D < 2D", "> 2F"}, {ms25}, 0x04},
+        {Unit("AT89C2051"), false, 0xFF,
+         {"> 0D < 2D", "> 10", "> 11"}, {ms25, ms25}, 0x03},
+        {Unit("AT89LV52"), false, kProtect3Lb2,
+         {"> 0D < 2D", "> 18"}, {ms25}, 0x02},
+        {Unit("AT89C51"), false, kProtect3Lb3,
+         {"> 0D < 2D", "> 14 < 1E 51 FF", "> 19"}, {ms25}, 0x04},
+        {Unit("AT89C52").ThirdByte(0x05), false, kProtect3Lb1,
+         {"> 0D < 2D", "> 14 < 1E 52 05", "> 1A"}, {ms25}, 0x01},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.unit.part + (c.spi ? " SPI" : " Parallel"));
+        this->Restart();
+        this->Open(c.unit, nullptr, c.spi);
+        App().ProtectionOptions = c.options;
+        ProtectCommand();
+        EXPECT_EQ(this->messages.Lines(), (Lines{"Protect|Chip Protected Sucessfully"}));
+        EXPECT_EQ(this->messages.messages.at(0).icon, MessageIcon::Information);
+        EXPECT_EQ(this->rig().Sleeps(), c.pauses);
+        EXPECT_EQ(this->rig().Wire(), c.wire);
+        EXPECT_EQ(this->rig().Chip().LockBits, c.lockBits);
+    }
+}
+
+TYPED_TEST(LinkSuite, ProtectWithNoLockBitOfThePartsClassTouchesNothing) {
+    struct Case {
+        const char* part;
+        std::uint8_t options;
+    };
+    // 20-pin parts take bits 4 and 5, 40-pin parts bits 0 to 2.
+    for (const Case& c : {Case{"AT89C2051", kProtect3Lb1 | kProtect3Lb2 | kProtect3Lb3},
+                          Case{"AT89S52", kProtect2Lb1 | kProtect2Lb2}, Case{"AT89C51", 0}}) {
+        SCOPED_TRACE(c.part);
+        this->Restart();
+        this->Open(Unit(c.part));
+        App().ProtectionOptions = c.options;
+        ProtectCommand();
+        EXPECT_EQ(this->messages.Lines(), (Lines{"Error|Protection option is disabled"}));
+        EXPECT_EQ(this->messages.messages.at(0).icon, MessageIcon::Stop);
+        EXPECT_TRUE(this->rig().Wire().empty());
+        EXPECT_EQ(this->rig().Chip().LockBits, 0);
+    }
+}
+
+TYPED_TEST(LinkSuite, SerialProgrammingIsSwitchedOffAndOnWithItsMessages) {
+    this->Open(Unit("AT89S8252"));
+    SerialProgramDisableCommand();
+    EXPECT_FALSE(this->rig().Chip().SerialProgramming);
+    this->Restart();
+    this->Open(Unit("AT89LS8252"));
+    SerialProgramDisableCommand();
+    SerialProgramEnableCommand();
+    EXPECT_EQ(this->messages.Lines(),
+              (Lines{"Serial Program Disable|Serial Program Disabled Sucessfully",
+                     "Serial Program Enable|Serial Program Enabled Sucessfully"}));
+    EXPECT_EQ(this->rig().Wire(), (Lines{"> 0D < 2D", "> 21", "> 0D < 2D", "> 20"}));
+    EXPECT_TRUE(this->rig().Chip().SerialProgramming);
+}
+
+TYPED_TEST(LinkSuite, DeviceCommandsStopWhenTheProgrammerDoesNotAnswer) {
+    this->Open(Unit().Silent());
+    ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
+    App().ProtectionOptions = kProtect3Lb1;
+    for (auto command : {&EraseCommand, &ProtectCommand, &SerialProgramEnableCommand,
+                         &SerialProgramDisableCommand}) {
+        this->messages.messages.clear();
+        command();
+        EXPECT_EQ(this->messages.Lines(), (Lines{"Error|Unable to Access the programmer!"}));
+    }
+    EXPECT_EQ(this->rig().Wire(), (Lines{"> 0D", "> 0D", "> 0D", "> 0D"}));
+}
+
+// --- programming and reading -------------------------------------------------
+
+TYPED_TEST(LinkSuite, ProgrammingAnnouncesTheRangeThenSendsEachByteForItsAnswer) {
+    std::vector<std::uint8_t> image(0x0103, 0xFF);
+    image[0x0100] = 0xF0;  // programming can only clear bits
+    this->Open(Unit("AT89C2051").Image(image));
+    BeginProgramming(0x0100, 3);
+    EXPECT_TRUE(ProgramByte(0x12));
+    EXPECT_TRUE(ProgramByte(0x34));
+    EXPECT_TRUE(ProgramByte(0x56));
+    ReadFlashToBuffer(0x0100, 4, 0x0200);
+    EXPECT_EQ(this->messages.Lines(), Lines{});
+    EXPECT_EQ(this->rig().Wire(), (Lines{"> 13 01 00 00 03", "> 12 < 2D", "> 34 < 2D", "> 56 < 2D",
+                                         "> 12 01 00 00 04 < 10 34 56 FF"}));
+    EXPECT_EQ(FlashRead(0x0200), 0x10);
+    EXPECT_EQ(FlashRead(0x0203), 0xFF);
+    for (std::uint16_t a = 0x0200; a < 0x0204; ++a) {
+        EXPECT_EQ(GetOrigin(BufferKind::Flash, a), OriginDevice) << a;
+    }
+    EXPECT_EQ(GetOrigin(BufferKind::Flash, 0x0204), OriginNone);
+}
+
+TYPED_TEST(LinkSuite, BeginProgrammingUsesTheCommandOfThePartsFamilyModeAndKind) {
+    struct Case {
+        SimSetup unit;
+        bool spi;
+        Lines wire;
+    };
+    const Case cases[] = {
+        {Unit("AT89C51"), false, {"> 14 < 1E 51 FF", "> 1E 00 20 00 01", "> 5A < 2D"}},
+        {Unit("AT89C52").ThirdByte(0x05),
+         false,
+         {"> 14 < 1E 52 05", "> 1F 00 20 00 01", "> 5A < 2D"}},
+        {Unit("AT89LV55"), false, {"> 1E 00 20 00 01", "> 5A < 2D"}},
+        {Unit("AT89S53"), false, {"> 2C 00 20 00 01", "> 5A < 2D"}},
+        {Unit("AT89LS53"), true, {"> 25 00 20 00 01", "> 5A < 2D"}},
+        {Unit("AT89LS51"), true, {"> 3C 00 20 00 01", "> 5A < 2D"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.unit.part + (c.spi ? " SPI" : " Parallel"));
+        this->Restart();
+        this->Open(c.unit, nullptr, c.spi);
+        BeginProgramming(0x0020, 1);
+        EXPECT_TRUE(ProgramByte(0x5A));
+        EXPECT_EQ(this->rig().Wire(), c.wire);
+        EXPECT_EQ(this->rig().Chip().Flash[0x20], 0x5A);
+    }
+}
+
+TYPED_TEST(LinkSuite, AnErrorAnswerEndsProgrammingAtThatByte) {
+    this->Open(Unit("AT89S52").FailAt(0x0011));
+    BeginProgramming(0x0010, 4);
+    EXPECT_TRUE(ProgramByte(0xAA));
+    EXPECT_FALSE(ProgramByte(0xBB));
+    // The unit has left programming: the next byte is a command again.
+    EXPECT_TRUE(CheckProgrammer(App().ProgrammerLink));
+    EXPECT_TRUE(this->messages.Lines().empty());
+    EXPECT_EQ(this->rig().Wire(),
+              (Lines{"> 38 00 10 00 04", "> AA < 2D", "> BB < 45", "> 0D < 2D"}));
+    EXPECT_EQ(this->rig().Chip().Flash[0x10], 0xAA);
+    EXPECT_EQ(this->rig().Chip().Flash[0x11], 0xFF);
+}
+
+TYPED_TEST(LinkSuite, ProgramByteGivesUpWhenTheUnitStaysSilentForTheWaitBound) {
+    this->Open(Unit("AT89S52").Silent());
+    ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
+    const LinkTimeouts& t = CurrentLinkTimeouts();
+    bool programmed = true;
+    const auto took = this->Timed([&] { programmed = ProgramByte(0x12); });
+    EXPECT_FALSE(programmed);
+    this->ExpectTook(took, t.WaitBound);
+    if constexpr (TypeParam::kExactTime) {
+        // Three empty one-byte reads of 2 s each.
+        EXPECT_EQ(this->rig().Sleeps(), Pauses(3, t.ReadPerByte + t.ReadConstant));
+    }
+    EXPECT_TRUE(this->messages.Lines().empty());
+}
+
+TYPED_TEST(LinkSuite, ProgramByteSkipsBytesThatAreNeitherAnswer) {
+    // Every answer is inverted: '-' arrives as D2 and is skipped, so the
+    // byte counts as unanswered.
+    this->Open(Unit("AT89S52").GarbageEvery(1));
+    ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
+    BeginProgramming(0x0000, 1);
+    EXPECT_FALSE(ProgramByte(0x12));
+    EXPECT_EQ(this->rig().Wire(), (Lines{"> 38 00 00 00 01", "> 12 < D2"}));
+}
+
+TYPED_TEST(LinkSuite, TheEepromOfThe8252IsReachedAbove2000InParallelAndByItsOwnCommandsInSpi) {
+    struct Case {
+        bool spi;
+        Lines wire;
+    };
+    const Case cases[] = {
+        {false,
+         {"> 2C 20 10 00 03", "> 11 < 2D", "> 22 < 2D", "> 33 < 2D",
+          "> 2B 20 10 00 10 < 11 22 33 FF FF FF FF FF FF FF FF FF FF FF FF FF",
+          "> 2B 20 10 00 02 < 11 22"}},
+        {true,
+         {"> 27 00 10 00 03", "> 11 < 2D", "> 22 < 2D", "> 33 < 2D",
+          "> 26 00 10 00 10 < 11 22 33 FF FF FF FF FF FF FF FF FF FF FF FF FF",
+          "> 26 00 10 00 02 < 11 22"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.spi ? "SPI" : "Parallel");
+        this->Restart();
+        this->Open(Unit("AT89S8252"), nullptr, c.spi);
+        App().CurrentBufferKind = BufferKind::Eeprom;
+        BeginProgramming(0x0010, 3);
+        for (std::uint8_t v : {0x11, 0x22, 0x33}) EXPECT_TRUE(ProgramByte(v));
+        std::array<std::uint8_t, 16> block{};
+        ReadEepromBlock(0x0010, 16, block.data());
+        EXPECT_EQ(block[2], 0x33);
+        ReadEepromToBuffer(0x0010, 2, 0x07FF);  // the second byte is past the buffer
+        EXPECT_EQ(EepromRead(0x07FF), 0x11);
+        EXPECT_EQ(GetOrigin(BufferKind::Eeprom, 0x07FF), OriginDevice);
+        EXPECT_EQ(this->rig().Wire(), c.wire);
+        const sim::ChipState chip = this->rig().Chip();
+        EXPECT_EQ(chip.Eeprom.size(), 2048U);
+        EXPECT_EQ(chip.Eeprom[0x10], 0x11);
+        EXPECT_EQ(chip.Flash[0x10], 0xFF);
+    }
+}
+
+TYPED_TEST(LinkSuite, PartsWithoutEepromReadNoEepromBlock) {
+    this->Open(Unit("AT89S53"));
+    std::array<std::uint8_t, 4> block{1, 2, 3, 4};
+    ReadEepromBlock(0x0000, 4, block.data());
+    EXPECT_EQ(block, (std::array<std::uint8_t, 4>{1, 2, 3, 4}));
+    EXPECT_TRUE(this->rig().Wire().empty());
+}
+
+TYPED_TEST(LinkSuite, ReadingUsesTheFamilysReadCommandAndPrepareReadOnlyTheS53InSpi) {
+    struct Case {
+        const char* part;
+        bool spi;
+        Lines wire;
+    };
+    const Case cases[] = {
+        {"AT89S8252", true, {"> 30", "> 24 00 00 00 01 < 02"}},
+        {"AT89S53", false, {"> 2B 00 00 00 01 < 02"}},
+        {"AT89S51", true, {"> 3B 00 00 00 01 < 02"}},
+        {"AT89S51", false, {"> 37 00 00 00 01 < 02"}},
+        {"AT89C55", false, {"> 1D 00 00 00 01 < 02"}},
+        {"AT89LV51", false, {"> 1D 00 00 00 01 < 02"}},
+        {"AT89C1051U", false, {"> 12 00 00 00 01 < 02"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.part) + (c.spi ? " SPI" : " Parallel"));
+        this->Restart();
+        this->Open(Unit(c.part).Image({0x02}), nullptr, c.spi);
+        PrepareRead();
+        std::uint8_t byte = 0;
+        ReadFlashBlock(0x0000, 1, &byte);
+        EXPECT_EQ(byte, 0x02);
+        EXPECT_EQ(this->rig().Wire(), c.wire);
+    }
+}
+
+TYPED_TEST(LinkSuite, AReadIntoTheBufferEndsAtItsLastAddressAndNeverWrapsRound) {
+    std::vector<std::uint8_t> image(16);
+    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i);
+    this->Open(Unit("AT89C55").Image(image));
+    ReadFlashToBuffer(0x0000, 16, 0x4FF8);
+    ReadFlashToBuffer(0x0000, 16, 0xFFF8);
+    EXPECT_EQ(FlashRead(0x4FF8), 0x00);
+    EXPECT_EQ(FlashRead(0x4FFF), 0x07);
+    EXPECT_EQ(GetOrigin(BufferKind::Flash, 0x4FFF), OriginDevice);
+    EXPECT_EQ(FlashRead(0x0000), 0xFF);
+    EXPECT_EQ(GetOrigin(BufferKind::Flash, 0x0000), OriginNone);
+    EXPECT_EQ(App().FlashBuffer.size(), kFlashBufferSize);
+}
+
+TYPED_TEST(LinkSuite, AReadFromASilentUnitKeepsTheBufferButMarksItRead) {
+    this->Open(Unit("AT89C1051").Silent());
+    ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
+    FlashWrite(0x03FE, 0x42);
+    // 16 bytes from 03F8: past the part's last address 03FF nothing is
+    // written, and the read itself times out.
+    ReadFlashToBuffer(0x03F8, 16, 0x03F8);
+    EXPECT_EQ(FlashRead(0x03FE), 0x42);
+    EXPECT_EQ(GetOrigin(BufferKind::Flash, 0x03FF), OriginDevice);
+    EXPECT_EQ(
+        this->messages.Lines(),
+        (Lines{"ERROR|Time out error", "ERROR|Read Time out error in serial communication!"}));
+}
+
+}  // namespace
+}  // namespace zvk::test

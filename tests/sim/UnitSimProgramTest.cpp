@@ -1,0 +1,166 @@
+// zvk-unit-sim as a program: its command line, its pseudo-terminal and its
+// end, driven through the terminal with plain POSIX calls.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/ShellRun.h"
+#include "tests/support/UnitSimProcess.h"
+
+namespace zvk::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+namespace fs = std::filesystem;
+
+// The host's end of the line, opened through the unit's link.
+class HostPort {
+  public:
+    explicit HostPort(const fs::path& link) : fd_(::open(link.c_str(), O_RDWR | O_NOCTTY)) {
+        termios tio{};
+        if (fd_ >= 0 && ::tcgetattr(fd_, &tio) == 0) {
+            ::cfmakeraw(&tio);
+            ::tcsetattr(fd_, TCSANOW, &tio);
+        }
+    }
+    ~HostPort() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    HostPort(const HostPort&) = delete;
+    HostPort& operator=(const HostPort&) = delete;
+
+    [[nodiscard]] bool IsOpen() const { return fd_ >= 0; }
+
+    // Sends the bytes and collects `answer` bytes, or what came within 2 s.
+    Bytes Exchange(const Bytes& bytes, std::size_t answer) {
+        if (::write(fd_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+            return {};
+        Bytes got;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (got.size() < answer && std::chrono::steady_clock::now() < deadline) {
+            pollfd in{fd_, POLLIN, 0};
+            if (::poll(&in, 1, 50) <= 0) continue;
+            std::uint8_t buffer[256];
+            const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+            if (n > 0) got.insert(got.end(), buffer, buffer + n);
+        }
+        return got;
+    }
+
+  private:
+    int fd_;
+};
+
+// Runs zvk-unit-sim to its end with these arguments.
+ShellRun RunUnitSim(const std::vector<std::string>& arguments, const fs::path& dir) {
+    std::string command = ShellQuote(ZVK_UNIT_SIM_PATH);
+    for (const auto& a : arguments) command += " " + ShellQuote(a);
+    return RunShell(command, dir);
+}
+
+TEST(UnitSimProgram, HelpDescribesTheDumpAndBadCommandLinesAreRefused) {
+    TempDir dir;
+    const ShellRun helpRun = RunUnitSim({"--help"}, dir.Path());
+    EXPECT_EQ(helpRun.status, 0);
+    const std::string& help = helpRun.out;
+    for (const char* text : {"--link PATH", "--dump FILE", "Dump format", "lock-bits LB1 LB2",
+                             "eeprom 0800", "--wrong-part PART", "--garbage-every N"}) {
+        EXPECT_NE(help.find(text), std::string::npos) << text;
+    }
+
+    std::ofstream(dir / "big.bin", std::ios::binary) << std::string(1025, '\0');
+    const std::vector<std::vector<std::string>> refused = {
+        {"--part", "AT89X52"},
+        {"--baud", "0"},
+        {"--fail-at", "12345"},
+        {"--drop-every", "-1"},
+        {"--third-byte", "1FF"},
+        {"--bogus"},
+        {"--part"},
+        {"extra"},
+        {"--part", "AT89C1051", "--image", (dir / "big.bin").string()},
+        {"--image", (dir / "missing.bin").string()},
+    };
+    for (const auto& args : refused) {
+        const ShellRun run = RunUnitSim(args, dir.Path());
+        EXPECT_EQ(run.status, 2) << args[0];
+        EXPECT_TRUE(run.err.starts_with("zvk-unit-sim")) << args[0] << ": " << run.err;
+    }
+}
+
+class UnitSimEnd : public ::testing::TestWithParam<int> {};
+
+TEST_P(UnitSimEnd, ServesAHostThatReopensThenEndsWithItsDumpAndWithoutItsLink) {
+    TempDir dir;
+    std::ofstream(dir / "image.bin", std::ios::binary) << "\x12\x34";
+    UnitSimProcess unit;
+    ASSERT_TRUE(unit.Start(dir.Path(), "COM2",
+                           {"--part", "AT89C2051", "--image", (dir / "image.bin").string()}));
+    for (int i = 0; i < 3; ++i) {
+        HostPort host(unit.Link());
+        ASSERT_TRUE(host.IsOpen());
+        EXPECT_EQ(host.Exchange({0x0D}, 1), Bytes{'-'}) << i;
+    }
+    {
+        HostPort host(unit.Link());
+        EXPECT_EQ(host.Exchange({0x12, 0x00, 0x00, 0x00, 0x02}, 2), (Bytes{0x12, 0x34}));
+        EXPECT_EQ(host.Exchange({0x13, 0x00, 0x02, 0x00, 0x01, 0x56}, 1), Bytes{'-'});
+        // A lock command the host does not wait for is still carried out.
+        ASSERT_EQ(::write(open(unit.Link().c_str(), O_WRONLY | O_NOCTTY), "\x10", 1), 1);
+        ::kill(unit.Pid(), GetParam());
+        int status = 0;
+        ASSERT_EQ(::waitpid(unit.Pid(), &status, 0), unit.Pid());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    EXPECT_FALSE(fs::exists(fs::symlink_status(unit.Link())));
+    const std::string dump = ReadTextFile(dir / "dump.txt");
+    EXPECT_NE(dump.find("part AT89C2051\nlock-bits LB1\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("0000: 12 34 56 FF"), std::string::npos) << dump;
+    const auto log = SplitLines(ReadTextFile(dir / "wire.log"));
+    ASSERT_GE(log.size(), 4U);
+    EXPECT_EQ(log[3], "> 12 00 00 00 02 < 12 34");
+    EXPECT_EQ(log.back(), "> 10");
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, UnitSimEnd, ::testing::Values(SIGTERM, SIGINT));
+
+TEST(UnitSimProgram, ReplacesALinkLeftBehindButNoOtherFile) {
+    TempDir dir;
+    fs::create_symlink("/nonexistent/pts", dir / "COM3");
+    UnitSimProcess unit;
+    ASSERT_TRUE(unit.Start(dir.Path(), "COM3", {}));
+    {
+        HostPort host(unit.Link());
+        EXPECT_EQ(host.Exchange({0x0D}, 1), Bytes{'-'});
+    }
+    EXPECT_EQ(unit.Stop(), 0);
+
+    std::ofstream(dir / "COM4") << "mine";
+    EXPECT_EQ(RunUnitSim({"--link", (dir / "COM4").string()}, dir.Path()).status, 1);
+    EXPECT_EQ(ReadTextFile(dir / "COM4"), "mine");
+}
+
+TEST(UnitSimProgram, BaudTakesTheWireTimeOfEveryByte) {
+    TempDir dir;
+    UnitSimProcess unit;
+    ASSERT_TRUE(unit.Start(dir.Path(), "COM2", {"--baud", "9600"}));
+    HostPort host(unit.Link());
+    // 5 bytes out and 64 back, 10 bits each at 9600 baud: 71.9 ms at least.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(host.Exchange({0x37, 0x00, 0x00, 0x00, 0x40}, 64).size(), 64U);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::microseconds(71'875));
+}
+
+}  // namespace
+}  // namespace zvk::test

@@ -1,0 +1,135 @@
+#pragma once
+// Runs zvk-unit-sim as a child process for end-to-end tests: in a fresh
+// temporary directory, with its link, wire log and dump there, and stops it
+// with SIGTERM. The path of the program comes from the build
+// (ZVK_UNIT_SIM_PATH).
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace zvk::test {
+
+// A directory of its own for one test, removed with everything in it.
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "zvk-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    }
+    ~TempDir() {
+        std::error_code ec;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    [[nodiscard]] const std::filesystem::path& Path() const { return path_; }
+    [[nodiscard]] std::filesystem::path operator/(const std::string& name) const {
+        return path_ / name;
+    }
+
+  private:
+    std::filesystem::path path_;
+};
+
+inline std::string ReadTextFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+class UnitSimProcess {
+  public:
+    UnitSimProcess() = default;
+    ~UnitSimProcess() { Stop(); }
+    UnitSimProcess(const UnitSimProcess&) = delete;
+    UnitSimProcess& operator=(const UnitSimProcess&) = delete;
+
+    // Starts the unit with the given options plus --link DIR/<linkName>,
+    // --wire-log and --dump in DIR, and waits until its link is there.
+    // False when it did not come up within five seconds.
+    bool Start(const std::filesystem::path& dir, const std::string& linkName,
+               std::vector<std::string> options) {
+        link_ = dir / linkName;
+        wireLog_ = dir / "wire.log";
+        dump_ = dir / "dump.txt";
+        options.insert(options.begin(), {ZVK_UNIT_SIM_PATH, "--link", link_.string(), "--wire-log",
+                                         wireLog_.string(), "--dump", dump_.string()});
+        pid_ = Spawn(options);
+        for (int i = 0; i < 1000 && pid_ > 0; ++i) {
+            // Followed to its end, so that a link left behind by an earlier
+            // unit does not count.
+            struct stat st {};
+            if (::stat(link_.c_str(), &st) == 0) return true;
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+
+    // Sends SIGTERM and waits for the end; the exit status, or -1.
+    int Stop() {
+        if (pid_ <= 0) return -1;
+        ::kill(pid_, SIGTERM);
+        int status = 0;
+        const pid_t done = ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+        if (done <= 0 || !WIFEXITED(status)) return -1;
+        return WEXITSTATUS(status);
+    }
+
+    [[nodiscard]] pid_t Pid() const { return pid_; }
+    [[nodiscard]] const std::filesystem::path& Link() const { return link_; }
+    [[nodiscard]] std::vector<std::string> WireLog() const {
+        return SplitLines(ReadTextFile(wireLog_));
+    }
+    [[nodiscard]] std::string Dump() const { return ReadTextFile(dump_); }
+
+  private:
+    static pid_t Spawn(const std::vector<std::string>& arguments) {
+        std::vector<char*> argv;
+        for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int fd = ::open("/dev/null", O_WRONLY);
+            if (fd >= 0) {
+                ::dup2(fd, STDOUT_FILENO);
+                ::dup2(fd, STDERR_FILENO);
+            }
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        return pid;
+    }
+
+    pid_t pid_ = -1;
+    std::filesystem::path link_;
+    std::filesystem::path wireLog_;
+    std::filesystem::path dump_;
+};
+
+}  // namespace zvk::test
