@@ -211,13 +211,20 @@ std::optional<int> ApplyLockOption(const ParsedArgs& parsed) {
     return std::nullopt;
 }
 
-std::optional<int> RequireSerialProgramSwitch() {
+int RunSerialSwitch(Args args, std::string_view name, void (*command)()) {
+    const auto parsed = ParseArgs(args, DeviceValueOptions({}), DeviceFlagOptions({}));
+    if (!parsed) return 2;
+    if (!parsed->positional.empty()) return UsageError(std::string(name) + " takes no arguments");
+    if (const auto stop = SetUpSession(*parsed)) return *stop;
     if (!SelectedDeviceInfo().SerialProgramSwitch || (App().ProgrammingMode & kModeParallel) == 0) {
         return UsageError(
             "serial programming is switched only on AT89S53, AT89LS53, AT89S8252 "
             "and AT89LS8252 in Parallel mode");
     }
-    return std::nullopt;
+    MessageWatch watch;
+    if (const auto stop = ConnectDevice(*parsed)) return *stop;
+    command();
+    return ExitStatus(!watch.ErrorShown());
 }
 
 void WaitForErase() {

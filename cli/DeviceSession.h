@@ -52,9 +52,9 @@ std::optional<int> ApplyLockOption(const ParsedArgs& parsed);
 // Prints a Verify or Blank Check list on stdout with plain line ends.
 void PrintFindings(const std::string& list);
 
-// Serial programming is switched only on parts that have the switch, in
-// Parallel mode. Returns the exit status to stop with, or nullopt.
-std::optional<int> RequireSerialProgramSwitch();
+// serial-enable and serial-disable: the device command that switches serial
+// programming, offered only on parts that have the switch, in Parallel mode.
+int RunSerialSwitch(Args args, std::string_view name, void (*command)());
 
 // Waits as long as Program gives the chip to erase.
 void WaitForErase();

@@ -160,18 +160,14 @@ StepResult AutoJob::ScanSlice(bool verify) {
         const std::uint16_t n = walk_.BlockLength();
         const std::uint16_t address = walk_.NextAddress();
         std::uint8_t expected[kReadBlockSize];
-        std::uint8_t block[kReadBlockSize];
         if (verify) {
             CopyFlashOut(address, expected, n);
         } else {
             std::memset(expected, 0xFF, sizeof expected);
         }
-        ReadDeviceBlockExpecting(BufferKind::Flash, address, n, block, expected);
-        for (std::uint16_t k = 0; k < n; ++k) {
-            if (block[k] != expected[k]) {
-                return Failed(verify ? "Verify" : "Blank Check",
-                              static_cast<std::uint16_t>(address + k));
-            }
+        if (const auto k = FirstDifference(BufferKind::Flash, address, n, expected)) {
+            return Failed(verify ? "Verify" : "Blank Check",
+                          static_cast<std::uint16_t>(address + *k));
         }
         walk_.Advance(n, model);
     } while (!walk_.Done() && !budget.Spent());

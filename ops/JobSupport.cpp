@@ -62,6 +62,16 @@ void ReadDeviceBlockExpecting(BufferKind kind, std::uint16_t address, std::uint1
     }
 }
 
+std::optional<std::uint16_t> FirstDifference(BufferKind kind, std::uint16_t address,
+                                             std::uint16_t count, const std::uint8_t* expected) {
+    std::uint8_t block[kReadBlockSize];
+    ReadDeviceBlockExpecting(kind, address, count, block, expected);
+    for (std::uint16_t k = 0; k < count; ++k) {
+        if (block[k] != expected[k]) return k;
+    }
+    return std::nullopt;
+}
+
 void CopyBufferOut(BufferKind kind, std::uint16_t address, std::uint8_t* destination,
                    std::uint16_t count) {
     if (kind == BufferKind::Flash) {

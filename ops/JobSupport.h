@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -116,6 +117,12 @@ class BlockWalk {
 // the unit never sent counts as a difference instead of as a match.
 void ReadDeviceBlockExpecting(BufferKind kind, std::uint16_t address, std::uint16_t count,
                               std::uint8_t* block, const std::uint8_t* expected);
+
+// Reads count (up to 16) chip bytes from address as above and returns the
+// index of the first that differs from expected, or nullopt when all match.
+[[nodiscard]] std::optional<std::uint16_t> FirstDifference(BufferKind kind, std::uint16_t address,
+                                                           std::uint16_t count,
+                                                           const std::uint8_t* expected);
 
 // The buffer bytes a device block is compared with.
 void CopyBufferOut(BufferKind kind, std::uint16_t address, std::uint8_t* destination,

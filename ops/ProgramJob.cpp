@@ -100,17 +100,12 @@ StepResult ProgramJob::VerifySlice() {
         const std::uint16_t n = verifyWalk_.BlockLength();
         const std::uint16_t address = verifyWalk_.NextAddress();
         std::uint8_t expected[kReadBlockSize];
-        std::uint8_t block[kReadBlockSize];
         CopyBufferOut(kind_, static_cast<std::uint16_t>(bufferStart_ + verifyWalk_.Offset()),
                       expected, n);
-        ReadDeviceBlockExpecting(kind_, address, n, block, expected);
-        for (std::uint16_t k = 0; k < n; ++k) {
-            if (block[k] != expected[k]) {
-                ShowMessage(
-                    Format("Verify Failed at %04X", static_cast<std::uint16_t>(address + k)),
-                    "Error", MessageIcon::Stop);
-                return StepResult::Finish(1);
-            }
+        if (const auto k = FirstDifference(kind_, address, n, expected)) {
+            ShowMessage(Format("Verify Failed at %04X", static_cast<std::uint16_t>(address + *k)),
+                        "Error", MessageIcon::Stop);
+            return StepResult::Finish(1);
         }
         verifyWalk_.Advance(n, model);
     } while (!verifyWalk_.Done() && !budget.Spent());

@@ -185,6 +185,16 @@ TEST_F(DeviceEndToEndTest, EraseBlankCheckAutoAndProtect) {
     EXPECT_EQ(DumpFlash(dump), image);
 }
 
+TEST_F(DeviceEndToEndTest, SerialProgrammingSwitch) {
+    ASSERT_TRUE(unit.Start(dir.Path(), "unit", {"--part", "AT89S8252"}));
+    EXPECT_EQ(Cli({"serial-disable"}).status, 2);  // AT89C55 has no switch
+    const ShellRun off = Cli({"serial-disable", "--part", "AT89S8252"});
+    EXPECT_EQ(off.status, 0) << off.err;
+    EXPECT_EQ(off.err, "Serial Program Disable: Serial Program Disabled Sucessfully\n");
+    ASSERT_EQ(unit.Stop(), 0);
+    EXPECT_NE(unit.Dump().find("serial-programming disabled"), std::string::npos);
+}
+
 TEST_F(DeviceEndToEndTest, SilentUnit) {
     ASSERT_TRUE(StartUnit({"--silent"}));
     const ShellRun check = Cli({"check"});
