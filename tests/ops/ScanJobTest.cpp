@@ -10,6 +10,7 @@
 #include "ops/BlankCheckJob.h"
 #include "ops/OperationRange.h"
 #include "ops/VerifyJob.h"
+#include "tests/support/UnitSimProcess.h"
 #include "tests/support/VirtualUnit.h"
 
 namespace zvk {
@@ -110,11 +111,7 @@ TEST(VerifyJobTest, MissingBytesCountAsDifferences) {
 
 class ReportTest : public ::testing::Test {
   protected:
-    std::filesystem::path dir =
-        std::filesystem::temp_directory_path() /
-        ("zvk-report-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-    void SetUp() override { std::filesystem::create_directories(dir); }
-    void TearDown() override { std::filesystem::remove_all(dir); }
+    test::TempDir dir;
     test::MessageRecorder messages;
 };
 
