@@ -1,6 +1,7 @@
 // Verify and Blank Check: the two list-making walks over the chip.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -10,7 +11,6 @@
 #include "ops/BlankCheckJob.h"
 #include "ops/OperationRange.h"
 #include "ops/VerifyJob.h"
-#include "tests/support/UnitSimProcess.h"
 #include "tests/support/VirtualUnit.h"
 
 namespace zvk {
@@ -111,7 +111,13 @@ TEST(VerifyJobTest, MissingBytesCountAsDifferences) {
 
 class ReportTest : public ::testing::Test {
   protected:
-    test::TempDir dir;
+    // One directory per test and process: the cases may run side by side.
+    std::filesystem::path dir =
+        std::filesystem::temp_directory_path() /
+        ("zvk-report-" + std::to_string(::getpid()) + "-" +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    void SetUp() override { std::filesystem::create_directories(dir); }
+    void TearDown() override { std::filesystem::remove_all(dir); }
     test::MessageRecorder messages;
 };
 
