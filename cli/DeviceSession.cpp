@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -129,7 +130,7 @@ std::optional<int> SetUpSession(const ParsedArgs& parsed) {
     return std::nullopt;
 }
 
-std::optional<int> ConnectDevice(const ParsedArgs& parsed, bool deviceCheck) {
+std::optional<int> ConnectDevice(const ParsedArgs& parsed) {
     EnsureQtApplication();
     SetTransportFactory(MakeQtSerialTransport);
     const std::string port = parsed.Value("--port").value_or("");
@@ -142,7 +143,7 @@ std::optional<int> ConnectDevice(const ParsedArgs& parsed, bool deviceCheck) {
         // Made absolute: the serial port takes a bare name for one in /dev.
         if (!OpenPortByPath(std::filesystem::absolute(port).string())) return 1;
     }
-    if (deviceCheck && !CheckDevice()) return 1;
+    if (!CheckDevice()) return 1;
     return std::nullopt;
 }
 

@@ -26,10 +26,10 @@ std::set<std::string_view> DeviceFlagOptions(std::set<std::string_view> own);
 // allocates the buffers. Returns the exit status to stop with, or nullopt to go on.
 std::optional<int> SetUpSession(const ParsedArgs& parsed);
 
-// Opens the port of --port (COMn or a device path) or of zvk.dat and, unless
-// told otherwise, runs the device-in-socket check. Returns the exit status to
-// stop with, or nullopt to go on.
-std::optional<int> ConnectDevice(const ParsedArgs& parsed, bool deviceCheck = true);
+// Opens the port of --port (COMn or a device path) or of zvk.dat and runs the
+// device-in-socket check, as the desktop program does before every device
+// command. Returns the exit status to stop with, or nullopt to go on.
+std::optional<int> ConnectDevice(const ParsedArgs& parsed);
 
 // Sets CurrentBufferKind from --eeprom (a usage error for a part without EEPROM).
 std::optional<int> SelectBufferKind(const ParsedArgs& parsed);
