@@ -21,3 +21,17 @@ function(zvk_test name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
                        PROPERTIES ENVIRONMENT "ZVK_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()
+
+# zvk_qt_test(name SOURCES... LIBS libs...): one Qt Test executable for ui/,
+# run by ctest on the offscreen platform so that no display is needed and no
+# window shows.
+function(zvk_qt_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test)
+  zvk_warnings(${name})
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZVK_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()

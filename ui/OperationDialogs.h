@@ -1,0 +1,32 @@
+#pragma once
+// The dialog flows of the buffer-file, block and device-operation commands.
+// The frame calls one of these after it has set CurrentBufferKind and, for the
+// device commands, after CheckDevice passed. Each shows its dialogs modally
+// over the frame, renders the Qt-free job or model that does the work, and
+// returns when the flow is over.
+
+class QWidget;
+
+namespace zvk::ui {
+
+// File > Load File: the open-file dialog, the loading dialog, the details.
+void RunLoadFile(QWidget* frame);
+// File > Save As: the save range dialog, the save-file dialog, the saving dialog.
+void RunSaveAs(QWidget* frame);
+
+// Buffer > Fill, Copy, Checksum.
+void RunFill(QWidget* frame);
+void RunCopy(QWidget* frame);
+void RunChecksum(QWidget* frame);
+
+// Device > Blank Check, Program, Read, Verify: the range dialog, then the
+// progress dialog.
+void RunBlankCheck(QWidget* frame);
+void RunProgram(QWidget* frame);
+void RunRead(QWidget* frame);
+void RunVerify(QWidget* frame);
+
+// Device > Auto: the auto-programming progress dialog.
+void RunAuto(QWidget* frame);
+
+}  // namespace zvk::ui
