@@ -19,5 +19,15 @@ int RunAsm(Args args);
 int RunChecksum(Args args);
 int RunConvert(Args args);
 int RunDisasm(Args args);
+int RunCheck(Args args);
+int RunErase(Args args);
+int RunBlankCheck(Args args);
+int RunProgram(Args args);
+int RunRead(Args args);
+int RunVerify(Args args);
+int RunProtect(Args args);
+int RunAuto(Args args);
+int RunSerialEnable(Args args);
+int RunSerialDisable(Args args);
 
 }  // namespace zvk::cli

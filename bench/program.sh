@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Times Program with verify and Read of a full AT89C55 (20 KB) through
+# zvk-cli against zvk-unit-sim pacing the wire at 38400 baud, and prints each
+# time divided by the wire floor: the bytes that cross the wire (both ways,
+# counted from the unit's wire log) x 10 bits / 38400 baud. 1.00 is the line's
+# own speed; the target is 1.10 or less.
+#
+# usage: bench/program.sh
+# ZVK_CLI and ZVK_UNIT_SIM name the programs (default build/bin/...).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cli="${ZVK_CLI:-$root/build/bin/zvk-cli}"
+sim="${ZVK_UNIT_SIM:-$root/build/bin/zvk-unit-sim}"
+for p in "$cli" "$sim"; do
+    [ -x "$p" ] || { echo "bench: $p is missing; build first" >&2; exit 1; }
+done
+
+work="$(mktemp -d)"
+unit_pid=""
+stop_unit() {
+    if [ -n "$unit_pid" ]; then
+        kill -TERM "$unit_pid" 2>/dev/null || true
+        wait "$unit_pid" 2>/dev/null || true
+        unit_pid=""
+    fi
+}
+trap 'stop_unit; rm -rf "$work"' EXIT
+cd "$work"
+head -c 20480 /dev/urandom > image.bin
+
+# Starts a unit with a fresh wire log; the chip starts erased or with $1.
+start_unit() {
+    rm -f unit wire.log
+    local image=()
+    [ $# -gt 0 ] && image=(--image "$1")
+    "$sim" --part AT89C55 --baud 38400 --link unit --wire-log wire.log "${image[@]}" > sim.txt 2>&1 &
+    unit_pid=$!
+    for _ in $(seq 500); do [ -e unit ] && return 0; sleep 0.01; done
+    echo "bench: zvk-unit-sim did not start" >&2
+    cat sim.txt >&2
+    exit 1
+}
+
+# Runs zvk-cli against the unit; prints the seconds it took.
+timed_cli() {
+    local start end
+    start=$(date +%s%N)
+    "$cli" --port unit --part AT89C55 "$@" > cli.txt 2>&1 || { cat cli.txt >&2; exit 1; }
+    end=$(date +%s%N)
+    awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }'
+}
+
+# Bytes in both directions in the wire log.
+wire_bytes() {
+    awk '{ for (i = 1; i <= NF; i++) if ($i != ">" && $i != "<") n++ } END { print n + 0 }' wire.log
+}
+
+report() {
+    local name="$1" seconds="$2" bytes="$3"
+    awk -v n="$name" -v s="$seconds" -v b="$bytes" 'BEGIN {
+        floor = b * 10 / 38400
+        printf "%-22s %8.3f s   wire %6d bytes, floor %7.3f s   ratio %.2f\n", n, s, b, floor, s / floor }'
+}
+
+echo "AT89C55, 20480 bytes, 38400 baud"
+start_unit
+program_time=$(timed_cli program image.bin --verify)
+stop_unit
+report "program with verify" "$program_time" "$(wire_bytes)"
+
+start_unit image.bin
+read_time=$(timed_cli read back.bin)
+stop_unit
+report "read" "$read_time" "$(wire_bytes)"
+cmp -s back.bin image.bin || { echo "bench: the read-back differs from the image" >&2; exit 1; }

@@ -1,0 +1,269 @@
+#include "cli/DeviceSession.h"
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/Buffers.h"
+#include "app/Clock.h"
+#include "app/DeviceTable.h"
+#include "app/Messages.h"
+#include "app/Settings.h"
+#include "cli/ImageOptions.h"
+#include "files/ImageFile.h"
+#include "link/CommandTable.h"
+#include "link/DeviceCommands.h"
+#include "link/Link.h"
+#include "link/QtSerialTransport.h"
+
+namespace zvk::cli {
+namespace {
+
+// COM1..COM9 in any case: the port index; anything else is a device path.
+std::optional<std::uint8_t> ComPortIndex(std::string_view name) {
+    if (name.size() != 4 || std::toupper(static_cast<unsigned char>(name[0])) != 'C' ||
+        std::toupper(static_cast<unsigned char>(name[1])) != 'O' ||
+        std::toupper(static_cast<unsigned char>(name[2])) != 'M' || name[3] < '1' ||
+        name[3] > '9') {
+        return std::nullopt;
+    }
+    return static_cast<std::uint8_t>(name[3] - '1');
+}
+
+// A port given by its device path rather than by a COM number.
+std::unique_ptr<SerialTransport>& PathPort() {
+    static std::unique_ptr<SerialTransport> port;
+    return port;
+}
+
+// The serial port's Qt implementation needs the process's Qt application object.
+void EnsureQtApplication() {
+    if (QCoreApplication::instance() != nullptr) return;
+    static int argc = 1;
+    static char name[] = "zvk-cli";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication application(argc, argv);
+}
+
+bool OpenPortByPath(const std::string& path) {
+    auto port = MakeQtSerialTransport();
+    if (!port->Open(path)) {
+        ShowMessage("Cannot Establish Communication", "Error", MessageIcon::Stop);
+        return false;
+    }
+    port->Purge();
+    if (!port->Configure()) {
+        port->Close();
+        ShowMessage("Cannot Establish Communication", "Error", MessageIcon::Stop);
+        return false;
+    }
+    PathPort() = std::move(port);
+    App().ProgrammerLink = PathPort().get();
+    return true;
+}
+
+// Draws "[#####.....]  42% status" in place on a terminal.
+class ProgressLine {
+  public:
+    ProgressLine() : terminal_(isatty(fileno(stderr)) != 0) {}
+
+    void Draw(const DeviceProgressModel& model) {
+        if (!terminal_) return;
+        const ProgressBar& bar = model.progress;
+        const std::uint32_t span = bar.maximum > bar.minimum ? bar.maximum - bar.minimum : 1;
+        const std::uint32_t filled =
+            std::min<std::uint32_t>(kWidth, (bar.position - bar.minimum) * kWidth / span);
+        std::string line =
+            "\r\033[K[" + std::string(filled, '#') + std::string(kWidth - filled, '.') + "] ";
+        line += model.percentage + " " + model.status;
+        if (line == last_) return;
+        std::fputs(line.c_str(), stderr);
+        std::fflush(stderr);
+        last_ = std::move(line);
+    }
+    // Leaves the line empty, for a message or the end.
+    void Clear() {
+        if (!terminal_ || last_.empty()) return;
+        std::fputs("\r\033[K", stderr);
+        last_.clear();
+    }
+
+  private:
+    static constexpr std::uint32_t kWidth = 40;
+    bool terminal_;
+    std::string last_;
+};
+
+}  // namespace
+
+std::set<std::string_view> DeviceValueOptions(std::set<std::string_view> own) {
+    own.insert({"--port", "--part"});
+    return own;
+}
+
+std::set<std::string_view> DeviceFlagOptions(std::set<std::string_view> own) {
+    own.insert("--spi");
+    return own;
+}
+
+std::optional<int> SetUpSession(const ParsedArgs& parsed) {
+    LoadSettings();
+    if (!SelectPartOption(parsed, SelectedDeviceInfo().PartName)) return 2;
+    if (parsed.Has("--spi")) {
+        if (!SelectedDeviceInfo().SpiCapable) {
+            return UsageError(std::string(SelectedDeviceInfo().PartName) +
+                              " cannot be programmed over SPI");
+        }
+        App().ProgrammingMode = 0;
+    } else {
+        App().ProgrammingMode = kModeParallel;
+    }
+    if (AllocateBuffers() != 0) return 1;
+    return std::nullopt;
+}
+
+std::optional<int> ConnectDevice(const ParsedArgs& parsed) {
+    EnsureQtApplication();
+    SetTransportFactory(MakeQtSerialTransport);
+    const std::string port = parsed.Value("--port").value_or("");
+    if (port.empty()) {
+        if (!OpenProgrammerPort(App().PortIndex)) return 1;
+    } else if (const auto index = ComPortIndex(port)) {
+        App().PortIndex = *index;
+        if (!OpenProgrammerPort(*index)) return 1;
+    } else {
+        // Made absolute: the serial port takes a bare name for one in /dev.
+        if (!OpenPortByPath(std::filesystem::absolute(port).string())) return 1;
+    }
+    if (!CheckDevice()) return 1;
+    return std::nullopt;
+}
+
+std::optional<int> SelectBufferKind(const ParsedArgs& parsed) {
+    if (!parsed.Has("--eeprom")) {
+        App().CurrentBufferKind = BufferKind::Flash;
+        return std::nullopt;
+    }
+    if (!SelectedDeviceInfo().HasEeprom) {
+        return UsageError(std::string(SelectedDeviceInfo().PartName) + " has no EEPROM");
+    }
+    App().CurrentBufferKind = BufferKind::Eeprom;
+    return std::nullopt;
+}
+
+std::optional<int> LoadImage(const ParsedArgs& parsed, const std::string& path) {
+    std::uint16_t loadAt = 0;
+    if (!ReadAddressOption(parsed, kLoadAtOption, loadAt)) return 2;
+    // Programming from a partly loaded image would put wrong bytes on the chip.
+    if (!LoadImageFile(path, App().CurrentBufferKind, loadAt).Loaded()) return 1;
+    return std::nullopt;
+}
+
+std::optional<int> ApplyRangeOptions(const ParsedArgs& parsed, RangeOperation operation) {
+    OperationRange& record = RangeRecord(operation);
+    if (!parsed.Has("--from") && !parsed.Has("--to") && !parsed.Has("--buffer-start")) {
+        record.Flags |= kRangeFullDevice;
+        return std::nullopt;
+    }
+    std::uint16_t from = 0;
+    std::uint16_t to = CurrentLastAddress();
+    if (!ReadAddressOption(parsed, "--from", from) || !ReadAddressOption(parsed, "--to", to)) {
+        return 2;
+    }
+    std::uint16_t bufferStart = from;
+    if (!ReadAddressOption(parsed, "--buffer-start", bufferStart)) return 2;
+    record.DeviceStart = from;
+    record.DeviceEnd = to;
+    record.BufferStart = bufferStart;
+    record.Flags &= static_cast<std::uint8_t>(~kRangeFullDevice);
+    const bool hasBuffer = operation != RangeOperation::BlankCheck;
+    if (ValidateOperationRange(from, to, hasBuffer ? bufferStart : std::uint16_t{0})) return 1;
+    return std::nullopt;
+}
+
+std::optional<int> ApplyLockOption(const ParsedArgs& parsed) {
+    const DeviceInfo& part = SelectedDeviceInfo();
+    App().ProtectionOptions = 0;
+    const std::string levels = parsed.Value("--lock").value_or("");
+    std::size_t from = 0;
+    while (from < levels.size()) {
+        std::size_t comma = levels.find(',', from);
+        if (comma == std::string::npos) comma = levels.size();
+        std::string name = levels.substr(from, comma - from);
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (name.size() != 3 || name.compare(0, 2, "LB") != 0 || name[2] < '1' ||
+            name[2] > static_cast<char>('0' + part.LockLevels)) {
+            return UsageError("--lock: " + name + " is not a lock level of " +
+                              std::string(part.PartName) + " (LB1 to LB" +
+                              std::to_string(part.LockLevels) + ")");
+        }
+        App().ProtectionOptions |=
+            LockOptionBit(part.LockLevels, static_cast<std::size_t>(name[2] - '1'));
+        from = comma + 1;
+    }
+    return std::nullopt;
+}
+
+int RunSerialSwitch(Args args, std::string_view name, void (*command)()) {
+    const auto parsed = ParseArgs(args, DeviceValueOptions({}), DeviceFlagOptions({}));
+    if (!parsed) return 2;
+    if (!parsed->positional.empty()) return UsageError(std::string(name) + " takes no arguments");
+    if (const auto stop = SetUpSession(*parsed)) return *stop;
+    if (!SelectedDeviceInfo().SerialProgramSwitch || (App().ProgrammingMode & kModeParallel) == 0) {
+        return UsageError(
+            "serial programming is switched only on AT89S53, AT89LS53, AT89S8252 "
+            "and AT89LS8252 in Parallel mode");
+    }
+    MessageWatch watch;
+    if (const auto stop = ConnectDevice(*parsed)) return *stop;
+    command();
+    return ExitStatus(!watch.ErrorShown());
+}
+
+void WaitForErase() {
+    for (int quarter = 0; quarter < 4; ++quarter) CurrentClock().Sleep(kEraseStepPause);
+}
+
+void PrintFindings(const std::string& list) {
+    std::string text;
+    for (const char c : list) {
+        if (c != '\r') text += c;
+    }
+    if (!text.empty() && text.back() != '\n') text += '\n';
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+}
+
+int DriveJob(Job& job, const DeviceProgressModel& model) {
+    ProgressLine line;
+    MessagePresenter previous;
+    previous = SetMessagePresenter([&line, &previous](const Message& message) {
+        line.Clear();
+        return previous(message);
+    });
+    job.Start();
+    StepResult result;
+    do {
+        result = job.Step();
+        line.Draw(model);
+        // The 1 ms re-arm only lets a dialog's event loop run; real pauses
+        // (the erase time, the pause after a step) are kept.
+        if (!result.finished && result.delay > std::chrono::milliseconds(1)) {
+            CurrentClock().Sleep(result.delay);
+        }
+    } while (!result.finished);
+    line.Clear();
+    SetMessagePresenter(previous);
+    if (model.staysOpen) ShowMessage(model.status, model.title);
+    return result.code;
+}
+
+}  // namespace zvk::cli

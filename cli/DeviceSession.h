@@ -1,0 +1,70 @@
+#pragma once
+// What zvk-cli's device commands share: the options every one of them takes
+// (--port, --part, --spi, which may also stand before the command name), the
+// user's settings from zvk.dat, the programmer port, the device-in-socket
+// check, ranges from --from/--to/--buffer-start, and driving a device job to
+// its end with a progress bar on a terminal.
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "app/Job.h"
+#include "cli/Args.h"
+#include "ops/JobSupport.h"
+#include "ops/OperationRange.h"
+
+namespace zvk::cli {
+
+// The options of every device command, to merge into its own sets.
+std::set<std::string_view> DeviceValueOptions(std::set<std::string_view> own);
+std::set<std::string_view> DeviceFlagOptions(std::set<std::string_view> own);
+
+// Reads zvk.dat, applies --part and --spi (Parallel mode without it) and
+// allocates the buffers. Returns the exit status to stop with, or nullopt to go on.
+std::optional<int> SetUpSession(const ParsedArgs& parsed);
+
+// Opens the port of --port (COMn or a device path) or of zvk.dat and runs the
+// device-in-socket check, as the desktop program does before every device
+// command. Returns the exit status to stop with, or nullopt to go on.
+std::optional<int> ConnectDevice(const ParsedArgs& parsed);
+
+// Sets CurrentBufferKind from --eeprom (a usage error for a part without EEPROM).
+std::optional<int> SelectBufferKind(const ParsedArgs& parsed);
+
+// Loads an image into the buffer of CurrentBufferKind as Load File does (a
+// .hex name as Intel HEX, anything else as binary at --load-at, default 0000).
+// Returns the exit status to stop with, or nullopt.
+std::optional<int> LoadImage(const ParsedArgs& parsed, const std::string& path);
+
+// Fills the operation's range from --from, --to and --buffer-start (the buffer
+// start defaults to the device start); without them the whole device. A range
+// the rules reject has shown why. Returns the exit status to stop with, or nullopt.
+std::optional<int> ApplyRangeOptions(const ParsedArgs& parsed, RangeOperation operation);
+
+// Sets ProtectionOptions from --lock LB1[,LB2[,LB3]] for the part's lock
+// class; none chosen without the option. Returns the exit status to stop with,
+// or nullopt.
+std::optional<int> ApplyLockOption(const ParsedArgs& parsed);
+
+// Prints a Verify or Blank Check list on stdout with plain line ends.
+void PrintFindings(const std::string& list);
+
+// serial-enable and serial-disable: the device command that switches serial
+// programming, offered only on parts that have the switch, in Parallel mode.
+int RunSerialSwitch(Args args, std::string_view name, void (*command)());
+
+// Waits as long as Program gives the chip to erase.
+void WaitForErase();
+
+// Starts the job and steps it to its end, waiting the pauses it asks for and
+// drawing the model's progress on stderr when that is a terminal; the final
+// status is printed as "TITLE: status". Returns the job's end code.
+int DriveJob(Job& job, const DeviceProgressModel& model);
+
+// The exit status of an operation: 0 when it did what was asked, 1 otherwise.
+[[nodiscard]] inline int ExitStatus(bool succeeded) { return succeeded ? 0 : 1; }
+
+}  // namespace zvk::cli

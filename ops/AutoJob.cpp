@@ -1,0 +1,195 @@
+#include "ops/AutoJob.h"
+
+#include <cstring>
+
+#include "app/Buffers.h"
+#include "app/Messages.h"
+#include "link/Protocol.h"
+
+namespace zvk {
+namespace {
+
+const AutoStepInfo& Info(AutoStep step) { return kAutoSteps[static_cast<std::size_t>(step)]; }
+
+bool Chosen(AutoStep step) { return (App().AutoSequence & Info(step).bit) != 0; }
+
+}  // namespace
+
+bool AutoSettingsDialog::Checked(AutoStep step) const { return Chosen(step); }
+
+void AutoSettingsDialog::Click(AutoStep step, bool checked) {
+    if (checked) {
+        App().AutoSequence |= Info(step).bit;
+    } else {
+        App().AutoSequence &= static_cast<std::uint8_t>(~Info(step).bit);
+    }
+}
+
+bool AutoProgramReady() {
+    if (!CheckProgrammer(App().ProgrammerLink)) return false;
+    if ((App().AutoSequence & kAutoStepBits) == 0) {
+        ShowMessage("No Operation is Selected for Auto Programming.", "Error", MessageIcon::Stop);
+        return false;
+    }
+    return true;
+}
+
+AutoJob::AutoJob(std::chrono::milliseconds stepBudget)
+    : count_(static_cast<std::uint16_t>(App().FlashLastAddress + 1)),
+      walk_(0, count_),
+      stepBudget_(stepBudget) {}
+
+void AutoJob::Start() {
+    // The sequence always works on the Flash and the Flash buffer.
+    App().CurrentBufferKind = BufferKind::Flash;
+    for (const AutoStepInfo& info : kAutoSteps) {
+        model.steps[static_cast<std::size_t>(info.step)].enabled = Chosen(info.step);
+    }
+    model.title = WithPartName("Auto Programming Mode - ", "");
+    model.progress = {0, count_, 0};
+    model.percentage = "0%";
+    PrepareRead();
+}
+
+StepResult AutoJob::Step() {
+    if (pendingEnter_) {
+        pendingEnter_ = false;
+        return EnterStage(stage_);
+    }
+    switch (stage_) {
+        case Stage::Begin:
+            model.closeEnabled = false;
+            return EnterStage(Stage::Erase);
+        case Stage::Erase:
+            if (eraseQuarter_ < 4) return EraseStep();
+            model.steps[static_cast<std::size_t>(AutoStep::Erase)].ticked = true;
+            return EnterStage(Stage::BlankCheck);
+        case Stage::BlankCheck:
+            return ScanSlice(false);
+        case Stage::Program:
+            return ProgramSlice();
+        case Stage::Verify:
+            return ScanSlice(true);
+        case Stage::Protect:
+        case Stage::Done:
+            break;
+    }
+    return StepResult::Finish(0);
+}
+
+StepResult AutoJob::EnterStage(Stage stage) {
+    // Stages Erase..Protect follow the order of kAutoSteps.
+    while (stage != Stage::Done && !Chosen(static_cast<AutoStep>(static_cast<int>(stage) -
+                                                                 static_cast<int>(Stage::Erase)))) {
+        stage = static_cast<Stage>(static_cast<int>(stage) + 1);
+    }
+    stage_ = stage;
+    switch (stage) {
+        case Stage::Erase:
+            model.status = "Erasing...";
+            model.progress = {0, 100, 0};
+            SendChipErase();
+            return EraseStep();
+        case Stage::BlankCheck:
+            model.status = "Blank Checking...";
+            ResetProgress();
+            return ScanSlice(false);
+        case Stage::Program:
+            model.status = "Programming...";
+            ResetProgress();
+            model.percentage = "0%";
+            BeginProgramming(0, count_);
+            return ProgramSlice();
+        case Stage::Verify:
+            model.status = "Verifying...";
+            ResetProgress();
+            return ScanSlice(true);
+        case Stage::Protect:
+            if (SendLockBits()) {
+                model.steps[static_cast<std::size_t>(AutoStep::Protect)].ticked = true;
+            } else {
+                ShowMessage("Protection option is disabled", "Error", MessageIcon::Stop);
+                protectFailed_ = true;
+            }
+            return EnterStage(Stage::Done);
+        case Stage::Begin:
+        case Stage::Done:
+            break;
+    }
+    model.status = "Auto Programming Process Completed...";
+    model.closeEnabled = true;
+    model.closeFocused = true;
+    model.staysOpen = true;
+    model.succeeded = !protectFailed_;
+    stage_ = Stage::Done;
+    return StepResult::Finish(0);
+}
+
+// No answer marks the end of an erase: the four pauses are the time it is given.
+StepResult AutoJob::EraseStep() {
+    ++eraseQuarter_;
+    model.progress.position = static_cast<std::uint32_t>(eraseQuarter_) * 25;
+    model.percentage = Format("%d%%", eraseQuarter_ * 25);
+    return StepResult::Continue(kEraseStepPause);
+}
+
+void AutoJob::ResetProgress() {
+    walk_ = BlockWalk(0, count_);
+    programmed_ = 0;
+    model.progress = {0, count_, 0};
+}
+
+StepResult AutoJob::Failed(const char* step, std::uint16_t address) {
+    ShowMessage(Format("%s Failed at %04X", step, address), "Error", MessageIcon::Stop);
+    stage_ = Stage::Done;
+    return StepResult::Finish(1);
+}
+
+// The pause after a finished step; the next Step() enters the step after it.
+StepResult AutoJob::StepDone(AutoStep step, const char* status) {
+    model.status = status;
+    model.steps[static_cast<std::size_t>(step)].ticked = true;
+    stage_ = static_cast<Stage>(static_cast<int>(step) + static_cast<int>(Stage::Erase) + 1);
+    pendingEnter_ = true;
+    return StepResult::Continue(kAutoStepDonePause);
+}
+
+StepResult AutoJob::ScanSlice(bool verify) {
+    const StepBudget budget(stepBudget_);
+    do {
+        const std::uint16_t n = walk_.BlockLength();
+        const std::uint16_t address = walk_.NextAddress();
+        std::uint8_t expected[kReadBlockSize];
+        if (verify) {
+            CopyFlashOut(address, expected, n);
+        } else {
+            std::memset(expected, 0xFF, sizeof expected);
+        }
+        if (const auto k = FirstDifference(BufferKind::Flash, address, n, expected)) {
+            return Failed(verify ? "Verify" : "Blank Check",
+                          static_cast<std::uint16_t>(address + *k));
+        }
+        walk_.Advance(n, model);
+    } while (!walk_.Done() && !budget.Spent());
+    if (!walk_.Done()) return StepResult::Continue();
+    model.percentage = "100%";
+    return verify ? StepDone(AutoStep::Verify, "Verify Completed...")
+                  : StepDone(AutoStep::BlankCheck, "BlankCheck Completed...");
+}
+
+StepResult AutoJob::ProgramSlice() {
+    const StepBudget budget(stepBudget_);
+    do {
+        // Buffer address = device address over the whole Flash.
+        if (!ProgramByte(FlashRead(programmed_))) {
+            return Failed("Programming", programmed_);
+        }
+        ++programmed_;
+        model.percentage = PercentText(programmed_, count_);
+        model.progress.position = programmed_;
+    } while (programmed_ < count_ && !budget.Spent());
+    if (programmed_ < count_) return StepResult::Continue();
+    return StepDone(AutoStep::Program, "Programming Completed...");
+}
+
+}  // namespace zvk

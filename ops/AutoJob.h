@@ -1,0 +1,107 @@
+#pragma once
+// Auto programming: up to five steps (Erase, Blank Check, Program, Verify,
+// Protect) in that fixed order over the whole Flash, buffer address = device
+// address, chosen by AutoSequence. Blank Check, Program and Verify end the
+// sequence at their first failing byte; a Protect that applies to nothing only
+// reports. Like Program it works in slices between timer ticks and cannot be
+// stopped: Close stays disabled until the sequence has ended.
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <string_view>
+
+#include "app/Job.h"
+#include "ops/JobSupport.h"
+
+namespace zvk {
+
+enum class AutoStep : std::uint8_t { Erase, BlankCheck, Program, Verify, Protect };
+inline constexpr std::size_t kAutoStepCount = 5;
+
+struct AutoStepInfo {
+    AutoStep step;
+    std::uint8_t bit;               // in AutoSequence
+    int settingsBoxId;              // check box of the settings dialog
+    std::string_view settingsText;  // its text
+    int progressBoxId;              // the box the progress dialog ticks
+    int progressLabelId;
+    std::string_view progressLabel;
+};
+
+// The steps in the order they run.
+inline constexpr std::array<AutoStepInfo, kAutoStepCount> kAutoSteps{{
+    {AutoStep::Erase, 0x01, 1036, "Erase", 1036, 1034, "Erase"},
+    {AutoStep::BlankCheck, 0x02, 1037, "Blank Check", 1037, 1033, "Blank Check"},
+    {AutoStep::Program, 0x04, 1038, "Program", 1038, 1050, "Program"},
+    {AutoStep::Verify, 0x08, 1040, "Verify", 1040, 1051, "Verify"},
+    {AutoStep::Protect, 0x10, 1041, "Protect Device", 1041, 1052, "Protect"},
+}};
+inline constexpr std::uint8_t kAutoStepBits = 0x1F;
+
+// The settings dialog " Setting - Auto Programming Mode": a click changes
+// AutoSequence at once; Cancel puts back the value it had when the dialog opened.
+class AutoSettingsDialog {
+  public:
+    static constexpr std::string_view kTitle = " Setting - Auto Programming Mode";
+
+    AutoSettingsDialog() : saved_(App().AutoSequence) {}
+    [[nodiscard]] bool Checked(AutoStep step) const;
+    void Click(AutoStep step, bool checked);
+    void Cancel() { App().AutoSequence = saved_; }
+
+  private:
+    std::uint8_t saved_;
+};
+
+struct AutoStepBox {
+    bool enabled = true;  // box and label; greyed when the step is not chosen
+    bool ticked = false;
+};
+
+struct AutoModel : DeviceProgressModel {
+    std::array<AutoStepBox, kAutoStepCount> steps;
+};
+
+inline constexpr std::chrono::milliseconds kAutoStepDonePause{25};
+
+// The Auto command after the device check: false (after saying so) when the
+// unit does not answer or no step is chosen; true when the progress dialog
+// should open.
+[[nodiscard]] bool AutoProgramReady();
+
+class AutoJob final : public Job {
+  public:
+    explicit AutoJob(std::chrono::milliseconds stepBudget = kStepBudget);
+
+    void Start() override;
+    [[nodiscard]] StepResult Step() override;
+    // The sequence cannot be stopped half-way: ignored until it has ended.
+    void Cancel() override {}
+
+    AutoModel model;
+
+  private:
+    enum class Stage { Begin, Erase, BlankCheck, Program, Verify, Protect, Done };
+
+    // Moves to the next chosen step from stage on, preparing its progress.
+    StepResult EnterStage(Stage stage);
+    StepResult StepDone(AutoStep step, const char* status);
+    StepResult EraseStep();
+    StepResult ScanSlice(bool verify);
+    StepResult ProgramSlice();
+    // "<step> Failed at <address>"; the sequence ends.
+    StepResult Failed(const char* step, std::uint16_t address);
+    void ResetProgress();
+
+    Stage stage_ = Stage::Begin;
+    std::uint16_t count_;
+    BlockWalk walk_;                // Blank Check and Verify
+    std::uint16_t programmed_ = 0;  // Program
+    int eraseQuarter_ = 0;
+    bool pendingEnter_ = false;
+    bool protectFailed_ = false;
+    std::chrono::milliseconds stepBudget_;
+};
+
+}  // namespace zvk

@@ -1,0 +1,171 @@
+#include "ops/OperationRange.h"
+
+#include <array>
+#include <cstdio>
+
+#include "app/HexField.h"
+#include "app/Messages.h"
+#include "link/Protocol.h"
+
+namespace zvk {
+namespace {
+
+// What a Full Device run stores in the operation's record: the fields it sets
+// (device start 0, device end the capacity limit, buffer start 0), and whether
+// the buffer start is only borrowed for the run.
+struct FullDeviceWriteBack {
+    bool deviceStart;
+    bool deviceEnd;
+    bool bufferStart;
+    bool restoreBufferStart;
+};
+
+struct RangeDialogRow {
+    OperationRange AppState::*record;
+    std::string_view flashTitle;
+    std::string_view eepromTitle;
+    bool hasBufferField;
+    FullDeviceWriteBack fullDevice;
+    bool prepareRead;  // the runner prepares the unit for reading first
+};
+
+// Indexed by RangeOperation.
+constexpr std::array<RangeDialogRow, 4> kRangeDialogs{{
+    {&AppState::BlankCheckRange,
+     "Blank Check - Flash",
+     "Blank Check - EEPROM",
+     false,
+     {true, true, false, false},
+     false},
+    {&AppState::ProgramRange,
+     "Program - Flash",
+     "Program - EEPROM",
+     true,
+     {true, true, true, true},
+     false},
+    {&AppState::VerifyRange,
+     "Verify - Flash",
+     "Verify - EEPROM",
+     true,
+     {false, true, true, false},
+     false},
+    {&AppState::ReadRange,
+     "Read - Flash",
+     "Read - EEPROM",
+     true,
+     {false, false, false, false},
+     true},
+}};
+
+const RangeDialogRow& Row(RangeOperation operation) {
+    return kRangeDialogs[static_cast<std::size_t>(operation)];
+}
+
+std::string FieldText(std::uint16_t value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", value);
+    return text;
+}
+
+// Reads a field as the edit control would hand it over: at most four characters.
+bool ParseField(std::string& text, std::uint16_t& value) {
+    if (text.size() > kRangeFieldLength) text.resize(kRangeFieldLength);
+    return ParseHexField(text, value);
+}
+
+}  // namespace
+
+OperationRange& RangeRecord(RangeOperation operation) { return App().*(Row(operation).record); }
+
+std::string_view RangeDialogTitle(RangeOperation operation, BufferKind kind) {
+    return kind == BufferKind::Flash ? Row(operation).flashTitle : Row(operation).eepromTitle;
+}
+
+bool ValidateOperationRange(std::uint16_t deviceStart, std::uint16_t deviceEnd,
+                            std::uint16_t bufferStart) {
+    const std::uint16_t last = CurrentLastAddress();
+    const std::int32_t bufferEnd = static_cast<std::int32_t>(deviceEnd) -
+                                   static_cast<std::int32_t>(deviceStart) +
+                                   static_cast<std::int32_t>(bufferStart);
+    const struct {
+        bool holds;
+        std::string_view message;
+    } rules[] = {
+        {deviceStart > deviceEnd, "Device Ending Address is Less than Device Starting Address!"},
+        {deviceStart > last, "Device Starting Address is Greater than Maximum Capacity!"},
+        {deviceEnd > last, "Device Ending Address is Greater than Maximum Capacity!"},
+        {bufferStart > last, "Buffer Starting Address is Greater than Maximum Capacity!"},
+        {bufferEnd > static_cast<std::int32_t>(last), "Illegal Buffer Starting Address!"},
+    };
+    for (const auto& rule : rules) {
+        if (rule.holds) {
+            ShowMessage(rule.message, "Error", MessageIcon::Stop, MessageButtons::Ok);
+            return true;
+        }
+    }
+    return false;
+}
+
+RangeDialog::RangeDialog(RangeOperation operation)
+    : operation_(operation), saved_(RangeRecord(operation)) {
+    const OperationRange& record = RangeRecord(operation);
+    model.title = std::string(RangeDialogTitle(operation, App().CurrentBufferKind));
+    model.hasBufferField = Row(operation).hasBufferField;
+    model.deviceStart = FieldText(record.DeviceStart);
+    model.deviceEnd = FieldText(record.DeviceEnd);
+    if (model.hasBufferField) model.bufferStart = FieldText(record.BufferStart);
+    model.fullDevice = (record.Flags & kRangeFullDevice) != 0;
+    model.fieldsEnabled = !model.fullDevice;
+    model.focusDeviceStart = !model.fullDevice;
+}
+
+void RangeDialog::ClickFullDevice(bool checked) {
+    OperationRange& record = RangeRecord(operation_);
+    if (checked) {
+        record.Flags |= kRangeFullDevice;
+    } else {
+        record.Flags &= static_cast<std::uint8_t>(~kRangeFullDevice);
+    }
+    model.fullDevice = checked;
+    model.fieldsEnabled = !checked;
+}
+
+bool RangeDialog::Ok() {
+    OperationRange& record = RangeRecord(operation_);
+    if (record.Flags & kRangeFullDevice) return true;
+    if (!ParseField(model.deviceStart, record.DeviceStart)) return false;
+    if (!ParseField(model.deviceEnd, record.DeviceEnd)) return false;
+    if (model.hasBufferField && !ParseField(model.bufferStart, record.BufferStart)) return false;
+    const std::uint16_t bufferStart = model.hasBufferField ? record.BufferStart : 0;
+    return !ValidateOperationRange(record.DeviceStart, record.DeviceEnd, bufferStart);
+}
+
+void RangeDialog::Cancel() { RangeRecord(operation_) = saved_; }
+
+bool RunOperation(RangeOperation operation,
+                  const std::function<void(const OperationRun&)>& openProgress) {
+    if (!CheckProgrammer(App().ProgrammerLink)) return false;
+    const RangeDialogRow& row = Row(operation);
+    OperationRange& record = RangeRecord(operation);
+    const std::uint16_t last = CurrentLastAddress();
+    const bool fullDevice = (record.Flags & kRangeFullDevice) != 0;
+    const std::uint16_t keptBufferStart = record.BufferStart;
+
+    OperationRun run;
+    if (fullDevice) {
+        run = {PackStartCount(0, static_cast<std::uint16_t>(last + 1)), 0};
+        if (row.fullDevice.deviceStart) record.DeviceStart = 0;
+        if (row.fullDevice.deviceEnd) record.DeviceEnd = last;
+        if (row.fullDevice.bufferStart) record.BufferStart = 0;
+    } else {
+        const auto count = static_cast<std::uint16_t>(record.DeviceEnd - record.DeviceStart + 1);
+        run = {PackStartCount(record.DeviceStart, count),
+               row.hasBufferField ? record.BufferStart : std::uint16_t{0}};
+    }
+    if (row.prepareRead) PrepareRead();
+    openProgress(run);
+    if (fullDevice && row.fullDevice.restoreBufferStart) record.BufferStart = keptBufferStart;
+    return true;
+}
+
+}  // namespace zvk

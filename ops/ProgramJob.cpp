@@ -1,0 +1,127 @@
+#include "ops/ProgramJob.h"
+
+#include "app/Buffers.h"
+#include "app/Messages.h"
+#include "link/Protocol.h"
+
+namespace zvk {
+
+ProgramJob::ProgramJob(const OperationRun& run, std::chrono::milliseconds stepBudget)
+    : kind_(App().CurrentBufferKind),
+      deviceStart_(run.DeviceStart()),
+      count_(run.Count()),
+      bufferStart_(run.bufferStart),
+      verifyWalk_(run.DeviceStart(), run.Count()),
+      erase_((App().OptionFlags & kOptionEraseBeforeProgram) != 0),
+      verify_((App().OptionFlags & kOptionVerifyAfterProgram) != 0),
+      stepBudget_(stepBudget) {}
+
+void ProgramJob::Start() {
+    const OperationRange& range = App().ProgramRange;
+    model.progress = {0, count_, 0};
+    model.status = WithPartName("Writing to ", "...");
+    model.percentage = "0%";
+    model.closeEnabled = false;
+    model.title =
+        kind_ == BufferKind::Flash ? "Write to Device - Flash" : "Write to Device - EEPROM";
+    model.eraseLabelEnabled = erase_;
+    model.verifyLabelEnabled = verify_;
+    model.bytesProgrammed = "0";
+    model.deviceStart = AddressText(range.DeviceStart);
+    model.deviceEnd = AddressText(range.DeviceEnd);
+    model.bufferStart = AddressText(range.BufferStart);
+}
+
+StepResult ProgramJob::Step() {
+    switch (phase_) {
+        case Phase::CheckUnit:
+            if (!CheckProgrammer(App().ProgrammerLink)) return StepResult::Finish(0);
+            if (erase_) {
+                model.status = WithPartName("Erasing  ", "...");
+                SendChipErase();
+                phase_ = Phase::Erase;
+                return EraseStep();
+            }
+            break;
+        case Phase::Erase:
+            if (eraseQuarter_ < 4) return EraseStep();
+            model.eraseResult = "OK";
+            break;
+        case Phase::Write:
+            return WriteSlice();
+        case Phase::Verify:
+            return VerifySlice();
+    }
+    model.status = WithPartName("Writing to ", "...");
+    BeginProgramming(deviceStart_, count_);
+    phase_ = Phase::Write;
+    return WriteSlice();
+}
+
+// The unit does not report the end of an erase: the four pauses are the whole
+// time it is given, shown as a quarter of the bar each.
+StepResult ProgramJob::EraseStep() {
+    ++eraseQuarter_;
+    model.progress.position = static_cast<std::uint32_t>(count_) * eraseQuarter_ / 4;
+    model.percentage = Format("%d%%", eraseQuarter_ * 25);
+    return StepResult::Continue(kEraseStepPause);
+}
+
+StepResult ProgramJob::WriteSlice() {
+    const StepBudget budget(stepBudget_);
+    do {
+        if (offset_ >= count_) break;
+        const std::uint8_t value =
+            BufferRead(kind_, static_cast<std::uint16_t>(bufferStart_ + offset_));
+        if (!ProgramByte(value)) {
+            ShowMessage(Format("Programming Failed at %04X",
+                               static_cast<std::uint16_t>(deviceStart_ + offset_)),
+                        "Error", MessageIcon::Stop);
+            return StepResult::Finish(0);
+        }
+        ++offset_;
+        model.percentage = PercentText(offset_, count_);
+        model.progress.position = offset_;
+        model.bytesProgrammed = Format("%u", offset_);
+    } while (!budget.Spent());
+    if (offset_ < count_) return StepResult::Continue();
+
+    model.percentage = "100%";
+    if (!verify_) return Completed();
+    model.status = "Verifying...";
+    model.progress = {0, count_, 0};
+    phase_ = Phase::Verify;
+    return StepResult::Continue();
+}
+
+StepResult ProgramJob::VerifySlice() {
+    const StepBudget budget(stepBudget_);
+    do {
+        const std::uint16_t n = verifyWalk_.BlockLength();
+        const std::uint16_t address = verifyWalk_.NextAddress();
+        std::uint8_t expected[kReadBlockSize];
+        CopyBufferOut(kind_, static_cast<std::uint16_t>(bufferStart_ + verifyWalk_.Offset()),
+                      expected, n);
+        if (const auto k = FirstDifference(kind_, address, n, expected)) {
+            ShowMessage(Format("Verify Failed at %04X", static_cast<std::uint16_t>(address + *k)),
+                        "Error", MessageIcon::Stop);
+            return StepResult::Finish(1);
+        }
+        verifyWalk_.Advance(n, model);
+    } while (!verifyWalk_.Done() && !budget.Spent());
+    if (!verifyWalk_.Done()) return StepResult::Continue();
+    model.verifyResult = "OK";
+    return Completed();
+}
+
+StepResult ProgramJob::Completed() {
+    model.percentage = "100%";
+    model.status = "Programming Completed...";
+    model.closeEnabled = true;
+    model.closeFocused = true;
+    model.staysOpen = true;
+    model.succeeded = true;
+    return StepResult::Finish(0);
+}
+
+}  // namespace zvk

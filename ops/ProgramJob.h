@@ -1,0 +1,62 @@
+#pragma once
+// Program: writes a stretch of the Flash or EEPROM buffer into the chip byte
+// by byte, optionally erasing the chip before and comparing it with the buffer
+// after (OptionFlags). The work runs in slices between timer ticks so the
+// dialog repaints, but it cannot be stopped: Close stays disabled until the
+// job has ended and there is no Cancel.
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "app/Job.h"
+#include "ops/JobSupport.h"
+#include "ops/OperationRange.h"
+
+namespace zvk {
+
+struct ProgramModel : DeviceProgressModel {
+    bool eraseLabelEnabled = false;
+    std::string eraseResult;  // empty until "OK"
+    bool verifyLabelEnabled = false;
+    std::string verifyResult;  // empty until "OK"
+    std::string bytesProgrammed;
+    std::string deviceStart;
+    std::string deviceEnd;
+    std::string bufferStart;
+};
+
+class ProgramJob final : public Job {
+  public:
+    explicit ProgramJob(const OperationRun& run,
+                        std::chrono::milliseconds stepBudget = kStepBudget);
+
+    void Start() override;
+    [[nodiscard]] StepResult Step() override;
+    // Programming cannot be stopped half-way: ignored until the job has ended.
+    void Cancel() override {}
+
+    ProgramModel model;
+
+  private:
+    enum class Phase { CheckUnit, Erase, Write, Verify };
+
+    StepResult EraseStep();
+    StepResult WriteSlice();
+    StepResult VerifySlice();
+    StepResult Completed();
+
+    BufferKind kind_;
+    std::uint16_t deviceStart_;
+    std::uint16_t count_;
+    std::uint16_t bufferStart_;
+    std::uint16_t offset_ = 0;  // bytes written
+    BlockWalk verifyWalk_;
+    bool erase_;
+    bool verify_;
+    int eraseQuarter_ = 0;
+    Phase phase_ = Phase::CheckUnit;
+    std::chrono::milliseconds stepBudget_;
+};
+
+}  // namespace zvk

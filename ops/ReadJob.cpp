@@ -1,0 +1,56 @@
+#include "ops/ReadJob.h"
+
+#include "files/FileJob.h"
+#include "link/Protocol.h"
+
+namespace zvk {
+
+ReadJob::ReadJob(const OperationRun& run, std::chrono::milliseconds stepBudget)
+    : kind_(App().CurrentBufferKind),
+      walk_(run.DeviceStart(), run.Count()),
+      bufferStart_(run.bufferStart),
+      count_(run.Count()),
+      stepBudget_(stepBudget) {}
+
+void ReadJob::Start() {
+    model.progress = {0, count_, 0};
+    model.status = WithPartName("Reading from ", "...");
+    model.percentage = "0%";
+    model.title =
+        kind_ == BufferKind::Flash ? "Read from Device - Flash" : "Read from Device - EEPROM";
+    PrepareRead();
+}
+
+StepResult ReadJob::Step() {
+    if (ended_) return StepResult::Finish(1);
+    const StepBudget budget(stepBudget_);
+    do {
+        const std::uint16_t n = walk_.BlockLength();
+        const auto destination = static_cast<std::uint16_t>(bufferStart_ + walk_.Offset());
+        if (kind_ == BufferKind::Flash) {
+            ReadFlashToBuffer(walk_.NextAddress(), n, destination);
+        } else {
+            ReadEepromToBuffer(walk_.NextAddress(), n, destination);
+        }
+        walk_.Advance(n, model);
+    } while (!walk_.Done() && !budget.Spent());
+    if (!walk_.Done()) return StepResult::Continue();
+    model.succeeded = true;
+    return End();
+}
+
+void ReadJob::Cancel() {
+    if (ended_) return;
+    model.cancelled = true;
+    (void)End();
+}
+
+// Both a finished and a cancelled read end the dialog with 1 and leave the
+// bytes read in the buffer, so the windows reload in both cases.
+StepResult ReadJob::End() {
+    ended_ = true;
+    RefreshAllBufferWindows();
+    return StepResult::Finish(1);
+}
+
+}  // namespace zvk

@@ -1,0 +1,47 @@
+#include "ops/ScanJob.h"
+
+namespace zvk {
+
+ScanJob::ScanJob(const OperationRun& run, std::chrono::milliseconds stepBudget)
+    : kind_(App().CurrentBufferKind),
+      deviceStart_(run.DeviceStart()),
+      count_(run.Count()),
+      bufferStart_(run.bufferStart),
+      walk_(run.DeviceStart(), run.Count()),
+      stepBudget_(stepBudget) {}
+
+StepResult ScanJob::Step() {
+    if (ended_) return StepResult::Finish(0);
+    ScanModel& model = Model();
+    const StepBudget budget(stepBudget_);
+    do {
+        const std::uint16_t n = walk_.BlockLength();
+        const std::uint16_t address = walk_.NextAddress();
+        std::uint8_t expected[kReadBlockSize];
+        std::uint8_t block[kReadBlockSize];
+        Expected(walk_.Offset(), n, expected);
+        ReadDeviceBlockExpecting(kind_, address, n, block, expected);
+        for (std::uint16_t k = 0; k < n; ++k) {
+            if (block[k] != expected[k]) {
+                list_.Add(
+                    FindingLine(static_cast<std::uint16_t>(address + k), block[k], expected[k]));
+            }
+        }
+        walk_.Advance(n, model);
+    } while (!walk_.Done() && !budget.Spent());
+    model.list = list_.Text();
+    if (!walk_.Done()) return StepResult::Continue();
+    ended_ = true;
+    Finished(list_.Listed());
+    model.list = list_.Text();
+    model.staysOpen = true;
+    return StepResult::Finish(0);
+}
+
+void ScanJob::Cancel() {
+    if (ended_) return;
+    ended_ = true;
+    Model().cancelled = true;
+}
+
+}  // namespace zvk

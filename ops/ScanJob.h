@@ -1,0 +1,53 @@
+#pragma once
+// The common walk of Verify and Blank Check: read the chip range block by block
+// (16 bytes, a shorter last block), compare every byte with what is expected,
+// and list the findings in a FindingList. Neither touches a buffer or the chip.
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "app/Job.h"
+#include "ops/JobSupport.h"
+#include "ops/OperationRange.h"
+
+namespace zvk {
+
+struct ScanModel : DeviceProgressModel {
+    std::string deviceStart;
+    std::string deviceEnd;
+    std::string list;
+    bool cancelled = false;
+};
+
+class ScanJob : public Job {
+  public:
+    [[nodiscard]] StepResult Step() override;
+    // Close: ends the walk at once.
+    void Cancel() override;
+
+  protected:
+    ScanJob(const OperationRun& run, std::chrono::milliseconds stepBudget);
+
+    // What the chip bytes from buffer offset on should be.
+    virtual void Expected(std::uint16_t offset, std::uint16_t count, std::uint8_t* out) = 0;
+    // The list line of a byte that is not as expected.
+    virtual std::string FindingLine(std::uint16_t address, std::uint8_t chip,
+                                    std::uint8_t expected) = 0;
+    // Writes the outcome once the last block has been compared.
+    virtual void Finished(bool listed) = 0;
+    virtual ScanModel& Model() = 0;
+
+    BufferKind kind_;
+    std::uint16_t deviceStart_;
+    std::uint16_t count_;
+    std::uint16_t bufferStart_;
+    FindingList list_;
+
+  private:
+    BlockWalk walk_;
+    bool ended_ = false;
+    std::chrono::milliseconds stepBudget_;
+};
+
+}  // namespace zvk

@@ -1,0 +1,61 @@
+#include "ops/VerifyJob.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "app/Messages.h"
+#include "link/Protocol.h"
+
+namespace zvk {
+
+VerifyJob::VerifyJob(const OperationRun& run, std::chrono::milliseconds stepBudget)
+    : ScanJob(run, stepBudget) {}
+
+void VerifyJob::Start() {
+    model.progress = {0, count_, 0};
+    model.status = WithPartName("Verifying with ", "...");
+    model.percentage = "0%";
+    model.storeEnabled = false;
+    model.deviceStart = AddressText(deviceStart_);
+    model.deviceEnd = AddressText(static_cast<std::uint16_t>(deviceStart_ + count_ - 1));
+    model.bufferStart = AddressText(App().VerifyRange.BufferStart);
+    model.title = kind_ == BufferKind::Flash ? "Verify Device - Flash" : "Verify Device - EEPROM";
+    PrepareRead();
+}
+
+void VerifyJob::Expected(std::uint16_t offset, std::uint16_t count, std::uint8_t* out) {
+    CopyBufferOut(kind_, static_cast<std::uint16_t>(bufferStart_ + offset), out, count);
+}
+
+std::string VerifyJob::FindingLine(std::uint16_t address, std::uint8_t chip,
+                                   std::uint8_t expected) {
+    return Format(" %04X\t\t%02X\t\t%02X\r\n", address, chip, expected);
+}
+
+void VerifyJob::Finished(bool listed) {
+    if (listed) {
+        model.status = "Verification Completed - Error";
+        model.storeEnabled = true;
+    } else {
+        list_.Replace("Verification OK");
+        model.status = "Verification Completed - OK";
+        model.succeeded = true;
+    }
+}
+
+bool StoreVerifyReport(const std::string& path, std::string_view listText) {
+    bool written = false;
+    if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
+        const bool header = std::fwrite(kVerifyReportHeader.data(), 1, kVerifyReportHeader.size(),
+                                        file) == kVerifyReportHeader.size();
+        const bool text = std::fwrite(listText.data(), 1, listText.size(), file) == listText.size();
+        // A report that did not reach the disk in full is a failed one.
+        written = std::fclose(file) == 0 && header && text;
+    }
+    if (!written) {
+        ShowMessage(std::filesystem::path(path).filename().string(), "Error", MessageIcon::Stop);
+    }
+    return written;
+}
+
+}  // namespace zvk

@@ -1,0 +1,246 @@
+// zvk-cli's device commands against zvk-unit-sim on a pseudo-terminal, with a
+// firmware image that sdcc compiles inside the test.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/ShellRun.h"
+#include "tests/support/UnitSimProcess.h"
+
+namespace zvk {
+namespace {
+
+using test::ReadTextFile;
+using test::RunShell;
+using test::ShellQuote;
+using test::ShellRun;
+using test::SplitLines;
+using test::TempDir;
+using test::UnitSimProcess;
+
+constexpr std::size_t kC55Size = 20480;
+
+std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
+    const std::string text = ReadTextFile(path);
+    return {text.begin(), text.end()};
+}
+
+// The Flash lines of a unit dump ("0000: FF FF ...") as bytes.
+std::vector<std::uint8_t> DumpFlash(const std::string& dump) {
+    std::vector<std::uint8_t> flash;
+    bool inFlash = false;
+    for (const auto& line : SplitLines(dump)) {
+        if (line.rfind("flash ", 0) == 0) {
+            inFlash = true;
+        } else if (line.rfind("eeprom ", 0) == 0) {
+            inFlash = false;
+        } else if (inFlash && line.size() > 6 && line[4] == ':') {
+            for (std::size_t at = 6; at + 2 <= line.size(); at += 3) {
+                flash.push_back(
+                    static_cast<std::uint8_t>(std::stoul(line.substr(at, 2), nullptr, 16)));
+            }
+        }
+    }
+    return flash;
+}
+
+std::string HexBytes(const std::vector<std::uint8_t>& bytes, std::size_t from, std::size_t count) {
+    std::string text;
+    char byte[4];
+    for (std::size_t i = from; i < from + count; ++i) {
+        std::snprintf(byte, sizeof byte, i == from ? "%02X" : " %02X", bytes[i]);
+        text += byte;
+    }
+    return text;
+}
+
+class DeviceEndToEndTest : public ::testing::Test {
+  protected:
+    // Compiles the test firmware with sdcc into DIR/fw.hex and, through
+    // srec_cat, the 20 KB image it must give on an AT89C55 (DIR/fw.bin).
+    void BuildFirmware() {
+        const std::string source = std::string(ZVK_SOURCE_DIR) + "/tests/data/e2e_firmware.c";
+        const auto d = dir.Path().string();
+        const std::string build =
+            "cd " + d + " && sdcc -mmcs51 --code-size 0x5000 " + source + " -o " + d +
+            "/ >sdcc.txt 2>&1 && packihx e2e_firmware.ihx >fw.hex 2>/dev/null";
+        ASSERT_EQ(std::system(build.c_str()), 0) << "sdcc and packihx are needed:\n"
+                                                 << ReadTextFile(dir / "sdcc.txt");
+        const std::string toBinary = "srec_cat -disable-sequence-warnings " + d +
+                                     "/fw.hex -Intel -fill 0xFF 0x0000 0x5000 -o " + d +
+                                     "/fw.bin -Binary";
+        ASSERT_EQ(std::system(toBinary.c_str()), 0) << "srec_cat is needed";
+        image = ReadBytes(dir / "fw.bin");
+        ASSERT_EQ(image.size(), kC55Size);
+        std::size_t used = 0;
+        for (const auto b : image) used += b != 0xFF;
+        ASSERT_GT(used, 100u) << "the firmware should be a real program";
+    }
+
+    bool StartUnit(std::vector<std::string> options) {
+        options.insert(options.begin(), {"--part", "AT89C55"});
+        return unit.Start(dir.Path(), "unit", options);
+    }
+
+    ShellRun Cli(const std::vector<std::string>& arguments) {
+        std::string command = ShellQuote(ZVK_CLI_PATH) + " --port " +
+                              ShellQuote(unit.Link().string()) + " --part AT89C55";
+        for (const auto& a : arguments) command += " " + ShellQuote(a);
+        return RunShell(command, dir.Path());
+    }
+
+    TempDir dir;
+    UnitSimProcess unit;
+    std::vector<std::uint8_t> image;
+};
+
+TEST_F(DeviceEndToEndTest, ProgramVerifyAndReadBackACompiledFirmware) {
+    BuildFirmware();
+    ASSERT_TRUE(StartUnit({}));
+    const std::string hex = (dir / "fw.hex").string();
+
+    const ShellRun program = Cli({"program", hex, "--erase", "--verify"});
+    EXPECT_EQ(program.status, 0) << program.err;
+    EXPECT_NE(program.err.find("Write to Device - Flash: Programming Completed..."),
+              std::string::npos)
+        << program.err;
+    const auto programLog = unit.WireLog();
+
+    const ShellRun verify = Cli({"verify", hex});
+    EXPECT_EQ(verify.status, 0) << verify.err;
+    EXPECT_NE(verify.err.find("Verify Device - Flash: Verification Completed - OK"),
+              std::string::npos)
+        << verify.err;
+
+    const ShellRun read = Cli({"read", (dir / "back.bin").string()});
+    EXPECT_EQ(read.status, 0) << read.err;
+    const ShellRun readHex =
+        Cli({"read", (dir / "back.hex").string(), "--from", "0000", "--to", "00ff"});
+    EXPECT_EQ(readHex.status, 0) << readHex.err;
+
+    ASSERT_EQ(unit.Stop(), 0);
+    EXPECT_EQ(DumpFlash(unit.Dump()), image);
+    EXPECT_EQ(ReadBytes(dir / "back.bin"), image);
+    // The HEX read-back of the first 256 bytes, through srec_cat.
+    const std::string toBinary = "srec_cat " + (dir / "back.hex").string() + " -Intel -o " +
+                                 (dir / "back-hex.bin").string() + " -Binary";
+    ASSERT_EQ(std::system(toBinary.c_str()), 0);
+    EXPECT_EQ(ReadBytes(dir / "back-hex.bin"),
+              std::vector<std::uint8_t>(image.begin(), image.begin() + 256));
+
+    // The opening exchanges of Program, byte for byte: the device check, the
+    // runner's and the job's unit checks, the erase, the announcement of all
+    // 20480 bytes, the first data byte, and the first verify block.
+    ASSERT_GT(programLog.size(), 9u);
+    const std::string signature = "> 14 < 1E 55 FF";
+    EXPECT_EQ(std::vector<std::string>(programLog.begin(), programLog.begin() + 8),
+              (std::vector<std::string>{"> 0D < 2D", signature, "> 0D < 2D", "> 0D < 2D", signature,
+                                        "> 15", signature, "> 1E 00 00 50 00"}));
+    EXPECT_EQ(programLog[8], "> " + HexBytes(image, 0, 1) + " < 2D");
+    EXPECT_EQ(programLog[8 + kC55Size - 1], "> " + HexBytes(image, kC55Size - 1, 1) + " < 2D");
+    EXPECT_EQ(programLog[8 + kC55Size], "> 1D 00 00 00 10 < " + HexBytes(image, 0, 16));
+    EXPECT_EQ(programLog.size(), 8 + kC55Size + kC55Size / 16);
+}
+
+TEST_F(DeviceEndToEndTest, EraseBlankCheckAutoAndProtect) {
+    BuildFirmware();
+    ASSERT_TRUE(StartUnit({"--image", (dir / "fw.bin").string()}));
+    const std::string hex = (dir / "fw.hex").string();
+
+    const ShellRun badRange = Cli({"blank-check", "--from", "0200", "--to", "01ff"});
+    EXPECT_EQ(badRange.status, 1);
+    EXPECT_EQ(badRange.err, "Error: Device Ending Address is Less than Device Starting Address!\n");
+    EXPECT_EQ(Cli({"protect", "--lock", "LB4"}).status, 2);
+
+    const ShellRun notBlank = Cli({"blank-check", "--from", "0000", "--to", "000f"});
+    EXPECT_EQ(notBlank.status, 1);
+    std::size_t nonBlank = 0;
+    for (std::size_t a = 0; a < 16; ++a) nonBlank += image[a] != 0xFF;
+    EXPECT_EQ(notBlank.Lines().size(), nonBlank);
+    ASSERT_FALSE(notBlank.Lines().empty());
+    EXPECT_EQ(notBlank.Lines()[0], " 0000\t\t" + HexBytes(image, 0, 1));
+
+    const ShellRun erase = Cli({"erase"});
+    EXPECT_EQ(erase.status, 0);
+    EXPECT_EQ(erase.err, "Erase: Chip Erased Sucessfully\n");
+    const ShellRun blank = Cli({"blank-check"});
+    EXPECT_EQ(blank.status, 0) << blank.out;
+    EXPECT_EQ(blank.err, "Blank Check Device - Flash: BlankCheck Completed...\n");
+
+    const ShellRun autoRun =
+        Cli({"auto", hex, "--steps", "erase,blank,program,verify,protect", "--lock", "lb1,LB2"});
+    EXPECT_EQ(autoRun.status, 0) << autoRun.err;
+    EXPECT_NE(
+        autoRun.err.find("Auto Programming Mode - AT89C55: Auto Programming Process Completed..."),
+        std::string::npos)
+        << autoRun.err;
+
+    ASSERT_EQ(unit.Stop(), 0);
+    const std::string dump = unit.Dump();
+    EXPECT_NE(dump.find("lock-bits LB1 LB2\n"), std::string::npos) << dump.substr(0, 80);
+    EXPECT_EQ(DumpFlash(dump), image);
+}
+
+TEST_F(DeviceEndToEndTest, SerialProgrammingSwitch) {
+    ASSERT_TRUE(unit.Start(dir.Path(), "unit", {"--part", "AT89S8252"}));
+    EXPECT_EQ(Cli({"serial-disable"}).status, 2);  // AT89C55 has no switch
+    const ShellRun off = Cli({"serial-disable", "--part", "AT89S8252"});
+    EXPECT_EQ(off.status, 0) << off.err;
+    EXPECT_EQ(off.err, "Serial Program Disable: Serial Program Disabled Sucessfully\n");
+    ASSERT_EQ(unit.Stop(), 0);
+    EXPECT_NE(unit.Dump().find("serial-programming disabled"), std::string::npos);
+}
+
+TEST_F(DeviceEndToEndTest, SilentUnit) {
+    ASSERT_TRUE(StartUnit({"--silent"}));
+    const ShellRun check = Cli({"check"});
+    EXPECT_EQ(check.status, 1);
+    EXPECT_EQ(check.err, "Error: Unable to Access the programmer!\n");
+}
+
+TEST_F(DeviceEndToEndTest, WrongPartInTheSocket) {
+    ASSERT_TRUE(StartUnit({"--wrong-part", "AT89C52"}));
+    const ShellRun check = Cli({"blank-check"});
+    EXPECT_EQ(check.status, 1);
+    EXPECT_EQ(check.err, "ERROR: Error - Device Mismatch!\n");
+}
+
+TEST_F(DeviceEndToEndTest, ProgrammingFailureNamesTheAddress) {
+    BuildFirmware();
+    ASSERT_TRUE(StartUnit({"--fail-at", "0123"}));
+    const ShellRun program = Cli({"program", (dir / "fw.hex").string(), "--verify"});
+    EXPECT_EQ(program.status, 1);
+    EXPECT_EQ(program.err, "Error: Programming Failed at 0123\n");
+}
+
+TEST_F(DeviceEndToEndTest, GarbageDuringVerifyIsListedNeverOk) {
+    BuildFirmware();
+    ASSERT_TRUE(StartUnit({}));
+    const std::string hex = (dir / "fw.hex").string();
+    ASSERT_EQ(Cli({"program", hex}).status, 0);
+    unit.Stop();
+    const std::string bin = (dir / "fw.bin").string();
+    ASSERT_TRUE(StartUnit({"--image", bin, "--garbage-every", "97"}));
+    const ShellRun verify = Cli({"verify", hex, "--report", (dir / "report.txt").string()});
+    EXPECT_EQ(verify.status, 1);
+    EXPECT_EQ(verify.err.find("Verification Completed - OK"), std::string::npos);
+    EXPECT_NE(verify.err.find("Verification Completed - Error"), std::string::npos) << verify.err;
+    const auto lines = verify.Lines();
+    ASSERT_FALSE(lines.empty());
+    // Every listed line is a true difference: the chip column is the inverted byte.
+    for (const auto& line : lines) {
+        unsigned address = 0, chip = 0, buffer = 0;
+        ASSERT_EQ(std::sscanf(line.c_str(), " %4X %2X %2X", &address, &chip, &buffer), 3) << line;
+        EXPECT_EQ(buffer, image[address]);
+        EXPECT_EQ(chip, static_cast<unsigned>(image[address] ^ 0xFF));
+    }
+    const std::string report = ReadTextFile(dir / "report.txt");
+    EXPECT_EQ(report.rfind(" Address\tDevice data\tBuffer data\r\n", 0), 0u);
+}
+
+}  // namespace
+}  // namespace zvk
