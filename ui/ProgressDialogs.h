@@ -38,6 +38,9 @@ public:
     [[nodiscard]] JobDriver& Driver() { return *driver_; }
     [[nodiscard]] QPushButton* StopButton() const { return stop_; }
     [[nodiscard]] QProgressBar* Progress() const { return progress_; }
+    // The status line and the percentage; null in the file dialogs.
+    [[nodiscard]] QLabel* Status() const { return status_; }
+    [[nodiscard]] QLabel* Percentage() const { return percentage_; }
 
     void reject() override;
 
