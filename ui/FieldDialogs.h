@@ -19,7 +19,7 @@ class QRadioButton;
 namespace zvk::ui {
 
 class FieldDialogView : public QDialog {
-public:
+  public:
     FieldDialogView(QWidget* parent, FieldDialog& model);
 
     [[nodiscard]] const std::vector<QLineEdit*>& Edits() const { return edits_; }
@@ -29,7 +29,7 @@ public:
 
     void accept() override;
 
-private:
+  private:
     FieldDialog& model_;
     std::vector<QLineEdit*> edits_;
     std::vector<QRadioButton*> radios_;
@@ -41,7 +41,7 @@ private:
 bool RunFieldDialog(QWidget* parent, FieldDialog& model);
 
 class RangeDialogView : public QDialog {
-public:
+  public:
     RangeDialogView(QWidget* parent, RangeDialog& model);
 
     [[nodiscard]] QCheckBox* FullDevice() const { return fullDevice_; }
@@ -52,7 +52,7 @@ public:
     void accept() override;
     void reject() override;
 
-private:
+  private:
     void Render();
 
     RangeDialog& model_;

@@ -37,8 +37,8 @@ std::optional<QString> AskFile(QWidget* parent, const FileQuestion& question) {
 }
 
 QString NameFilter(const FileFilter& filter) {
-    const QString pattern = QString::fromUtf8(filter.pattern.data(),
-                                              static_cast<qsizetype>(filter.pattern.size()));
+    const QString pattern =
+        QString::fromUtf8(filter.pattern.data(), static_cast<qsizetype>(filter.pattern.size()));
     QStringList patterns{pattern};
     for (const QString& variant : {pattern.toUpper(), pattern.toLower()}) {
         if (!patterns.contains(variant)) patterns.append(variant);

@@ -20,7 +20,7 @@ class QDialog;
 namespace zvk::ui {
 
 class JobDriver : public QObject {
-public:
+  public:
     // render: copies the model into the widgets. staysOpen: asked once the job
     // has finished; true keeps the dialog open (its Close button then ends it
     // with the end code). Empty: the dialog always closes at the end.
@@ -37,7 +37,7 @@ public:
     [[nodiscard]] bool Finished() const { return finished_; }
     [[nodiscard]] int EndCode() const { return endCode_; }
 
-private:
+  private:
     void Tick();
     void Arm(std::chrono::milliseconds delay);
 
@@ -53,7 +53,7 @@ private:
 
 // Shows the busy (application-starting) cursor while it lives.
 class BusyCursor {
-public:
+  public:
     BusyCursor();
     ~BusyCursor();
     BusyCursor(const BusyCursor&) = delete;
@@ -67,13 +67,13 @@ int RunJobDialog(QDialog& dialog, JobDriver& driver);
 // Caps the waits between steps while it lives, so that tests do not sit
 // through the erase pauses in real time.
 class ScopedStepDelayLimit {
-public:
+  public:
     explicit ScopedStepDelayLimit(std::chrono::milliseconds limit);
     ~ScopedStepDelayLimit();
     ScopedStepDelayLimit(const ScopedStepDelayLimit&) = delete;
     ScopedStepDelayLimit& operator=(const ScopedStepDelayLimit&) = delete;
 
-private:
+  private:
     std::optional<std::chrono::milliseconds> previous_;
 };
 

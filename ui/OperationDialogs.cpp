@@ -43,9 +43,8 @@ void RunRangeOperation(QWidget* frame, RangeOperation operation) {
 
 void RunLoadFile(QWidget* frame) {
     App().SelectedFileName.clear();
-    const auto path =
-        AskFile(frame, {QString::fromUtf8(kLoadFileDialogTitle), NameFilters(kLoadFileFilters),
-                        QString(), false});
+    const auto path = AskFile(frame, {QString::fromUtf8(kLoadFileDialogTitle),
+                                      NameFilters(kLoadFileFilters), QString(), false});
     if (!path || path->isEmpty()) return;
     App().SelectedFileName = path->toStdString().substr(0, kMaxSelectedFileName);
     LoadFrontEnd frontEnd;

@@ -58,7 +58,8 @@ JobDialog::JobDialog(QWidget* parent, Job& job, const QString& stopText)
 }
 
 void JobDialog::Drive(std::function<bool()> staysOpen) {
-    driver_ = new JobDriver(*this, job_, [this] { Render(); }, std::move(staysOpen));
+    driver_ = new JobDriver(
+        *this, job_, [this] { Render(); }, std::move(staysOpen));
     adjustSize();
     CenterDialog(this, parentWidget());
 }
@@ -191,8 +192,7 @@ ScanDialog::ScanDialog(QWidget* parent, VerifyJob& job)
 ScanDialog::ScanDialog(QWidget* parent, BlankCheckJob& job)
     : ScanDialog(parent, job, job.model, nullptr) {}
 
-ScanDialog::ScanDialog(QWidget* parent, Job& job, const ScanModel& model,
-                       const VerifyModel* verify)
+ScanDialog::ScanDialog(QWidget* parent, Job& job, const ScanModel& model, const VerifyModel* verify)
     : JobDialog(parent, job, "Close"), model_(model), verify_(verify) {
     auto* layout = new QVBoxLayout(this);
     auto* history =
@@ -265,9 +265,9 @@ void ScanDialog::Render() {
 }
 
 void ScanDialog::StoreToDisk() {
-    const auto path = AskFile(this, {"SaveAs", NameFilters(kVerifyReportFileDialog.filters),
-                                     QString::fromUtf8(kVerifyReportFileDialog.defaultExtension),
-                                     true});
+    const auto path =
+        AskFile(this, {"SaveAs", NameFilters(kVerifyReportFileDialog.filters),
+                       QString::fromUtf8(kVerifyReportFileDialog.defaultExtension), true});
     if (!path) return;
     (void)StoreVerifyReport(path->toStdString(), model_.list);
 }

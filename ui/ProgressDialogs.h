@@ -31,7 +31,7 @@ namespace zvk::ui {
 // job or, once it has finished, closes the dialog. Escape and the window's
 // close box act like that button while it is enabled.
 class JobDialog : public QDialog {
-public:
+  public:
     // Runs the dialog modally with the busy cursor; returns the job's end code.
     int Run() { return RunJobDialog(*this, *driver_); }
 
@@ -44,7 +44,7 @@ public:
 
     void reject() override;
 
-protected:
+  protected:
     JobDialog(QWidget* parent, Job& job, const QString& stopText);
     // Creates the driver; called last by each dialog's constructor.
     void Drive(std::function<bool()> staysOpen = {});
@@ -59,18 +59,18 @@ protected:
     QLabel* status_ = nullptr;
     QLabel* percentage_ = nullptr;
 
-private:
+  private:
     JobDriver* driver_ = nullptr;
 };
 
 // "Loading..." and "Saving...": the label, the bar and Cancel.
 class FileProgressDialog final : public JobDialog {
-public:
+  public:
     FileProgressDialog(QWidget* parent, Job& job, const ProgressModel& model,
                        const QString& cancelText);
     [[nodiscard]] QLabel* Label() const { return label_; }
 
-private:
+  private:
     void Render() override;
     const ProgressModel& model_;
     QLabel* label_;
@@ -78,16 +78,16 @@ private:
 
 // "File Loading Details": the address ranges loaded, one a line.
 class LoadDetailsDialog final : public QDialog {
-public:
+  public:
     LoadDetailsDialog(QWidget* parent, const std::string& details);
     [[nodiscard]] QPlainTextEdit* Details() const { return details_; }
 
-private:
+  private:
     QPlainTextEdit* details_;
 };
 
 class ProgramDialog final : public JobDialog {
-public:
+  public:
     ProgramDialog(QWidget* parent, ProgramJob& job);
 
     QLabel* eraseLabel;
@@ -99,16 +99,16 @@ public:
     QLabel* deviceEnd;
     QLabel* bufferStart;
 
-private:
+  private:
     void Render() override;
     const ProgramModel& model_;
 };
 
 class ReadDialog final : public JobDialog {
-public:
+  public:
     ReadDialog(QWidget* parent, ReadJob& job);
 
-private:
+  private:
     void Render() override;
     const ReadModel& model_;
 };
@@ -116,20 +116,20 @@ private:
 // Verify and Blank Check: the range, the list of findings and, for Verify,
 // the buffer start and "Store to disk".
 class ScanDialog final : public JobDialog {
-public:
+  public:
     ScanDialog(QWidget* parent, VerifyJob& job);
     ScanDialog(QWidget* parent, BlankCheckJob& job);
 
     QLabel* deviceStart;
     QLabel* deviceEnd;
-    QLabel* bufferStart = nullptr;      // Verify only
+    QLabel* bufferStart = nullptr;       // Verify only
     QPushButton* storeButton = nullptr;  // Verify only
     QPlainTextEdit* list;
 
     // The list as the dialog shows it, line ends as typed in a text box.
     [[nodiscard]] QString ListText() const;
 
-private:
+  private:
     ScanDialog(QWidget* parent, Job& job, const ScanModel& model, const VerifyModel* verify);
     void Render() override;
     void StoreToDisk();
@@ -140,13 +140,13 @@ private:
 };
 
 class AutoDialog final : public JobDialog {
-public:
+  public:
     AutoDialog(QWidget* parent, AutoJob& job);
 
     std::array<QCheckBox*, kAutoStepCount> boxes{};
     std::array<QLabel*, kAutoStepCount> labels{};
 
-private:
+  private:
     void Render() override;
     const AutoModel& model_;
 };

@@ -2,8 +2,10 @@
 // Plays the user's part for modal dialogs in the Qt tests: each step waits for
 // the active modal dialog to be of its type and acts on it (fills fields,
 // clicks a button). A step may return false to be asked again at the next
-// poll, e.g. until a progress dialog's job has finished. A dialog left open
-// when the script has nothing more to do is closed, so a test never blocks.
+// poll, e.g. until a progress dialog's job has finished. A progress dialog no
+// step waits for runs on by itself; any other dialog left open when no step
+// expects it, and a finished progress dialog that stays open, is closed and
+// counted, so a test never blocks.
 
 #include <QApplication>
 #include <QDialog>
@@ -13,10 +15,12 @@
 #include <functional>
 #include <string>
 
+#include "ui/ProgressDialogs.h"
+
 namespace zvk::test {
 
 class ModalScript {
-public:
+  public:
     ModalScript() {
         timer_.setInterval(5);
         QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
@@ -36,12 +40,16 @@ public:
     // Dialogs the script had to close because no step expected them.
     [[nodiscard]] int Unexpected() const { return unexpected_; }
 
-private:
+  private:
     void Poll() {
         QWidget* modal = QApplication::activeModalWidget();
         if (modal == nullptr || !modal->isVisible()) return;
         if (!steps_.empty()) {
             if (steps_.front()(modal)) steps_.pop_front();
+            return;
+        }
+        if (auto* job = dynamic_cast<ui::JobDialog*>(modal);
+            job != nullptr && !job->Driver().Finished()) {
             return;
         }
         if (auto* dialog = qobject_cast<QDialog*>(modal)) {
