@@ -13,8 +13,8 @@ namespace {
 
 // Indexed by the family's lock bits shifted down to bit 0 (LB1 = 1, LB2 = 2,
 // LB3 = 4).
-constexpr std::array<std::string_view, 4> kTwoLevelTexts{
-    "         ", "LB1      ", "    LB2  ", "LB1 LB2  "};
+constexpr std::array<std::string_view, 4> kTwoLevelTexts{"         ", "LB1      ", "    LB2  ",
+                                                         "LB1 LB2  "};
 constexpr std::array<std::string_view, 8> kThreeLevelTexts{
     "         ",   "LB1      ",   "    LB2  ",   "LB1 LB2  ",
     "        LB3", "LB1     LB3", "    LB2 LB3", "LB1 LB2 LB3"};
@@ -78,8 +78,8 @@ void UpdateStatusBar() {
     const QString port = app.ProgrammerLink != nullptr ? "COM%1 - OK" : "COM%1 - Error";
     bar->SetPaneText(1, port.arg(app.PortIndex + 1));
     const DeviceInfo& part = SelectedDeviceInfo();
-    bar->SetPaneText(2, QString::fromUtf8(part.PartName.data(),
-                                          static_cast<qsizetype>(part.PartName.size())));
+    bar->SetPaneText(
+        2, QString::fromUtf8(part.PartName.data(), static_cast<qsizetype>(part.PartName.size())));
     EnforceProgrammingMode();
     bar->SetPaneText(3, (App().ProgrammingMode & kModeParallel) != 0 ? "Parallel" : "SPI");
     const std::string_view locks = LockBitText(part, app.ProtectionOptions);

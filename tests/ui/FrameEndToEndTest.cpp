@@ -94,7 +94,7 @@ std::function<bool(D*)> CloseWhenDone(QStringList& said) {
 class FrameEndToEndTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void loadProgramVerifyReadThroughTheMenus() {
         TempDir dir;
         UnitSimProcess unit;
@@ -110,7 +110,9 @@ private slots:
         {
             auto frame = test::StartTestFrame(dir);
             QVERIFY(App().ProgrammerLink != nullptr);
-            const auto menu = [&](CommandId id) { frame->MenuItem(frame->ShownMenu(), id)->trigger(); };
+            const auto menu = [&](CommandId id) {
+                frame->MenuItem(frame->ShownMenu(), id)->trigger();
+            };
 
             // The part in the socket, and erase and verify with every Program.
             frame->SetDialogRunner([](QDialog& dialog) {
@@ -128,14 +130,16 @@ private slots:
             menu(CommandId::SelectDevice);
             menu(CommandId::Options);
             QCOMPARE(int(App().FlashLastAddress), 0x1FFF);
-            QCOMPARE(int(App().OptionFlags), int(kOptionEraseBeforeProgram | kOptionVerifyAfterProgram));
+            QCOMPARE(int(App().OptionFlags),
+                     int(kOptionEraseBeforeProgram | kOptionVerifyAfterProgram));
 
             QStringList said;
             ModalScript script;
-            script.Then<LoadDetailsDialog>([](LoadDetailsDialog* d) {
-                      d->accept();
-                      return true;
-                  })
+            script
+                .Then<LoadDetailsDialog>([](LoadDetailsDialog* d) {
+                    d->accept();
+                    return true;
+                })
                 .Then<RangeDialogView>(FullDevice("Program - Flash"))
                 .Then<ProgramDialog>(CloseWhenDone<ProgramDialog>(said))
                 .Then<RangeDialogView>(FullDevice("Verify - Flash"))
