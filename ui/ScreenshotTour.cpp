@@ -46,14 +46,14 @@ QPixmap GrabScreen() { return QGuiApplication::primaryScreen()->grabWindow(0); }
 
 // Acts on the modal dialogs as they come, like a user would.
 class Tour : public QObject {
-public:
+  public:
     Tour(QString images, QString readme) : images_(std::move(images)), readme_(std::move(readme)) {
         connect(&poll_, &QTimer::timeout, this, [this] { Poll(); });
         poll_.start(20);
     }
     int failures = 0;
 
-private:
+  private:
     // A dialog is grabbed once it has been on the screen for a moment, so
     // that it is painted.
     bool Settled(QWidget* dialog) {
@@ -132,9 +132,8 @@ int main(int argc, char** argv) {
     });
     SetTransportFactory(MakeQtSerialTransport);
     const QString hexPath = parser.value(hex);
-    SetFileQuestionHook([hexPath](QWidget*, const FileQuestion&) {
-        return std::optional<QString>(hexPath);
-    });
+    SetFileQuestionHook(
+        [hexPath](QWidget*, const FileQuestion&) { return std::optional<QString>(hexPath); });
 
     StartUpOptions options;
     options.programDirectory = QDir(parser.value(programDir)).absolutePath().toStdString();
@@ -147,8 +146,8 @@ int main(int argc, char** argv) {
     SelectDevice(*device);
     frame->UpdateDeviceMenus();
     UpdateStatusBar();
-    App().OptionFlags = kOptionClearBeforeLoad | kOptionEraseBeforeProgram |
-                        kOptionVerifyAfterProgram;
+    App().OptionFlags =
+        kOptionClearBeforeLoad | kOptionEraseBeforeProgram | kOptionVerifyAfterProgram;
     App().ProgramRange = {0x0000, 0x0FFF, 0x0000, 0};
 
     Tour tour(parser.value(images), parser.value(readme));
