@@ -2,7 +2,9 @@
 // before, during and after the run, how Close and Cancel act, and the range
 // and field dialogs' rendering of their models.
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -59,12 +61,62 @@ std::string ReadWholeFile(const QString& path) {
     return out.str();
 }
 
+// Records when it is stepped; asks for a 60 ms wait once, then finishes.
+class TimedJob final : public Job {
+  public:
+    void Start() override { clock.start(); }
+    StepResult Step() override {
+        steps.push_back(clock.elapsed());
+        if (steps.size() == 1) return StepResult::Continue(60ms);
+        return StepResult::Finish(7);
+    }
+    void Cancel() override { cancelled = true; }
+
+    QElapsedTimer clock;
+    std::vector<qint64> steps;
+    bool cancelled = false;
+};
+
 }  // namespace
 
 class ProgressDialogsTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void driverTicksAfterTheFirstDelayAndTheAskedOnesWithTheBusyCursor() {
+        TimedJob job;
+        QDialog dialog;
+        int renders = 0;
+        bool busyWhileRunning = false;
+        JobDriver driver(dialog, job, [&] {
+            ++renders;
+            const QCursor* cursor = QApplication::overrideCursor();
+            busyWhileRunning = cursor != nullptr && cursor->shape() == Qt::BusyCursor;
+        });
+        QCOMPARE(RunJobDialog(dialog, driver), 7);
+        QCOMPARE(job.steps.size(), std::size_t{2});
+        QVERIFY2(job.steps[0] >= 45, qPrintable(QString::number(job.steps[0])));
+        QVERIFY2(job.steps[1] - job.steps[0] >= 55, qPrintable(QString::number(job.steps[1])));
+        QCOMPARE(renders, 3);  // after Start and after each step
+        QVERIFY(busyWhileRunning);
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QVERIFY(!job.cancelled);
+    }
+
+    void finishedJobThatStaysOpenEndsWithItsCodeOnClose() {
+        TimedJob job;
+        QDialog dialog;
+        JobDriver driver(dialog, job, {}, [] { return true; });
+        driver.Begin();
+        dialog.open();
+        QTRY_VERIFY(driver.Finished());
+        QVERIFY(dialog.isVisible());
+        driver.Cancel();
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), 7);
+        QVERIFY(!job.cancelled);  // the job had already ended
+    }
+
     void programShowsItsRunAndStaysOpenForClose() {
         test::VirtualUnit unit("AT89C2051");
         ScopedStepDelayLimit fast(1ms);
