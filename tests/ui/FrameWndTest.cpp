@@ -51,7 +51,8 @@ QStringList Titles(const QWidget* menu) {
 std::set<int> MenuIds(const QMenuBar* bar) {
     std::set<int> ids;
     for (const QAction* action : bar->findChildren<QAction*>()) {
-        if (action->menu() == nullptr && action->data().toInt() != 0) ids.insert(action->data().toInt());
+        if (action->menu() == nullptr && action->data().toInt() != 0)
+            ids.insert(action->data().toInt());
     }
     return ids;
 }
@@ -65,7 +66,7 @@ ChildWnd* Child(WindowHandle handle) { return static_cast<ChildWnd*>(handle); }
 class FrameWndTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init() {
         CloseProgrammerPort();
         ResetAppState();
@@ -88,7 +89,8 @@ private slots:
         QCOMPARE(int(app.ProgramRange.DeviceEnd | app.ReadRange.Flags), 0);
         QCOMPARE(app.FlashBuffer.size(), kFlashBufferSize);
         // The unusable port still gives the main window, with the port in error.
-        QCOMPARE(messages.Lines(), std::vector<std::string>{"Error|Cannot Establish Communication"});
+        QCOMPARE(messages.Lines(),
+                 std::vector<std::string>{"Error|Cannot Establish Communication"});
         QCOMPARE(ports.made, 1);
         FrameStatusBar* bar = frame->Status();
         QCOMPARE(bar->PaneText(1), QString("COM2 - Error"));
@@ -106,9 +108,8 @@ private slots:
         options.programDirectory = dir.Path().string();
         auto frame = StartFrame(options);
         QStringList seen;
-        frame->SetAboutRunner([&] {
-            seen << frame->Status()->PaneText(1) << frame->Status()->PaneText(2);
-        });
+        frame->SetAboutRunner(
+            [&] { seen << frame->Status()->PaneText(1) << frame->Status()->PaneText(2); });
         QVERIFY(seen.isEmpty());
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
@@ -160,7 +161,9 @@ private slots:
         QCOMPARE(code, 0);
         QCOMPARE(writes, 1);
         if (way == "memory") {
-            QCOMPARE(messages.Lines(), std::vector<std::string>{"Memory Allocation Error|Insufficient Memory Available"});
+            QCOMPARE(
+                messages.Lines(),
+                std::vector<std::string>{"Memory Allocation Error|Insufficient Memory Available"});
             QVERIFY(App().FlashBuffer.empty());
             QCOMPARE(ports.made, 0);
         } else {
@@ -198,35 +201,52 @@ private slots:
         QCOMPARE(Titles(frame->Menu(MenuKind::Child)),
                  (QStringList{"&File", "&Buffer", "&Device", "&Settings", "&Window", "&Help"}));
         const QMenu* file = frame->Menu(MenuKind::Frame)->actions()[0]->menu();
-        QCOMPARE(Titles(file).mid(0, 2),
-                 (QStringList{"Load File", "Save  &As..."}));
-        const auto text = [&](MenuKind kind, CommandId id) { return frame->MenuItem(kind, id)->text(); };
-        QCOMPARE(text(MenuKind::Frame, CommandId::AutoProgrammingMode), QString("&Auto Programming Mode"));
-        QCOMPARE(text(MenuKind::Child, CommandId::AutoProgrammingMode), QString("Auto Programming Mode"));
+        QCOMPARE(Titles(file).mid(0, 2), (QStringList{"Load File", "Save  &As..."}));
+        const auto text = [&](MenuKind kind, CommandId id) {
+            return frame->MenuItem(kind, id)->text();
+        };
+        QCOMPARE(text(MenuKind::Frame, CommandId::AutoProgrammingMode),
+                 QString("&Auto Programming Mode"));
+        QCOMPARE(text(MenuKind::Child, CommandId::AutoProgrammingMode),
+                 QString("Auto Programming Mode"));
         QCOMPARE(text(MenuKind::Frame, CommandId::Protection), QString("&Protection"));
         QCOMPARE(text(MenuKind::Child, CommandId::Protection), QString("Protection"));
         QCOMPARE(text(MenuKind::Child, CommandId::Exit), QString("E&xit"));
         QCOMPARE(text(MenuKind::Child, CommandId::ChecksumEeprom), QString("C&hecksum"));
         QCOMPARE(text(MenuKind::Frame, CommandId::BlankCheckEeprom), QString("BlankCheck EEPROM"));
-        QCOMPARE(frame->MenuItem(MenuKind::Frame, CommandId::EditFlash)->shortcut(), QKeySequence("F1"));
-        QCOMPARE(frame->MenuItem(MenuKind::Child, CommandId::Exit)->shortcut(), QKeySequence("Alt+X"));
+        QCOMPARE(frame->MenuItem(MenuKind::Frame, CommandId::EditFlash)->shortcut(),
+                 QKeySequence("F1"));
+        QCOMPARE(frame->MenuItem(MenuKind::Child, CommandId::Exit)->shortcut(),
+                 QKeySequence("Alt+X"));
     }
 
     void commandKindsAndDeviceChecks() {
         // Flash (F), EEPROM (E) or no buffer, and the device check (*).
         const std::map<CommandId, std::string> expected{
-            {CommandId::LoadFlash, "F"},     {CommandId::LoadEeprom, "E"},
-            {CommandId::SaveFlash, "F"},     {CommandId::SaveEeprom, "E"},
-            {CommandId::ClearFlash, "F"},    {CommandId::FillFlash, "F"},
-            {CommandId::CopyFlash, "F"},     {CommandId::ChecksumFlash, "F"},
-            {CommandId::ClearEeprom, "E"},   {CommandId::FillEeprom, "E"},
-            {CommandId::CopyEeprom, "E"},    {CommandId::ChecksumEeprom, "E"},
-            {CommandId::Auto, "F*"},         {CommandId::Erase, "*"},
-            {CommandId::BlankCheck, "F*"},   {CommandId::Program, "F*"},
-            {CommandId::Read, "F*"},         {CommandId::Verify, "F*"},
-            {CommandId::Protect, "*"},       {CommandId::SerialProgramEnable, "*"},
-            {CommandId::SerialProgramDisable, "*"}, {CommandId::BlankCheckEeprom, "E*"},
-            {CommandId::ProgramEeprom, "E*"}, {CommandId::ReadEeprom, "E*"},
+            {CommandId::LoadFlash, "F"},
+            {CommandId::LoadEeprom, "E"},
+            {CommandId::SaveFlash, "F"},
+            {CommandId::SaveEeprom, "E"},
+            {CommandId::ClearFlash, "F"},
+            {CommandId::FillFlash, "F"},
+            {CommandId::CopyFlash, "F"},
+            {CommandId::ChecksumFlash, "F"},
+            {CommandId::ClearEeprom, "E"},
+            {CommandId::FillEeprom, "E"},
+            {CommandId::CopyEeprom, "E"},
+            {CommandId::ChecksumEeprom, "E"},
+            {CommandId::Auto, "F*"},
+            {CommandId::Erase, "*"},
+            {CommandId::BlankCheck, "F*"},
+            {CommandId::Program, "F*"},
+            {CommandId::Read, "F*"},
+            {CommandId::Verify, "F*"},
+            {CommandId::Protect, "*"},
+            {CommandId::SerialProgramEnable, "*"},
+            {CommandId::SerialProgramDisable, "*"},
+            {CommandId::BlankCheckEeprom, "E*"},
+            {CommandId::ProgramEeprom, "E*"},
+            {CommandId::ReadEeprom, "E*"},
             {CommandId::VerifyEeprom, "E*"},
         };
         QCOMPARE(FrameCommands().size(), std::size_t{44});
@@ -254,7 +274,8 @@ private slots:
                 command.kind == CommandKind::Flash ? BufferKind::Eeprom : BufferKind::Flash;
             const BufferKind before = App().CurrentBufferKind;
             frame->OnCommand(Id(command.id));
-            QCOMPARE(messages.Lines(), std::vector<std::string>{"Error|Unable to Access the programmer!"});
+            QCOMPARE(messages.Lines(),
+                     std::vector<std::string>{"Error|Unable to Access the programmer!"});
             QCOMPARE(App().CurrentBufferKind, before);
         }
         // A buffer command sets its kind and runs: Clear of the EEPROM buffer.
@@ -269,18 +290,19 @@ private slots:
         TempDir dir;
         MessageRecorder messages;
         auto frame = test::StartTestFrame(dir);
-        const CommandId eeprom[] = {CommandId::LoadEeprom,      CommandId::SaveEeprom,
-                                    CommandId::EditEeprom,      CommandId::LocateEeprom,
-                                    CommandId::ClearEeprom,     CommandId::FillEeprom,
-                                    CommandId::CopyEeprom,      CommandId::ChecksumEeprom,
-                                    CommandId::BlankCheckEeprom, CommandId::ProgramEeprom,
-                                    CommandId::ReadEeprom,      CommandId::VerifyEeprom};
+        const CommandId eeprom[] = {
+            CommandId::LoadEeprom,    CommandId::SaveEeprom,     CommandId::EditEeprom,
+            CommandId::LocateEeprom,  CommandId::ClearEeprom,    CommandId::FillEeprom,
+            CommandId::CopyEeprom,    CommandId::ChecksumEeprom, CommandId::BlankCheckEeprom,
+            CommandId::ProgramEeprom, CommandId::ReadEeprom,     CommandId::VerifyEeprom};
         const auto expectEeprom = [&](bool enabled) {
             for (MenuKind kind : {MenuKind::Frame, MenuKind::Child}) {
-                for (CommandId id : eeprom) QCOMPARE(frame->MenuItem(kind, id)->isEnabled(), enabled);
+                for (CommandId id : eeprom)
+                    QCOMPARE(frame->MenuItem(kind, id)->isEnabled(), enabled);
                 QVERIFY(frame->MenuItem(kind, CommandId::EditFlash)->isEnabled());
             }
-            for (CommandId id : {CommandId::LoadEeprom, CommandId::SaveEeprom, CommandId::EditEeprom}) {
+            for (CommandId id :
+                 {CommandId::LoadEeprom, CommandId::SaveEeprom, CommandId::EditEeprom}) {
                 QCOMPARE(frame->ToolBar()->Button(id)->isEnabled(), enabled);
             }
         };
@@ -299,8 +321,10 @@ private slots:
 
         const auto serialItems = [&](bool enabled) {
             for (MenuKind kind : {MenuKind::Frame, MenuKind::Child}) {
-                QCOMPARE(frame->MenuItem(kind, CommandId::SerialProgramEnable)->isEnabled(), enabled);
-                QCOMPARE(frame->MenuItem(kind, CommandId::SerialProgramDisable)->isEnabled(), enabled);
+                QCOMPARE(frame->MenuItem(kind, CommandId::SerialProgramEnable)->isEnabled(),
+                         enabled);
+                QCOMPARE(frame->MenuItem(kind, CommandId::SerialProgramDisable)->isEnabled(),
+                         enabled);
             }
         };
         App().SelectedDevice = kAt89S53;
@@ -320,7 +344,8 @@ private slots:
         MessageRecorder messages;
         auto frame = test::StartTestFrame(dir);
         const auto childButtons = [&](bool enabled) {
-            for (CommandId id : {CommandId::CloseAll, CommandId::TileHorizontally, CommandId::TileVertically}) {
+            for (CommandId id :
+                 {CommandId::CloseAll, CommandId::TileHorizontally, CommandId::TileVertically}) {
                 QCOMPARE(frame->ToolBar()->Button(id)->isEnabled(), enabled);
             }
         };
@@ -372,7 +397,8 @@ private slots:
         emit window->aboutToShow();
         QStringList listed;
         for (const QAction* action : window->actions()) {
-            if (action->data().toInt() > 50000 || (action->data().toInt() == 50000 && !action->isSeparator())) {
+            if (action->data().toInt() > 50000 ||
+                (action->data().toInt() == 50000 && !action->isSeparator())) {
                 listed << action->text() + (action->isChecked() ? "*" : "");
             }
         }
@@ -471,19 +497,40 @@ private slots:
             if (!entry->isEnabled()) disabled << entry->toolTip();
             QVERIFY(!entry->icon().isNull());
         }
-        QCOMPARE(tips, (QStringList{"Load to Flash Buffer", "Load to EEPROM Buffer",
-                                    "Save Flash Buffer", "Save EEPROM Buffer", "|",
-                                    "Disassemble Window", "Edit Flash Buffer", "Edit EEPROM Buffer",
-                                    "|", "Enter Program", "|", "Set Flash Buffer Address",
-                                    "Clear Flash Buffer", "Fill Flash Buffer", "Copy Flash Buffer",
-                                    "|", " Select Device", " Auto Programming", "Erase",
-                                    " Blank Check - Flash", "Program Flash", "Verify Flash",
-                                    "Read Flash", "Protect Device", "|", "Tile Horizontally",
-                                    "Tile Vertically", "Close All Windows", "About"}));
+        QCOMPARE(tips, (QStringList{"Load to Flash Buffer",
+                                    "Load to EEPROM Buffer",
+                                    "Save Flash Buffer",
+                                    "Save EEPROM Buffer",
+                                    "|",
+                                    "Disassemble Window",
+                                    "Edit Flash Buffer",
+                                    "Edit EEPROM Buffer",
+                                    "|",
+                                    "Enter Program",
+                                    "|",
+                                    "Set Flash Buffer Address",
+                                    "Clear Flash Buffer",
+                                    "Fill Flash Buffer",
+                                    "Copy Flash Buffer",
+                                    "|",
+                                    " Select Device",
+                                    " Auto Programming",
+                                    "Erase",
+                                    " Blank Check - Flash",
+                                    "Program Flash",
+                                    "Verify Flash",
+                                    "Read Flash",
+                                    "Protect Device",
+                                    "|",
+                                    "Tile Horizontally",
+                                    "Tile Vertically",
+                                    "Close All Windows",
+                                    "About"}));
         // The part of a first start, AT89C1051, has no EEPROM.
-        QCOMPARE(disabled, (QStringList{"Load to EEPROM Buffer", "Save EEPROM Buffer",
-                                        "Edit EEPROM Buffer", "Set Flash Buffer Address",
-                                        "Tile Horizontally", "Tile Vertically", "Close All Windows"}));
+        QCOMPARE(disabled,
+                 (QStringList{"Load to EEPROM Buffer", "Save EEPROM Buffer", "Edit EEPROM Buffer",
+                              "Set Flash Buffer Address", "Tile Horizontally", "Tile Vertically",
+                              "Close All Windows"}));
         // A button sends its command.
         frame->ToolBar()->Button(CommandId::Disassembly)->trigger();
         QVERIFY(App().DisassemblyWindow != nullptr);
@@ -523,7 +570,8 @@ private slots:
         QVERIFY(frame->HelpWindow() == nullptr);
 
         std::filesystem::create_directory(dir / "help");
-        std::ofstream(dir / "help" / "index.html") << "<html><body><h1>zvk manual</h1></body></html>";
+        std::ofstream(dir / "help" / "index.html")
+            << "<html><body><h1>zvk manual</h1></body></html>";
         frame->OnCommand(Id(CommandId::HelpContents));
         QCOMPARE(messages.messages.size(), std::size_t{2});
         QVERIFY(frame->HelpWindow() != nullptr);

@@ -15,32 +15,25 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <fstream>
-#include <sstream>
-
 #include "app/AppState.h"
 #include "app/Buffers.h"
 #include "files/BlockOps.h"
 #include "files/FileSave.h"
 #include "ops/OperationRange.h"
 #include "tests/support/VirtualUnit.h"
+#include "tests/ui/UiTestSupport.h"
 #include "ui/FieldDialogs.h"
 #include "ui/FileQuestion.h"
 #include "ui/ProgressDialogs.h"
 
 namespace zvk::ui {
 
+using test::ReadWholeFile;
+using test::Shown;
+
 using namespace std::chrono_literals;
 
 namespace {
-
-// The messages shown so far, "caption|text" each.
-QStringList Shown(const test::VirtualUnit& unit) {
-    QStringList lines;
-    for (const std::string& line : unit.messages.Lines())
-        lines.append(QString::fromStdString(line));
-    return lines;
-}
 
 void FillFlash(std::uint16_t from, std::uint16_t count, std::uint8_t seed) {
     for (std::uint16_t i = 0; i < count; ++i) {
@@ -52,13 +45,6 @@ void FillFlash(std::uint16_t from, std::uint16_t count, std::uint8_t seed) {
 void Open(JobDialog& dialog) {
     dialog.Driver().Begin();
     dialog.open();
-}
-
-std::string ReadWholeFile(const QString& path) {
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
 }
 
 // Records when it is stepped; asks for a 60 ms wait once, then finishes.
@@ -259,9 +245,8 @@ class ProgressDialogsTest : public QObject {
         QCOMPARE(asked.defaultSuffix, QString("txt"));
         QVERIFY(asked.save);
         QCOMPARE(asked.filters.first(), QString("Text Files (*.TXT) (*.txt *.TXT)"));
-        QCOMPARE(QString::fromStdString(ReadWholeFile(report)),
-                 QString(" Address\tDevice data\tBuffer data\r\n"
-                         " 0002\t\t12\t\t55\r\n 0010\t\t34\t\t55\r\n"));
+        QCOMPARE(ReadWholeFile(report), QString(" Address\tDevice data\tBuffer data\r\n"
+                                                " 0002\t\t12\t\t55\r\n 0010\t\t34\t\t55\r\n"));
 
         // A report that cannot be written names the file.
         SetFileQuestionHook([&](QWidget*, const FileQuestion&) {

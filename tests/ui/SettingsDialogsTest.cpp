@@ -39,7 +39,7 @@ FrameWnd::DialogRunner Clicks(std::vector<int> ids) {
 class SettingsDialogsTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init() {
         CloseProgrammerPort();
         ResetAppState();
@@ -110,7 +110,8 @@ private slots:
         } else {
             QVERIFY(editor->ReceivedCommands().empty());
         }
-        QCOMPARE(frame->Status()->PaneText(2), QString::fromLatin1(DeviceTable[std::size_t(part)].PartName.data()));
+        QCOMPARE(frame->Status()->PaneText(2),
+                 QString::fromLatin1(DeviceTable[std::size_t(part)].PartName.data()));
     }
 
     void cancelPutsPartAndModeBack() {
@@ -174,13 +175,17 @@ private slots:
             options.Button(1038)->click();
             const int written = App().OptionFlags;
             options.Button(kOkId)->click();
-            return written == (kOptionVerifyAfterProgram | kOptionEraseBeforeProgram) ? dialog.result() : -1;
+            return written == (kOptionVerifyAfterProgram | kOptionEraseBeforeProgram)
+                       ? dialog.result()
+                       : -1;
         });
         frame->OnCommand(static_cast<int>(CommandId::Options));
-        QCOMPARE(int(App().OptionFlags), int(kOptionVerifyAfterProgram | kOptionEraseBeforeProgram));
+        QCOMPARE(int(App().OptionFlags),
+                 int(kOptionVerifyAfterProgram | kOptionEraseBeforeProgram));
         frame->SetDialogRunner(Clicks({1037, 1040, kCancelId}));
         frame->OnCommand(static_cast<int>(CommandId::Options));
-        QCOMPARE(int(App().OptionFlags), int(kOptionVerifyAfterProgram | kOptionEraseBeforeProgram));
+        QCOMPARE(int(App().OptionFlags),
+                 int(kOptionVerifyAfterProgram | kOptionEraseBeforeProgram));
         OptionDlg dialog(nullptr);
         QCOMPARE(dialog.Button(1037)->text(), QString("Clear Buffer for new device selection"));
         QVERIFY(dialog.Button(1038)->isChecked() && !dialog.Button(1036)->isChecked());
@@ -209,9 +214,10 @@ private slots:
         ProtectionDlg dialog(nullptr);
         for (int id : clicks) dialog.Button(id)->click();
         QCOMPARE(int(App().ProtectionOptions), bits);
-        const std::pair<int, int> boxes[] = {{1036, 0x01}, {1037, 0x02}, {1038, 0x04},
-                                             {1040, 0x10}, {1041, 0x20}};
-        for (const auto& [id, bit] : boxes) QCOMPARE(dialog.Button(id)->isChecked(), (bits & bit) != 0);
+        const std::pair<int, int> boxes[] = {
+            {1036, 0x01}, {1037, 0x02}, {1038, 0x04}, {1040, 0x10}, {1041, 0x20}};
+        for (const auto& [id, bit] : boxes)
+            QCOMPARE(dialog.Button(id)->isChecked(), (bits & bit) != 0);
     }
 
     void protectionCancelAndStatusBar() {
