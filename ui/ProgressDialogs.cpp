@@ -64,6 +64,16 @@ void JobDialog::Drive(std::function<bool()> staysOpen) {
     CenterDialog(this, parentWidget());
 }
 
+void JobDialog::AddProgressLines(QVBoxLayout* layout) {
+    status_ = new QLabel(this);
+    percentage_ = new QLabel(this);
+    layout->addWidget(status_);
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(progress_, 1);
+    bar->addWidget(percentage_);
+    layout->addLayout(bar);
+}
+
 void JobDialog::reject() {
     if (stop_->isEnabled()) driver_->Cancel();
 }
@@ -135,13 +145,7 @@ ProgramDialog::ProgramDialog(QWidget* parent, ProgramJob& job)
     : JobDialog(parent, job, "&Close"), model_(job.model) {
     WithoutCloseBox(this);
     auto* layout = new QVBoxLayout(this);
-    status_ = new QLabel(this);
-    percentage_ = new QLabel(this);
-    layout->addWidget(status_);
-    auto* bar = new QHBoxLayout;
-    bar->addWidget(progress_, 1);
-    bar->addWidget(percentage_);
-    layout->addLayout(bar);
+    AddProgressLines(layout);
     auto* grid = new QGridLayout;
     eraseResult = AddRow(grid, "Chip Erase :", this, &eraseLabel);
     bytesProgrammed = AddRow(grid, "Number of bytes Programmed :", this);
@@ -171,13 +175,7 @@ void ProgramDialog::Render() {
 ReadDialog::ReadDialog(QWidget* parent, ReadJob& job)
     : JobDialog(parent, job, "&Cancel"), model_(job.model) {
     auto* layout = new QVBoxLayout(this);
-    status_ = new QLabel(this);
-    percentage_ = new QLabel(this);
-    layout->addWidget(status_);
-    auto* bar = new QHBoxLayout;
-    bar->addWidget(progress_, 1);
-    bar->addWidget(percentage_);
-    layout->addLayout(bar);
+    AddProgressLines(layout);
     layout->addWidget(stop_, 0, Qt::AlignHCenter);
     setMinimumWidth(300);
     Render();
@@ -215,13 +213,7 @@ ScanDialog::ScanDialog(QWidget* parent, Job& job, const ScanModel& model, const 
     list->setMinimumSize(verify != nullptr ? 320 : 240, 160);
     layout->addWidget(list);
 
-    status_ = new QLabel(this);
-    percentage_ = new QLabel(this);
-    layout->addWidget(status_);
-    auto* bar = new QHBoxLayout;
-    bar->addWidget(progress_, 1);
-    bar->addWidget(percentage_);
-    layout->addLayout(bar);
+    AddProgressLines(layout);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -288,13 +280,7 @@ AutoDialog::AutoDialog(QWidget* parent, AutoJob& job)
     }
     grid->setColumnStretch(1, 1);
     layout->addLayout(grid);
-    status_ = new QLabel(this);
-    percentage_ = new QLabel(this);
-    layout->addWidget(status_);
-    auto* bar = new QHBoxLayout;
-    bar->addWidget(progress_, 1);
-    bar->addWidget(percentage_);
-    layout->addLayout(bar);
+    AddProgressLines(layout);
     layout->addWidget(stop_, 0, Qt::AlignHCenter);
     setMinimumWidth(320);
     Render();

@@ -24,6 +24,7 @@ class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QVBoxLayout;
 
 namespace zvk::ui {
 
@@ -49,6 +50,8 @@ class JobDialog : public QDialog {
     // Creates the driver; called last by each dialog's constructor.
     void Drive(std::function<bool()> staysOpen = {});
     virtual void Render() = 0;
+    // The status line, then the bar with the percentage beside it.
+    void AddProgressLines(QVBoxLayout* layout);
     // The common fields of the device dialogs.
     void RenderDevice(const DeviceProgressModel& model);
     void closeEvent(QCloseEvent* event) override;

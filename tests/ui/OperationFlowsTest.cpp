@@ -12,7 +12,6 @@
 #include <QtTest>
 
 #include <fstream>
-#include <sstream>
 
 #include "app/AppState.h"
 #include "app/Buffers.h"
@@ -20,6 +19,7 @@
 #include "files/FileSave.h"
 #include "tests/support/VirtualUnit.h"
 #include "tests/ui/ModalScript.h"
+#include "tests/ui/UiTestSupport.h"
 #include "ui/DialogHelpers.h"
 #include "ui/FieldDialogs.h"
 #include "ui/FileQuestion.h"
@@ -28,18 +28,13 @@
 
 namespace zvk::ui {
 
+using test::ReadWholeFile;
+using test::Shown;
+
 using namespace std::chrono_literals;
 using test::ModalScript;
 
 namespace {
-
-// The messages shown so far, "caption|text" each.
-QStringList Shown(const test::VirtualUnit& unit) {
-    QStringList lines;
-    for (const std::string& line : unit.messages.Lines())
-        lines.append(QString::fromStdString(line));
-    return lines;
-}
 
 // Answers the file question with a fixed path and remembers the question.
 class FileAnswer {
@@ -62,13 +57,6 @@ class FileAnswer {
 
 void WriteFile(const QString& path, const std::string& bytes) {
     std::ofstream(path.toStdString(), std::ios::binary) << bytes;
-}
-
-std::string ReadWholeFile(const QString& path) {
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
 }
 
 // Fills the field dialog's edits in order and presses its OK button.
@@ -202,7 +190,7 @@ class OperationFlowsTest : public QObject {
                  QStringList({"Hex Files *.Hex (*.hex *.HEX)", "All Files *.* (*.*)"}));
         QVERIFY(answer.questions[0].save);
         QCOMPARE(Shown(unit), QStringList({"Save Memory|Operation Completed Succesfully."}));
-        QCOMPARE(QString::fromStdString(ReadWholeFile(path)),
+        QCOMPARE(ReadWholeFile(path),
                  QString(":11000000000102030405060708090A0B0C0D0E0F1067\r\n:00000001FF\n"));
     }
 

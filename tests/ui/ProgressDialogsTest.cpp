@@ -2,7 +2,9 @@
 // before, during and after the run, how Close and Cancel act, and the range
 // and field dialogs' rendering of their models.
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,32 +15,25 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <fstream>
-#include <sstream>
-
 #include "app/AppState.h"
 #include "app/Buffers.h"
 #include "files/BlockOps.h"
 #include "files/FileSave.h"
 #include "ops/OperationRange.h"
 #include "tests/support/VirtualUnit.h"
+#include "tests/ui/UiTestSupport.h"
 #include "ui/FieldDialogs.h"
 #include "ui/FileQuestion.h"
 #include "ui/ProgressDialogs.h"
 
 namespace zvk::ui {
 
+using test::ReadWholeFile;
+using test::Shown;
+
 using namespace std::chrono_literals;
 
 namespace {
-
-// The messages shown so far, "caption|text" each.
-QStringList Shown(const test::VirtualUnit& unit) {
-    QStringList lines;
-    for (const std::string& line : unit.messages.Lines())
-        lines.append(QString::fromStdString(line));
-    return lines;
-}
 
 void FillFlash(std::uint16_t from, std::uint16_t count, std::uint8_t seed) {
     for (std::uint16_t i = 0; i < count; ++i) {
@@ -52,12 +47,21 @@ void Open(JobDialog& dialog) {
     dialog.open();
 }
 
-std::string ReadWholeFile(const QString& path) {
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+// Records when it is stepped; asks for a 60 ms wait once, then finishes.
+class TimedJob final : public Job {
+  public:
+    void Start() override { clock.start(); }
+    StepResult Step() override {
+        steps.push_back(clock.elapsed());
+        if (steps.size() == 1) return StepResult::Continue(60ms);
+        return StepResult::Finish(7);
+    }
+    void Cancel() override { cancelled = true; }
+
+    QElapsedTimer clock;
+    std::vector<qint64> steps;
+    bool cancelled = false;
+};
 
 }  // namespace
 
@@ -65,6 +69,40 @@ class ProgressDialogsTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void driverTicksAfterTheFirstDelayAndTheAskedOnesWithTheBusyCursor() {
+        TimedJob job;
+        QDialog dialog;
+        int renders = 0;
+        bool busyWhileRunning = false;
+        JobDriver driver(dialog, job, [&] {
+            ++renders;
+            const QCursor* cursor = QApplication::overrideCursor();
+            busyWhileRunning = cursor != nullptr && cursor->shape() == Qt::BusyCursor;
+        });
+        QCOMPARE(RunJobDialog(dialog, driver), 7);
+        QCOMPARE(job.steps.size(), std::size_t{2});
+        QVERIFY2(job.steps[0] >= 45, qPrintable(QString::number(job.steps[0])));
+        QVERIFY2(job.steps[1] - job.steps[0] >= 55, qPrintable(QString::number(job.steps[1])));
+        QCOMPARE(renders, 3);  // after Start and after each step
+        QVERIFY(busyWhileRunning);
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QVERIFY(!job.cancelled);
+    }
+
+    void finishedJobThatStaysOpenEndsWithItsCodeOnClose() {
+        TimedJob job;
+        QDialog dialog;
+        JobDriver driver(dialog, job, {}, [] { return true; });
+        driver.Begin();
+        dialog.open();
+        QTRY_VERIFY(driver.Finished());
+        QVERIFY(dialog.isVisible());
+        driver.Cancel();
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), 7);
+        QVERIFY(!job.cancelled);  // the job had already ended
+    }
+
     void programShowsItsRunAndStaysOpenForClose() {
         test::VirtualUnit unit("AT89C2051");
         ScopedStepDelayLimit fast(1ms);
@@ -207,9 +245,8 @@ class ProgressDialogsTest : public QObject {
         QCOMPARE(asked.defaultSuffix, QString("txt"));
         QVERIFY(asked.save);
         QCOMPARE(asked.filters.first(), QString("Text Files (*.TXT) (*.txt *.TXT)"));
-        QCOMPARE(QString::fromStdString(ReadWholeFile(report)),
-                 QString(" Address\tDevice data\tBuffer data\r\n"
-                         " 0002\t\t12\t\t55\r\n 0010\t\t34\t\t55\r\n"));
+        QCOMPARE(ReadWholeFile(report), QString(" Address\tDevice data\tBuffer data\r\n"
+                                                " 0002\t\t12\t\t55\r\n 0010\t\t34\t\t55\r\n"));
 
         // A report that cannot be written names the file.
         SetFileQuestionHook([&](QWidget*, const FileQuestion&) {
