@@ -426,10 +426,17 @@ void FrameWnd::ArrangeChildren(CommandId how) {
         case Cascade:
             client_->cascadeSubWindows();
             break;
-        case ArrangeIcons:
-            // Minimised windows line up along the bottom, as the tiling does for the others.
-            client_->tileSubWindows();
+        case ArrangeIcons: {
+            // The minimised windows line up from the bottom left corner.
+            const QRect area = client_->viewport()->rect();
+            int x = 0;
+            for (QMdiSubWindow* window : client_->subWindowList(QMdiArea::CreationOrder)) {
+                if (!window->isMinimized()) continue;
+                window->move(x, area.height() - window->height());
+                x += window->width();
+            }
             break;
+        }
         default: {
             // One row or one column of equal windows, in creation order.
             const auto windows = client_->subWindowList(QMdiArea::CreationOrder);

@@ -379,6 +379,16 @@ class FrameWndTest : public QObject {
         frame->OnCommand(Id(CommandId::TileHorizontally));
         QVERIFY(windows[0]->geometry().bottom() < windows[1]->geometry().top());
 
+        // Arrange Icons lines up the minimised windows along the bottom.
+        for (QMdiSubWindow* window : windows) window->showMinimized();
+        windows[0]->move(300, 40);
+        frame->OnCommand(Id(CommandId::ArrangeIcons));
+        const int bottom = frame->Client()->viewport()->rect().bottom();
+        QCOMPARE(windows[0]->geometry().bottom(), bottom);
+        QCOMPARE(windows[1]->geometry().bottom(), bottom);
+        QCOMPARE(windows[0]->geometry().left(), 0);
+        QCOMPARE(windows[1]->geometry().left(), windows[0]->geometry().right() + 1);
+
         frame->OnCommand(Id(CommandId::CloseAll));
         QVERIFY(App().FlashEditWindow == nullptr && App().DisassemblyWindow == nullptr);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
