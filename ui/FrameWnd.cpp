@@ -179,7 +179,7 @@ constexpr CommandId kChildButtons[] = {CloseAll, TileHorizontally, TileVerticall
 
 constexpr int kFirstChildWindowId = 50000;
 
-const char* kHelpError =
+constexpr const char* kHelpError =
     "Error: Help File Not Found or\nRequires Internet explorer with version 4.0";
 
 QString Text(std::string_view text) {
@@ -239,8 +239,7 @@ FrameWnd::FrameWnd()
     app.ToolBar = toolBar_;
     app.FrameMenu = frameMenu_;
     app.ChildMenu = childMenu_;
-    app.FrameWindowMenu =
-        frameMenu_->actions().value(0) ? frameMenu_->actions()[0]->menu() : nullptr;
+    app.FrameWindowMenu = frameMenu_->actions().constFirst()->menu();  // File
     app.ChildWindowMenu = childWindowMenu_;
 
     SetCommandSender(

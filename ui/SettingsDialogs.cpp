@@ -89,9 +89,9 @@ QAbstractButton* SettingsDlg::AddButton(QButtonGroup* group, int id, const QStri
         if (grid == nullptr) grid = new QGridLayout(box);
         grid->addWidget(button, row, column);
     } else {
-        auto* column_ = qobject_cast<QVBoxLayout*>(box->layout());
-        if (column_ == nullptr) column_ = new QVBoxLayout(box);
-        column_->addWidget(button);
+        auto* list = qobject_cast<QVBoxLayout*>(box->layout());
+        if (list == nullptr) list = new QVBoxLayout(box);
+        list->addWidget(button);
     }
     group->addButton(button, id);
     buttons_[id] = button;
