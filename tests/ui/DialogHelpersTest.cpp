@@ -13,7 +13,7 @@ namespace zvk::ui {
 class DialogHelpersTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init() { ResetAppState(); }
 
     void addressDialogShowsTheLastAddressSelected() {

@@ -1,0 +1,596 @@
+// The frame: start-up and the ways out, the command table and its dispatch,
+// the menus and their greying, the buffer windows, the status bar, the
+// toolbar, menu help and help.
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QtTest>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "app/Buffers.h"
+#include "app/DeviceTable.h"
+#include "app/Settings.h"
+#include "tests/ui/FrameFixture.h"
+#include "ui/ChildWnd.h"
+#include "ui/HelpTexts.h"
+#include "ui/StatusBar.h"
+#include "ui/ToolBar.h"
+
+namespace zvk::ui {
+
+using test::MessageRecorder;
+using test::ScopedPorts;
+using test::TempDir;
+
+namespace {
+
+constexpr std::uint8_t kAt89C51 = 3;
+constexpr std::uint8_t kAt89S53 = 7;
+constexpr std::uint8_t kAt89S8252 = 11;
+constexpr std::uint8_t kAt89C2051 = 1;
+constexpr std::uint8_t kAt89C4051 = 2;
+constexpr std::uint8_t kAt89S52 = 15;
+
+QStringList Titles(const QWidget* menu) {
+    QStringList titles;
+    for (const QAction* action : menu->actions()) titles << action->text();
+    return titles;
+}
+
+// Every command id that appears in a menu.
+std::set<int> MenuIds(const QMenuBar* bar) {
+    std::set<int> ids;
+    for (const QAction* action : bar->findChildren<QAction*>()) {
+        if (action->menu() == nullptr && action->data().toInt() != 0)
+            ids.insert(action->data().toInt());
+    }
+    return ids;
+}
+
+int Id(CommandId id) { return static_cast<int>(id); }
+
+ChildWnd* Child(WindowHandle handle) { return static_cast<ChildWnd*>(handle); }
+
+}  // namespace
+
+class FrameWndTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() {
+        CloseProgrammerPort();
+        ResetAppState();
+    }
+
+    void firstStartWithoutSettingsFile() {
+        TempDir dir;
+        MessageRecorder messages;
+        ScopedPorts ports(false);
+        auto frame = test::StartTestFrame(dir);
+        QCOMPARE(frame->windowTitle(), QString("Zelvik 89CXX Family Programmer"));
+        QVERIFY(frame->isMaximized());
+        QVERIFY(!frame->Closed());
+        const AppState& app = App();
+        QCOMPARE(int(app.PortIndex), 1);
+        QCOMPARE(int(app.SelectedDevice), 0);
+        QCOMPARE(int(app.FlashLastAddress), 1023);
+        QCOMPARE(int(app.ProgrammingMode), int(kModeParallel));
+        QCOMPARE(int(app.OptionFlags | app.ProtectionOptions | app.AutoSequence), 0);
+        QCOMPARE(int(app.ProgramRange.DeviceEnd | app.ReadRange.Flags), 0);
+        QCOMPARE(app.FlashBuffer.size(), kFlashBufferSize);
+        // The unusable port still gives the main window, with the port in error.
+        QCOMPARE(messages.Lines(),
+                 std::vector<std::string>{"Error|Cannot Establish Communication"});
+        QCOMPARE(ports.made, 1);
+        FrameStatusBar* bar = frame->Status();
+        QCOMPARE(bar->PaneText(1), QString("COM2 - Error"));
+        QCOMPARE(bar->PaneText(2), QString("AT89C1051"));
+        QCOMPARE(bar->PaneText(3), QString("Parallel"));
+        QCOMPARE(bar->PaneText(4), QString("         "));
+        QCOMPARE(frame->ShownMenu(), MenuKind::Frame);
+    }
+
+    void aboutOpensFirstAfterTheStatusBarIsWritten() {
+        TempDir dir;
+        MessageRecorder messages;
+        ScopedPorts ports(true);
+        StartUpOptions options;
+        options.programDirectory = dir.Path().string();
+        auto frame = StartFrame(options);
+        QStringList seen;
+        frame->SetAboutRunner(
+            [&] { seen << frame->Status()->PaneText(1) << frame->Status()->PaneText(2); });
+        QVERIFY(seen.isEmpty());
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QCOMPARE(seen, (QStringList{"COM2 - OK", "AT89C1051"}));
+    }
+
+    void settingsAreWrittenOnceOnEveryWayOut_data() {
+        QTest::addColumn<QString>("way");
+        QTest::newRow("Exit") << "exit";
+        QTest::newRow("Alt+X") << "alt-x";
+        QTest::newRow("close box") << "close";
+        QTest::newRow("no memory for the buffers") << "memory";
+    }
+    void settingsAreWrittenOnceOnEveryWayOut() {
+        QFETCH(QString, way);
+        TempDir dir;
+        MessageRecorder messages;
+        ScopedPorts ports(true);
+        StartUpOptions options;
+        options.programDirectory = dir.Path().string();
+        options.showAbout = false;
+        int writes = 0;
+        options.saveSettings = [&] {
+            ++writes;
+            SaveSettings();
+        };
+        if (way == "memory") {
+            options.allocate = [](std::vector<std::uint8_t>&, std::size_t) { return false; };
+        }
+        bool stillOpenAfterWayOut = true;
+        // Dies with the test: after a failed start no loop runs to fire it.
+        QTimer wayOut;
+        wayOut.setSingleShot(true);
+        connect(&wayOut, &QTimer::timeout, [&] {
+            App().SelectedDevice = kAt89S52;  // something to find in the file
+            if (way == "exit") test::CurrentFrame()->OnCommand(Id(CommandId::Exit));
+            if (way == "alt-x") {
+                test::CurrentFrame()->activateWindow();
+                QVERIFY(QTest::qWaitForWindowActive(test::CurrentFrame()));
+                QTest::keyClick(test::CurrentFrame(), Qt::Key_X, Qt::AltModifier);
+            }
+            if (way == "close") test::CurrentFrame()->close();
+            stillOpenAfterWayOut = !test::CurrentFrame()->Closed();
+            // Ends the loop whatever happened, so that a failure cannot hang.
+            if (stillOpenAfterWayOut) test::CurrentFrame()->close();
+        });
+        wayOut.start(0);
+        const int code = RunZvk(options);
+        QCOMPARE(code, 0);
+        QCOMPARE(writes, 1);
+        if (way == "memory") {
+            QCOMPARE(
+                messages.Lines(),
+                std::vector<std::string>{"Memory Allocation Error|Insufficient Memory Available"});
+            QVERIFY(App().FlashBuffer.empty());
+            QCOMPARE(ports.made, 0);
+        } else {
+            QVERIFY(!stillOpenAfterWayOut);
+            QVERIFY(App().FlashBuffer.empty());
+            QVERIFY(App().ProgrammerLink == nullptr);
+            QCOMPARE(test::ReadTextFile(dir / "zvk.dat").substr(0, 4), std::string("010f"));
+        }
+        QVERIFY(std::filesystem::exists(dir / "zvk.dat"));
+    }
+
+    void everyMenuItemIsInTheCommandTable() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        std::set<int> table;
+        for (const FrameCommand& command : FrameCommands()) table.insert(Id(command.id));
+        std::set<int> windowIds{Id(CommandId::Cascade), Id(CommandId::TileHorizontally),
+                                Id(CommandId::TileVertically), Id(CommandId::ArrangeIcons),
+                                Id(CommandId::CloseAll)};
+        // The frame menu has no Window popup.
+        std::set<int> frameIds = MenuIds(frame->Menu(MenuKind::Frame));
+        for (int id : windowIds) QVERIFY(frameIds.count(id) == 0);
+        frameIds.insert(windowIds.begin(), windowIds.end());
+        QCOMPARE(frameIds, table);
+        QCOMPARE(MenuIds(frame->Menu(MenuKind::Child)), table);
+    }
+
+    void menusCarryTheirTexts() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        QCOMPARE(Titles(frame->Menu(MenuKind::Frame)),
+                 (QStringList{"&File", "&Buffer", "&Device", "&Settings", "&Help"}));
+        QCOMPARE(Titles(frame->Menu(MenuKind::Child)),
+                 (QStringList{"&File", "&Buffer", "&Device", "&Settings", "&Window", "&Help"}));
+        const QMenu* file = frame->Menu(MenuKind::Frame)->actions()[0]->menu();
+        QCOMPARE(Titles(file).mid(0, 2), (QStringList{"Load File", "Save  &As..."}));
+        const auto text = [&](MenuKind kind, CommandId id) {
+            return frame->MenuItem(kind, id)->text();
+        };
+        QCOMPARE(text(MenuKind::Frame, CommandId::AutoProgrammingMode),
+                 QString("&Auto Programming Mode"));
+        QCOMPARE(text(MenuKind::Child, CommandId::AutoProgrammingMode),
+                 QString("Auto Programming Mode"));
+        QCOMPARE(text(MenuKind::Frame, CommandId::Protection), QString("&Protection"));
+        QCOMPARE(text(MenuKind::Child, CommandId::Protection), QString("Protection"));
+        QCOMPARE(text(MenuKind::Child, CommandId::Exit), QString("E&xit"));
+        QCOMPARE(text(MenuKind::Child, CommandId::ChecksumEeprom), QString("C&hecksum"));
+        QCOMPARE(text(MenuKind::Frame, CommandId::BlankCheckEeprom), QString("BlankCheck EEPROM"));
+        QCOMPARE(frame->MenuItem(MenuKind::Frame, CommandId::EditFlash)->shortcut(),
+                 QKeySequence("F1"));
+        QCOMPARE(frame->MenuItem(MenuKind::Child, CommandId::Exit)->shortcut(),
+                 QKeySequence("Alt+X"));
+    }
+
+    void commandKindsAndDeviceChecks() {
+        // Flash (F), EEPROM (E) or no buffer, and the device check (*).
+        const std::map<CommandId, std::string> expected{
+            {CommandId::LoadFlash, "F"},
+            {CommandId::LoadEeprom, "E"},
+            {CommandId::SaveFlash, "F"},
+            {CommandId::SaveEeprom, "E"},
+            {CommandId::ClearFlash, "F"},
+            {CommandId::FillFlash, "F"},
+            {CommandId::CopyFlash, "F"},
+            {CommandId::ChecksumFlash, "F"},
+            {CommandId::ClearEeprom, "E"},
+            {CommandId::FillEeprom, "E"},
+            {CommandId::CopyEeprom, "E"},
+            {CommandId::ChecksumEeprom, "E"},
+            {CommandId::Auto, "F*"},
+            {CommandId::Erase, "*"},
+            {CommandId::BlankCheck, "F*"},
+            {CommandId::Program, "F*"},
+            {CommandId::Read, "F*"},
+            {CommandId::Verify, "F*"},
+            {CommandId::Protect, "*"},
+            {CommandId::SerialProgramEnable, "*"},
+            {CommandId::SerialProgramDisable, "*"},
+            {CommandId::BlankCheckEeprom, "E*"},
+            {CommandId::ProgramEeprom, "E*"},
+            {CommandId::ReadEeprom, "E*"},
+            {CommandId::VerifyEeprom, "E*"},
+        };
+        QCOMPARE(FrameCommands().size(), std::size_t{44});
+        for (const FrameCommand& command : FrameCommands()) {
+            std::string got = command.kind == CommandKind::Flash    ? "F"
+                              : command.kind == CommandKind::Eeprom ? "E"
+                                                                    : "";
+            if (command.checkDevice) got += "*";
+            const auto found = expected.find(command.id);
+            QCOMPARE(got, found == expected.end() ? std::string() : found->second);
+        }
+    }
+
+    void aFailedDeviceCheckStopsTheCommandBeforeItsKindIsSet() {
+        TempDir dir;
+        ScopedPorts ports(false);
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        App().SelectedDevice = kAt89S8252;
+        App().ProgrammingMode = kModeParallel;
+        for (const FrameCommand& command : FrameCommands()) {
+            if (!command.checkDevice) continue;
+            messages.messages.clear();
+            App().CurrentBufferKind =
+                command.kind == CommandKind::Flash ? BufferKind::Eeprom : BufferKind::Flash;
+            const BufferKind before = App().CurrentBufferKind;
+            frame->OnCommand(Id(command.id));
+            QCOMPARE(messages.Lines(),
+                     std::vector<std::string>{"Error|Unable to Access the programmer!"});
+            QCOMPARE(App().CurrentBufferKind, before);
+        }
+        // A buffer command sets its kind and runs: Clear of the EEPROM buffer.
+        App().CurrentBufferKind = BufferKind::Flash;
+        EepromWrite(0x10, 0x42);
+        frame->OnCommand(Id(CommandId::ClearEeprom));
+        QCOMPARE(App().CurrentBufferKind, BufferKind::Eeprom);
+        QCOMPARE(int(EepromRead(0x10)), 0xFF);
+    }
+
+    void eepromAndSerialItemsFollowThePartInBothMenus() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        const CommandId eeprom[] = {
+            CommandId::LoadEeprom,    CommandId::SaveEeprom,     CommandId::EditEeprom,
+            CommandId::LocateEeprom,  CommandId::ClearEeprom,    CommandId::FillEeprom,
+            CommandId::CopyEeprom,    CommandId::ChecksumEeprom, CommandId::BlankCheckEeprom,
+            CommandId::ProgramEeprom, CommandId::ReadEeprom,     CommandId::VerifyEeprom};
+        const auto expectEeprom = [&](bool enabled) {
+            for (MenuKind kind : {MenuKind::Frame, MenuKind::Child}) {
+                for (CommandId id : eeprom)
+                    QCOMPARE(frame->MenuItem(kind, id)->isEnabled(), enabled);
+                QVERIFY(frame->MenuItem(kind, CommandId::EditFlash)->isEnabled());
+            }
+            for (CommandId id :
+                 {CommandId::LoadEeprom, CommandId::SaveEeprom, CommandId::EditEeprom}) {
+                QCOMPARE(frame->ToolBar()->Button(id)->isEnabled(), enabled);
+            }
+        };
+        App().SelectedDevice = kAt89C51;
+        frame->UpdateDeviceMenus();
+        expectEeprom(false);
+        App().SelectedDevice = kAt89S8252;
+        frame->UpdateDeviceMenus();
+        expectEeprom(true);
+        frame->OnCommand(Id(CommandId::EditEeprom));
+        QVERIFY(App().EepromEditWindow != nullptr);
+        App().SelectedDevice = kAt89C51;
+        frame->UpdateDeviceMenus();
+        expectEeprom(false);
+        QVERIFY(App().EepromEditWindow == nullptr);
+
+        const auto serialItems = [&](bool enabled) {
+            for (MenuKind kind : {MenuKind::Frame, MenuKind::Child}) {
+                QCOMPARE(frame->MenuItem(kind, CommandId::SerialProgramEnable)->isEnabled(),
+                         enabled);
+                QCOMPARE(frame->MenuItem(kind, CommandId::SerialProgramDisable)->isEnabled(),
+                         enabled);
+            }
+        };
+        App().SelectedDevice = kAt89S53;
+        App().ProgrammingMode = 0;
+        frame->UpdateDeviceMenus();
+        serialItems(false);
+        App().ProgrammingMode = kModeParallel;
+        frame->UpdateDeviceMenus();
+        serialItems(true);
+        App().SelectedDevice = kAt89S52;  // SPI-capable but without the switch
+        frame->UpdateDeviceMenus();
+        serialItems(false);
+    }
+
+    void bufferWindowsOpenOnceAndSwitchTheMenus() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        const auto childButtons = [&](bool enabled) {
+            for (CommandId id :
+                 {CommandId::CloseAll, CommandId::TileHorizontally, CommandId::TileVertically}) {
+                QCOMPARE(frame->ToolBar()->Button(id)->isEnabled(), enabled);
+            }
+        };
+        childButtons(false);
+        frame->OnCommand(Id(CommandId::EditFlash));
+        frame->OnCommand(Id(CommandId::EditFlash));
+        QCOMPARE(frame->Client()->subWindowList().size(), 1);
+        QCOMPARE(Child(App().FlashEditWindow)->windowTitle(), QString("Buffer - Flash"));
+        QCOMPARE(frame->ShownMenu(), MenuKind::Child);
+        childButtons(true);
+
+        frame->OnCommand(Id(CommandId::Disassembly));
+        QCOMPARE(frame->Client()->subWindowList().size(), 2);
+        QCOMPARE(frame->Client()->currentSubWindow()->widget(), Child(App().DisassemblyWindow));
+        // Bringing the Flash editor forward again.
+        frame->OnCommand(Id(CommandId::EditFlash));
+        QCOMPARE(frame->Client()->currentSubWindow()->widget(), Child(App().FlashEditWindow));
+        QCOMPARE(frame->Client()->subWindowList().size(), 2);
+
+        // Locate goes to the Flash editor; an unknown command to the active window.
+        frame->OnCommand(Id(CommandId::LocateFlash));
+        frame->OnCommand(Id(CommandId::Disassembly));
+        frame->OnCommand(41999);
+        QCOMPARE(Child(App().FlashEditWindow)->ReceivedCommands(), std::vector<int>{kCmdLocate});
+        QCOMPARE(Child(App().DisassemblyWindow)->ReceivedCommands(), std::vector<int>{41999});
+
+        frame->OnCommand(Id(CommandId::TileVertically));
+        const auto windows = frame->Client()->subWindowList(QMdiArea::CreationOrder);
+        QCOMPARE(windows[0]->geometry().top(), windows[1]->geometry().top());
+        QVERIFY(windows[0]->geometry().right() < windows[1]->geometry().left());
+        frame->OnCommand(Id(CommandId::TileHorizontally));
+        QVERIFY(windows[0]->geometry().bottom() < windows[1]->geometry().top());
+
+        // Arrange Icons lines up the minimised windows along the bottom.
+        for (QMdiSubWindow* window : windows) window->showMinimized();
+        windows[0]->move(300, 40);
+        frame->OnCommand(Id(CommandId::ArrangeIcons));
+        const int bottom = frame->Client()->viewport()->rect().bottom();
+        QCOMPARE(windows[0]->geometry().bottom(), bottom);
+        QCOMPARE(windows[1]->geometry().bottom(), bottom);
+        QCOMPARE(windows[0]->geometry().left(), 0);
+        QCOMPARE(windows[1]->geometry().left(), windows[0]->geometry().right() + 1);
+
+        frame->OnCommand(Id(CommandId::CloseAll));
+        QVERIFY(App().FlashEditWindow == nullptr && App().DisassemblyWindow == nullptr);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(frame->Client()->subWindowList().size(), 0);
+        QCOMPARE(frame->ShownMenu(), MenuKind::Frame);
+        childButtons(false);
+    }
+
+    void theWindowMenuListsTheOpenWindows() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        frame->OnCommand(Id(CommandId::EditFlash));
+        frame->OnCommand(Id(CommandId::Disassembly));
+        QMenu* window = frame->Menu(MenuKind::Child)->actions()[4]->menu();
+        emit window->aboutToShow();
+        QStringList listed;
+        for (const QAction* action : window->actions()) {
+            if (action->data().toInt() > 50000 ||
+                (action->data().toInt() == 50000 && !action->isSeparator())) {
+                listed << action->text() + (action->isChecked() ? "*" : "");
+            }
+        }
+        QCOMPARE(listed, (QStringList{"&1 Buffer - Flash", "&2 Buffer - Disassembly view*"}));
+    }
+
+    void statusBarPanesKeepTheirWidths() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        frame->showNormal();
+        for (int width : {900, 640}) {
+            frame->resize(width, 480);
+            QCoreApplication::processEvents();
+            for (int pane = 1; pane < kStatusPaneCount; ++pane) {
+                QCOMPARE(frame->Status()->Pane(pane)->width(),
+                         kStatusPaneWidths[static_cast<std::size_t>(pane - 1)]);
+            }
+            QCOMPARE(frame->Status()->PaneText(0), QString("Ready"));
+            // The client sits between the toolbar and the status bar.
+            QCOMPARE(frame->Client()->geometry().top(), frame->ToolBar()->geometry().bottom() + 1);
+            QCOMPARE(frame->Client()->geometry().bottom() + 1, frame->Status()->geometry().top());
+        }
+    }
+
+    void statusBarTexts() {
+        TempDir dir;
+        MessageRecorder messages;
+        ScopedPorts ports(true);
+        auto frame = test::StartTestFrame(dir);
+        FrameStatusBar* bar = frame->Status();
+        App().PortIndex = 2;
+        OpenProgrammerPort(2);
+        UpdateStatusBar();
+        QCOMPARE(bar->PaneText(1), QString("COM3 - OK"));
+        {
+            ScopedPorts failing(false);
+            OpenProgrammerPort(2);
+            UpdateStatusBar();
+            QCOMPARE(bar->PaneText(1), QString("COM3 - Error"));
+        }
+        App().SelectedDevice = kAt89C4051;
+        App().ProgrammingMode = 0;
+        UpdateStatusBar();
+        QCOMPARE(bar->PaneText(2), QString("AT89C4051"));
+        QCOMPARE(bar->PaneText(3), QString("Parallel"));
+        QCOMPARE(int(App().ProgrammingMode), int(kModeParallel));
+        App().SelectedDevice = kAt89S52;
+        App().ProgrammingMode = 0;
+        App().ProtectionOptions = kProtect3Lb1 | kProtect3Lb3 | kProtect2Lb2;
+        UpdateStatusBar();
+        QCOMPARE(bar->PaneText(3), QString("SPI"));
+        QCOMPARE(bar->PaneText(4), QString("LB1     LB3"));
+        App().SelectedDevice = kAt89C2051;
+        UpdateStatusBar();
+        QCOMPARE(bar->PaneText(4), QString("    LB2  "));
+    }
+
+    void lockBitTexts_data() {
+        QTest::addColumn<int>("part");
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("20-pin none, 40-pin bits ignored") << 0 << 0x07 << "         ";
+        QTest::newRow("20-pin LB1") << 0 << 0x10 << "LB1      ";
+        QTest::newRow("20-pin LB2") << 13 << 0x20 << "    LB2  ";
+        QTest::newRow("20-pin both") << 2 << 0x30 << "LB1 LB2  ";
+        QTest::newRow("40-pin none, 20-pin bits ignored") << 3 << 0x30 << "         ";
+        QTest::newRow("40-pin LB1 LB2") << 9 << 0x03 << "LB1 LB2  ";
+        QTest::newRow("40-pin LB3") << 15 << 0x04 << "        LB3";
+        QTest::newRow("40-pin LB2 LB3") << 11 << 0x06 << "    LB2 LB3";
+        QTest::newRow("40-pin all") << 5 << 0xFF << "LB1 LB2 LB3";
+    }
+    void lockBitTexts() {
+        QFETCH(int, part);
+        QFETCH(int, bits);
+        QFETCH(QString, text);
+        const std::string_view got = LockBitText(DeviceTable[static_cast<std::size_t>(part)],
+                                                 static_cast<std::uint8_t>(bits));
+        QCOMPARE(QString::fromLatin1(got.data(), static_cast<qsizetype>(got.size())), text);
+    }
+
+    void toolBarEntries() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        const QList<QAction*> entries = frame->ToolBar()->actions();
+        QCOMPARE(entries.size(), 29);
+        QStringList tips;
+        QStringList disabled;
+        for (const QAction* entry : entries) {
+            if (entry->isSeparator()) {
+                tips << "|";
+                continue;
+            }
+            tips << entry->toolTip();
+            if (!entry->isEnabled()) disabled << entry->toolTip();
+            QVERIFY(!entry->icon().isNull());
+        }
+        QCOMPARE(tips, (QStringList{"Load to Flash Buffer",
+                                    "Load to EEPROM Buffer",
+                                    "Save Flash Buffer",
+                                    "Save EEPROM Buffer",
+                                    "|",
+                                    "Disassemble Window",
+                                    "Edit Flash Buffer",
+                                    "Edit EEPROM Buffer",
+                                    "|",
+                                    "Enter Program",
+                                    "|",
+                                    "Set Flash Buffer Address",
+                                    "Clear Flash Buffer",
+                                    "Fill Flash Buffer",
+                                    "Copy Flash Buffer",
+                                    "|",
+                                    " Select Device",
+                                    " Auto Programming",
+                                    "Erase",
+                                    " Blank Check - Flash",
+                                    "Program Flash",
+                                    "Verify Flash",
+                                    "Read Flash",
+                                    "Protect Device",
+                                    "|",
+                                    "Tile Horizontally",
+                                    "Tile Vertically",
+                                    "Close All Windows",
+                                    "About"}));
+        // The part of a first start, AT89C1051, has no EEPROM.
+        QCOMPARE(disabled,
+                 (QStringList{"Load to EEPROM Buffer", "Save EEPROM Buffer", "Edit EEPROM Buffer",
+                              "Set Flash Buffer Address", "Tile Horizontally", "Tile Vertically",
+                              "Close All Windows"}));
+        // A button sends its command.
+        frame->ToolBar()->Button(CommandId::Disassembly)->trigger();
+        QVERIFY(App().DisassemblyWindow != nullptr);
+    }
+
+    void menuHelpGoesToTheFirstPane() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        FrameStatusBar* bar = frame->Status();
+        frame->MenuItem(MenuKind::Frame, CommandId::Program)->hover();
+        QCOMPARE(bar->PaneText(0), QString("Program the flash area of device"));
+        frame->MenuItem(MenuKind::Child, CommandId::EditFlash)->hover();
+        QCOMPARE(bar->PaneText(0), QString("Open/Edit Flash Buffer "));
+        frame->MenuItem(MenuKind::Frame, CommandId::HelpContents)->hover();
+        QCOMPARE(bar->PaneText(0), QString());
+        frame->MenuItem(MenuKind::Frame, CommandId::Exit)->hover();
+        QCOMPARE(bar->PaneText(0), QString("Quit Programmer"));
+        // Qt's own status tips do not cover the panes.
+        QStatusTipEvent tip("something else");
+        QCoreApplication::sendEvent(frame.get(), &tip);
+        QCOMPARE(bar->PaneText(0), QString("Quit Programmer"));
+        QVERIFY(bar->Pane(0)->isVisible());
+        QCOMPARE(QString::fromLatin1(ToolTipText(Id(CommandId::Exit)).data()), QString());
+    }
+
+    void helpShowsOurPagesOrTheErrorEachTime() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        messages.messages.clear();  // the port of the start
+        frame->OnCommand(Id(CommandId::HelpContents));
+        frame->OnCommand(Id(CommandId::HelpContents));
+        const std::string error =
+            "ERROR|Error: Help File Not Found or\nRequires Internet explorer with version 4.0";
+        QCOMPARE(messages.Lines(), (std::vector<std::string>{error, error}));
+        QVERIFY(frame->HelpWindow() == nullptr);
+
+        std::filesystem::create_directory(dir / "help");
+        std::ofstream(dir / "help" / "index.html")
+            << "<html><body><h1>zvk manual</h1></body></html>";
+        frame->OnCommand(Id(CommandId::HelpContents));
+        QCOMPARE(messages.messages.size(), std::size_t{2});
+        QVERIFY(frame->HelpWindow() != nullptr);
+        QVERIFY(frame->HelpWindow()->isVisible());
+        QVERIFY(frame->HelpWindow()->toPlainText().contains("zvk manual"));
+    }
+};
+
+}  // namespace zvk::ui
+
+QTEST_MAIN(zvk::ui::FrameWndTest)
+#include "FrameWndTest.moc"

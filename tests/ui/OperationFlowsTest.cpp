@@ -1,0 +1,361 @@
+// The commands' whole flows as the frame runs them: the file question, the
+// modal dialogs one after the other (played by ModalScript), the messages
+// (recorded) and what ends up in the buffers, the files and the chip.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fstream>
+
+#include "app/AppState.h"
+#include "app/Buffers.h"
+#include "files/BlockOps.h"
+#include "files/FileSave.h"
+#include "tests/support/VirtualUnit.h"
+#include "tests/ui/ModalScript.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/DialogHelpers.h"
+#include "ui/FieldDialogs.h"
+#include "ui/FileQuestion.h"
+#include "ui/OperationDialogs.h"
+#include "ui/ProgressDialogs.h"
+
+namespace zvk::ui {
+
+using test::ReadWholeFile;
+using test::Shown;
+
+using namespace std::chrono_literals;
+using test::ModalScript;
+
+namespace {
+
+// Answers the file question with a fixed path and remembers the question.
+class FileAnswer {
+  public:
+    explicit FileAnswer(std::optional<QString> path) {
+        previous_ = SetFileQuestionHook([this, path](QWidget*, const FileQuestion& q) {
+            questions.push_back(q);
+            return path;
+        });
+    }
+    ~FileAnswer() { SetFileQuestionHook(previous_); }
+    FileAnswer(const FileAnswer&) = delete;
+    FileAnswer& operator=(const FileAnswer&) = delete;
+
+    std::vector<FileQuestion> questions;
+
+  private:
+    FileQuestionHook previous_;
+};
+
+void WriteFile(const QString& path, const std::string& bytes) {
+    std::ofstream(path.toStdString(), std::ios::binary) << bytes;
+}
+
+// Fills the field dialog's edits in order and presses its OK button.
+std::function<bool(FieldDialogView*)> Answer(QStringList texts) {
+    return [texts](FieldDialogView* view) {
+        for (qsizetype i = 0; i < texts.size(); ++i)
+            view->Edits()[std::size_t(i)]->setText(texts[i]);
+        view->OkButton()->click();
+        return true;
+    };
+}
+
+// Waits for the progress dialog's job to finish, then presses Close.
+template <typename D>
+std::function<bool(D*)> CloseWhenDone(bool* sawBusyCursor = nullptr) {
+    return [sawBusyCursor](D* dialog) {
+        if (sawBusyCursor != nullptr && QApplication::overrideCursor() != nullptr &&
+            QApplication::overrideCursor()->shape() == Qt::BusyCursor) {
+            *sawBusyCursor = true;
+        }
+        if (!dialog->Driver().Finished()) return false;
+        dialog->StopButton()->click();
+        return true;
+    };
+}
+
+}  // namespace
+
+class OperationFlowsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() { ResetFileOperationSettings(); }
+
+    void loadHexShowsTheDetails() {
+        test::VirtualUnit unit("AT89C2051");
+        QTemporaryDir dir;
+        const QString path = dir.filePath("demo.hex");
+        WriteFile(path,
+                  ":10010000000102030405060708090A0B0C0D0E0F77\r\n"
+                  ":02020000A5A5B2\r\n:00000001FF\r\n");
+        FileAnswer answer(path);
+        QString details;
+        ModalScript script;
+        script.Then<LoadDetailsDialog>([&](LoadDetailsDialog* d) {
+            details = d->Details()->toPlainText();
+            d->accept();
+            return true;
+        });
+        RunLoadFile(nullptr);
+        QCOMPARE(Shown(unit), QStringList({}));
+        QVERIFY(script.Done());
+        QCOMPARE(answer.questions.size(), std::size_t{1});
+        QCOMPARE(answer.questions[0].title, QString("Load File"));
+        QCOMPARE(answer.questions[0].filters, QStringList({"Intel Hex Files *.Hex (*.HEX *.hex)",
+                                                           "Binary Files *.Bin (*.BIN *.bin)"}));
+        QVERIFY(!answer.questions[0].save);
+        QCOMPARE(details, QString("0100H to 010FH\n0200H to 0201H"));
+        QCOMPARE(int(FlashRead(0x010F)), 0x0F);
+        QCOMPARE(int(FlashRead(0x0201)), 0xA5);
+        QCOMPARE(App().SelectedFileName, path.toStdString());
+    }
+
+    void loadBinaryAsksTheStartAddress() {
+        test::VirtualUnit unit("AT89C2051");
+        QTemporaryDir dir;
+        const QString path = dir.filePath("image.bin");
+        WriteFile(path, std::string(300, '\x42'));
+        FileAnswer answer(path);
+        QString details;
+        ModalScript script;
+        script
+            .Then<GetAddressDlg>([](GetAddressDlg* d) {
+                d->Edit()->setText("0100");
+                d->accept();
+                return true;
+            })
+            .Then<LoadDetailsDialog>([&](LoadDetailsDialog* d) {
+                details = d->Details()->toPlainText();
+                d->accept();
+                return true;
+            });
+        RunLoadFile(nullptr);
+        QVERIFY(script.Done());
+        QCOMPARE(details, QString("0100H to 022BH"));
+        QCOMPARE(Shown(unit), QStringList({"Load Program|File Loaded Successfully."}));
+        QCOMPARE(int(FlashRead(0x022B)), 0x42);
+        QCOMPARE(int(FlashRead(0x022C)), 0xFF);
+    }
+
+    void loadStopsWhenTheAddressIsDeclinedOrTheFileQuestionCancelled() {
+        test::VirtualUnit unit("AT89C2051");
+        {
+            FileAnswer answer(std::nullopt);
+            ModalScript script;
+            RunLoadFile(nullptr);
+            QCOMPARE(script.Unexpected(), 0);
+            QVERIFY(unit.messages.messages.empty());
+            QVERIFY(App().SelectedFileName.empty());
+        }
+        QTemporaryDir dir;
+        const QString path = dir.filePath("image.bin");
+        WriteFile(path, "abc");
+        FileAnswer answer(path);
+        ModalScript script;
+        script.Then<GetAddressDlg>([](GetAddressDlg* d) {
+            d->reject();
+            return true;
+        });
+        RunLoadFile(nullptr);
+        QVERIFY(script.Done());
+        QCOMPARE(script.Unexpected(), 0);
+        QCOMPARE(Shown(unit), QStringList({"ERROR|File Loading Stopped"}));
+        QCOMPARE(int(FlashRead(0)), 0xFF);
+    }
+
+    void saveAsWritesTheFileAndSaysSo() {
+        test::VirtualUnit unit("AT89C2051");
+        for (int i = 0; i < 32; ++i) FlashWrite(std::uint16_t(i), std::uint8_t(i));
+        QTemporaryDir dir;
+        const QString path = dir.filePath("out.hex");
+        FileAnswer answer(path);
+        ModalScript script;
+        script.Then<FieldDialogView>(Answer({"0000", "0010"}));
+        RunSaveAs(nullptr);
+        QVERIFY(script.Done());
+        QCOMPARE(answer.questions.size(), std::size_t{1});
+        QCOMPARE(answer.questions[0].title, QString("Save Memory"));
+        QCOMPARE(answer.questions[0].defaultSuffix, QString("Hex"));
+        QCOMPARE(answer.questions[0].filters,
+                 QStringList({"Hex Files *.Hex (*.hex *.HEX)", "All Files *.* (*.*)"}));
+        QVERIFY(answer.questions[0].save);
+        QCOMPARE(Shown(unit), QStringList({"Save Memory|Operation Completed Succesfully."}));
+        QCOMPARE(ReadWholeFile(path),
+                 QString(":11000000000102030405060708090A0B0C0D0E0F1067\r\n:00000001FF\n"));
+    }
+
+    void saveAsRangeErrorsComeBeforeTheFileQuestion() {
+        test::VirtualUnit unit("AT89C2051");
+        FileAnswer answer(std::nullopt);
+        ModalScript script;
+        script.Then<FieldDialogView>(Answer({"0000", "0800"}));
+        RunSaveAs(nullptr);
+        QVERIFY(script.Done());
+        QVERIFY(answer.questions.empty());
+        QCOMPARE(Shown(unit),
+                 QStringList({"Address Error|Ending Address exceeds device capacity!"}));
+    }
+
+    void fillCopyAndChecksumWorkOnTheBuffer() {
+        test::VirtualUnit unit("AT89C2051");
+        ModalScript script;
+        script
+            .Then<FieldDialogView>([](FieldDialogView* v) {
+                return v->windowTitle() == "Fill - Flash Buffer" &&
+                       Answer({"0000", "000F", "5A"})(v);
+            })
+            .Then<FieldDialogView>([](FieldDialogView* v) {
+                return v->windowTitle() == "Copy - Flash Buffer" &&
+                       Answer({"0000", "000F", "0100"})(v);
+            })
+            .Then<FieldDialogView>([](FieldDialogView* v) {
+                return v->windowTitle() == "Checksum - Flash Buffer" && Answer({"0100", "010F"})(v);
+            });
+        RunFill(nullptr);
+        RunCopy(nullptr);
+        RunChecksum(nullptr);
+        QVERIFY(script.Done());
+        QCOMPARE(int(FlashRead(0x010F)), 0x5A);
+        QCOMPARE(Shown(unit), QStringList({"Buffer Fill|Fill Operation Completed Succesfully.",
+                                           "Buffer Copy|Operation Completed Successfully",
+                                           "Checksum|Check sum = 05A0"}));
+    }
+
+    void programThroughTheRangeDialogWithTheBusyCursor() {
+        test::VirtualUnit unit("AT89C2051");
+        ScopedStepDelayLimit fast(1ms);
+        App().OptionFlags = kOptionEraseBeforeProgram | kOptionVerifyAfterProgram;
+        for (int i = 0; i < 0x40; ++i)
+            FlashWrite(std::uint16_t(0x0200 + i), std::uint8_t(0x80 + i));
+        bool busy = false;
+        ModalScript script;
+        script
+            .Then<RangeDialogView>([](RangeDialogView* v) {
+                if (v->windowTitle() != "Program - Flash") return false;
+                v->DeviceStart()->setText("0000");
+                v->DeviceEnd()->setText("003F");
+                v->BufferStart()->setText("0200");
+                v->accept();
+                return true;
+            })
+            .Then<ProgramDialog>(CloseWhenDone<ProgramDialog>(&busy));
+        RunProgram(nullptr);
+        QVERIFY(script.Done());
+        QVERIFY(busy);
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QVERIFY(unit.messages.messages.empty());
+        for (int i = 0; i < 0x40; ++i) QCOMPARE(int(unit.Chip().Flash[i]), 0x80 + i);
+        QCOMPARE(int(unit.Chip().Flash[0x40]), 0xFF);
+    }
+
+    void verifyAndBlankCheckOfTheFullDevice() {
+        test::VirtualUnit unit("AT89C2051");
+        ScopedStepDelayLimit fast(1ms);
+        App().VerifyRange = {0x0010, 0x0020, 0x0030, kRangeFullDevice};
+        App().BlankCheckRange = {0, 0, 0, kRangeFullDevice};
+        unit.Chip().Flash[0x07FF] = 0x00;
+        QString verifyList;
+        QString blankList;
+        ModalScript script;
+        script
+            .Then<RangeDialogView>([](RangeDialogView* v) {
+                if (!v->FullDevice()->isChecked() || v->DeviceStart()->isEnabled()) return false;
+                v->accept();
+                return true;
+            })
+            .Then<ScanDialog>([&](ScanDialog* d) {
+                if (!d->Driver().Finished()) return false;
+                verifyList = d->ListText();
+                d->StopButton()->click();
+                return true;
+            })
+            .Then<RangeDialogView>([](RangeDialogView* v) {
+                v->accept();
+                return true;
+            })
+            .Then<ScanDialog>([&](ScanDialog* d) {
+                if (!d->Driver().Finished()) return false;
+                blankList = d->ListText();
+                d->StopButton()->click();
+                return true;
+            });
+        RunVerify(nullptr);
+        RunBlankCheck(nullptr);
+        QVERIFY(script.Done());
+        QCOMPARE(verifyList, QString(" 07FF\t\t00\t\tFF\n"));
+        QCOMPARE(blankList, QString(" 07FF\t\t00\n"));
+        QCOMPARE(App().VerifyRange.DeviceEnd, 0x07FF);
+        QCOMPARE(App().VerifyRange.BufferStart, 0);
+        QCOMPARE(App().BlankCheckRange.DeviceEnd, 0x07FF);
+    }
+
+    void readThenCancelledRangeChangesNothing() {
+        test::VirtualUnit unit("AT89C2051");
+        for (int i = 0; i < 16; ++i) unit.Chip().Flash[0x0100 + i] = std::uint8_t(i);
+        App().ReadRange = {0x0100, 0x010F, 0x0000, 0};
+        ModalScript script;
+        script
+            .Then<RangeDialogView>([](RangeDialogView* v) {
+                v->accept();
+                return true;
+            })
+            .Then<RangeDialogView>([](RangeDialogView* v) {
+                v->DeviceStart()->setText("0300");
+                v->FullDevice()->click();
+                v->reject();
+                return true;
+            });
+        RunRead(nullptr);  // the read dialog closes by itself at the end
+        RunRead(nullptr);
+        QVERIFY(script.Done());
+        QCOMPARE(script.Unexpected(), 0);
+        QCOMPARE(int(FlashRead(0x000F)), 0x0F);
+        QCOMPARE(App().ReadRange.DeviceStart, 0x0100);
+        QCOMPARE(int(App().ReadRange.Flags), 0);
+    }
+
+    void autoRunsTheChosenStepsOrSaysNoneIsChosen() {
+        test::VirtualUnit unit("AT89C2051");
+        ScopedStepDelayLimit fast(1ms);
+        App().AutoSequence = 0;
+        {
+            ModalScript script;
+            RunAuto(nullptr);
+            QCOMPARE(script.Unexpected(), 0);
+        }
+        QCOMPARE(Shown(unit),
+                 QStringList({"Error|No Operation is Selected for Auto Programming."}));
+        unit.messages.messages.clear();
+        App().AutoSequence = 0x01 | 0x02 | 0x04;  // Erase, Blank Check, Program
+        for (int i = 0; i < 2048; ++i) FlashWrite(std::uint16_t(i), std::uint8_t(i));
+        QString status;
+        ModalScript script;
+        script.Then<AutoDialog>([&](AutoDialog* d) {
+            if (!d->Driver().Finished()) return false;
+            status = d->Status()->text();
+            d->StopButton()->click();
+            return true;
+        });
+        RunAuto(nullptr);
+        QVERIFY(script.Done());
+        QCOMPARE(status, QString("Auto Programming Process Completed..."));
+        QVERIFY(unit.messages.messages.empty());
+        QCOMPARE(int(unit.Chip().Flash[0x07FF]), 0xFF);
+        QCOMPARE(int(unit.Chip().Flash[0x0123]), 0x23);
+    }
+};
+
+}  // namespace zvk::ui
+
+QTEST_MAIN(zvk::ui::OperationFlowsTest)
+#include "OperationFlowsTest.moc"

@@ -1,0 +1,435 @@
+// The progress dialogs against the in-process virtual unit: what they show
+// before, during and after the run, how Close and Cancel act, and the range
+// and field dialogs' rendering of their models.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/AppState.h"
+#include "app/Buffers.h"
+#include "files/BlockOps.h"
+#include "files/FileSave.h"
+#include "ops/OperationRange.h"
+#include "tests/support/VirtualUnit.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/FieldDialogs.h"
+#include "ui/FileQuestion.h"
+#include "ui/ProgressDialogs.h"
+
+namespace zvk::ui {
+
+using test::ReadWholeFile;
+using test::Shown;
+
+using namespace std::chrono_literals;
+
+namespace {
+
+void FillFlash(std::uint16_t from, std::uint16_t count, std::uint8_t seed) {
+    for (std::uint16_t i = 0; i < count; ++i) {
+        FlashWrite(static_cast<std::uint16_t>(from + i), static_cast<std::uint8_t>(seed + i * 7));
+    }
+}
+
+// Begins the dialog's job and shows it without blocking.
+void Open(JobDialog& dialog) {
+    dialog.Driver().Begin();
+    dialog.open();
+}
+
+// Records when it is stepped; asks for a 60 ms wait once, then finishes.
+class TimedJob final : public Job {
+  public:
+    void Start() override { clock.start(); }
+    StepResult Step() override {
+        steps.push_back(clock.elapsed());
+        if (steps.size() == 1) return StepResult::Continue(60ms);
+        return StepResult::Finish(7);
+    }
+    void Cancel() override { cancelled = true; }
+
+    QElapsedTimer clock;
+    std::vector<qint64> steps;
+    bool cancelled = false;
+};
+
+}  // namespace
+
+class ProgressDialogsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void driverTicksAfterTheFirstDelayAndTheAskedOnesWithTheBusyCursor() {
+        TimedJob job;
+        QDialog dialog;
+        int renders = 0;
+        bool busyWhileRunning = false;
+        JobDriver driver(dialog, job, [&] {
+            ++renders;
+            const QCursor* cursor = QApplication::overrideCursor();
+            busyWhileRunning = cursor != nullptr && cursor->shape() == Qt::BusyCursor;
+        });
+        QCOMPARE(RunJobDialog(dialog, driver), 7);
+        QCOMPARE(job.steps.size(), std::size_t{2});
+        QVERIFY2(job.steps[0] >= 45, qPrintable(QString::number(job.steps[0])));
+        QVERIFY2(job.steps[1] - job.steps[0] >= 55, qPrintable(QString::number(job.steps[1])));
+        QCOMPARE(renders, 3);  // after Start and after each step
+        QVERIFY(busyWhileRunning);
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QVERIFY(!job.cancelled);
+    }
+
+    void finishedJobThatStaysOpenEndsWithItsCodeOnClose() {
+        TimedJob job;
+        QDialog dialog;
+        JobDriver driver(dialog, job, {}, [] { return true; });
+        driver.Begin();
+        dialog.open();
+        QTRY_VERIFY(driver.Finished());
+        QVERIFY(dialog.isVisible());
+        driver.Cancel();
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), 7);
+        QVERIFY(!job.cancelled);  // the job had already ended
+    }
+
+    void programShowsItsRunAndStaysOpenForClose() {
+        test::VirtualUnit unit("AT89C2051");
+        ScopedStepDelayLimit fast(1ms);
+        App().OptionFlags = kOptionEraseBeforeProgram | kOptionVerifyAfterProgram;
+        App().ProgramRange = {0x0100, 0x0110, 0x0200, 0};
+        FillFlash(0x0200, 17, 0x21);
+        ProgramJob job({PackStartCount(0x0100, 17), 0x0200});
+        ProgramDialog dialog(nullptr, job);
+        Open(dialog);
+        QCOMPARE(dialog.windowTitle(), QString("Write to Device - Flash"));
+        QCOMPARE(dialog.StopButton()->text(), QString("&Close"));
+        QVERIFY(!dialog.StopButton()->isEnabled());
+        QVERIFY(dialog.eraseLabel->isEnabled());
+        QVERIFY(dialog.verifyLabel->isEnabled());
+        QCOMPARE(dialog.eraseResult->text(), QString());
+        QCOMPARE(dialog.bytesProgrammed->text(), QString("0"));
+        QCOMPARE(dialog.deviceStart->text(), QString("0100H"));
+        QCOMPARE(dialog.deviceEnd->text(), QString("0110H"));
+        QCOMPARE(dialog.bufferStart->text(), QString("0200H"));
+        QVERIFY(!(dialog.windowFlags() & Qt::WindowCloseButtonHint));
+
+        // Escape is ignored while the work runs.
+        dialog.reject();
+        QVERIFY(dialog.isVisible());
+
+        QTRY_VERIFY(dialog.Driver().Finished());
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.Status()->text(), QString("Programming Completed..."));
+        QCOMPARE(dialog.Percentage()->text(), QString("100%"));
+        QCOMPARE(dialog.eraseResult->text(), QString("OK"));
+        QCOMPARE(dialog.verifyResult->text(), QString("OK"));
+        QCOMPARE(dialog.bytesProgrammed->text(), QString("17"));
+        QCOMPARE(dialog.Progress()->value(), 17);
+        QVERIFY(dialog.StopButton()->isEnabled());
+        for (std::uint16_t i = 0; i < 17; ++i) {
+            QCOMPARE(unit.Chip().Flash[0x0100 + i],
+                     FlashRead(static_cast<std::uint16_t>(0x0200 + i)));
+        }
+        QVERIFY(unit.messages.messages.empty());
+        QTest::mouseClick(dialog.StopButton(), Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), 0);
+    }
+
+    void programWithOptionsOffGreysTheLabels() {
+        test::VirtualUnit unit("AT89S8252");
+        App().OptionFlags = 0;
+        App().CurrentBufferKind = BufferKind::Eeprom;
+        ProgramJob job({PackStartCount(0, 4), 0});
+        ProgramDialog dialog(nullptr, job);
+        Open(dialog);
+        QCOMPARE(dialog.windowTitle(), QString("Write to Device - EEPROM"));
+        QVERIFY(!dialog.eraseLabel->isEnabled());
+        QVERIFY(!dialog.verifyLabel->isEnabled());
+        QTRY_VERIFY(dialog.Driver().Finished());
+        QCOMPARE(dialog.Status()->text(), QString("Programming Completed..."));
+        QCOMPARE(dialog.eraseResult->text(), QString());
+        QCOMPARE(dialog.verifyResult->text(), QString());
+        dialog.reject();  // Escape acts as Close once it is enabled
+        QVERIFY(!dialog.isVisible());
+    }
+
+    void programFailureReportsAndCloses() {
+        test::VirtualUnit unit("AT89C2051", test::FailingAt(0x0103));
+        App().OptionFlags = 0;
+        App().ProgramRange = {0x0100, 0x010F, 0x0100, 0};
+        FillFlash(0x0100, 16, 0x00);
+        ProgramJob job({PackStartCount(0x0100, 16), 0x0100});
+        ProgramDialog dialog(nullptr, job);
+        Open(dialog);
+        QTRY_VERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), 0);
+        QCOMPARE(Shown(unit), QStringList({"Error|Programming Failed at 0103"}));
+    }
+
+    void readFillsTheBufferAndCloses() {
+        test::VirtualUnit unit("AT89C2051");
+        for (int i = 0; i < 40; ++i) unit.Chip().Flash[0x0020 + i] = static_cast<std::uint8_t>(i);
+        ReadJob job({PackStartCount(0x0020, 40), 0x0300});
+        ReadDialog dialog(nullptr, job);
+        Open(dialog);
+        QCOMPARE(dialog.windowTitle(), QString("Read from Device - Flash"));
+        QCOMPARE(dialog.StopButton()->text(), QString("&Cancel"));
+        QCOMPARE(dialog.Status()->text(), QString("Reading from AT89C2051..."));
+        QCOMPARE(dialog.Percentage()->text(), QString("0%"));
+        QTRY_VERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), 1);
+        QCOMPARE(dialog.Percentage()->text(), QString("100%"));
+        for (int i = 0; i < 40; ++i) QCOMPARE(int(FlashRead(std::uint16_t(0x0300 + i))), i);
+    }
+
+    void readCancelStopsBetweenBlocksAndKeepsWhatWasRead() {
+        test::VirtualUnit unit("AT89C2051");
+        for (int i = 0; i < 64; ++i) unit.Chip().Flash[i] = 0x11;
+        ReadJob job({PackStartCount(0, 64), 0}, 0ms);  // one block per step
+        ReadDialog dialog(nullptr, job);
+        Open(dialog);
+        QTest::mouseClick(dialog.StopButton(), Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), 1);
+        QVERIFY(job.model.cancelled);
+        QCOMPARE(int(FlashRead(0)), 0xFF);  // stopped before the first block
+    }
+
+    void verifyListsDifferencesAndStoresThem() {
+        test::VirtualUnit unit("AT89C2051");
+        ScopedStepDelayLimit fast(1ms);
+        App().VerifyRange = {0x0000, 0x0010, 0x0000, 0};
+        for (int i = 0; i < 17; ++i) {
+            unit.Chip().Flash[i] = 0x55;
+            FlashWrite(std::uint16_t(i), 0x55);
+        }
+        unit.Chip().Flash[0x0002] = 0x12;
+        unit.Chip().Flash[0x0010] = 0x34;  // in the short last block
+        VerifyJob job({PackStartCount(0, 17), 0});
+        ScanDialog dialog(nullptr, job);
+        Open(dialog);
+        QCOMPARE(dialog.windowTitle(), QString("Verify Device - Flash"));
+        QVERIFY(dialog.storeButton != nullptr);
+        QVERIFY(!dialog.storeButton->isEnabled());
+        QCOMPARE(dialog.StopButton()->text(), QString("Close"));
+        QVERIFY(dialog.StopButton()->isEnabled());
+        QCOMPARE(dialog.deviceStart->text(), QString("0000H"));
+        QCOMPARE(dialog.deviceEnd->text(), QString("0010H"));
+        QCOMPARE(dialog.bufferStart->text(), QString("0000H"));
+        QTRY_VERIFY(dialog.Driver().Finished());
+        QVERIFY(dialog.isVisible());
+        QVERIFY(dialog.storeButton->isEnabled());
+        QCOMPARE(dialog.ListText(), QString(" 0002\t\t12\t\t55\n 0010\t\t34\t\t55\n"));
+
+        QTemporaryDir dir;
+        const QString report = dir.filePath("report.txt");
+        FileQuestion asked;
+        const auto previous = SetFileQuestionHook([&](QWidget*, const FileQuestion& q) {
+            asked = q;
+            return std::optional<QString>(report);
+        });
+        QTest::mouseClick(dialog.storeButton, Qt::LeftButton);
+        QCOMPARE(asked.title, QString("SaveAs"));
+        QCOMPARE(asked.defaultSuffix, QString("txt"));
+        QVERIFY(asked.save);
+        QCOMPARE(asked.filters.first(), QString("Text Files (*.TXT) (*.txt *.TXT)"));
+        QCOMPARE(ReadWholeFile(report), QString(" Address\tDevice data\tBuffer data\r\n"
+                                                " 0002\t\t12\t\t55\r\n 0010\t\t34\t\t55\r\n"));
+
+        // A report that cannot be written names the file.
+        SetFileQuestionHook([&](QWidget*, const FileQuestion&) {
+            return std::optional<QString>(dir.filePath("missing/dir/out.txt"));
+        });
+        QTest::mouseClick(dialog.storeButton, Qt::LeftButton);
+        SetFileQuestionHook(previous);
+        QCOMPARE(Shown(unit), QStringList({"Error|out.txt"}));
+        QVERIFY(dialog.isVisible());
+    }
+
+    void verifyOfAnEqualChipSaysOk() {
+        test::VirtualUnit unit("AT89S8252");
+        App().CurrentBufferKind = BufferKind::Eeprom;
+        VerifyJob job({PackStartCount(0, 32), 0});
+        ScanDialog dialog(nullptr, job);
+        Open(dialog);
+        QCOMPARE(dialog.windowTitle(), QString("Verify Device - EEPROM"));
+        QTRY_VERIFY(dialog.Driver().Finished());
+        QCOMPARE(dialog.ListText(), QString("Verification OK"));
+        QVERIFY(!dialog.storeButton->isEnabled());
+        QCOMPARE(dialog.Status()->text(), QString("Verification Completed - OK"));
+        QTest::mouseClick(dialog.StopButton(), Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+    }
+
+    void blankCheckShowsTheOutcomeInItsList() {
+        test::VirtualUnit unit("AT89C2051");
+        App().BlankCheckRange = {0x0000, 0x0010, 0, 0};
+        unit.Chip().Flash[0x0010] = 0x7F;
+        BlankCheckJob job({PackStartCount(0, 17), 0});
+        ScanDialog dialog(nullptr, job);
+        Open(dialog);
+        QCOMPARE(dialog.windowTitle(), QString("Blank Check Device - Flash"));
+        QVERIFY(dialog.storeButton == nullptr);
+        QVERIFY(dialog.bufferStart == nullptr);
+        QTRY_VERIFY(dialog.Driver().Finished());
+        QCOMPARE(dialog.ListText(), QString(" 0010\t\t7F\n"));
+        QCOMPARE(dialog.findChild<QGroupBox*>()->title(), QString("BlankCheck History:"));
+        QCOMPARE(dialog.Status()->text(), QString("BlankCheck Completed..."));
+        QCOMPARE(dialog.Percentage()->text(), QString("100%"));
+        QStringList texts;
+        for (auto* label : dialog.findChildren<QLabel*>()) texts.append(label->text());
+        QVERIFY(texts.contains("Device Data"));
+        QVERIFY(!texts.contains("Buffer Data"));
+    }
+
+    void closeDuringTheCheckEndsItAtOnce() {
+        test::VirtualUnit unit("AT89C2051");
+        BlankCheckJob job({PackStartCount(0, 2048), 0}, 0ms);
+        ScanDialog dialog(nullptr, job);
+        Open(dialog);
+        QTest::mouseClick(dialog.StopButton(), Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), 0);
+        QVERIFY(job.model.cancelled);
+    }
+
+    void autoGreysUnchosenStepsAndTicksTheDoneOnes() {
+        test::VirtualUnit unit("AT89C2051");
+        ScopedStepDelayLimit fast(1ms);
+        App().AutoSequence = 0x04 | 0x08;  // Program, Verify
+        FillFlash(0, 2048, 0x03);
+        AutoJob job;
+        AutoDialog dialog(nullptr, job);
+        Open(dialog);
+        QCOMPARE(dialog.windowTitle(), QString("Auto Programming Mode - AT89C2051"));
+        const bool chosen[] = {false, false, true, true, false};
+        for (std::size_t i = 0; i < kAutoStepCount; ++i) {
+            QCOMPARE(dialog.boxes[i]->isEnabled(), chosen[i]);
+            QCOMPARE(dialog.labels[i]->isEnabled(), chosen[i]);
+            QCOMPARE(dialog.labels[i]->text(), QString::fromUtf8(kAutoSteps[i].progressLabel));
+        }
+        QTRY_VERIFY(dialog.Driver().Finished());
+        QVERIFY(dialog.isVisible());
+        for (std::size_t i = 0; i < kAutoStepCount; ++i)
+            QCOMPARE(dialog.boxes[i]->isChecked(), chosen[i]);
+        QVERIFY(dialog.StopButton()->isEnabled());
+        QVERIFY(unit.messages.messages.empty());
+        QCOMPARE(unit.Chip().Flash[0x07FF], FlashRead(0x07FF));
+        QTest::mouseClick(dialog.StopButton(), Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+    }
+
+    void rangeDialogsRenderTheirModel_data() {
+        QTest::addColumn<int>("operation");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("bufferField");
+        QTest::newRow("blank check")
+            << int(RangeOperation::BlankCheck) << "Blank Check - Flash" << false;
+        QTest::newRow("program") << int(RangeOperation::Program) << "Program - Flash" << true;
+        QTest::newRow("verify") << int(RangeOperation::Verify) << "Verify - Flash" << true;
+        QTest::newRow("read") << int(RangeOperation::Read) << "Read - Flash" << true;
+    }
+    void rangeDialogsRenderTheirModel() {
+        QFETCH(int, operation);
+        QFETCH(QString, title);
+        QFETCH(bool, bufferField);
+        test::VirtualUnit unit("AT89C2051");
+        const auto op = static_cast<RangeOperation>(operation);
+        RangeRecord(op) = {0x0010, 0x01FF, 0x0020, 0};
+        RangeDialog model(op);
+        RangeDialogView view(nullptr, model);
+        QCOMPARE(view.windowTitle(), title);
+        QCOMPARE(view.FullDevice()->text(), QString("Full Device"));
+        QCOMPARE(view.DeviceStart()->text(), QString("0010"));
+        QCOMPARE(view.DeviceEnd()->text(), QString("01FF"));
+        QCOMPARE(view.DeviceStart()->maxLength(), 4);
+        QCOMPARE(view.BufferStart() != nullptr, bufferField);
+        if (bufferField) QCOMPARE(view.BufferStart()->text(), QString("0020"));
+
+        // Full Device greys the fields at once, and Cancel undoes the click.
+        view.FullDevice()->click();
+        QVERIFY(!view.DeviceStart()->isEnabled());
+        QVERIFY(!view.DeviceEnd()->isEnabled());
+        QCOMPARE(RangeRecord(op).Flags & kRangeFullDevice, kRangeFullDevice);
+        view.reject();
+        QCOMPARE(RangeRecord(op).Flags & kRangeFullDevice, 0);
+    }
+
+    void rangeDialogOkKeepsBadEntriesOpen() {
+        test::VirtualUnit unit("AT89C2051");
+        App().ProgramRange = {0, 0, 0, 0};
+        RangeDialog model(RangeOperation::Program);
+        RangeDialogView view(nullptr, model);
+        view.DeviceStart()->clear();
+        QTest::keyClicks(view.DeviceStart(), "1ff");
+        QCOMPARE(view.DeviceStart()->text(), QString("1FF"));  // typed letters in upper case
+        view.DeviceEnd()->setText("12G");
+        view.accept();
+        QVERIFY(view.result() != QDialog::Accepted);
+        QVERIFY(unit.messages.messages.empty());
+        view.DeviceEnd()->setText("0100");
+        view.accept();  // start above end
+        QVERIFY(view.result() != QDialog::Accepted);
+        QCOMPARE(
+            Shown(unit),
+            QStringList({"Error|Device Ending Address is Less than Device Starting Address!"}));
+        view.DeviceEnd()->setText("03FF");
+        view.accept();
+        QCOMPARE(view.result(), int(QDialog::Accepted));
+        QCOMPARE(App().ProgramRange.DeviceStart, 0x01FF);
+        QCOMPARE(App().ProgramRange.DeviceEnd, 0x03FF);
+    }
+
+    void fieldDialogsRenderTheirModel() {
+        test::VirtualUnit unit("AT89C2051");
+        ResetFileOperationSettings();
+        FieldDialog fill = FillDialog();
+        FieldDialogView view(nullptr, fill);
+        QCOMPARE(view.windowTitle(), QString("Fill - Flash Buffer"));
+        QCOMPARE(view.OkButton()->text(), QString("&Fill"));
+        QCOMPARE(view.CancelButton()->text(), QString("Cancel"));
+        QCOMPARE(view.Edits().size(), std::size_t{3});
+        QCOMPARE(view.Edits()[0]->text(), QString("0000"));
+        QCOMPARE(view.Edits()[2]->text(), QString("00"));
+        QCOMPARE(view.Edits()[2]->maxLength(), 2);
+        view.Edits()[0]->setText("0010");
+        view.Edits()[1]->setText("xyz");
+        view.accept();  // the first field keeps its value, the dialog stays open
+        QVERIFY(view.result() != QDialog::Accepted);
+        QCOMPARE(BlockOperationSettings().fillStart, 0x0010);
+        QVERIFY(unit.messages.messages.empty());
+    }
+
+    void saveDialogRadioTakesEffectEvenOnCancel() {
+        test::VirtualUnit unit("AT89C2051");
+        ResetFileOperationSettings();
+        App().CurrentBufferKind = BufferKind::Eeprom;
+        FieldDialog save = SaveMemoryDialog();
+        FieldDialogView view(nullptr, save);
+        QCOMPARE(view.windowTitle(), QString("Save EEPROM Buffer"));
+        QCOMPARE(view.OkButton()->text(), QString("&Save"));
+        QCOMPARE(view.Radios().size(), std::size_t{2});
+        QCOMPARE(view.Radios()[0]->text(), QString("&Intel Hex"));
+        QVERIFY(view.Radios()[0]->isChecked());
+        QTest::mouseClick(view.Radios()[1], Qt::LeftButton);
+        view.reject();
+        QCOMPARE(int(FileSaveSettings().format), int(kSaveFormatBinary));
+    }
+};
+
+}  // namespace zvk::ui
+
+QTEST_MAIN(zvk::ui::ProgressDialogsTest)
+#include "ProgressDialogsTest.moc"

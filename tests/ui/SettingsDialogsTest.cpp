@@ -1,0 +1,260 @@
+// The settings dialogs: what each click writes, the cumulative lock levels,
+// Cancel, and what the frame's openers do after the dialog.
+
+#include <QAbstractButton>
+#include <QtTest>
+
+#include "app/Buffers.h"
+#include "app/DeviceTable.h"
+#include "tests/ui/FrameFixture.h"
+#include "ui/ChildWnd.h"
+#include "ui/SettingsDialogs.h"
+#include "ui/StatusBar.h"
+
+namespace zvk::ui {
+
+using test::MessageRecorder;
+using test::ScopedPorts;
+using test::TempDir;
+
+namespace {
+
+constexpr int kPart = kFirstDeviceRadioId;
+constexpr std::uint8_t kAt89C2051 = 1;
+constexpr std::uint8_t kAt89S52 = 15;
+constexpr std::uint8_t kAt89C55 = 9;
+
+// Clicks the buttons in order, then OK (1) or Cancel (2) when the list ends
+// with one, as a user would.
+FrameWnd::DialogRunner Clicks(std::vector<int> ids) {
+    return [ids](QDialog& dialog) {
+        auto& settings = dynamic_cast<SettingsDlg&>(dialog);
+        for (int id : ids) settings.Button(id)->click();
+        return dialog.result();
+    };
+}
+
+}  // namespace
+
+class SettingsDialogsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() {
+        CloseProgrammerPort();
+        ResetAppState();
+    }
+
+    void selectDeviceGreysSpiForPartsWithoutIt() {
+        App().ProgrammingMode = 0;
+        App().SelectedDevice = kAt89S52;
+        SelectDeviceDlg dialog(nullptr);
+        QCOMPARE(dialog.windowTitle(), QString("Select Device"));
+        QCOMPARE(dialog.Button(kPart + 13)->text(), QString("89C1051U"));
+        QVERIFY(dialog.Button(SelectDeviceDlg::kSpiId)->isChecked());
+        dialog.Button(kPart + kAt89C2051)->click();
+        QCOMPARE(int(App().SelectedDevice), int(kAt89C2051));
+        QVERIFY(!dialog.Button(SelectDeviceDlg::kSpiId)->isEnabled());
+        QVERIFY(dialog.Button(SelectDeviceDlg::kParallelId)->isChecked());
+        QCOMPARE(int(App().ProgrammingMode), int(kModeParallel));
+        dialog.Button(kPart + kAt89S52)->click();
+        QVERIFY(dialog.Button(SelectDeviceDlg::kSpiId)->isEnabled());
+        QVERIFY(dialog.Button(SelectDeviceDlg::kParallelId)->isChecked());
+        dialog.Button(SelectDeviceDlg::kSpiId)->click();
+        QCOMPARE(int(App().ProgrammingMode), 0);
+    }
+
+    void selectingAnotherPart_data() {
+        QTest::addColumn<bool>("clearOption");
+        QTest::addColumn<int>("part");
+        QTest::newRow("another part, clearing on") << true << int(kAt89C55);
+        QTest::newRow("another part, clearing off") << false << int(kAt89C55);
+        QTest::newRow("the same part, clearing on") << true << int(kAt89S52);
+    }
+    void selectingAnotherPart() {
+        QFETCH(bool, clearOption);
+        QFETCH(int, part);
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        App().SelectedDevice = kAt89S52;
+        App().FlashLastAddress = 0x1FFF;
+        App().ProgrammingMode = kModeParallel;
+        App().OptionFlags = clearOption ? kOptionClearOnPartChange : 0;
+        FlashWrite(0x0100, 0x12);
+        EepromWrite(0x0010, 0x34);
+        frame->OnCommand(static_cast<int>(CommandId::EditFlash));
+        frame->OnCommand(static_cast<int>(CommandId::Disassembly));
+        auto* editor = static_cast<ChildWnd*>(App().FlashEditWindow);
+        auto* disassembly = static_cast<ChildWnd*>(App().DisassemblyWindow);
+        editor->SetTopAddress(0x0100);
+        disassembly->SetTopAddress(0x0200);
+        frame->SetDialogRunner(Clicks({kPart + part, kOkId}));
+        frame->OnCommand(static_cast<int>(CommandId::SelectDevice));
+
+        const bool changed = part != kAt89S52;
+        const bool cleared = changed && clearOption;
+        QCOMPARE(int(App().SelectedDevice), part);
+        QCOMPARE(int(App().FlashLastAddress), int(DeviceTable[std::size_t(part)].LastAddress()));
+        QCOMPARE(int(FlashRead(0x0100)), cleared ? 0xFF : 0x12);
+        QCOMPARE(int(EepromRead(0x0010)), cleared ? 0xFF : 0x34);
+        QCOMPARE(int(editor->TopAddress()), changed ? 0 : 0x0100);
+        QCOMPARE(int(disassembly->TopAddress()), changed ? 0 : 0x0200);
+        if (changed) {
+            // Clearing reloads the Flash views once; the part change repositions and reloads.
+            std::vector<int> expected;
+            if (cleared) expected.push_back(kCmdReload);
+            expected.push_back(kCmdResetScroll);
+            expected.push_back(kCmdReload);
+            QCOMPARE(editor->ReceivedCommands(), expected);
+        } else {
+            QVERIFY(editor->ReceivedCommands().empty());
+        }
+        QCOMPARE(frame->Status()->PaneText(2),
+                 QString::fromLatin1(DeviceTable[std::size_t(part)].PartName.data()));
+    }
+
+    void cancelPutsPartAndModeBack() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        App().SelectedDevice = kAt89S52;
+        App().ProgrammingMode = 0;
+        App().FlashLastAddress = 0x1FFF;
+        frame->SetDialogRunner(Clicks({kPart + kAt89C2051, kCancelId}));
+        frame->OnCommand(static_cast<int>(CommandId::SelectDevice));
+        QCOMPARE(int(App().SelectedDevice), int(kAt89S52));
+        QCOMPARE(int(App().ProgrammingMode), 0);
+        QCOMPARE(int(App().FlashLastAddress), 0x1FFF);
+        QCOMPARE(frame->Status()->PaneText(3), QString("SPI"));
+    }
+
+    void serialPortReopensOnlyWhenItChanged() {
+        TempDir dir;
+        MessageRecorder messages;
+        ScopedPorts ports(true);
+        auto frame = test::StartTestFrame(dir);
+        QCOMPARE(ports.made, 1);
+        frame->SetDialogRunner(Clicks({1004, kCancelId}));
+        frame->OnCommand(static_cast<int>(CommandId::SerialPort));
+        QCOMPARE(int(App().PortIndex), 1);
+        QCOMPARE(ports.made, 1);
+        frame->SetDialogRunner(Clicks({1004, 1001, kOkId}));
+        frame->OnCommand(static_cast<int>(CommandId::SerialPort));
+        QCOMPARE(ports.made, 1);
+        frame->SetDialogRunner(Clicks({1004, kOkId}));
+        frame->OnCommand(static_cast<int>(CommandId::SerialPort));
+        QCOMPARE(int(App().PortIndex), 4);
+        QCOMPARE(ports.made, 2);
+        QCOMPARE(frame->Status()->PaneText(1), QString("COM5 - OK"));
+    }
+
+    void serialPortShowsTheDeviceOfEachName() {
+        TempDir dir;
+        App().ProgramDirectory = dir.Path().string();
+        std::filesystem::create_symlink("/dev/null", dir / "COM3");
+        App().PortIndex = 2;
+        PortSelectDlg dialog(nullptr);
+        QCOMPARE(dialog.windowTitle(), QString("Serial Port Setting"));
+        QVERIFY(dialog.Button(1002)->isChecked());
+        QCOMPARE(dialog.Button(1008)->text(), QString("COM9"));
+        QCOMPARE(PortSelectDlg::PortDevice(2),
+                 QString::fromStdString((dir / "COM3").string()) + " -> /dev/null");
+        QCOMPARE(PortSelectDlg::PortDevice(0), QString("/dev/ttyS0"));
+    }
+
+    void optionsWriteEachBitAndCancelPutsThemBack() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        App().OptionFlags = kOptionClearBeforeLoad;
+        frame->SetDialogRunner([](QDialog& dialog) {
+            auto& options = dynamic_cast<SettingsDlg&>(dialog);
+            options.Button(1040)->click();
+            options.Button(1036)->click();
+            options.Button(1038)->click();
+            const int written = App().OptionFlags;
+            options.Button(kOkId)->click();
+            return written == (kOptionVerifyAfterProgram | kOptionEraseBeforeProgram)
+                       ? dialog.result()
+                       : -1;
+        });
+        frame->OnCommand(static_cast<int>(CommandId::Options));
+        QCOMPARE(int(App().OptionFlags),
+                 int(kOptionVerifyAfterProgram | kOptionEraseBeforeProgram));
+        frame->SetDialogRunner(Clicks({1037, 1040, kCancelId}));
+        frame->OnCommand(static_cast<int>(CommandId::Options));
+        QCOMPARE(int(App().OptionFlags),
+                 int(kOptionVerifyAfterProgram | kOptionEraseBeforeProgram));
+        OptionDlg dialog(nullptr);
+        QCOMPARE(dialog.Button(1037)->text(), QString("Clear Buffer for new device selection"));
+        QVERIFY(dialog.Button(1038)->isChecked() && !dialog.Button(1036)->isChecked());
+    }
+
+    void protectionLevelsStayCumulative_data() {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QList<int>>("clicks");
+        QTest::addColumn<int>("bits");
+        QTest::newRow("LB3 checks LB1 and LB2") << 0 << QList<int>{1038} << 0x07;
+        QTest::newRow("unchecking LB3 keeps LB1 and LB2") << 0 << QList<int>{1038, 1038} << 0x03;
+        QTest::newRow("LB2 cannot go while LB3 is set") << 0 << QList<int>{1038, 1037} << 0x07;
+        QTest::newRow("LB1 cannot go while LB2 is set") << 0 << QList<int>{1037, 1036} << 0x03;
+        QTest::newRow("LB2 checks LB1") << 0 << QList<int>{1037} << 0x03;
+        QTest::newRow("LB1 alone") << 0 << QList<int>{1036, 1036, 1036} << 0x01;
+        QTest::newRow("20-pin LB2 checks LB1") << 0 << QList<int>{1041} << 0x30;
+        QTest::newRow("20-pin LB1 stays under LB2") << 0 << QList<int>{1041, 1040} << 0x30;
+        QTest::newRow("20-pin LB2 off keeps LB1") << 0x30 << QList<int>{1041} << 0x10;
+        QTest::newRow("both families") << 0 << QList<int>{1040, 1037} << 0x13;
+    }
+    void protectionLevelsStayCumulative() {
+        QFETCH(int, start);
+        QFETCH(QList<int>, clicks);
+        QFETCH(int, bits);
+        App().ProtectionOptions = static_cast<std::uint8_t>(start);
+        ProtectionDlg dialog(nullptr);
+        for (int id : clicks) dialog.Button(id)->click();
+        QCOMPARE(int(App().ProtectionOptions), bits);
+        const std::pair<int, int> boxes[] = {
+            {1036, 0x01}, {1037, 0x02}, {1038, 0x04}, {1040, 0x10}, {1041, 0x20}};
+        for (const auto& [id, bit] : boxes)
+            QCOMPARE(dialog.Button(id)->isChecked(), (bits & bit) != 0);
+    }
+
+    void protectionCancelAndStatusBar() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        App().SelectedDevice = kAt89S52;
+        frame->SetDialogRunner(Clicks({1038, kCancelId}));
+        frame->OnCommand(static_cast<int>(CommandId::Protection));
+        QCOMPARE(int(App().ProtectionOptions), 0);
+        frame->SetDialogRunner(Clicks({1037, kOkId}));
+        frame->OnCommand(static_cast<int>(CommandId::Protection));
+        QCOMPARE(frame->Status()->PaneText(4), QString("LB1 LB2  "));
+        ProtectionDlg dialog(nullptr);
+        QCOMPARE(dialog.windowTitle(), QString("Setting - Device Protection"));
+        QCOMPARE(dialog.Button(1041)->text(), QString("Disable Verify "));
+    }
+
+    void autoProgrammingModeWritesStepsAndCancelPutsThemBack() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        App().AutoSequence = kAutoErase;
+        frame->SetDialogRunner(Clicks({1038, 1040, 1036, kOkId}));
+        frame->OnCommand(static_cast<int>(CommandId::AutoProgrammingMode));
+        QCOMPARE(int(App().AutoSequence), int(kAutoProgram | kAutoVerify));
+        frame->SetDialogRunner(Clicks({1041, 1037, kCancelId}));
+        frame->OnCommand(static_cast<int>(CommandId::AutoProgrammingMode));
+        QCOMPARE(int(App().AutoSequence), int(kAutoProgram | kAutoVerify));
+        AutoProgramDlg dialog(nullptr);
+        QCOMPARE(dialog.windowTitle(), QString(" Setting - Auto Programming Mode"));
+        QCOMPARE(dialog.Button(1041)->text(), QString("Protect Device"));
+        QCOMPARE(dialog.Button(kOkId)->text(), QString("&OK"));
+    }
+};
+
+}  // namespace zvk::ui
+
+QTEST_MAIN(zvk::ui::SettingsDialogsTest)
+#include "SettingsDialogsTest.moc"

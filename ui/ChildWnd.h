@@ -1,0 +1,66 @@
+#pragma once
+// The three buffer windows the frame opens in its MDI client: the disassembly
+// view and the Flash and EEPROM hex editors. Each registers itself in its
+// AppState handle while it is open and takes the private window commands
+// (reload, locate, reset scroll) and any command the frame does not know.
+// Until the views themselves exist, each is a plain window that names the
+// buffer it will show and lists what it was asked to do.
+
+#include <QWidget>
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "app/AppState.h"
+#include "ui/CommandIds.h"
+
+class QLabel;
+
+namespace zvk::ui {
+
+struct ChildInfo {
+    CommandId opener;
+    std::string_view title;
+    WindowHandle AppState::*handle;
+};
+
+inline constexpr ChildInfo kChildWindows[] = {
+    {CommandId::Disassembly, "Buffer - Disassembly view", &AppState::DisassemblyWindow},
+    {CommandId::EditFlash, "Buffer - Flash", &AppState::FlashEditWindow},
+    {CommandId::EditEeprom, "Buffer - EEPROM", &AppState::EepromEditWindow},
+};
+
+// The child of an opener command, or null.
+[[nodiscard]] const ChildInfo* FindChild(CommandId opener);
+
+class ChildWnd : public QWidget {
+  public:
+    explicit ChildWnd(const ChildInfo& info);
+    ~ChildWnd() override;
+
+    [[nodiscard]] const ChildInfo& Info() const { return info_; }
+
+    // A private window command, or a frame command this window may know.
+    virtual void HandleCommand(int id);
+    // Where the view starts after a change of part.
+    virtual void SetTopAddress(std::uint16_t address);
+
+    [[nodiscard]] std::uint16_t TopAddress() const { return topAddress_; }
+    // The commands received, oldest first.
+    [[nodiscard]] const std::vector<int>& ReceivedCommands() const { return received_; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void Unregister();
+    void ShowState();
+
+    const ChildInfo& info_;
+    QLabel* text_;
+    std::uint16_t topAddress_ = 0;
+    std::vector<int> received_;
+};
+
+}  // namespace zvk::ui

@@ -1,0 +1,524 @@
+#include "ui/FrameWnd.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStackedWidget>
+#include <QTextBrowser>
+#include <QUrl>
+
+#include <string_view>
+
+#include "app/AppState.h"
+#include "app/Buffers.h"
+#include "app/DeviceTable.h"
+#include "app/Messages.h"
+#include "app/ProgramDirectory.h"
+#include "link/DeviceCommands.h"
+#include "link/Link.h"
+#include "ui/AboutDlg.h"
+#include "ui/ChildWnd.h"
+#include "ui/HelpTexts.h"
+#include "ui/OperationDialogs.h"
+#include "ui/StatusBar.h"
+#include "ui/ToolBar.h"
+
+namespace zvk::ui {
+namespace {
+
+using enum CommandId;
+using K = CommandKind;
+
+void Arrange(FrameWnd& frame, CommandId how) { frame.ArrangeChildren(how); }
+void LocateIn(WindowHandle window) { SendCommand(window, kCmdLocate); }
+
+// clang-format off
+constexpr FrameCommand kFrameCommands[] = {
+    {LoadFlash,            K::Flash,  false, [](FrameWnd& f) { RunLoadFile(&f); }},
+    {LoadEeprom,           K::Eeprom, false, [](FrameWnd& f) { RunLoadFile(&f); }},
+    {SaveFlash,            K::Flash,  false, [](FrameWnd& f) { RunSaveAs(&f); }},
+    {SaveEeprom,           K::Eeprom, false, [](FrameWnd& f) { RunSaveAs(&f); }},
+    {Exit,                 K::None,   false, [](FrameWnd& f) { f.close(); }},
+    {EditFlash,            K::None,   false, [](FrameWnd& f) { f.OpenChild(EditFlash); }},
+    {LocateFlash,          K::None,   false, [](FrameWnd&) { LocateIn(App().FlashEditWindow); }},
+    {ClearFlash,           K::Flash,  false, [](FrameWnd&) { ClearBuffer(); }},
+    {FillFlash,            K::Flash,  false, [](FrameWnd& f) { RunFill(&f); }},
+    {CopyFlash,            K::Flash,  false, [](FrameWnd& f) { RunCopy(&f); }},
+    {ChecksumFlash,        K::Flash,  false, [](FrameWnd& f) { RunChecksum(&f); }},
+    {EditEeprom,           K::None,   false, [](FrameWnd& f) { f.OpenChild(EditEeprom); }},
+    {LocateEeprom,         K::None,   false, [](FrameWnd&) { LocateIn(App().EepromEditWindow); }},
+    {ClearEeprom,          K::Eeprom, false, [](FrameWnd&) { ClearBuffer(); }},
+    {FillEeprom,           K::Eeprom, false, [](FrameWnd& f) { RunFill(&f); }},
+    {CopyEeprom,           K::Eeprom, false, [](FrameWnd& f) { RunCopy(&f); }},
+    {ChecksumEeprom,       K::Eeprom, false, [](FrameWnd& f) { RunChecksum(&f); }},
+    {Disassembly,          K::None,   false, [](FrameWnd& f) { f.OpenChild(Disassembly); }},
+    // Program line entry starts in the disassembly view, which opens for it.
+    {EnterProgram,         K::None,   false, [](FrameWnd& f) { f.OpenChild(Disassembly); }},
+    {SelectDevice,         K::None,   false, [](FrameWnd& f) { f.SelectDeviceCommand(); }},
+    {Auto,                 K::Flash,  true,  [](FrameWnd& f) { RunAuto(&f); }},
+    {Erase,                K::None,   true,  [](FrameWnd&) { EraseCommand(); }},
+    {BlankCheck,           K::Flash,  true,  [](FrameWnd& f) { RunBlankCheck(&f); }},
+    {Program,              K::Flash,  true,  [](FrameWnd& f) { RunProgram(&f); }},
+    {Read,                 K::Flash,  true,  [](FrameWnd& f) { RunRead(&f); }},
+    {Verify,               K::Flash,  true,  [](FrameWnd& f) { RunVerify(&f); }},
+    {Protect,              K::None,   true,  [](FrameWnd&) { ProtectCommand(); }},
+    {SerialProgramEnable,  K::None,   true,  [](FrameWnd&) { SerialProgramEnableCommand(); }},
+    {SerialProgramDisable, K::None,   true,  [](FrameWnd&) { SerialProgramDisableCommand(); }},
+    {BlankCheckEeprom,     K::Eeprom, true,  [](FrameWnd& f) { RunBlankCheck(&f); }},
+    {ProgramEeprom,        K::Eeprom, true,  [](FrameWnd& f) { RunProgram(&f); }},
+    {ReadEeprom,           K::Eeprom, true,  [](FrameWnd& f) { RunRead(&f); }},
+    {VerifyEeprom,         K::Eeprom, true,  [](FrameWnd& f) { RunVerify(&f); }},
+    {SerialPort,           K::None,   false, [](FrameWnd& f) { f.SerialPortCommand(); }},
+    {Options,              K::None,   false, [](FrameWnd& f) { f.OptionsCommand(); }},
+    {AutoProgrammingMode,  K::None,   false, [](FrameWnd& f) { f.AutoProgrammingModeCommand(); }},
+    {Protection,           K::None,   false, [](FrameWnd& f) { f.ProtectionCommand(); }},
+    {HelpContents,         K::None,   false, [](FrameWnd& f) { f.ShowHelp(); }},
+    {About,                K::None,   false, [](FrameWnd& f) { f.ShowAbout(); }},
+    {Cascade,              K::None,   false, [](FrameWnd& f) { Arrange(f, Cascade); }},
+    {TileHorizontally,     K::None,   false, [](FrameWnd& f) { Arrange(f, TileHorizontally); }},
+    {TileVertically,       K::None,   false, [](FrameWnd& f) { Arrange(f, TileVertically); }},
+    {ArrangeIcons,         K::None,   false, [](FrameWnd& f) { Arrange(f, ArrangeIcons); }},
+    {CloseAll,             K::None,   false, [](FrameWnd& f) { f.CloseAll(); }},
+};
+// clang-format on
+
+// One line of the menus: a popup (no id), an item, or a separator (neither
+// text nor id). Depth 0 is the menu bar. The Window popup exists only in the
+// child menu, and two items drop their mnemonic there.
+struct MenuLine {
+    int depth;
+    std::string_view text;
+    int id = 0;
+    std::string_view childText = {};
+    std::string_view shortcut = {};
+    bool childOnly = false;
+};
+
+constexpr int Id(CommandId id) { return static_cast<int>(id); }
+
+// clang-format off
+constexpr MenuLine kMenuLines[] = {
+    {0, "&File"},
+    {1, "Load File"},
+    {2, "Flash Buffer", Id(LoadFlash)},
+    {2, "EEPROM Buffer", Id(LoadEeprom)},
+    {1, "Save  &As..."},
+    {2, "Flash Buffer", Id(SaveFlash)},
+    {2, "EEPROM Buffer", Id(SaveEeprom)},
+    {1, ""},
+    {1, "E&xit", Id(Exit), {}, "Alt+X"},
+    {0, "&Buffer"},
+    {1, "&Flash Buffer"},
+    {2, "&Edit", Id(EditFlash), {}, "F1"},
+    {2, "&Locate", Id(LocateFlash)},
+    {2, "Clea&r", Id(ClearFlash)},
+    {2, "&Fill", Id(FillFlash)},
+    {2, "&Copy", Id(CopyFlash)},
+    {2, "C&hecksum", Id(ChecksumFlash)},
+    {1, "&EEPROM Buffer"},
+    {2, "&Edit", Id(EditEeprom)},
+    {2, "&Locate", Id(LocateEeprom)},
+    {2, "Clea&r", Id(ClearEeprom)},
+    {2, "&Fill", Id(FillEeprom)},
+    {2, "&Copy", Id(CopyEeprom)},
+    {2, "C&hecksum", Id(ChecksumEeprom)},
+    {1, ""},
+    {1, "&Disassembly", Id(Disassembly)},
+    {1, "Enter &Program", Id(EnterProgram)},
+    {0, "&Device"},
+    {1, "&Selection", Id(SelectDevice)},
+    {1, ""},
+    {1, "Auto", Id(Auto)},
+    {1, "Erase", Id(Erase)},
+    {1, "Blank Check", Id(BlankCheck)},
+    {1, "Program", Id(Program)},
+    {1, "&Read", Id(Read)},
+    {1, "Verify", Id(Verify)},
+    {1, "Protect", Id(Protect)},
+    {1, ""},
+    {1, "Enable Serial Program", Id(SerialProgramEnable)},
+    {1, "Disable Serial Program", Id(SerialProgramDisable)},
+    {1, ""},
+    {1, "BlankCheck EEPROM", Id(BlankCheckEeprom)},
+    {1, "Program EEPROM", Id(ProgramEeprom)},
+    {1, "Read EEPROM", Id(ReadEeprom)},
+    {1, "Verify EEPROM", Id(VerifyEeprom)},
+    {0, "&Settings"},
+    {1, "&Serial Port", Id(SerialPort)},
+    {1, "&Options", Id(Options)},
+    {1, "&Auto Programming Mode", Id(AutoProgrammingMode), "Auto Programming Mode"},
+    {1, "&Protection", Id(Protection), "Protection"},
+    {0, "&Window", 0, {}, {}, true},
+    {1, "&Cascade", Id(Cascade)},
+    {1, "Tile &Horizontally", Id(TileHorizontally)},
+    {1, "Tile &Vertically", Id(TileVertically)},
+    {1, "&Arrange Icons", Id(ArrangeIcons)},
+    {1, "&Close All", Id(CloseAll)},
+    {0, "&Help"},
+    {1, "&Contents", Id(HelpContents)},
+    {1, "&About", Id(About)},
+};
+// clang-format on
+
+// Commands greyed for a part without EEPROM; the toolbar has buttons for the
+// first three.
+constexpr CommandId kEepromCommands[] = {
+    LoadEeprom,   SaveEeprom,   EditEeprom,  BlankCheckEeprom, ProgramEeprom, ReadEeprom,
+    VerifyEeprom, LocateEeprom, ClearEeprom, FillEeprom,       CopyEeprom,    ChecksumEeprom,
+};
+constexpr CommandId kEepromButtons[] = {LoadEeprom, SaveEeprom, EditEeprom};
+constexpr CommandId kSerialSwitchCommands[] = {SerialProgramEnable, SerialProgramDisable};
+// Buttons that only make sense while a buffer window is open.
+constexpr CommandId kChildButtons[] = {CloseAll, TileHorizontally, TileVertically};
+
+constexpr int kFirstChildWindowId = 50000;
+
+constexpr const char* kHelpError =
+    "Error: Help File Not Found or\nRequires Internet explorer with version 4.0";
+
+QString Text(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+ChildWnd* ChildOf(QMdiSubWindow* window) {
+    return window != nullptr ? static_cast<ChildWnd*>(window->widget()) : nullptr;
+}
+
+}  // namespace
+
+std::span<const FrameCommand> FrameCommands() { return kFrameCommands; }
+
+const FrameCommand* FindFrameCommand(int id) {
+    for (const FrameCommand& command : kFrameCommands) {
+        if (static_cast<int>(command.id) == id) return &command;
+    }
+    return nullptr;
+}
+
+FrameWnd::FrameWnd()
+    : toolBar_(new FrameToolBar(this, [this](int id) { OnCommand(id); })),
+      client_(new QMdiArea(this)),
+      statusBar_(new FrameStatusBar(this)),
+      menus_(new QStackedWidget(this)) {
+    frameMenu_ = BuildMenu(MenuKind::Frame);
+    childMenu_ = BuildMenu(MenuKind::Child);
+    setWindowTitle(kFrameTitle);
+    setWindowIcon(ProgramIcon());
+    addToolBar(Qt::TopToolBarArea, toolBar_);
+    client_->setBackground(palette().color(QPalette::Dark));
+    setCentralWidget(client_);
+    setStatusBar(statusBar_);
+    menus_->addWidget(frameMenu_);
+    menus_->addWidget(childMenu_);
+    // Only the shown menu bar may claim the height.
+    menus_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setMenuWidget(menus_);
+
+    // The accelerators work whichever menu is shown.
+    const auto accelerator = [this](const char* keys, CommandId id) {
+        auto* action = new QAction(this);
+        action->setShortcut(QKeySequence(keys));
+        connect(action, &QAction::triggered, this, [this, id] { OnCommand(static_cast<int>(id)); });
+        addAction(action);
+    };
+    accelerator("F1", EditFlash);
+    accelerator("Alt+X", Exit);
+
+    connect(client_, &QMdiArea::subWindowActivated, this, [this] { ChildActivated(); });
+
+    AppState& app = App();
+    app.FrameWindow = static_cast<QWidget*>(this);
+    app.ClientWindow = client_;
+    app.StatusBar = statusBar_;
+    app.ToolBar = toolBar_;
+    app.FrameMenu = frameMenu_;
+    app.ChildMenu = childMenu_;
+    app.FrameWindowMenu = frameMenu_->actions().constFirst()->menu();  // File
+    app.ChildWindowMenu = childWindowMenu_;
+
+    SetCommandSender(
+        [](WindowHandle window, int id) { static_cast<ChildWnd*>(window)->HandleCommand(id); });
+    ChildActivated();
+}
+
+FrameWnd::~FrameWnd() {
+    // The buffer windows go with the client; nobody may reach them after.
+    for (QMdiSubWindow* window : client_->subWindowList()) delete window;
+    SetCommandSender({});
+    AppState& app = App();
+    if (app.FrameWindow == static_cast<QWidget*>(this)) {
+        app.FrameWindow = nullptr;
+        app.ClientWindow = nullptr;
+        app.StatusBar = nullptr;
+        app.ToolBar = nullptr;
+        app.FrameMenu = nullptr;
+        app.ChildMenu = nullptr;
+        app.FrameWindowMenu = nullptr;
+        app.ChildWindowMenu = nullptr;
+    }
+}
+
+QMenuBar* FrameWnd::BuildMenu(MenuKind kind) {
+    auto* bar = new QMenuBar(this);
+    bar->setNativeMenuBar(false);
+    const bool child = kind == MenuKind::Child;
+    QMenu* popups[3] = {nullptr, nullptr, nullptr};
+    bool skipping = false;
+    for (const MenuLine& line : kMenuLines) {
+        if (line.depth == 0) skipping = line.childOnly && !child;
+        if (skipping) continue;
+        const QString text = Text(child && !line.childText.empty() ? line.childText : line.text);
+        QWidget* parentMenu = line.depth == 0 ? static_cast<QWidget*>(bar) : popups[line.depth - 1];
+        if (line.id == 0 && line.text.empty()) {
+            popups[line.depth - 1]->addSeparator();
+        } else if (line.id == 0) {
+            QMenu* popup =
+                line.depth == 0 ? bar->addMenu(text) : popups[line.depth - 1]->addMenu(text);
+            popups[line.depth] = popup;
+            if (line.depth == 0) {
+                connect(popup, &QMenu::hovered, this, [this](QAction* action) {
+                    MenuHelp(action->menu() != nullptr ? 0 : action->data().toInt());
+                });
+                connect(popup, &QMenu::aboutToHide, this, [this] { MenuHelp(0); });
+            } else {
+                connect(popup, &QMenu::hovered, this,
+                        [this](QAction* action) { MenuHelp(action->data().toInt()); });
+            }
+            if (child && line.childOnly) {
+                childWindowMenu_ = popup;
+                connect(popup, &QMenu::aboutToShow, this, [this] { FillWindowList(); });
+            }
+        } else {
+            auto* action = new QAction(text, parentMenu);
+            action->setData(line.id);
+            if (!line.shortcut.empty()) {
+                // Shown beside the item; the frame's own accelerators do the work.
+                action->setShortcut(QKeySequence(Text(line.shortcut)));
+                action->setShortcutContext(Qt::WidgetShortcut);
+            }
+            const int id = line.id;
+            connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+            popups[line.depth - 1]->addAction(action);
+        }
+    }
+    return bar;
+}
+
+void FrameWnd::OnCommand(int id) {
+    const FrameCommand* command = FindFrameCommand(id);
+    if (command == nullptr) {
+        if (ChildWnd* child = ChildOf(ShownChild())) child->HandleCommand(id);
+        return;
+    }
+    if (command->checkDevice && !CheckDevice()) return;
+    if (command->kind == CommandKind::Flash) App().CurrentBufferKind = BufferKind::Flash;
+    if (command->kind == CommandKind::Eeprom) App().CurrentBufferKind = BufferKind::Eeprom;
+    command->action(*this);
+}
+
+QMenuBar* FrameWnd::Menu(MenuKind kind) const {
+    return kind == MenuKind::Frame ? frameMenu_ : childMenu_;
+}
+
+MenuKind FrameWnd::ShownMenu() const {
+    return menus_->currentWidget() == childMenu_ ? MenuKind::Child : MenuKind::Frame;
+}
+
+QAction* FrameWnd::MenuItem(MenuKind kind, CommandId id) const {
+    for (QAction* action : Menu(kind)->findChildren<QAction*>()) {
+        if (action->menu() == nullptr && action->data().toInt() == static_cast<int>(id))
+            return action;
+    }
+    return nullptr;
+}
+
+QMdiSubWindow* FrameWnd::ShownChild() const {
+    // The current window stays current while a dialog of ours has the focus.
+    return client_->currentSubWindow();
+}
+
+void FrameWnd::ChildActivated() {
+    const bool childShown = ShownChild() != nullptr;
+    menus_->setCurrentWidget(childShown ? childMenu_ : frameMenu_);
+    for (CommandId id : kChildButtons) toolBar_->SetButtonEnabled(id, childShown);
+}
+
+void FrameWnd::FillWindowList() {
+    for (QAction* action : childWindowMenu_->actions()) {
+        if (action->data().toInt() >= kFirstChildWindowId) delete action;
+    }
+    const auto windows = client_->subWindowList(QMdiArea::CreationOrder);
+    if (windows.isEmpty()) return;
+    int number = 0;
+    for (QMdiSubWindow* window : windows) {
+        auto* action = new QAction(QString("&%1 %2").arg(number + 1).arg(window->windowTitle()),
+                                   childWindowMenu_);
+        action->setData(kFirstChildWindowId + number);
+        action->setCheckable(true);
+        action->setChecked(window == ShownChild());
+        connect(action, &QAction::triggered, this,
+                [this, window] { client_->setActiveSubWindow(window); });
+        if (number == 0) childWindowMenu_->addSeparator()->setData(kFirstChildWindowId);
+        childWindowMenu_->addAction(action);
+        ++number;
+    }
+}
+
+void FrameWnd::UpdateDeviceMenus() {
+    const DeviceInfo& part = SelectedDeviceInfo();
+    const MenuKind kinds[] = {MenuKind::Frame, MenuKind::Child};
+    for (CommandId id : kEepromButtons) toolBar_->SetButtonEnabled(id, part.HasEeprom);
+    if (!part.HasEeprom && App().EepromEditWindow != nullptr) {
+        static_cast<ChildWnd*>(App().EepromEditWindow)->parentWidget()->close();
+    }
+    const bool serialSwitch =
+        part.SerialProgramSwitch && (App().ProgrammingMode & kModeParallel) != 0;
+    for (MenuKind kind : kinds) {
+        for (CommandId id : kEepromCommands) MenuItem(kind, id)->setEnabled(part.HasEeprom);
+        for (CommandId id : kSerialSwitchCommands) MenuItem(kind, id)->setEnabled(serialSwitch);
+    }
+}
+
+void FrameWnd::OpenChild(CommandId opener) {
+    const ChildInfo* info = FindChild(opener);
+    if (info == nullptr) return;
+    auto* open = static_cast<ChildWnd*>(App().*info->handle);
+    if (open == nullptr) {
+        auto* child = new ChildWnd(*info);
+        QMdiSubWindow* window = client_->addSubWindow(child);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->setWindowIcon(ToolBarImage(opener == Disassembly ? 4
+                                           : opener == EditFlash ? 5
+                                                                 : 6));
+        window->show();
+        client_->setActiveSubWindow(window);
+        ChildActivated();
+        return;
+    }
+    auto* window = static_cast<QMdiSubWindow*>(open->parentWidget());
+    if (window != ShownChild()) {
+        client_->setActiveSubWindow(window);
+    } else {
+        toolBar_->PressButton(opener);
+    }
+}
+
+bool FrameWnd::CloseAll() {
+    for (QMdiSubWindow* window : client_->subWindowList()) {
+        if (window->isMinimized()) window->showNormal();
+        window->close();
+    }
+    for (const ChildInfo& info : kChildWindows) {
+        if (App().*info.handle != nullptr) return false;
+    }
+    return true;
+}
+
+void FrameWnd::ArrangeChildren(CommandId how) {
+    switch (how) {
+        case Cascade:
+            client_->cascadeSubWindows();
+            break;
+        case ArrangeIcons: {
+            // The minimised windows line up from the bottom left corner.
+            const QRect area = client_->viewport()->rect();
+            int x = 0;
+            for (QMdiSubWindow* window : client_->subWindowList(QMdiArea::CreationOrder)) {
+                if (!window->isMinimized()) continue;
+                window->move(x, area.height() - window->height());
+                x += window->width();
+            }
+            break;
+        }
+        default: {
+            // One row or one column of equal windows, in creation order.
+            const auto windows = client_->subWindowList(QMdiArea::CreationOrder);
+            const QRect area = client_->viewport()->rect();
+            const int count = static_cast<int>(windows.size());
+            for (int i = 0; i < count; ++i) {
+                QMdiSubWindow* window = windows[i];
+                if (window->isMinimized() || window->isMaximized()) window->showNormal();
+                if (how == TileHorizontally) {
+                    const int h = area.height() / count;
+                    window->setGeometry(0, i * h, area.width(), h);
+                } else {
+                    const int w = area.width() / count;
+                    window->setGeometry(i * w, 0, w, area.height());
+                }
+            }
+            break;
+        }
+    }
+}
+
+void FrameWnd::MenuHelp(int id) { statusBar_->SetPaneText(0, Text(MenuHelpText(id))); }
+
+void FrameWnd::SetDialogRunner(DialogRunner runner) { dialogRunner_ = std::move(runner); }
+
+int FrameWnd::RunDialog(QDialog& dialog) {
+    return dialogRunner_ ? dialogRunner_(dialog) : dialog.exec();
+}
+
+void FrameWnd::SetAboutRunner(std::function<void()> runner) { aboutRunner_ = std::move(runner); }
+
+void FrameWnd::ShowAbout() {
+    if (aboutRunner_) {
+        aboutRunner_();
+        return;
+    }
+    AboutDlg dialog(this);
+    RunDialog(dialog);
+}
+
+void FrameWnd::ShowHelp() {
+    // Our help pages are shown by a text browser that is part of the program,
+    // so nothing can fail to load but the pages themselves.
+    const QString index = QString::fromStdString(ProgramDirectoryFile("help/index.html"));
+    if (!QFileInfo(index).isFile()) {
+        ShowMessage(kHelpError, "ERROR", MessageIcon::Stop);
+        return;
+    }
+    if (help_ == nullptr) {
+        help_ = new QTextBrowser(this);
+        help_->setWindowFlag(Qt::Window);
+        help_->setWindowTitle(QString(kFrameTitle) + " - Help");
+        help_->setOpenExternalLinks(true);
+        help_->resize(760, 600);
+    }
+    help_->setSource(QUrl::fromLocalFile(index));
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
+}
+
+bool FrameWnd::event(QEvent* event) {
+    // Pane 0 belongs to the menu help; Qt's own status tips would cover the panes.
+    if (event->type() == QEvent::StatusTip) return true;
+    return QMainWindow::event(event);
+}
+
+void FrameWnd::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    statusBar_->SetPaneText(0, "Ready");
+    UpdateStatusBar();
+}
+
+void FrameWnd::closeEvent(QCloseEvent* event) {
+    if (!CloseAll()) {
+        event->ignore();
+        return;
+    }
+    ReleaseBuffers();
+    CloseProgrammerPort();
+    if (help_ != nullptr) help_->close();
+    closed_ = true;
+    event->accept();
+}
+
+}  // namespace zvk::ui

@@ -1,0 +1,126 @@
+#pragma once
+// The frame window: menus, toolbar, status bar and the MDI client with the
+// buffer windows. Every menu item, toolbar button and accelerator reaches
+// OnCommand with its numeric id, which the one command table dispatches:
+// set CurrentBufferKind, run the device check, hand over to the command.
+
+#include <QMainWindow>
+
+#include <cstdint>
+#include <functional>
+#include <span>
+
+#include "ui/CommandIds.h"
+
+class QDialog;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenuBar;
+class QStackedWidget;
+class QTextBrowser;
+
+namespace zvk::ui {
+
+class ChildWnd;
+class FrameStatusBar;
+class FrameToolBar;
+class FrameWnd;
+
+// Which buffer a command works on; None leaves CurrentBufferKind alone.
+enum class CommandKind : std::uint8_t { None, Flash, Eeprom };
+
+struct FrameCommand {
+    CommandId id;
+    CommandKind kind;
+    bool checkDevice;  // CheckDevice first; the command stops when it fails
+    void (*action)(FrameWnd& frame);
+};
+
+// The command table, and one row of it (null for an id it does not have).
+[[nodiscard]] std::span<const FrameCommand> FrameCommands();
+[[nodiscard]] const FrameCommand* FindFrameCommand(int id);
+
+// The two menus: FrameMenu while no buffer window is active, ChildMenu (with
+// its Window popup) while one is.
+enum class MenuKind { Frame, Child };
+
+inline constexpr const char* kFrameTitle = "Zelvik 89CXX Family Programmer";
+
+class FrameWnd : public QMainWindow {
+  public:
+    FrameWnd();
+    ~FrameWnd() override;
+
+    // Dispatches a command id; an id not in the table goes to the active
+    // buffer window.
+    void OnCommand(int id);
+
+    [[nodiscard]] QMenuBar* Menu(MenuKind kind) const;
+    [[nodiscard]] MenuKind ShownMenu() const;
+    // The item of a command in one of the menus, or null.
+    [[nodiscard]] QAction* MenuItem(MenuKind kind, CommandId id) const;
+    [[nodiscard]] FrameToolBar* ToolBar() const { return toolBar_; }
+    [[nodiscard]] FrameStatusBar* Status() const { return statusBar_; }
+    [[nodiscard]] QMdiArea* Client() const { return client_; }
+    [[nodiscard]] QTextBrowser* HelpWindow() const { return help_; }
+    // True once the frame has agreed to close.
+    [[nodiscard]] bool Closed() const { return closed_; }
+
+    // Enables or greys the EEPROM and serial-programming commands for the
+    // selected part, in both menus and on the toolbar; closes an EEPROM editor
+    // when the part has no EEPROM.
+    void UpdateDeviceMenus();
+
+    // Opens the buffer window of an opener command, or brings it forward.
+    void OpenChild(CommandId opener);
+    // Closes every buffer window that agrees; true when none is left open.
+    bool CloseAll();
+    void ArrangeChildren(CommandId how);
+
+    // The status text of the menu item under the mouse (0: none).
+    void MenuHelp(int id);
+
+    void ShowAbout();
+    void ShowHelp();
+
+    // Settings dialogs.
+    void SelectDeviceCommand();
+    void SerialPortCommand();
+    void OptionsCommand();
+    void ProtectionCommand();
+    void AutoProgrammingModeCommand();
+
+    // How modal dialogs of the frame are run (exec by default). Tests install
+    // a runner that clicks through a dialog instead of waiting for a user.
+    using DialogRunner = std::function<int(QDialog& dialog)>;
+    void SetDialogRunner(DialogRunner runner);
+    int RunDialog(QDialog& dialog);
+
+    // What the About command shows (the About box by default).
+    void SetAboutRunner(std::function<void()> runner);
+
+  protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    QMenuBar* BuildMenu(MenuKind kind);
+    void ChildActivated();
+    void FillWindowList();
+    [[nodiscard]] QMdiSubWindow* ShownChild() const;
+
+    FrameToolBar* toolBar_;
+    QMdiArea* client_;
+    FrameStatusBar* statusBar_;
+    QStackedWidget* menus_;
+    QMenuBar* frameMenu_ = nullptr;
+    QMenuBar* childMenu_ = nullptr;
+    QMenu* childWindowMenu_ = nullptr;
+    QTextBrowser* help_ = nullptr;
+    DialogRunner dialogRunner_;
+    std::function<void()> aboutRunner_;
+    bool closed_ = false;
+};
+
+}  // namespace zvk::ui

@@ -1,0 +1,88 @@
+#include "ui/JobDriver.h"
+
+#include <QApplication>
+#include <QDialog>
+
+#include <algorithm>
+
+namespace zvk::ui {
+
+namespace {
+
+std::optional<std::chrono::milliseconds>& StepDelayLimit() {
+    static std::optional<std::chrono::milliseconds> limit;
+    return limit;
+}
+
+}  // namespace
+
+JobDriver::JobDriver(QDialog& dialog, Job& job, std::function<void()> render,
+                     std::function<bool()> staysOpen)
+    : QObject(&dialog),
+      dialog_(dialog),
+      job_(job),
+      render_(std::move(render)),
+      staysOpen_(std::move(staysOpen)) {
+    timer_.setSingleShot(true);
+    connect(&timer_, &QTimer::timeout, this, &JobDriver::Tick);
+}
+
+void JobDriver::Begin() {
+    job_.Start();
+    if (render_) render_();
+    Arm(kFirstTickDelay);
+}
+
+void JobDriver::Cancel() {
+    if (finished_) {
+        dialog_.done(endCode_);
+        return;
+    }
+    job_.Cancel();
+    // A job that can be stopped finishes at its next step; take it now rather
+    // than after the pending wait. One that cannot ignores the request.
+    if (!inStep_) {
+        timer_.stop();
+        Tick();
+    }
+}
+
+void JobDriver::Arm(std::chrono::milliseconds delay) {
+    if (const auto& limit = StepDelayLimit()) delay = std::min(delay, *limit);
+    timer_.start(delay);
+}
+
+void JobDriver::Tick() {
+    if (finished_ || inStep_) return;
+    inStep_ = true;
+    const StepResult result = job_.Step();
+    inStep_ = false;
+    if (render_) render_();
+    if (!result.finished) {
+        Arm(result.delay);
+        return;
+    }
+    finished_ = true;
+    endCode_ = result.code;
+    if (staysOpen_ && staysOpen_()) return;
+    dialog_.done(endCode_);
+}
+
+BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::BusyCursor); }
+BusyCursor::~BusyCursor() { QApplication::restoreOverrideCursor(); }
+
+int RunJobDialog(QDialog& dialog, JobDriver& driver) {
+    BusyCursor cursor;
+    driver.Begin();
+    dialog.exec();
+    return driver.Finished() ? driver.EndCode() : 0;
+}
+
+ScopedStepDelayLimit::ScopedStepDelayLimit(std::chrono::milliseconds limit)
+    : previous_(StepDelayLimit()) {
+    StepDelayLimit() = limit;
+}
+
+ScopedStepDelayLimit::~ScopedStepDelayLimit() { StepDelayLimit() = previous_; }
+
+}  // namespace zvk::ui

@@ -1,0 +1,111 @@
+#include "ui/OperationDialogs.h"
+
+#include <optional>
+#include <string>
+
+#include "app/AppState.h"
+#include "files/BlockOps.h"
+#include "files/FileLoad.h"
+#include "files/FileSave.h"
+#include "ops/AutoJob.h"
+#include "ops/BlankCheckJob.h"
+#include "ops/OperationRange.h"
+#include "ops/ProgramJob.h"
+#include "ops/ReadJob.h"
+#include "ops/VerifyJob.h"
+#include "ui/DialogHelpers.h"
+#include "ui/FieldDialogs.h"
+#include "ui/FileQuestion.h"
+#include "ui/ProgressDialogs.h"
+
+namespace zvk::ui {
+
+namespace {
+
+FieldDialogRunner FieldRunner(QWidget* frame) {
+    return [frame](FieldDialog& dialog) { return RunFieldDialog(frame, dialog); };
+}
+
+// The range dialog, then on OK the runner with the progress dialog D of job J.
+template <typename J, typename D>
+void RunRangeOperation(QWidget* frame, RangeOperation operation) {
+    RangeDialog range(operation);
+    RangeDialogView view(frame, range);
+    if (view.exec() != QDialog::Accepted) return;
+    (void)RunOperation(operation, [frame](const OperationRun& run) {
+        J job(run);
+        D dialog(frame, job);
+        (void)dialog.Run();
+    });
+}
+
+}  // namespace
+
+void RunLoadFile(QWidget* frame) {
+    App().SelectedFileName.clear();
+    const auto path = AskFile(frame, {QString::fromUtf8(kLoadFileDialogTitle),
+                                      NameFilters(kLoadFileFilters), QString(), false});
+    if (!path || path->isEmpty()) return;
+    App().SelectedFileName = path->toStdString().substr(0, kMaxSelectedFileName);
+    LoadFrontEnd frontEnd;
+    frontEnd.askStartAddress = [frame]() -> std::optional<std::uint16_t> {
+        if (!AskAddress(frame)) return std::nullopt;
+        return App().EnteredAddress;
+    };
+    frontEnd.runLoadDialog = [frame](FileLoadJob& job) {
+        FileProgressDialog dialog(frame, job, job.Model(), "Cancel");
+        return dialog.Run();
+    };
+    frontEnd.showDetails = [frame](const std::string& details) {
+        LoadDetailsDialog dialog(frame, details);
+        dialog.exec();
+    };
+    (void)LoadFileCommand(frontEnd);
+}
+
+void RunSaveAs(QWidget* frame) {
+    SaveFrontEnd frontEnd;
+    frontEnd.runSaveMemoryDialog = FieldRunner(frame);
+    frontEnd.askSavePath = [frame](const SaveFileDialogSpec& spec) -> std::optional<std::string> {
+        const auto path = AskFile(frame, {QString::fromUtf8(spec.title), NameFilters(spec.filters),
+                                          QString::fromUtf8(spec.defaultExtension), true});
+        if (!path) return std::nullopt;
+        return path->toStdString();
+    };
+    frontEnd.runSaveDialog = [frame](FileSaveJob& job) {
+        FileProgressDialog dialog(frame, job, job.Model(), "&Cancel");
+        return dialog.Run();
+    };
+    (void)SaveCommand(frontEnd);
+}
+
+void RunFill(QWidget* frame) { FillCommand(FieldRunner(frame)); }
+
+void RunCopy(QWidget* frame) { CopyCommand(FieldRunner(frame)); }
+
+void RunChecksum(QWidget* frame) { ChecksumCommand(FieldRunner(frame)); }
+
+void RunBlankCheck(QWidget* frame) {
+    RunRangeOperation<BlankCheckJob, ScanDialog>(frame, RangeOperation::BlankCheck);
+}
+
+void RunProgram(QWidget* frame) {
+    RunRangeOperation<ProgramJob, ProgramDialog>(frame, RangeOperation::Program);
+}
+
+void RunRead(QWidget* frame) {
+    RunRangeOperation<ReadJob, ReadDialog>(frame, RangeOperation::Read);
+}
+
+void RunVerify(QWidget* frame) {
+    RunRangeOperation<VerifyJob, ScanDialog>(frame, RangeOperation::Verify);
+}
+
+void RunAuto(QWidget* frame) {
+    if (!AutoProgramReady()) return;
+    AutoJob job;
+    AutoDialog dialog(frame, job);
+    (void)dialog.Run();
+}
+
+}  // namespace zvk::ui

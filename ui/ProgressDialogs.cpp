@@ -1,0 +1,299 @@
+#include "ui/ProgressDialogs.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "ui/DialogHelpers.h"
+#include "ui/FileQuestion.h"
+
+namespace zvk::ui {
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// The bar works in int; positions beyond its range are clamped by Qt anyway.
+void RenderBar(QProgressBar* bar, std::uint32_t minimum, std::uint32_t maximum,
+               std::uint32_t position) {
+    bar->setRange(static_cast<int>(minimum), static_cast<int>(maximum));
+    bar->setValue(static_cast<int>(position));
+}
+
+QLabel* AddRow(QGridLayout* grid, const QString& label, QWidget* parent,
+               QLabel** labelOut = nullptr) {
+    const int row = grid->rowCount();
+    auto* name = new QLabel(label, parent);
+    auto* value = new QLabel(parent);
+    value->setMinimumWidth(60);
+    grid->addWidget(name, row, 0);
+    grid->addWidget(value, row, 1);
+    if (labelOut != nullptr) *labelOut = name;
+    return value;
+}
+
+// Program and Auto cannot be stopped half-way: no close box in the title bar.
+void WithoutCloseBox(QDialog* dialog) {
+    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+}
+
+}  // namespace
+
+JobDialog::JobDialog(QWidget* parent, Job& job, const QString& stopText)
+    : QDialog(parent),
+      job_(job),
+      stop_(new QPushButton(stopText, this)),
+      progress_(new QProgressBar(this)) {
+    progress_->setTextVisible(false);
+    connect(stop_, &QPushButton::clicked, this, [this] { driver_->Cancel(); });
+}
+
+void JobDialog::Drive(std::function<bool()> staysOpen) {
+    driver_ = new JobDriver(
+        *this, job_, [this] { Render(); }, std::move(staysOpen));
+    adjustSize();
+    CenterDialog(this, parentWidget());
+}
+
+void JobDialog::AddProgressLines(QVBoxLayout* layout) {
+    status_ = new QLabel(this);
+    percentage_ = new QLabel(this);
+    layout->addWidget(status_);
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(progress_, 1);
+    bar->addWidget(percentage_);
+    layout->addLayout(bar);
+}
+
+void JobDialog::reject() {
+    if (stop_->isEnabled()) driver_->Cancel();
+}
+
+void JobDialog::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    reject();
+}
+
+void JobDialog::RenderDevice(const DeviceProgressModel& model) {
+    setWindowTitle(Q(model.title));
+    status_->setText(Q(model.status));
+    percentage_->setText(Q(model.percentage));
+    RenderBar(progress_, model.progress.minimum, model.progress.maximum, model.progress.position);
+    stop_->setEnabled(model.closeEnabled);
+    if (model.closeFocused && model.closeEnabled) {
+        stop_->setDefault(true);
+        stop_->setFocus();
+    }
+}
+
+FileProgressDialog::FileProgressDialog(QWidget* parent, Job& job, const ProgressModel& model,
+                                       const QString& cancelText)
+    : JobDialog(parent, job, cancelText), model_(model), label_(new QLabel(this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label_);
+    layout->addWidget(progress_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(stop_);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    label_->setMinimumWidth(260);
+    Render();
+    Drive();
+}
+
+void FileProgressDialog::Render() {
+    setWindowTitle(Q(model_.title));
+    label_->setText(Q(model_.label));
+    RenderBar(progress_, 0, model_.progressMax, model_.progressPos);
+}
+
+LoadDetailsDialog::LoadDetailsDialog(QWidget* parent, const std::string& details)
+    : QDialog(parent), details_(new QPlainTextEdit(this)) {
+    setWindowTitle("File Loading Details");
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel("File Loaded Succesfully.", this));
+    layout->addWidget(new QLabel("Loading Details:", this));
+    QStringList lines;
+    for (const std::string& entry : LoadDetailsEntries(details)) lines.append(Q(entry));
+    details_->setReadOnly(true);
+    details_->setPlainText(lines.join('\n'));
+    details_->setMinimumSize(220, 120);
+    layout->addWidget(details_);
+    auto* ok = new QPushButton("&Ok", this);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    adjustSize();
+    CenterDialog(this, parent);
+}
+
+ProgramDialog::ProgramDialog(QWidget* parent, ProgramJob& job)
+    : JobDialog(parent, job, "&Close"), model_(job.model) {
+    WithoutCloseBox(this);
+    auto* layout = new QVBoxLayout(this);
+    AddProgressLines(layout);
+    auto* grid = new QGridLayout;
+    eraseResult = AddRow(grid, "Chip Erase :", this, &eraseLabel);
+    bytesProgrammed = AddRow(grid, "Number of bytes Programmed :", this);
+    deviceStart = AddRow(grid, "Device Starting Address :", this);
+    deviceEnd = AddRow(grid, "Device Ending Address  :", this);
+    bufferStart = AddRow(grid, "Buffer Starting Address   :", this);
+    verifyResult = AddRow(grid, "Verification :", this, &verifyLabel);
+    layout->addLayout(grid);
+    layout->addWidget(stop_, 0, Qt::AlignHCenter);
+    setMinimumWidth(320);
+    Render();
+    Drive([this] { return model_.staysOpen; });
+}
+
+void ProgramDialog::Render() {
+    RenderDevice(model_);
+    eraseLabel->setEnabled(model_.eraseLabelEnabled);
+    eraseResult->setText(Q(model_.eraseResult));
+    verifyLabel->setEnabled(model_.verifyLabelEnabled);
+    verifyResult->setText(Q(model_.verifyResult));
+    bytesProgrammed->setText(Q(model_.bytesProgrammed));
+    deviceStart->setText(Q(model_.deviceStart));
+    deviceEnd->setText(Q(model_.deviceEnd));
+    bufferStart->setText(Q(model_.bufferStart));
+}
+
+ReadDialog::ReadDialog(QWidget* parent, ReadJob& job)
+    : JobDialog(parent, job, "&Cancel"), model_(job.model) {
+    auto* layout = new QVBoxLayout(this);
+    AddProgressLines(layout);
+    layout->addWidget(stop_, 0, Qt::AlignHCenter);
+    setMinimumWidth(300);
+    Render();
+    Drive();
+}
+
+void ReadDialog::Render() { RenderDevice(model_); }
+
+ScanDialog::ScanDialog(QWidget* parent, VerifyJob& job)
+    : ScanDialog(parent, job, job.model, &job.model) {}
+
+ScanDialog::ScanDialog(QWidget* parent, BlankCheckJob& job)
+    : ScanDialog(parent, job, job.model, nullptr) {}
+
+ScanDialog::ScanDialog(QWidget* parent, Job& job, const ScanModel& model, const VerifyModel* verify)
+    : JobDialog(parent, job, "Close"), model_(model), verify_(verify) {
+    auto* layout = new QVBoxLayout(this);
+    auto* history =
+        new QGroupBox(verify != nullptr ? "Verification History:" : "BlankCheck History:", this);
+    auto* grid = new QGridLayout(history);
+    deviceStart = AddRow(grid, "Device Starting Address :", history);
+    deviceEnd = AddRow(grid, "Device Ending Address  :", history);
+    if (verify != nullptr) bufferStart = AddRow(grid, "Buffer Starting Address   :", history);
+    layout->addWidget(history);
+
+    auto* headings = new QHBoxLayout;
+    QStringList columns{"Address", "Device Data"};
+    if (verify != nullptr) columns.append("Buffer Data");
+    for (const QString& heading : columns) headings->addWidget(new QLabel(heading, this), 1);
+    layout->addLayout(headings);
+    list = new QPlainTextEdit(this);
+    list->setReadOnly(true);
+    list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    list->setTabStopDistance(list->fontMetrics().horizontalAdvance(' ') * 6);
+    list->setMinimumSize(verify != nullptr ? 320 : 240, 160);
+    layout->addWidget(list);
+
+    AddProgressLines(layout);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    if (verify != nullptr) {
+        storeButton = new QPushButton("Store to disk", this);
+        connect(storeButton, &QPushButton::clicked, this, &ScanDialog::StoreToDisk);
+        buttons->addWidget(storeButton);
+    }
+    buttons->addWidget(stop_);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    Render();
+    Drive([this] { return model_.staysOpen; });
+}
+
+QString ScanDialog::ListText() const { return list->toPlainText(); }
+
+void ScanDialog::Render() {
+    RenderDevice(model_);
+    deviceStart->setText(Q(model_.deviceStart));
+    deviceEnd->setText(Q(model_.deviceEnd));
+    if (verify_ != nullptr) {
+        bufferStart->setText(Q(verify_->bufferStart));
+        storeButton->setEnabled(verify_->storeEnabled);
+    }
+    // The list only grows while the walk runs, so only new text is appended;
+    // at the end it may be replaced by the one-line outcome.
+    const std::string& text = model_.list;
+    if (text.size() < shownListSize_ ||
+        (text.size() == shownListSize_ && QString::fromStdString(text) != list->toPlainText())) {
+        shownListSize_ = 0;
+        list->clear();
+    }
+    if (text.size() > shownListSize_) {
+        QString added = Q(text.substr(shownListSize_));
+        added.remove('\r');
+        list->moveCursor(QTextCursor::End);
+        list->insertPlainText(added);
+        shownListSize_ = text.size();
+    }
+}
+
+void ScanDialog::StoreToDisk() {
+    const auto path =
+        AskFile(this, {"SaveAs", NameFilters(kVerifyReportFileDialog.filters),
+                       QString::fromUtf8(kVerifyReportFileDialog.defaultExtension), true});
+    if (!path) return;
+    (void)StoreVerifyReport(path->toStdString(), model_.list);
+}
+
+AutoDialog::AutoDialog(QWidget* parent, AutoJob& job)
+    : JobDialog(parent, job, "&Close"), model_(job.model) {
+    WithoutCloseBox(this);
+    auto* layout = new QVBoxLayout(this);
+    auto* grid = new QGridLayout;
+    for (std::size_t i = 0; i < kAutoStepCount; ++i) {
+        boxes[i] = new QCheckBox(this);
+        // Only the program ticks these boxes.
+        boxes[i]->setAttribute(Qt::WA_TransparentForMouseEvents);
+        boxes[i]->setFocusPolicy(Qt::NoFocus);
+        labels[i] = new QLabel(QString::fromUtf8(kAutoSteps[i].progressLabel), this);
+        grid->addWidget(boxes[i], static_cast<int>(i), 0);
+        grid->addWidget(labels[i], static_cast<int>(i), 1);
+    }
+    grid->setColumnStretch(1, 1);
+    layout->addLayout(grid);
+    AddProgressLines(layout);
+    layout->addWidget(stop_, 0, Qt::AlignHCenter);
+    setMinimumWidth(320);
+    Render();
+    Drive([this] { return model_.staysOpen; });
+}
+
+void AutoDialog::Render() {
+    RenderDevice(model_);
+    for (std::size_t i = 0; i < kAutoStepCount; ++i) {
+        boxes[i]->setEnabled(model_.steps[i].enabled);
+        labels[i]->setEnabled(model_.steps[i].enabled);
+        boxes[i]->setChecked(model_.steps[i].ticked);
+    }
+}
+
+}  // namespace zvk::ui

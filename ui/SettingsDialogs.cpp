@@ -1,0 +1,359 @@
+#include "ui/SettingsDialogs.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <array>
+
+#include "app/AppState.h"
+#include "app/Buffers.h"
+#include "app/DeviceTable.h"
+#include "link/Link.h"
+#include "ui/ChildWnd.h"
+#include "ui/DialogHelpers.h"
+#include "ui/FrameWnd.h"
+#include "ui/StatusBar.h"
+
+namespace zvk::ui {
+namespace {
+
+struct FlagBox {
+    int id;
+    std::uint8_t bit;
+    const char* text;
+};
+
+constexpr std::array<FlagBox, 4> kOptionBoxes{{
+    {1036, kOptionClearBeforeLoad, "Clear Buffer before loading new file"},
+    {1037, kOptionClearOnPartChange, "Clear Buffer for new device selection"},
+    {1038, kOptionEraseBeforeProgram, "Erase the device before Programming"},
+    {1040, kOptionVerifyAfterProgram, "Verify after Programming the Device"},
+}};
+
+constexpr std::array<FlagBox, 3> kThreeLevelBoxes{{
+    {1036, kProtect3Lb1, "Disable read using MOVC executed from External memory"},
+    {1037, kProtect3Lb2, "Disable Parallel/Serial verify"},
+    {1038, kProtect3Lb3, "Disable External Execution"},
+}};
+constexpr std::array<FlagBox, 2> kTwoLevelBoxes{{
+    {1040, kProtect2Lb1, "Disable Further programming of the device"},
+    {1041, kProtect2Lb2, "Disable Verify "},
+}};
+
+void SetBits(std::uint8_t& flags, std::uint8_t bits, bool on) {
+    flags = static_cast<std::uint8_t>(on ? flags | bits : flags & ~bits);
+}
+
+QWidget* Parent(QLayout* layout) { return layout->parentWidget(); }
+
+}  // namespace
+
+SettingsDlg::SettingsDlg(QWidget* parent, const char* title) : QDialog(parent) {
+    setWindowTitle(title);
+}
+
+QAbstractButton* SettingsDlg::Button(int id) const {
+    const auto found = buttons_.find(id);
+    return found != buttons_.end() ? found->second : nullptr;
+}
+
+QButtonGroup* SettingsDlg::AddGroup(QLayout* layout, const char* title, bool exclusive) {
+    auto* box = new QGroupBox(title, Parent(layout));
+    layout->addWidget(box);
+    auto* group = new QButtonGroup(box);
+    group->setExclusive(exclusive);
+    connect(group, &QButtonGroup::idClicked, this,
+            [this](int id) { Clicked(id, Button(id)->isChecked()); });
+    return group;
+}
+
+QAbstractButton* SettingsDlg::AddButton(QButtonGroup* group, int id, const QString& text, int row,
+                                        int column) {
+    auto* box = static_cast<QGroupBox*>(group->parent());
+    QAbstractButton* button = nullptr;
+    if (group->exclusive()) {
+        button = new QRadioButton(text, box);
+    } else {
+        button = new QCheckBox(text, box);
+    }
+    if (row >= 0) {
+        auto* grid = qobject_cast<QGridLayout*>(box->layout());
+        if (grid == nullptr) grid = new QGridLayout(box);
+        grid->addWidget(button, row, column);
+    } else {
+        auto* list = qobject_cast<QVBoxLayout*>(box->layout());
+        if (list == nullptr) list = new QVBoxLayout(box);
+        list->addWidget(button);
+    }
+    group->addButton(button, id);
+    buttons_[id] = button;
+    return button;
+}
+
+void SettingsDlg::AddOkCancel(QLayout* layout, const char* okText, const char* cancelText) {
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    auto* ok = new QPushButton(okText, Parent(layout));
+    auto* cancel = new QPushButton(cancelText, Parent(layout));
+    ok->setDefault(true);
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    buttons_[kOkId] = ok;
+    buttons_[kCancelId] = cancel;
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    static_cast<QBoxLayout*>(layout)->addLayout(row);
+}
+
+void SettingsDlg::SetChecked(int id, bool checked) {
+    if (QAbstractButton* button = Button(id)) button->setChecked(checked);
+}
+
+// Select Device.
+
+SelectDeviceDlg::SelectDeviceDlg(QWidget* parent)
+    : SettingsDlg(parent, "Select Device"), startPart_(App().SelectedDevice) {
+    auto* layout = new QVBoxLayout(this);
+    QButtonGroup* parts = AddGroup(layout, "Selection", true);
+    constexpr int kColumns = 3;
+    for (std::size_t i = 0; i < kDeviceCount; ++i) {
+        const std::string_view label = DeviceTable[i].DialogLabel;
+        AddButton(parts, kFirstDeviceRadioId + static_cast<int>(i),
+                  QString::fromLatin1(label.data(), static_cast<qsizetype>(label.size())),
+                  static_cast<int>(i) / kColumns, static_cast<int>(i) % kColumns);
+    }
+    QButtonGroup* modes = AddGroup(layout, "Programming Mode", true);
+    AddButton(modes, kSpiId, "SPI");
+    AddButton(modes, kParallelId, "Parallel");
+    AddOkCancel(layout, "OK", "&Cancel");
+    ShowState();
+    adjustSize();
+    CenterDialog(this, parent);
+}
+
+void SelectDeviceDlg::Clicked(int id, bool) {
+    if (id == kSpiId || id == kParallelId) {
+        SetBits(App().ProgrammingMode, kModeParallel, id == kParallelId);
+    } else {
+        App().SelectedDevice = static_cast<std::uint8_t>(id - kFirstDeviceRadioId);
+    }
+    ShowState();
+}
+
+void SelectDeviceDlg::ShowState() {
+    SetChecked(kFirstDeviceRadioId + App().SelectedDevice, true);
+    EnforceProgrammingMode();
+    Button(kSpiId)->setEnabled(SelectedDeviceInfo().SpiCapable);
+    const bool parallel = (App().ProgrammingMode & kModeParallel) != 0;
+    SetChecked(parallel ? kParallelId : kSpiId, true);
+}
+
+void SelectDeviceDlg::accept() {
+    SelectDevice(App().SelectedDevice);
+    if (App().SelectedDevice != startPart_) {
+        if ((App().OptionFlags & kOptionClearOnPartChange) != 0) {
+            App().CurrentBufferKind = BufferKind::Flash;
+            ClearBuffer();
+            App().CurrentBufferKind = BufferKind::Eeprom;
+            ClearBuffer();
+        }
+        for (WindowHandle window : {App().FlashEditWindow, App().DisassemblyWindow}) {
+            if (window == nullptr) continue;
+            static_cast<ChildWnd*>(window)->SetTopAddress(0);
+            SendCommand(window, kCmdResetScroll);
+            SendCommand(window, kCmdReload);
+        }
+    }
+    QDialog::accept();
+}
+
+// Serial Port Setting.
+
+PortSelectDlg::PortSelectDlg(QWidget* parent) : SettingsDlg(parent, "Serial Port Setting") {
+    auto* layout = new QVBoxLayout(this);
+    QButtonGroup* ports = AddGroup(layout, "Select COM Port", true);
+    for (std::uint8_t i = 0; i < 9; ++i) {
+        AddButton(ports, kFirstPortId + i, QString("COM%1").arg(i + 1), i, 0);
+        auto* device = new QLabel(PortDevice(i), static_cast<QWidget*>(ports->parent()));
+        device->setEnabled(false);
+        static_cast<QGridLayout*>(static_cast<QWidget*>(ports->parent())->layout())
+            ->addWidget(device, i, 1);
+    }
+    AddOkCancel(layout, "OK", "Cancel");
+    SetChecked(kFirstPortId + App().PortIndex, true);
+    adjustSize();
+}
+
+QString PortSelectDlg::PortDevice(std::uint8_t portIndex) {
+    const QString name = QString::fromStdString(ResolvePortName(portIndex));
+    const QFileInfo file(name);
+    if (file.isSymLink()) return name + " -> " + file.symLinkTarget();
+    return name;
+}
+
+void PortSelectDlg::Clicked(int id, bool) {
+    App().PortIndex = static_cast<std::uint8_t>(id - kFirstPortId);
+    SetChecked(id, true);
+}
+
+// Options.
+
+OptionDlg::OptionDlg(QWidget* parent) : SettingsDlg(parent, "Setting - Options") {
+    auto* layout = new QVBoxLayout(this);
+    QButtonGroup* boxes = AddGroup(layout, "Options", false);
+    for (const FlagBox& box : kOptionBoxes) {
+        AddButton(boxes, box.id, box.text)->setChecked((App().OptionFlags & box.bit) != 0);
+    }
+    AddOkCancel(layout, "OK", "Cancel");
+    adjustSize();
+    CenterDialog(this, parent);
+}
+
+void OptionDlg::Clicked(int id, bool checked) {
+    for (const FlagBox& box : kOptionBoxes) {
+        if (box.id == id) SetBits(App().OptionFlags, box.bit, checked);
+    }
+}
+
+// Device Protection.
+
+ProtectionDlg::ProtectionDlg(QWidget* parent) : SettingsDlg(parent, "Setting - Device Protection") {
+    auto* layout = new QVBoxLayout(this);
+    QButtonGroup* three = AddGroup(layout, "Three Level Protection (40 Pin Device)", false);
+    for (const FlagBox& box : kThreeLevelBoxes) AddButton(three, box.id, box.text);
+    QButtonGroup* two = AddGroup(layout, "Two Level Protection (20 Pin Device)", false);
+    for (const FlagBox& box : kTwoLevelBoxes) AddButton(two, box.id, box.text);
+    AddOkCancel(layout, "OK", "Cancel");
+    ShowState();
+    adjustSize();
+    CenterDialog(this, parent);
+}
+
+void ProtectionDlg::Click(int id, bool checked) {
+    std::uint8_t& bits = App().ProtectionOptions;
+    switch (id) {
+        case 1036:
+            SetBits(bits, kProtect3Lb1, checked || (bits & (kProtect3Lb2 | kProtect3Lb3)) != 0);
+            break;
+        case 1037:
+            if ((bits & kProtect3Lb3) != 0) {
+                SetBits(bits, kProtect3Lb2, true);
+            } else {
+                SetBits(bits, kProtect3Lb2, checked);
+                if (checked) SetBits(bits, kProtect3Lb1, true);
+            }
+            break;
+        case 1038:
+            SetBits(bits, kProtect3Lb3, checked);
+            if (checked) SetBits(bits, kProtect3Lb1 | kProtect3Lb2, true);
+            break;
+        case 1040:
+            SetBits(bits, kProtect2Lb1, checked || (bits & kProtect2Lb2) != 0);
+            break;
+        case 1041:
+            SetBits(bits, kProtect2Lb2, checked);
+            if (checked) SetBits(bits, kProtect2Lb1, true);
+            break;
+        default:
+            break;
+    }
+}
+
+void ProtectionDlg::Clicked(int id, bool checked) {
+    Click(id, checked);
+    ShowState();
+}
+
+void ProtectionDlg::ShowState() {
+    const auto show = [this](const auto& boxes) {
+        for (const FlagBox& box : boxes) {
+            SetChecked(box.id, (App().ProtectionOptions & box.bit) != 0);
+        }
+    };
+    show(kThreeLevelBoxes);
+    show(kTwoLevelBoxes);
+}
+
+// Auto Programming Mode.
+
+AutoProgramDlg::AutoProgramDlg(QWidget* parent)
+    : SettingsDlg(parent, AutoSettingsDialog::kTitle.data()) {
+    auto* layout = new QVBoxLayout(this);
+    QButtonGroup* steps = AddGroup(layout, "Sequence", false);
+    for (const AutoStepInfo& step : kAutoSteps) {
+        AddButton(steps, step.settingsBoxId,
+                  QString::fromLatin1(step.settingsText.data(),
+                                      static_cast<qsizetype>(step.settingsText.size())))
+            ->setChecked(model_.Checked(step.step));
+    }
+    AddOkCancel(layout, "&OK", "&Cancel");
+    adjustSize();
+    CenterDialog(this, parent);
+}
+
+void AutoProgramDlg::Clicked(int id, bool checked) {
+    for (const AutoStepInfo& step : kAutoSteps) {
+        if (step.settingsBoxId == id) model_.Click(step.step, checked);
+    }
+}
+
+void AutoProgramDlg::reject() {
+    model_.Cancel();
+    QDialog::reject();
+}
+
+// The openers.
+
+void FrameWnd::SelectDeviceCommand() {
+    const std::uint8_t part = App().SelectedDevice;
+    const std::uint8_t mode = App().ProgrammingMode;
+    SelectDeviceDlg dialog(this);
+    if (RunDialog(dialog) == QDialog::Accepted) {
+        UpdateDeviceMenus();
+    } else {
+        App().SelectedDevice = part;
+        App().ProgrammingMode = mode;
+    }
+    UpdateStatusBar();
+}
+
+void FrameWnd::SerialPortCommand() {
+    const std::uint8_t port = App().PortIndex;
+    PortSelectDlg dialog(this);
+    if (RunDialog(dialog) != QDialog::Accepted) {
+        App().PortIndex = port;
+        return;
+    }
+    if (App().PortIndex == port) return;
+    CloseProgrammerPort();
+    OpenProgrammerPort(App().PortIndex);
+    UpdateStatusBar();
+}
+
+void FrameWnd::OptionsCommand() {
+    const std::uint8_t options = App().OptionFlags;
+    OptionDlg dialog(this);
+    if (RunDialog(dialog) != QDialog::Accepted) App().OptionFlags = options;
+}
+
+void FrameWnd::ProtectionCommand() {
+    const std::uint8_t protection = App().ProtectionOptions;
+    ProtectionDlg dialog(this);
+    if (RunDialog(dialog) != QDialog::Accepted) App().ProtectionOptions = protection;
+    UpdateStatusBar();
+}
+
+void FrameWnd::AutoProgrammingModeCommand() {
+    AutoProgramDlg dialog(this);
+    RunDialog(dialog);
+}
+
+}  // namespace zvk::ui

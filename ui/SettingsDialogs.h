@@ -1,0 +1,113 @@
+#pragma once
+// The settings dialogs: Select Device, Serial Port Setting, Options, Device
+// Protection and Auto Programming Mode. Each writes its AppState field as the
+// user clicks; the frame's opener keeps a copy and puts it back on Cancel.
+// Buttons are found by their numeric ids (1 OK, 2 Cancel, the rest as listed
+// with each dialog).
+
+#include <QDialog>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string_view>
+
+#include "ops/AutoJob.h"
+
+class QAbstractButton;
+class QLayout;
+class QButtonGroup;
+
+namespace zvk::ui {
+
+inline constexpr int kOkId = 1;
+inline constexpr int kCancelId = 2;
+
+class SettingsDlg : public QDialog {
+  public:
+    [[nodiscard]] QAbstractButton* Button(int id) const;
+
+  protected:
+    SettingsDlg(QWidget* parent, const char* title);
+    // A titled group of radio buttons (exclusive) or check boxes; a click on
+    // one of them reaches Clicked with its id.
+    QButtonGroup* AddGroup(QLayout* layout, const char* title, bool exclusive);
+    // A button of the group, placed in the group's box (in the grid cell
+    // given, for a grid).
+    QAbstractButton* AddButton(QButtonGroup* group, int id, const QString& text, int row = -1,
+                               int column = 0);
+    void AddOkCancel(QLayout* layout, const char* okText, const char* cancelText);
+    void SetChecked(int id, bool checked);
+    virtual void Clicked(int id, bool checked) = 0;
+
+  private:
+    std::map<int, QAbstractButton*> buttons_;
+};
+
+// "Select Device": parts 1042 + index, modes 1060 SPI and 1061 Parallel.
+class SelectDeviceDlg : public SettingsDlg {
+  public:
+    static constexpr int kSpiId = 1060;
+    static constexpr int kParallelId = 1061;
+
+    explicit SelectDeviceDlg(QWidget* parent);
+    // Sets FlashLastAddress and, when the part changed, clears the buffers
+    // (when the option says so) and brings the views back to 0000.
+    void accept() override;
+
+  private:
+    void Clicked(int id, bool checked) override;
+    void ShowState();
+
+    std::uint8_t startPart_;
+};
+
+// "Serial Port Setting": COM1 to COM9 as 1000 to 1008, each with the device
+// it resolves to.
+class PortSelectDlg : public SettingsDlg {
+  public:
+    static constexpr int kFirstPortId = 1000;
+    explicit PortSelectDlg(QWidget* parent);
+    // The device shown beside a port's button.
+    [[nodiscard]] static QString PortDevice(std::uint8_t portIndex);
+
+  private:
+    void Clicked(int id, bool checked) override;
+};
+
+// "Setting - Options": the four OptionFlags boxes.
+class OptionDlg : public SettingsDlg {
+  public:
+    explicit OptionDlg(QWidget* parent);
+
+  private:
+    void Clicked(int id, bool checked) override;
+};
+
+// "Setting - Device Protection": the lock levels of both families, kept
+// cumulative as the user clicks.
+class ProtectionDlg : public SettingsDlg {
+  public:
+    explicit ProtectionDlg(QWidget* parent);
+    // The click rules on ProtectionOptions: a level implies the levels below
+    // it, and a level cannot be dropped while a higher one is chosen.
+    static void Click(int id, bool checked);
+
+  private:
+    void Clicked(int id, bool checked) override;
+    void ShowState();
+};
+
+// " Setting - Auto Programming Mode": the five steps of the sequence.
+class AutoProgramDlg : public SettingsDlg {
+  public:
+    explicit AutoProgramDlg(QWidget* parent);
+    void reject() override;
+
+  private:
+    void Clicked(int id, bool checked) override;
+
+    AutoSettingsDialog model_;
+};
+
+}  // namespace zvk::ui

@@ -1,0 +1,61 @@
+#include "ui/StartUp.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMetaObject>
+#include <QScreen>
+
+#include "app/AppState.h"
+#include "app/ProgramDirectory.h"
+#include "app/Settings.h"
+#include "link/Link.h"
+#include "ui/CommandIds.h"
+#include "ui/FrameWnd.h"
+#include "ui/StatusBar.h"
+
+namespace zvk::ui {
+
+std::unique_ptr<FrameWnd> StartFrame(const StartUpOptions& options) {
+    if (options.programDirectory.empty()) {
+        GetProgramDirectory();
+    } else {
+        App().ProgramDirectory = options.programDirectory;
+    }
+    auto frame = std::make_unique<FrameWnd>();
+    LoadSettings();
+    // Without a window manager to maximise it, the frame still fills the screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        frame->setGeometry(screen->availableGeometry());
+    }
+    frame->showMaximized();
+    frame->repaint();
+    if (options.showAbout) {
+        // Queued, so that it opens only once the steps below have run and the
+        // status bar shows the port and the part.
+        FrameWnd* target = frame.get();
+        QMetaObject::invokeMethod(
+            target, [target] { target->OnCommand(static_cast<int>(CommandId::About)); },
+            Qt::QueuedConnection);
+    }
+    if (AllocateBuffers(options.allocate) != 0) frame->close();
+    frame->UpdateDeviceMenus();
+    if (!frame->Closed()) OpenProgrammerPort(App().PortIndex);
+    UpdateStatusBar();
+    return frame;
+}
+
+int RunZvk(const StartUpOptions& options) {
+    int code = 0;
+    {
+        std::unique_ptr<FrameWnd> frame = StartFrame(options);
+        if (!frame->Closed()) code = QApplication::exec();
+    }
+    if (options.saveSettings) {
+        options.saveSettings();
+    } else {
+        SaveSettings();
+    }
+    return code;
+}
+
+}  // namespace zvk::ui

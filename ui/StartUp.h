@@ -1,0 +1,37 @@
+#pragma once
+// Start-up and shut-down of the desktop program: the frame comes up maximised
+// with the settings read, the buffers allocated, the menus set for the part,
+// the port opened and the status bar written, and the About box queued as the
+// first thing the event loop shows. On every way out the settings are written
+// once.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/Buffers.h"
+
+namespace zvk::ui {
+
+class FrameWnd;
+
+struct StartUpOptions {
+    // The directory of zvk.dat, COMn links and the help pages; empty: the
+    // executable's own.
+    std::string programDirectory;
+    BlockAllocator allocate = DefaultBlockAllocator;
+    // Queue the About box (tests start without it).
+    bool showAbout = true;
+    // Writes the settings on the way out.
+    std::function<void()> saveSettings;
+};
+
+// Creates and shows the frame and runs every start-up step up to the event
+// loop. When the buffers cannot be allocated the frame is already closed.
+[[nodiscard]] std::unique_ptr<FrameWnd> StartFrame(const StartUpOptions& options);
+
+// The whole program: StartFrame, the event loop while the frame is open, then
+// the settings. Returns the loop's exit code.
+int RunZvk(const StartUpOptions& options);
+
+}  // namespace zvk::ui
