@@ -7,7 +7,7 @@
 namespace zvk::ui {
 
 class AboutDlg : public QDialog {
-public:
+  public:
     explicit AboutDlg(QWidget* parent);
 };
 

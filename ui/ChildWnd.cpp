@@ -14,7 +14,8 @@ const ChildInfo* FindChild(CommandId opener) {
 }
 
 ChildWnd::ChildWnd(const ChildInfo& info) : info_(info), text_(new QLabel(this)) {
-    setWindowTitle(QString::fromLatin1(info.title.data(), static_cast<qsizetype>(info.title.size())));
+    setWindowTitle(
+        QString::fromLatin1(info.title.data(), static_cast<qsizetype>(info.title.size())));
     setAutoFillBackground(true);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, Qt::white);

@@ -35,7 +35,7 @@ inline constexpr ChildInfo kChildWindows[] = {
 [[nodiscard]] const ChildInfo* FindChild(CommandId opener);
 
 class ChildWnd : public QWidget {
-public:
+  public:
     explicit ChildWnd(const ChildInfo& info);
     ~ChildWnd() override;
 
@@ -50,10 +50,10 @@ public:
     // The commands received, oldest first.
     [[nodiscard]] const std::vector<int>& ReceivedCommands() const { return received_; }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void Unregister();
     void ShowState();
 

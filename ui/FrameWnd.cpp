@@ -169,8 +169,8 @@ constexpr MenuLine kMenuLines[] = {
 // Commands greyed for a part without EEPROM; the toolbar has buttons for the
 // first three.
 constexpr CommandId kEepromCommands[] = {
-    LoadEeprom, SaveEeprom, EditEeprom, BlankCheckEeprom, ProgramEeprom, ReadEeprom,
-    VerifyEeprom, LocateEeprom, ClearEeprom, FillEeprom, CopyEeprom, ChecksumEeprom,
+    LoadEeprom,   SaveEeprom,   EditEeprom,  BlankCheckEeprom, ProgramEeprom, ReadEeprom,
+    VerifyEeprom, LocateEeprom, ClearEeprom, FillEeprom,       CopyEeprom,    ChecksumEeprom,
 };
 constexpr CommandId kEepromButtons[] = {LoadEeprom, SaveEeprom, EditEeprom};
 constexpr CommandId kSerialSwitchCommands[] = {SerialProgramEnable, SerialProgramDisable};
@@ -179,7 +179,8 @@ constexpr CommandId kChildButtons[] = {CloseAll, TileHorizontally, TileVerticall
 
 constexpr int kFirstChildWindowId = 50000;
 
-const char* kHelpError = "Error: Help File Not Found or\nRequires Internet explorer with version 4.0";
+const char* kHelpError =
+    "Error: Help File Not Found or\nRequires Internet explorer with version 4.0";
 
 QString Text(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -238,12 +239,12 @@ FrameWnd::FrameWnd()
     app.ToolBar = toolBar_;
     app.FrameMenu = frameMenu_;
     app.ChildMenu = childMenu_;
-    app.FrameWindowMenu = frameMenu_->actions().value(0) ? frameMenu_->actions()[0]->menu() : nullptr;
+    app.FrameWindowMenu =
+        frameMenu_->actions().value(0) ? frameMenu_->actions()[0]->menu() : nullptr;
     app.ChildWindowMenu = childWindowMenu_;
 
-    SetCommandSender([](WindowHandle window, int id) {
-        static_cast<ChildWnd*>(window)->HandleCommand(id);
-    });
+    SetCommandSender(
+        [](WindowHandle window, int id) { static_cast<ChildWnd*>(window)->HandleCommand(id); });
     ChildActivated();
 }
 
@@ -278,7 +279,8 @@ QMenuBar* FrameWnd::BuildMenu(MenuKind kind) {
         if (line.id == 0 && line.text.empty()) {
             popups[line.depth - 1]->addSeparator();
         } else if (line.id == 0) {
-            QMenu* popup = line.depth == 0 ? bar->addMenu(text) : popups[line.depth - 1]->addMenu(text);
+            QMenu* popup =
+                line.depth == 0 ? bar->addMenu(text) : popups[line.depth - 1]->addMenu(text);
             popups[line.depth] = popup;
             if (line.depth == 0) {
                 connect(popup, &QMenu::hovered, this, [this](QAction* action) {
@@ -331,7 +333,8 @@ MenuKind FrameWnd::ShownMenu() const {
 
 QAction* FrameWnd::MenuItem(MenuKind kind, CommandId id) const {
     for (QAction* action : Menu(kind)->findChildren<QAction*>()) {
-        if (action->menu() == nullptr && action->data().toInt() == static_cast<int>(id)) return action;
+        if (action->menu() == nullptr && action->data().toInt() == static_cast<int>(id))
+            return action;
     }
     return nullptr;
 }
@@ -360,9 +363,8 @@ void FrameWnd::FillWindowList() {
         action->setData(kFirstChildWindowId + number);
         action->setCheckable(true);
         action->setChecked(window == ShownChild());
-        connect(action, &QAction::triggered, this, [this, window] {
-            client_->setActiveSubWindow(window);
-        });
+        connect(action, &QAction::triggered, this,
+                [this, window] { client_->setActiveSubWindow(window); });
         if (number == 0) childWindowMenu_->addSeparator()->setData(kFirstChildWindowId);
         childWindowMenu_->addAction(action);
         ++number;
@@ -392,7 +394,9 @@ void FrameWnd::OpenChild(CommandId opener) {
         auto* child = new ChildWnd(*info);
         QMdiSubWindow* window = client_->addSubWindow(child);
         window->setAttribute(Qt::WA_DeleteOnClose);
-        window->setWindowIcon(ToolBarImage(opener == Disassembly ? 4 : opener == EditFlash ? 5 : 6));
+        window->setWindowIcon(ToolBarImage(opener == Disassembly ? 4
+                                           : opener == EditFlash ? 5
+                                                                 : 6));
         window->show();
         client_->setActiveSubWindow(window);
         ChildActivated();
@@ -419,7 +423,9 @@ bool FrameWnd::CloseAll() {
 
 void FrameWnd::ArrangeChildren(CommandId how) {
     switch (how) {
-        case Cascade: client_->cascadeSubWindows(); break;
+        case Cascade:
+            client_->cascadeSubWindows();
+            break;
         case ArrangeIcons:
             // Minimised windows line up along the bottom, as the tiling does for the others.
             client_->tileSubWindows();

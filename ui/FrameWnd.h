@@ -47,7 +47,7 @@ enum class MenuKind { Frame, Child };
 inline constexpr const char* kFrameTitle = "Zelvik 89CXX Family Programmer";
 
 class FrameWnd : public QMainWindow {
-public:
+  public:
     FrameWnd();
     ~FrameWnd() override;
 
@@ -99,12 +99,12 @@ public:
     // What the About command shows (the About box by default).
     void SetAboutRunner(std::function<void()> runner);
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     QMenuBar* BuildMenu(MenuKind kind);
     void ChildActivated();
     void FillWindowList();

@@ -262,7 +262,8 @@ void ProtectionDlg::Click(int id, bool checked) {
             SetBits(bits, kProtect2Lb2, checked);
             if (checked) SetBits(bits, kProtect2Lb1, true);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 

@@ -24,10 +24,10 @@ inline constexpr int kOkId = 1;
 inline constexpr int kCancelId = 2;
 
 class SettingsDlg : public QDialog {
-public:
+  public:
     [[nodiscard]] QAbstractButton* Button(int id) const;
 
-protected:
+  protected:
     SettingsDlg(QWidget* parent, const char* title);
     // A titled group of radio buttons (exclusive) or check boxes; a click on
     // one of them reaches Clicked with its id.
@@ -40,13 +40,13 @@ protected:
     void SetChecked(int id, bool checked);
     virtual void Clicked(int id, bool checked) = 0;
 
-private:
+  private:
     std::map<int, QAbstractButton*> buttons_;
 };
 
 // "Select Device": parts 1042 + index, modes 1060 SPI and 1061 Parallel.
 class SelectDeviceDlg : public SettingsDlg {
-public:
+  public:
     static constexpr int kSpiId = 1060;
     static constexpr int kParallelId = 1061;
 
@@ -55,7 +55,7 @@ public:
     // (when the option says so) and brings the views back to 0000.
     void accept() override;
 
-private:
+  private:
     void Clicked(int id, bool checked) override;
     void ShowState();
 
@@ -65,46 +65,46 @@ private:
 // "Serial Port Setting": COM1 to COM9 as 1000 to 1008, each with the device
 // it resolves to.
 class PortSelectDlg : public SettingsDlg {
-public:
+  public:
     static constexpr int kFirstPortId = 1000;
     explicit PortSelectDlg(QWidget* parent);
     // The device shown beside a port's button.
     [[nodiscard]] static QString PortDevice(std::uint8_t portIndex);
 
-private:
+  private:
     void Clicked(int id, bool checked) override;
 };
 
 // "Setting - Options": the four OptionFlags boxes.
 class OptionDlg : public SettingsDlg {
-public:
+  public:
     explicit OptionDlg(QWidget* parent);
 
-private:
+  private:
     void Clicked(int id, bool checked) override;
 };
 
 // "Setting - Device Protection": the lock levels of both families, kept
 // cumulative as the user clicks.
 class ProtectionDlg : public SettingsDlg {
-public:
+  public:
     explicit ProtectionDlg(QWidget* parent);
     // The click rules on ProtectionOptions: a level implies the levels below
     // it, and a level cannot be dropped while a higher one is chosen.
     static void Click(int id, bool checked);
 
-private:
+  private:
     void Clicked(int id, bool checked) override;
     void ShowState();
 };
 
 // " Setting - Auto Programming Mode": the five steps of the sequence.
 class AutoProgramDlg : public SettingsDlg {
-public:
+  public:
     explicit AutoProgramDlg(QWidget* parent);
     void reject() override;
 
-private:
+  private:
     void Clicked(int id, bool checked) override;
 
     AutoSettingsDialog model_;

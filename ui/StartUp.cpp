@@ -1,7 +1,9 @@
 #include "ui/StartUp.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMetaObject>
+#include <QScreen>
 
 #include "app/AppState.h"
 #include "app/ProgramDirectory.h"
@@ -21,6 +23,10 @@ std::unique_ptr<FrameWnd> StartFrame(const StartUpOptions& options) {
     }
     auto frame = std::make_unique<FrameWnd>();
     LoadSettings();
+    // Without a window manager to maximise it, the frame still fills the screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        frame->setGeometry(screen->availableGeometry());
+    }
     frame->showMaximized();
     frame->repaint();
     if (options.showAbout) {

@@ -1,6 +1,7 @@
 #include "ui/StatusBar.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QLabel>
 
 #include "app/AppState.h"
@@ -12,11 +13,16 @@ namespace {
 
 // Indexed by the family's lock bits shifted down to bit 0 (LB1 = 1, LB2 = 2,
 // LB3 = 4).
-constexpr std::array<std::string_view, 4> kTwoLevelTexts{
-    "         ", "LB1      ", "    LB2  ", "LB1 LB2  "};
+constexpr std::array<std::string_view, 4> kTwoLevelTexts{"         ", "LB1      ", "    LB2  ",
+                                                         "LB1 LB2  "};
 constexpr std::array<std::string_view, 8> kThreeLevelTexts{
     "         ",   "LB1      ",   "    LB2  ",   "LB1 LB2  ",
     "        LB3", "LB1     LB3", "    LB2 LB3", "LB1 LB2 LB3"};
+
+// The longest text of each of panes 1 to 4.
+constexpr std::array<const char*, 4> kLongestPaneTexts{"COM9 - Error", "AT89LS8252", "Parallel",
+                                                       "LB1 LB2 LB3"};
+constexpr double kSmallestPanePoints = 6.0;
 
 }  // namespace
 
@@ -45,6 +51,19 @@ FrameStatusBar::FrameStatusBar(QWidget* parent) : QStatusBar(parent) {
     }
     // The lock-bit text keeps its columns only in a fixed-pitch font.
     panes_[4]->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // The panes keep their widths; their font shrinks until the longest text
+    // each can show fits.
+    for (std::size_t i = 1; i < kStatusPaneCount; ++i) {
+        QLabel* pane = panes_[i];
+        pane->setIndent(2);
+        QFont font = pane->font();
+        const int room = pane->maximumWidth() - 2 * pane->frameWidth() - 2 * pane->indent();
+        while (QFontMetrics(font).horizontalAdvance(kLongestPaneTexts[i - 1]) > room &&
+               font.pointSizeF() > kSmallestPanePoints) {
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+        }
+        pane->setFont(font);
+    }
     SetPaneText(0, "Ready");
 }
 
@@ -59,8 +78,8 @@ void UpdateStatusBar() {
     const QString port = app.ProgrammerLink != nullptr ? "COM%1 - OK" : "COM%1 - Error";
     bar->SetPaneText(1, port.arg(app.PortIndex + 1));
     const DeviceInfo& part = SelectedDeviceInfo();
-    bar->SetPaneText(2, QString::fromUtf8(part.PartName.data(),
-                                          static_cast<qsizetype>(part.PartName.size())));
+    bar->SetPaneText(
+        2, QString::fromUtf8(part.PartName.data(), static_cast<qsizetype>(part.PartName.size())));
     EnforceProgrammingMode();
     bar->SetPaneText(3, (App().ProgrammingMode & kModeParallel) != 0 ? "Parallel" : "SPI");
     const std::string_view locks = LockBitText(part, app.ProtectionOptions);

@@ -26,14 +26,16 @@ inline constexpr int kStatusPaneCount = 5;
 [[nodiscard]] std::string_view LockBitText(const DeviceInfo& part, std::uint8_t protection);
 
 class FrameStatusBar : public QStatusBar {
-public:
+  public:
     explicit FrameStatusBar(QWidget* parent);
 
-    [[nodiscard]] QLabel* Pane(int index) const { return panes_.at(static_cast<std::size_t>(index)); }
+    [[nodiscard]] QLabel* Pane(int index) const {
+        return panes_.at(static_cast<std::size_t>(index));
+    }
     [[nodiscard]] QString PaneText(int index) const;
     void SetPaneText(int index, const QString& text);
 
-private:
+  private:
     std::array<QLabel*, kStatusPaneCount> panes_{};
 };
 

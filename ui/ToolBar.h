@@ -38,7 +38,7 @@ inline constexpr ToolBarEntry kToolBarEntries[] = {
 // clang-format on
 
 class FrameToolBar : public QToolBar {
-public:
+  public:
     // Each button sends its command id to dispatch.
     FrameToolBar(QWidget* parent, const std::function<void(int)>& dispatch);
 

@@ -19,7 +19,7 @@ namespace zvk::test {
 
 // A port that opens and stays silent.
 class SilentPort final : public SerialTransport {
-public:
+  public:
     bool Open(const std::string&) override { return true; }
     bool Configure() override { return true; }
     void Purge() override {}
@@ -32,7 +32,7 @@ public:
 
 // Installs a factory for the test's lifetime; counts the ports it made.
 class ScopedPorts {
-public:
+  public:
     explicit ScopedPorts(bool opens) {
         previous_ = SetTransportFactory([this, opens]() -> std::unique_ptr<SerialTransport> {
             ++made;
@@ -48,7 +48,7 @@ public:
     ScopedPorts& operator=(const ScopedPorts&) = delete;
     int made = 0;
 
-private:
+  private:
     TransportFactory previous_;
 };
 
