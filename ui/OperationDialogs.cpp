@@ -46,7 +46,7 @@ void RunLoadFile(QWidget* frame) {
     const auto path = AskFile(frame, {QString::fromUtf8(kLoadFileDialogTitle),
                                       NameFilters(kLoadFileFilters), QString(), false});
     if (!path || path->isEmpty()) return;
-    App().SelectedFileName = path->toStdString().substr(0, kMaxSelectedFileName);
+    App().SelectedFileName = path->toStdString();
     LoadFrontEnd frontEnd;
     frontEnd.askStartAddress = [frame]() -> std::optional<std::uint16_t> {
         if (!AskAddress(frame)) return std::nullopt;

@@ -242,17 +242,16 @@ void ScanDialog::Render() {
     // The list only grows while the walk runs, so only new text is appended;
     // at the end it may be replaced by the one-line outcome.
     const std::string& text = model_.list;
-    if (text.size() < shownListSize_ ||
-        (text.size() == shownListSize_ && QString::fromStdString(text) != list->toPlainText())) {
-        shownListSize_ = 0;
+    if (text.compare(0, shownList_.size(), shownList_) != 0) {
+        shownList_.clear();
         list->clear();
     }
-    if (text.size() > shownListSize_) {
-        QString added = Q(text.substr(shownListSize_));
+    if (text.size() > shownList_.size()) {
+        QString added = Q(text.substr(shownList_.size()));
         added.remove('\r');
         list->moveCursor(QTextCursor::End);
         list->insertPlainText(added);
-        shownListSize_ = text.size();
+        shownList_ = text;
     }
 }
 

@@ -139,7 +139,7 @@ class ScanDialog final : public JobDialog {
 
     const ScanModel& model_;
     const VerifyModel* verify_;
-    std::size_t shownListSize_ = 0;
+    std::string shownList_;  // the part of the model's list already shown
 };
 
 class AutoDialog final : public JobDialog {

@@ -30,6 +30,7 @@ namespace zvk::ui {
 
 using test::ReadWholeFile;
 using test::Shown;
+using test::WaitUntil;
 
 using namespace std::chrono_literals;
 
@@ -95,7 +96,7 @@ class ProgressDialogsTest : public QObject {
         JobDriver driver(dialog, job, {}, [] { return true; });
         driver.Begin();
         dialog.open();
-        QTRY_VERIFY(driver.Finished());
+        QVERIFY(WaitUntil([&] { return driver.Finished(); }));
         QVERIFY(dialog.isVisible());
         driver.Cancel();
         QVERIFY(!dialog.isVisible());
@@ -128,7 +129,7 @@ class ProgressDialogsTest : public QObject {
         dialog.reject();
         QVERIFY(dialog.isVisible());
 
-        QTRY_VERIFY(dialog.Driver().Finished());
+        QVERIFY(WaitUntil([&] { return dialog.Driver().Finished(); }));
         QVERIFY(dialog.isVisible());
         QCOMPARE(dialog.Status()->text(), QString("Programming Completed..."));
         QCOMPARE(dialog.Percentage()->text(), QString("100%"));
@@ -157,7 +158,7 @@ class ProgressDialogsTest : public QObject {
         QCOMPARE(dialog.windowTitle(), QString("Write to Device - EEPROM"));
         QVERIFY(!dialog.eraseLabel->isEnabled());
         QVERIFY(!dialog.verifyLabel->isEnabled());
-        QTRY_VERIFY(dialog.Driver().Finished());
+        QVERIFY(WaitUntil([&] { return dialog.Driver().Finished(); }));
         QCOMPARE(dialog.Status()->text(), QString("Programming Completed..."));
         QCOMPARE(dialog.eraseResult->text(), QString());
         QCOMPARE(dialog.verifyResult->text(), QString());
@@ -173,7 +174,7 @@ class ProgressDialogsTest : public QObject {
         ProgramJob job({PackStartCount(0x0100, 16), 0x0100});
         ProgramDialog dialog(nullptr, job);
         Open(dialog);
-        QTRY_VERIFY(!dialog.isVisible());
+        QVERIFY(WaitUntil([&] { return !dialog.isVisible(); }));
         QCOMPARE(dialog.result(), 0);
         QCOMPARE(Shown(unit), QStringList({"Error|Programming Failed at 0103"}));
     }
@@ -188,7 +189,7 @@ class ProgressDialogsTest : public QObject {
         QCOMPARE(dialog.StopButton()->text(), QString("&Cancel"));
         QCOMPARE(dialog.Status()->text(), QString("Reading from AT89C2051..."));
         QCOMPARE(dialog.Percentage()->text(), QString("0%"));
-        QTRY_VERIFY(!dialog.isVisible());
+        QVERIFY(WaitUntil([&] { return !dialog.isVisible(); }));
         QCOMPARE(dialog.result(), 1);
         QCOMPARE(dialog.Percentage()->text(), QString("100%"));
         for (int i = 0; i < 40; ++i) QCOMPARE(int(FlashRead(std::uint16_t(0x0300 + i))), i);
@@ -228,7 +229,7 @@ class ProgressDialogsTest : public QObject {
         QCOMPARE(dialog.deviceStart->text(), QString("0000H"));
         QCOMPARE(dialog.deviceEnd->text(), QString("0010H"));
         QCOMPARE(dialog.bufferStart->text(), QString("0000H"));
-        QTRY_VERIFY(dialog.Driver().Finished());
+        QVERIFY(WaitUntil([&] { return dialog.Driver().Finished(); }));
         QVERIFY(dialog.isVisible());
         QVERIFY(dialog.storeButton->isEnabled());
         QCOMPARE(dialog.ListText(), QString(" 0002\t\t12\t\t55\n 0010\t\t34\t\t55\n"));
@@ -258,6 +259,21 @@ class ProgressDialogsTest : public QObject {
         QVERIFY(dialog.isVisible());
     }
 
+    void verifyListGrowsStepByStepUpToItsCut() {
+        test::VirtualUnit unit("AT89C51");  // 4K: more differences than the list holds
+        for (int i = 0; i < 4096; ++i) FlashWrite(std::uint16_t(i), 0x00);
+        VerifyJob job({PackStartCount(0, 4096), 0}, 0ms);  // one block per step
+        ScanDialog dialog(nullptr, job);
+        Open(dialog);
+        QVERIFY(WaitUntil([&] { return dialog.Driver().Finished(); }));
+        QString expected = QString::fromStdString(job.model.list);
+        expected.remove('\r');
+        QCOMPARE(dialog.ListText(), expected);
+        QVERIFY(dialog.ListText().endsWith("\nMore ..."));
+        QCOMPARE(dialog.ListText().count('\n'), 1934);
+        QCOMPARE(dialog.Status()->text(), QString("Verification Completed - Error"));
+    }
+
     void verifyOfAnEqualChipSaysOk() {
         test::VirtualUnit unit("AT89S8252");
         App().CurrentBufferKind = BufferKind::Eeprom;
@@ -265,7 +281,7 @@ class ProgressDialogsTest : public QObject {
         ScanDialog dialog(nullptr, job);
         Open(dialog);
         QCOMPARE(dialog.windowTitle(), QString("Verify Device - EEPROM"));
-        QTRY_VERIFY(dialog.Driver().Finished());
+        QVERIFY(WaitUntil([&] { return dialog.Driver().Finished(); }));
         QCOMPARE(dialog.ListText(), QString("Verification OK"));
         QVERIFY(!dialog.storeButton->isEnabled());
         QCOMPARE(dialog.Status()->text(), QString("Verification Completed - OK"));
@@ -283,7 +299,7 @@ class ProgressDialogsTest : public QObject {
         QCOMPARE(dialog.windowTitle(), QString("Blank Check Device - Flash"));
         QVERIFY(dialog.storeButton == nullptr);
         QVERIFY(dialog.bufferStart == nullptr);
-        QTRY_VERIFY(dialog.Driver().Finished());
+        QVERIFY(WaitUntil([&] { return dialog.Driver().Finished(); }));
         QCOMPARE(dialog.ListText(), QString(" 0010\t\t7F\n"));
         QCOMPARE(dialog.findChild<QGroupBox*>()->title(), QString("BlankCheck History:"));
         QCOMPARE(dialog.Status()->text(), QString("BlankCheck Completed..."));
@@ -320,7 +336,7 @@ class ProgressDialogsTest : public QObject {
             QCOMPARE(dialog.labels[i]->isEnabled(), chosen[i]);
             QCOMPARE(dialog.labels[i]->text(), QString::fromUtf8(kAutoSteps[i].progressLabel));
         }
-        QTRY_VERIFY(dialog.Driver().Finished());
+        QVERIFY(WaitUntil([&] { return dialog.Driver().Finished(); }));
         QVERIFY(dialog.isVisible());
         for (std::size_t i = 0; i < kAutoStepCount; ++i)
             QCOMPARE(dialog.boxes[i]->isChecked(), chosen[i]);

@@ -1,11 +1,18 @@
 #pragma once
 // Small helpers of the dialog tests: the messages shown, as a list Qt Test
-// prints when it differs, and a whole file read back.
+// prints when it differs, a whole file read back, and a wait for a condition
+// that lets a progress dialog's 1 ms ticks run at their own pace (QTRY_*
+// sleeps 10 ms between its looks).
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -26,6 +33,18 @@ inline QString ReadWholeFile(const QString& path) {
     std::ostringstream out;
     out << in.rdbuf();
     return QString::fromStdString(out.str());
+}
+
+// Runs the event loop until done() holds or timeoutMs has passed.
+inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
+    QElapsedTimer clock;
+    clock.start();
+    QTimer wake;  // so that the loop looks again even when no event comes
+    wake.start(5);
+    while (!done() && clock.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return done();
 }
 
 }  // namespace zvk::test
