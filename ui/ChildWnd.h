@@ -19,16 +19,27 @@ class QLabel;
 
 namespace zvk::ui {
 
+class ChildWnd;
+struct ChildInfo;
+
+// The views' own constructors, each defined beside its view.
+ChildWnd* CreateDisassemblyWindow(const ChildInfo& info);
+ChildWnd* CreateFlashEditWindow(const ChildInfo& info);
+ChildWnd* CreateEepromEditWindow(const ChildInfo& info);
+
 struct ChildInfo {
     CommandId opener;
     std::string_view title;
     WindowHandle AppState::*handle;
+    ChildWnd* (*create)(const ChildInfo& info);
 };
 
 inline constexpr ChildInfo kChildWindows[] = {
-    {CommandId::Disassembly, "Buffer - Disassembly view", &AppState::DisassemblyWindow},
-    {CommandId::EditFlash, "Buffer - Flash", &AppState::FlashEditWindow},
-    {CommandId::EditEeprom, "Buffer - EEPROM", &AppState::EepromEditWindow},
+    {CommandId::Disassembly, "Buffer - Disassembly view", &AppState::DisassemblyWindow,
+     CreateDisassemblyWindow},
+    {CommandId::EditFlash, "Buffer - Flash", &AppState::FlashEditWindow, CreateFlashEditWindow},
+    {CommandId::EditEeprom, "Buffer - EEPROM", &AppState::EepromEditWindow,
+     CreateEepromEditWindow},
 };
 
 // The child of an opener command, or null.

@@ -390,7 +390,7 @@ void FrameWnd::OpenChild(CommandId opener) {
     if (info == nullptr) return;
     auto* open = static_cast<ChildWnd*>(App().*info->handle);
     if (open == nullptr) {
-        auto* child = new ChildWnd(*info);
+        ChildWnd* child = info->create(*info);
         QMdiSubWindow* window = client_->addSubWindow(child);
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->setWindowIcon(ToolBarImage(opener == Disassembly ? 4
