@@ -102,7 +102,7 @@ class HexView final : public QAbstractScrollArea {
     [[nodiscard]] int LineHeight() const { return lineHeight_; }
 
     QSize sizeHint() const override {
-        return {(kRowColumns + 1) * charWidth_ + verticalScrollBar()->sizeHint().width(),
+        return {(kRowColumns + 2) * charWidth_ + verticalScrollBar()->sizeHint().width(),
                 16 * lineHeight_ + horizontalScrollBar()->sizeHint().height()};
     }
 
@@ -256,10 +256,14 @@ HexEditWnd::HexEditWnd(const ChildInfo& info, const HexEditorKind& kind, HexEdit
     setFocusProxy(view_);
     ChildWnd::SetTopAddress(editor_.TopAddress());
     if (auto* client = static_cast<QMdiArea*>(App().ClientWindow)) {
-        // The frame writes "Ready" when the active window changes; an editor
-        // coming forward puts its address back.
-        connect(client, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
-            if (window != nullptr && window->widget() == this) ShowEditAddress();
+        // The frame writes "Ready" whenever the active window changes; an
+        // editor coming forward puts its address back once the frame is done.
+        connect(client, &QMdiArea::subWindowActivated, this, [this, client](QMdiSubWindow* window) {
+            if (window == nullptr || window->widget() != this) return;
+            QTimer::singleShot(0, this, [this, client] {
+                const QMdiSubWindow* active = client->activeSubWindow();
+                if (active != nullptr && active->widget() == this) ShowEditAddress();
+            });
         });
     }
 }

@@ -303,10 +303,20 @@ class HexEditWndTest : public QObject {
         QVERIFY(pressed(CommandId::EditFlash));
         QCOMPARE(StatusText(), QString("Current editing address : 0000"));
 
-        Open(CommandId::EditEeprom);
+        HexEditWnd& eeprom = Open(CommandId::EditEeprom);
         QVERIFY(!bar->Button(CommandId::LocateFlash)->isEnabled());
         QVERIFY(pressed(CommandId::EditEeprom));
         QVERIFY(!pressed(CommandId::EditFlash));
+        QTest::keyClick(eeprom.View(), Qt::Key_Down);
+        QCOMPARE(StatusText(), QString::fromStdString(EditAddressText(
+                                   std::uint16_t(eeprom.Editor().TopAddress() + 16))));
+
+        // Coming forward again, the Flash editor shows its own address.
+        frame_->OnCommand(Id(CommandId::EditFlash));
+        QTRY_COMPARE(StatusText(), QString("Current editing address : 0000"));
+        QVERIFY(bar->Button(CommandId::LocateFlash)->isEnabled());
+        QVERIFY(pressed(CommandId::EditFlash));
+        QVERIFY(!pressed(CommandId::EditEeprom));
 
         frame_->OnCommand(Id(CommandId::CloseAll));
         QCoreApplication::processEvents();
