@@ -176,6 +176,22 @@ ByteOrigin HexEditor::Origin(int index) const {
     return GetOrigin(kind_.buffer, static_cast<std::uint16_t>(address));
 }
 
+bool HexEditor::RowUp() {
+    if (state_.caretRow > 0) {
+        --state_.caretRow;
+        return true;
+    }
+    return LineUp();
+}
+
+void HexEditor::RowDown() {
+    if (state_.caretRow < rowCount_ - 1) {
+        ++state_.caretRow;
+    } else {
+        LineDown();
+    }
+}
+
 void HexEditor::MoveLeft() {
     HexEditorState& s = state_;
     if (InHexArea()) {
@@ -186,11 +202,7 @@ void HexEditor::MoveLeft() {
             if (s.caretColumn - s.horizontalPosition < kFirstHexColumn) ScrollColumns(-step);
             return;
         }
-        if (s.caretRow > 0) {
-            --s.caretRow;
-        } else if (!LineUp()) {
-            return;
-        }
+        if (!RowUp()) return;
         s.caretColumn = kLastHexColumn;
         s.lowNibble = true;
         ShowColumnAtRight(kLastHexColumn);
@@ -200,17 +212,11 @@ void HexEditor::MoveLeft() {
         --s.caretColumn;
         return;
     }
-    if (s.caretRow > 0) {
-        --s.caretRow;
-    } else if (!LineUp()) {
-        return;
-    }
-    s.caretColumn = kLastCharColumn;
+    if (RowUp()) s.caretColumn = kLastCharColumn;
 }
 
 void HexEditor::MoveRight() {
     HexEditorState& s = state_;
-    const int lastRow = std::max(rowCount_ - 1, 0);
     if (InHexArea()) {
         if (!s.lowNibble || s.caretColumn < kLastHexColumn) {
             const int step = s.lowNibble ? 3 : 1;
@@ -221,11 +227,7 @@ void HexEditor::MoveRight() {
         }
         s.caretColumn = kFirstHexColumn;
         s.lowNibble = false;
-        if (s.caretRow == lastRow) {
-            LineDown();
-        } else {
-            ++s.caretRow;
-        }
+        RowDown();
         SetHorizontal(0);
         return;
     }
@@ -234,11 +236,7 @@ void HexEditor::MoveRight() {
         return;
     }
     s.caretColumn = kFirstCharColumn;
-    if (s.caretRow == lastRow) {
-        LineDown();
-    } else {
-        ++s.caretRow;
-    }
+    RowDown();
 }
 
 void HexEditor::Key(HexKey key) {
@@ -276,18 +274,10 @@ void HexEditor::Key(HexKey key) {
             MoveRight();
             break;
         case HexKey::Up:
-            if (s.caretRow > 0) {
-                --s.caretRow;
-            } else {
-                LineUp();
-            }
+            RowUp();
             break;
         case HexKey::Down:
-            if (s.caretRow < lastRow) {
-                ++s.caretRow;
-            } else {
-                LineDown();
-            }
+            RowDown();
             break;
     }
 }

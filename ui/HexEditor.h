@@ -118,6 +118,10 @@ class HexEditor {
     void ScrollColumns(int count);
     // Moves the horizontal position so that the column is the last one shown.
     void ShowColumnAtRight(int column);
+    // The caret one row up or down, the window scrolling a line at its edge;
+    // RowUp is false when neither could move.
+    bool RowUp();
+    void RowDown();
     void MoveLeft();
     void MoveRight();
 
