@@ -349,6 +349,13 @@ class HexEditWndTest : public QObject {
         QTest::keyClick(window.View(), Qt::Key_Home);
         QTest::keyClick(window.View(), Qt::Key_Up);
         QCOMPARE(editor.BytesRead() - afterPages, std::size_t{16});
+        // Dragging the thumb reads the one page it lands on.
+        QScrollBar* bar = window.View()->verticalScrollBar();
+        const std::size_t beforeDrag = editor.BytesRead();
+        bar->setSliderPosition(0x123);  // a tracking bar reports the move itself
+        QCOMPARE(int(editor.TopAddress()), 0x1230);
+        QCOMPARE(bar->value(), 0x123);
+        QCOMPARE(editor.BytesRead() - beforeDrag, page);
     }
 };
 
