@@ -349,8 +349,11 @@ void FrameWnd::ChildActivated() {
     for (CommandId id : kChildButtons) toolBar_->SetButtonEnabled(id, childShown);
     // The active window's opener shows pressed; Locate works in the Flash editor only.
     const ChildWnd* active = ChildOf(ShownChild());
-    for (const ChildInfo& info : kChildWindows) toolBar_->PressButton(info.opener, active != nullptr && &active->Info() == &info);
-    toolBar_->SetButtonEnabled(LocateFlash, active != nullptr && active->Info().opener == EditFlash);
+    for (const ChildInfo& info : kChildWindows) {
+        toolBar_->PressButton(info.opener, active != nullptr && &active->Info() == &info);
+    }
+    toolBar_->SetButtonEnabled(LocateFlash,
+                               active != nullptr && active->Info().opener == EditFlash);
     statusBar_->SetPaneText(0, "Ready");
 }
 

@@ -1,8 +1,8 @@
 #include "ui/HexEditor.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace zvk::ui {
@@ -134,13 +134,27 @@ bool HexEditor::ScrollHorizontal(ScrollRequest request, int track) {
     const int old = state_.horizontalPosition;
     int position = old;
     switch (request) {
-        case ScrollRequest::LineUp: position = old - 1; break;
-        case ScrollRequest::LineDown: position = old + 1; break;
-        case ScrollRequest::PageUp: position = old - visibleColumns_; break;
-        case ScrollRequest::PageDown: position = old + visibleColumns_; break;
-        case ScrollRequest::Track: position = track; break;
-        case ScrollRequest::ToStart: position = 0; break;
-        case ScrollRequest::ToEnd: position = HorizontalMaximum(); break;
+        case ScrollRequest::LineUp:
+            position = old - 1;
+            break;
+        case ScrollRequest::LineDown:
+            position = old + 1;
+            break;
+        case ScrollRequest::PageUp:
+            position = old - visibleColumns_;
+            break;
+        case ScrollRequest::PageDown:
+            position = old + visibleColumns_;
+            break;
+        case ScrollRequest::Track:
+            position = track;
+            break;
+        case ScrollRequest::ToStart:
+            position = 0;
+            break;
+        case ScrollRequest::ToEnd:
+            position = HorizontalMaximum();
+            break;
     }
     SetHorizontal(position);
     return state_.horizontalPosition != old;

@@ -49,7 +49,15 @@ struct HexEditorState {
 enum class HexKey : std::uint8_t { PageUp, PageDown, Home, End, Left, Right, Up, Down };
 
 // Scroll bar requests, vertical in rows and horizontal in columns.
-enum class ScrollRequest : std::uint8_t { LineUp, LineDown, PageUp, PageDown, Track, ToStart, ToEnd };
+enum class ScrollRequest : std::uint8_t {
+    LineUp,
+    LineDown,
+    PageUp,
+    PageDown,
+    Track,
+    ToStart,
+    ToEnd
+};
 
 class HexEditor {
   public:

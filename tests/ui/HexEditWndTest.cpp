@@ -117,7 +117,8 @@ class HexEditWndTest : public QObject {
         QCOMPARE(editor.CaretColumn(), 13);
         QCOMPARE(editor.CaretRow(), 0);
         QVERIFY(!editor.LowNibble());
-        QCOMPARE(QString::fromStdString(editor.RowText(0)).left(20), QString(" 0000    41  FF  FF "));
+        QCOMPARE(QString::fromStdString(editor.RowText(0)).left(20),
+                 QString(" 0000    41  FF  FF "));
         QVERIFY(CellShows(window, 9, 0, "41", Qt::red));
         QVERIFY(CellShows(window, 74, 0, "A", Qt::red));
         QVERIFY(!CellShows(window, 13, 0, "FF", Qt::black));  // the caret covers it
