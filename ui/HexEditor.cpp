@@ -17,6 +17,27 @@ int HexDigitValue(char32_t c) {
     return -1;
 }
 
+// Where a scroll request asks to go, before the scroll bar clamps it.
+int RequestedPosition(ScrollRequest request, int position, int page, int track, int maximum) {
+    switch (request) {
+        case ScrollRequest::LineUp:
+            return position - 1;
+        case ScrollRequest::LineDown:
+            return position + 1;
+        case ScrollRequest::PageUp:
+            return position - page;
+        case ScrollRequest::PageDown:
+            return position + page;
+        case ScrollRequest::Track:
+            return track;
+        case ScrollRequest::ToStart:
+            return 0;
+        case ScrollRequest::ToEnd:
+            return maximum;
+    }
+    return position;
+}
+
 }  // namespace
 
 std::string EditAddressText(std::uint16_t address) {
@@ -102,61 +123,23 @@ bool HexEditor::LineDown() {
 }
 
 void HexEditor::ScrollVertical(ScrollRequest request, int track) {
-    int position = state_.verticalPosition;
-    switch (request) {
-        case ScrollRequest::LineUp:
-            LineUp();
-            return;
-        case ScrollRequest::LineDown:
-            LineDown();
-            return;
-        case ScrollRequest::PageUp:
-            position = std::max(position - rowCount_, 0);
-            break;
-        case ScrollRequest::PageDown:
-            position = std::min(position + rowCount_, LastRow() - rowCount_ + 1);
-            break;
-        case ScrollRequest::Track:
-            position = track;
-            break;
-        case ScrollRequest::ToStart:
-            position = 0;
-            break;
-        case ScrollRequest::ToEnd:
-            position = VerticalMaximum();
-            break;
+    // A line moves the cache by one row; anything else reads the page anew.
+    if (request == ScrollRequest::LineUp) {
+        LineUp();
+        return;
     }
-    SetVerticalPosition(position);
+    if (request == ScrollRequest::LineDown) {
+        LineDown();
+        return;
+    }
+    SetVerticalPosition(
+        RequestedPosition(request, state_.verticalPosition, rowCount_, track, VerticalMaximum()));
     Reload();
 }
 
 bool HexEditor::ScrollHorizontal(ScrollRequest request, int track) {
     const int old = state_.horizontalPosition;
-    int position = old;
-    switch (request) {
-        case ScrollRequest::LineUp:
-            position = old - 1;
-            break;
-        case ScrollRequest::LineDown:
-            position = old + 1;
-            break;
-        case ScrollRequest::PageUp:
-            position = old - visibleColumns_;
-            break;
-        case ScrollRequest::PageDown:
-            position = old + visibleColumns_;
-            break;
-        case ScrollRequest::Track:
-            position = track;
-            break;
-        case ScrollRequest::ToStart:
-            position = 0;
-            break;
-        case ScrollRequest::ToEnd:
-            position = HorizontalMaximum();
-            break;
-    }
-    SetHorizontal(position);
+    SetHorizontal(RequestedPosition(request, old, visibleColumns_, track, HorizontalMaximum()));
     return state_.horizontalPosition != old;
 }
 
