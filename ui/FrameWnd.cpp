@@ -347,6 +347,14 @@ void FrameWnd::ChildActivated() {
     const bool childShown = ShownChild() != nullptr;
     menus_->setCurrentWidget(childShown ? childMenu_ : frameMenu_);
     for (CommandId id : kChildButtons) toolBar_->SetButtonEnabled(id, childShown);
+    // The active window's opener shows pressed; Locate works in the Flash editor only.
+    const ChildWnd* active = ChildOf(ShownChild());
+    for (const ChildInfo& info : kChildWindows) {
+        toolBar_->PressButton(info.opener, active != nullptr && &active->Info() == &info);
+    }
+    toolBar_->SetButtonEnabled(LocateFlash,
+                               active != nullptr && active->Info().opener == EditFlash);
+    statusBar_->SetPaneText(0, "Ready");
 }
 
 void FrameWnd::FillWindowList() {

@@ -151,10 +151,16 @@ int main(int argc, char** argv) {
     App().ProgramRange = {0x0000, 0x0FFF, 0x0000, 0};
 
     Tour tour(parser.value(images), parser.value(readme));
-    QTimer::singleShot(500, frame.get(), [&frame] {
+    const QString editorShot = parser.value(images) + "/flash-editor.png";
+    QTimer::singleShot(500, frame.get(), [&frame, &tour, editorShot] {
         frame->OnCommand(static_cast<int>(CommandId::LoadFlash));
         frame->OnCommand(static_cast<int>(CommandId::Program));
-        QApplication::quit();
+        // The loaded code in the Flash editor, once it has been painted.
+        frame->OnCommand(static_cast<int>(CommandId::EditFlash));
+        QTimer::singleShot(400, [&tour, editorShot] {
+            tour.failures += !Save(GrabScreen(), editorShot);
+            QApplication::quit();
+        });
     });
     app.exec();
     if (messages != 0 || tour.failures != 0) {

@@ -96,10 +96,10 @@ void FrameToolBar::SetButtonEnabled(CommandId id, bool enabled) {
     if (QAction* action = Button(id)) action->setEnabled(enabled);
 }
 
-void FrameToolBar::PressButton(CommandId id) {
+void FrameToolBar::PressButton(CommandId id, bool pressed) {
     if (QAction* action = Button(id)) {
         action->setCheckable(true);
-        action->setChecked(true);
+        action->setChecked(pressed);
     }
 }
 

@@ -45,8 +45,8 @@ class FrameToolBar : public QToolBar {
     // The button of a command, or null.
     [[nodiscard]] QAction* Button(CommandId id) const;
     void SetButtonEnabled(CommandId id, bool enabled);
-    // Shows the button pressed.
-    void PressButton(CommandId id);
+    // Shows the button pressed, or released.
+    void PressButton(CommandId id, bool pressed = true);
 };
 
 // The image of the n-th button (0 to 23).

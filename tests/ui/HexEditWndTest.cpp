@@ -1,0 +1,433 @@
+// The Flash and EEPROM hex editors: typing and its colours, the caret's wraps
+// and scrolls, Locate, the status bar, the frame's menus and buttons, and
+// paging through a large image without reading more than the rows shown.
+
+#include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPainter>
+#include <QScrollBar>
+#include <QtTest>
+
+#include <fstream>
+#include <memory>
+
+#include "app/Buffers.h"
+#include "files/ImageFile.h"
+#include "tests/ui/FrameFixture.h"
+#include "tests/ui/ModalScript.h"
+#include "ui/DialogHelpers.h"
+#include "ui/HexEditWnd.h"
+#include "ui/StatusBar.h"
+#include "ui/ToolBar.h"
+
+namespace zvk::ui {
+
+using test::MessageRecorder;
+using test::TempDir;
+
+namespace {
+
+int Id(CommandId id) { return static_cast<int>(id); }
+
+// Whether the cell of a text at (column, row) is drawn exactly as that text
+// in that colour on white.
+bool CellShows(HexEditWnd& window, int column, int row, const QString& text, QColor colour) {
+    const int cw = window.CharWidth();
+    const int lh = window.LineHeight();
+    const QRect cell((column - window.Editor().HorizontalPosition()) * cw, row * lh,
+                     cw * static_cast<int>(text.size()), lh - 7);
+    const QImage drawn =
+        window.Canvas()->grab(cell).toImage().convertToFormat(QImage::Format_RGB32);
+    QImage expected(cell.size(), QImage::Format_RGB32);
+    expected.fill(Qt::white);
+    QPainter painter(&expected);
+    const QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    painter.setFont(font);
+    painter.setPen(colour);
+    painter.drawText(0, QFontMetrics(font).ascent(), text);
+    painter.end();
+    return drawn == expected;
+}
+
+QString StatusText() { return test::CurrentFrame()->Status()->PaneText(0); }
+
+// Answers the address dialog with a text and reports what it offered.
+struct AddressAnswer {
+    explicit AddressAnswer(const QString& text) {
+        script.Then<GetAddressDlg>([this, text](GetAddressDlg* dialog) {
+            offered = dialog->Edit()->text();
+            dialog->Edit()->setText(text);
+            dialog->accept();
+            return true;
+        });
+    }
+    test::ModalScript script;
+    QString offered;
+};
+
+}  // namespace
+
+class HexEditWndTest : public QObject {
+    Q_OBJECT
+
+  private:
+    TempDir dir_;
+    std::unique_ptr<MessageRecorder> messages_;
+    std::unique_ptr<FrameWnd> frame_;
+
+    // Opens an editor with the caret on the first digit of byte 0 of row 0.
+    HexEditWnd& Open(CommandId opener) {
+        frame_->OnCommand(Id(opener));
+        auto* window = static_cast<HexEditWnd*>(
+            opener == CommandId::EditFlash ? App().FlashEditWindow : App().EepromEditWindow);
+        window->parentWidget()->resize(window->View()->sizeHint() + QSize(20, 40));
+        QCoreApplication::processEvents();
+        window->View()->setFocus();
+        // The caret stays where the last window left it; back to the first digit.
+        window->Editor().Click(9, 0);
+        QTest::keyClick(window->View(), Qt::Key_Home);
+        return *window;
+    }
+
+  private slots:
+    void init() {
+        messages_ = std::make_unique<MessageRecorder>();
+        frame_ = test::StartTestFrame(dir_);
+        App().SelectedDevice = 11;  // AT89S8252: 8 KB of Flash and an EEPROM
+        App().FlashLastAddress = 0x1FFF;
+    }
+
+    void cleanup() {
+        frame_.reset();
+        messages_.reset();
+    }
+
+    void typingHexDigitsStoresTheByteInRed() {
+        HexEditWnd& window = Open(CommandId::EditFlash);
+        QTest::keyClick(window.View(), '4');
+        QCOMPARE(int(FlashRead(0)), 0x4F);
+        QTest::keyClick(window.View(), '1');
+        QCOMPARE(int(FlashRead(0)), 0x41);
+        QCOMPARE(int(GetOrigin(BufferKind::Flash, 0)), int(OriginEdited));
+        HexEditor& editor = window.Editor();
+        QCOMPARE(editor.CaretColumn(), 13);
+        QCOMPARE(editor.CaretRow(), 0);
+        QVERIFY(!editor.LowNibble());
+        QCOMPARE(QString::fromStdString(editor.RowText(0)).left(20),
+                 QString(" 0000    41  FF  FF "));
+        QVERIFY(CellShows(window, 9, 0, "41", Qt::red));
+        QVERIFY(CellShows(window, 74, 0, "A", Qt::red));
+        QVERIFY(!CellShows(window, 13, 0, "FF", Qt::black));  // the caret covers it
+        QVERIFY(CellShows(window, 17, 0, "FF", Qt::black));
+        QVERIFY(CellShows(window, 1, 0, "0000", Qt::black));
+        QCOMPARE(StatusText(), QString("Current editing address : 0001"));
+    }
+
+    void aGIsIgnoredAmongTheDigitsAndStoredAmongTheCharacters() {
+        HexEditWnd& window = Open(CommandId::EditFlash);
+        QTest::keyClick(window.View(), 'g');
+        QCOMPARE(int(FlashRead(0)), 0xFF);
+        QCOMPARE(int(GetOrigin(BufferKind::Flash, 0)), int(OriginNone));
+        QCOMPARE(window.Editor().CaretColumn(), 9);
+
+        const int cw = window.CharWidth();
+        QTest::mouseClick(window.Canvas(), Qt::LeftButton, {}, QPoint(74 * cw + 1, 2));
+        QCOMPARE(window.Editor().CaretColumn(), 74);
+        QTest::keyClick(window.View(), 'g');
+        QCOMPARE(int(FlashRead(0)), 0x67);
+        QCOMPARE(window.Editor().CaretColumn(), 75);
+        QVERIFY(CellShows(window, 74, 0, "g", Qt::red));
+        QVERIFY(CellShows(window, 9, 0, "67", Qt::red));
+    }
+
+    void clicksPlaceTheCaretOnDigitsOnly() {
+        HexEditWnd& window = Open(CommandId::EditFlash);
+        const int cw = window.CharWidth();
+        const int lh = window.LineHeight();
+        QTest::mouseClick(window.Canvas(), Qt::LeftButton, {}, QPoint(14 * cw + 1, lh + 2));
+        QCOMPARE(window.Editor().CaretColumn(), 14);
+        QCOMPARE(window.Editor().CaretRow(), 1);
+        QVERIFY(window.Editor().LowNibble());
+        QCOMPARE(StatusText(), QString("Current editing address : 0011"));
+        // The blanks between two bytes leave the caret alone.
+        QTest::mouseClick(window.Canvas(), Qt::LeftButton, {}, QPoint(16 * cw + 1, 2));
+        QCOMPARE(window.Editor().CaretColumn(), 14);
+        QCOMPARE(window.Editor().CaretRow(), 1);
+    }
+
+    void rightWrapsToTheNextRowAndScrollsAtTheBottom() {
+        HexEditWnd& window = Open(CommandId::EditFlash);
+        HexEditor& editor = window.Editor();
+        const int last = editor.RowCount() - 1;
+        QVERIFY(last > 0);
+        QTest::keyClick(window.View(), Qt::Key_End);
+        QCOMPARE(editor.CaretColumn(), 70);
+        QCOMPARE(editor.CaretRow(), last);
+        QTest::keyClick(window.View(), Qt::Key_Right);
+        QCOMPARE(int(editor.TopAddress()), 0x0010);
+        QCOMPARE(editor.CaretColumn(), 9);
+        QCOMPARE(editor.CaretRow(), last);
+        QVERIFY(!editor.LowNibble());
+        QCOMPARE(window.View()->verticalScrollBar()->value(), 1);
+
+        // At the end of the buffer the caret goes back to byte 0 of the last row.
+        AddressAnswer answer("FFFF");
+        frame_->OnCommand(Id(CommandId::LocateFlash));
+        const int endTop = (0x1FFF / 16 - editor.RowCount() + 1) * 16;
+        QCOMPARE(int(editor.TopAddress()), endTop);
+        QTest::keyClick(window.View(), Qt::Key_End);
+        QTest::keyClick(window.View(), Qt::Key_Right);
+        QCOMPARE(int(editor.TopAddress()), endTop);
+        QCOMPARE(editor.CaretColumn(), 9);
+        QCOMPARE(editor.CaretRow(), last);
+        QCOMPARE(StatusText(), QString("Current editing address : 1FF0"));
+    }
+
+    void leftAtTheStartStaysPut() {
+        HexEditWnd& window = Open(CommandId::EditFlash);
+        HexEditor& editor = window.Editor();
+        QTest::keyClick(window.View(), Qt::Key_Left);
+        QCOMPARE(editor.CaretColumn(), 9);
+        QCOMPARE(editor.CaretRow(), 0);
+        QCOMPARE(int(editor.TopAddress()), 0);
+        QTest::mouseClick(window.Canvas(), Qt::LeftButton, {},
+                          QPoint(74 * window.CharWidth() + 1, 2));
+        QTest::keyClick(window.View(), Qt::Key_Left);
+        QCOMPARE(editor.CaretColumn(), 74);
+        QCOMPARE(editor.CaretRow(), 0);
+        QCOMPARE(int(editor.TopAddress()), 0);
+        // One row further down the same keys wrap to the end of the row above.
+        QTest::keyClick(window.View(), Qt::Key_Down);
+        QTest::keyClick(window.View(), Qt::Key_Left);
+        QCOMPARE(editor.CaretColumn(), 89);
+        QCOMPARE(editor.CaretRow(), 0);
+    }
+
+    void locateShowsTheRowAtTheTop() {
+        HexEditWnd& window = Open(CommandId::EditFlash);
+        {
+            AddressAnswer answer("0123");
+            frame_->OnCommand(Id(CommandId::LocateFlash));
+            QVERIFY(answer.script.Done());
+        }
+        QCOMPARE(int(window.Editor().TopAddress()), 0x0120);
+        QCOMPARE(window.TopAddress(), std::uint16_t{0x0120});
+        QCOMPARE(QString::fromStdString(window.Editor().RowText(0)).left(5), QString(" 0120"));
+        QCOMPARE(StatusText(), QString("Current editing address : 0120"));
+
+        // A double click on a row's address offers that address.
+        AddressAnswer answer("0200");
+        QTest::mouseDClick(window.Canvas(), Qt::LeftButton, {},
+                           QPoint(2 * window.CharWidth(), 2 * window.LineHeight() + 2));
+        QCOMPARE(answer.offered, QString("0140"));
+        QCOMPARE(int(window.Editor().TopAddress()), 0x0200);
+    }
+
+    void coloursFollowTheOrigins() {
+        HexEditWnd& window = Open(CommandId::EditFlash);
+        const QString path = QString::fromStdString((dir_.Path() / "part.hex").string());
+        std::ofstream(path.toStdString()) << ":0400000012345678E8\r\n:00000001FF\r\n";
+        QVERIFY(LoadImageFile(path.toStdString(), BufferKind::Flash).Loaded());
+        QVERIFY(CellShows(window, 13, 0, "34", Qt::blue));
+        QVERIFY(CellShows(window, 74 + 2, 0, "V", Qt::blue));
+
+        // What a Read leaves behind: bytes marked as read from the chip, and a reload.
+        FlashWrite(0x0010, 0x31);
+        SetOrigin(BufferKind::Flash, 0x0010, OriginDevice);
+        SendCommand(App().FlashEditWindow, kCmdReload);
+        QVERIFY(CellShows(window, 9, 1, "31", QColor(0, 128, 0)));
+        QVERIFY(CellShows(window, 74, 1, "1", QColor(0, 128, 0)));
+
+        QTest::keyClick(window.View(), Qt::Key_Right);
+        QTest::keyClick(window.View(), Qt::Key_Right);
+        QTest::keyClick(window.View(), 'a');
+        QTest::keyClick(window.View(), 'b');
+        QVERIFY(CellShows(window, 13, 0, "AB", Qt::red));
+        QVERIFY(CellShows(window, 9, 0, "12", Qt::blue));
+
+        frame_->OnCommand(Id(CommandId::ClearFlash));
+        for (int column : {9, 13, 21}) QVERIFY(CellShows(window, column, 0, "FF", Qt::black));
+        QVERIFY(CellShows(window, 9, 1, "FF", Qt::black));
+        QVERIFY(CellShows(window, 74, 1, ".", Qt::black));
+    }
+
+    void statusShowsTheEditingAddress() {
+        HexEditWnd& window = Open(CommandId::EditFlash);
+        QTest::keyClick(window.View(), Qt::Key_Down);
+        for (int i = 0; i < 11; ++i) QTest::keyClick(window.View(), Qt::Key_Right);
+        QCOMPARE(window.Editor().CaretColumn(), 30);
+        QVERIFY(window.Editor().LowNibble());
+        QCOMPARE(StatusText(), QString("Current editing address : 0015"));
+    }
+
+    void theEepromEditorKeepsItsPlaceAndWritesTheEeprom() {
+        HexEditWnd& eeprom = Open(CommandId::EditEeprom);
+        QCOMPARE(eeprom.windowTitle(), QString("Buffer - EEPROM"));
+        {
+            AddressAnswer answer("0400");
+            frame_->OnCommand(Id(CommandId::LocateEeprom));
+        }
+        QTest::keyClick(eeprom.View(), '5');
+        QTest::keyClick(eeprom.View(), 'a');
+        QCOMPARE(int(EepromRead(0x0400)), 0x5A);
+        QCOMPARE(int(GetOrigin(BufferKind::Eeprom, 0x0400)), int(OriginEdited));
+        QCOMPARE(int(FlashRead(0x0400)), 0xFF);
+
+        eeprom.parentWidget()->close();
+        QCoreApplication::processEvents();
+        QVERIFY(App().EepromEditWindow == nullptr);
+        QCOMPARE(StatusText(), QString("Ready"));
+        HexEditWnd& again = Open(CommandId::EditEeprom);
+        QCOMPARE(int(again.Editor().TopAddress()), 0x0400);
+
+        // The Flash editor starts at the top every time.
+        HexEditWnd& flash = Open(CommandId::EditFlash);
+        AddressAnswer answer("0300");
+        frame_->OnCommand(Id(CommandId::LocateFlash));
+        QCOMPARE(int(flash.Editor().TopAddress()), 0x0300);
+        flash.parentWidget()->close();
+        QCoreApplication::processEvents();
+        QCOMPARE(int(Open(CommandId::EditFlash).Editor().TopAddress()), 0);
+    }
+
+    void activationSwitchesMenusAndButtons() {
+        FrameToolBar* bar = frame_->ToolBar();
+        const auto pressed = [bar](CommandId id) { return bar->Button(id)->isChecked(); };
+        Open(CommandId::EditFlash);
+        QCOMPARE(frame_->ShownMenu(), MenuKind::Child);
+        QVERIFY(bar->Button(CommandId::LocateFlash)->isEnabled());
+        QVERIFY(bar->Button(CommandId::CloseAll)->isEnabled());
+        QVERIFY(pressed(CommandId::EditFlash));
+        QCOMPARE(StatusText(), QString("Current editing address : 0000"));
+
+        HexEditWnd& eeprom = Open(CommandId::EditEeprom);
+        QVERIFY(!bar->Button(CommandId::LocateFlash)->isEnabled());
+        QVERIFY(pressed(CommandId::EditEeprom));
+        QVERIFY(!pressed(CommandId::EditFlash));
+        QTest::keyClick(eeprom.View(), Qt::Key_Down);
+        QCOMPARE(StatusText(), QString::fromStdString(EditAddressText(
+                                   std::uint16_t(eeprom.Editor().TopAddress() + 16))));
+
+        // Coming forward again, the Flash editor shows its own address.
+        frame_->OnCommand(Id(CommandId::EditFlash));
+        QTRY_COMPARE(StatusText(), QString("Current editing address : 0000"));
+        QVERIFY(bar->Button(CommandId::LocateFlash)->isEnabled());
+        QVERIFY(pressed(CommandId::EditFlash));
+        QVERIFY(!pressed(CommandId::EditEeprom));
+
+        frame_->OnCommand(Id(CommandId::CloseAll));
+        QCoreApplication::processEvents();
+        QCOMPARE(frame_->ShownMenu(), MenuKind::Frame);
+        QVERIFY(!bar->Button(CommandId::LocateFlash)->isEnabled());
+        QVERIFY(!bar->Button(CommandId::CloseAll)->isEnabled());
+        QVERIFY(!pressed(CommandId::EditEeprom));
+        QCOMPARE(StatusText(), QString("Ready"));
+    }
+
+    void pagingThroughALargeImageReadsOnlyTheRowsShown() {
+        App().FlashLastAddress = 0x4FFF;  // AT89C55
+        HexEditWnd& window = Open(CommandId::EditFlash);
+        HexEditor& editor = window.Editor();
+        const std::size_t page = std::size_t(16 * editor.RowCount());
+        const std::size_t before = editor.BytesRead();
+        QElapsedTimer clock;
+        clock.start();
+        int pages = 0;
+        for (int top = -1; top != editor.TopAddress(); ++pages) {
+            top = editor.TopAddress();
+            QTest::keyClick(window.View(), Qt::Key_PageDown);
+            window.Canvas()->repaint();
+        }
+        QCOMPARE(int(editor.TopAddress()), (0x4FF - editor.RowCount() + 1) * 16);
+        QCOMPARE(editor.BytesRead() - before, std::size_t(pages) * page);
+        QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+        // A line scroll reads one row.
+        const std::size_t afterPages = editor.BytesRead();
+        QTest::keyClick(window.View(), Qt::Key_Home);
+        QTest::keyClick(window.View(), Qt::Key_Up);
+        QCOMPARE(editor.BytesRead() - afterPages, std::size_t{16});
+        // Dragging the thumb reads the one page it lands on.
+        QScrollBar* bar = window.View()->verticalScrollBar();
+        const std::size_t beforeDrag = editor.BytesRead();
+        bar->setSliderPosition(0x123);  // a tracking bar reports the move itself
+        QCOMPARE(int(editor.TopAddress()), 0x1230);
+        QCOMPARE(bar->value(), 0x123);
+        QCOMPARE(editor.BytesRead() - beforeDrag, page);
+    }
+};
+
+// The caret rules on a narrow window and past the end of a small part, where
+// no pixels are needed.
+class HexEditorTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() {
+        ResetAppState();
+        (void)AllocateBuffers();
+    }
+
+    void aNarrowWindowScrollsSidewaysWithTheCaret() {
+        HexEditorState state;
+        HexEditor editor(kFlashEditorKind, state);
+        editor.Resize(10, 40);
+        QCOMPARE(editor.HorizontalMaximum(), 92 - 40 + 1);
+        editor.Key(HexKey::End);
+        QCOMPARE(editor.HorizontalPosition(), 70 - 40 + 1);
+        editor.Key(HexKey::Right);  // wraps to the next row and to the left end
+        QCOMPARE(editor.HorizontalPosition(), 0);
+        QCOMPARE(editor.CaretRow(), 9);
+        QCOMPARE(int(editor.TopAddress()), 16);
+        for (int i = 0; i < 20; ++i) editor.Key(HexKey::Right);  // byte 10, high digit: column 49
+        QCOMPARE(editor.CaretColumn(), 49);
+        QCOMPARE(editor.HorizontalPosition(), 10);
+        editor.Key(HexKey::Home);
+        QCOMPARE(editor.HorizontalPosition(), 0);
+        // Left from byte 0 wraps to the row above, scrolled as End does.
+        editor.Key(HexKey::Down);
+        editor.Key(HexKey::Left);
+        QCOMPARE(editor.CaretColumn(), 70);
+        QCOMPARE(editor.CaretRow(), 0);
+        QCOMPARE(editor.HorizontalPosition(), 31);
+    }
+
+    void bytesPastTheLastAddressStayFf() {
+        App().FlashLastAddress = 0x03FF;  // AT89C1051: 64 rows
+        HexEditorState state;
+        HexEditor editor(kFlashEditorKind, state);
+        editor.Resize(70, 100);
+        QCOMPARE(editor.VerticalMaximum(), 0);
+        for (int i = 0; i < 65; ++i) editor.Key(HexKey::Down);
+        QCOMPARE(int(editor.EditingAddress()), 0x0410);
+        QVERIFY(editor.Type(U'1'));
+        QCOMPARE(int(editor.CachedByte(65 * 16)), 0xFF);
+        QCOMPARE(int(FlashRead(0x0410)), 0xFF);
+        // A window shrunk below the caret's row keeps the caret on a drawn row.
+        editor.Resize(8, 100);
+        QCOMPARE(editor.CaretRow(), 7);
+        QVERIFY(editor.Type(U'2'));  // on the low digit the first key left it on
+        QCOMPARE(int(FlashRead(0x0070)), 0xF2);
+        QCOMPARE(int(GetOrigin(BufferKind::Flash, 0x0070)), int(OriginEdited));
+    }
+};
+
+}  // namespace zvk::ui
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    int status = 0;
+    {
+        zvk::ui::HexEditorTest core;
+        status |= QTest::qExec(&core, argc, argv);
+    }
+    {
+        zvk::ui::HexEditWndTest windows;
+        status |= QTest::qExec(&windows, argc, argv);
+    }
+    return status;
+}
+#include "HexEditWndTest.moc"
