@@ -32,7 +32,8 @@ std::uint16_t BacktrackStart(std::uint16_t address, int count) {
 std::uint16_t FindPreviousInstruction(std::uint16_t address, int count) {
     std::uint32_t previous = BacktrackStart(address, count);
     for (int i = 1; i < count; ++i) {
-        const std::uint8_t length = InstructionLength[FlashRead(static_cast<std::uint16_t>(previous))];
+        const std::uint8_t length =
+            InstructionLength[FlashRead(static_cast<std::uint16_t>(previous))];
         if (previous + length < address) previous += length;
     }
     return static_cast<std::uint16_t>(address - previous);

@@ -26,8 +26,7 @@ std::uint8_t StoredInstructionLength(std::uint16_t address) {
     return InstructionLength[FlashRead(address)];
 }
 
-LinePlan PlanInstructionEdit(std::string_view line, std::uint16_t address,
-                             std::uint8_t oldLength) {
+LinePlan PlanInstructionEdit(std::string_view line, std::uint16_t address, std::uint8_t oldLength) {
     const AsmOutput out = AssembleLine(line, address);
     LinePlan plan;
     if (out.result == AsmBlankLine) return plan;
@@ -47,8 +46,7 @@ LinePlan PlanInstructionEdit(std::string_view line, std::uint16_t address,
     return plan;
 }
 
-LinePlan PlanProgramLine(std::string_view line, std::uint16_t address,
-                         std::uint16_t lastAddress) {
+LinePlan PlanProgramLine(std::string_view line, std::uint16_t address, std::uint16_t lastAddress) {
     const AsmOutput out = AssembleLine(line, address);
     LinePlan plan;
     if (out.result == AsmBlankLine) return plan;

@@ -29,19 +29,19 @@ inline constexpr std::string_view kAddressRangeMessage = "Address Exceeds Maximu
 [[nodiscard]] std::uint8_t StoredInstructionLength(std::uint16_t address);
 
 enum class LineOutcome : std::uint8_t {
-    Blank,         // no instruction given: the stored code stays
-    AsmError,      // the assembler refused the line; message says why
-    Longer,        // in place only: the new instruction needs more bytes
-    DoesNotFit,    // entry only: the instruction would run past the last Flash address
-    Store,         // store count bytes of code
+    Blank,       // no instruction given: the stored code stays
+    AsmError,    // the assembler refused the line; message says why
+    Longer,      // in place only: the new instruction needs more bytes
+    DoesNotFit,  // entry only: the instruction would run past the last Flash address
+    Store,       // store count bytes of code
 };
 
 struct LinePlan {
     LineOutcome outcome = LineOutcome::Blank;
-    std::string_view message;          // for AsmError
+    std::string_view message;            // for AsmError
     std::array<std::uint8_t, 3> code{};  // the bytes to store (NOPs behind a shorter one)
-    std::uint8_t count = 0;            // how many of them
-    bool nopsAdded = false;            // in place: a shorter instruction was padded
+    std::uint8_t count = 0;              // how many of them
+    bool nopsAdded = false;              // in place: a shorter instruction was padded
 };
 
 // Replacing the instruction of oldLength bytes at address with the line.

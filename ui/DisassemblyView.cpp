@@ -100,9 +100,8 @@ void DisassemblyView::DecodeRow(int row, std::uint32_t address, std::size_t offs
         lineAddressTable_[r + 1] = address;
         return;
     }
-    const DisassemblyLine line =
-        DisassembleInstruction(address, codeCache_[offset], codeCache_[offset + 1],
-                               codeCache_[offset + 2]);
+    const DisassemblyLine line = DisassembleInstruction(
+        address, codeCache_[offset], codeCache_[offset + 1], codeCache_[offset + 2]);
     ++decoded_;
     rows_[r] = Row{true, line.text};
     lineAddressTable_[r + 1] = line.nextAddress;

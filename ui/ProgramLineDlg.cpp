@@ -5,8 +5,8 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QValidator>
 #include <QVBoxLayout>
+#include <QValidator>
 
 #include "app/AppState.h"
 #include "app/Buffers.h"
@@ -104,8 +104,8 @@ void EnterProgram(bool askAddress) {
         app.EnteredAddress = static_cast<std::uint16_t>(address);
         EditProgramLineDlg dialog(frame, InstructionText(app.EnteredAddress));
         if (RunFrameDialog(dialog) != QDialog::Accepted) break;
-        const LinePlan plan = PlanProgramLine(dialog.Text(), app.EnteredAddress,
-                                              app.FlashLastAddress);
+        const LinePlan plan =
+            PlanProgramLine(dialog.Text(), app.EnteredAddress, app.FlashLastAddress);
         if (plan.outcome == LineOutcome::AsmError) {
             ShowMessage(plan.message, "Error", MessageIcon::Stop);
             continue;

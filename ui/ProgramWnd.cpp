@@ -227,8 +227,9 @@ void DisassemblyArea::PaintRow(QPainter& painter, int row, int x) const {
     const int top = row * lineHeight_;
     const int baseline = top + kRowPadding / 2 + ascent_;
     if (row == 0) {
-        QString header = QString::fromLatin1(kDisassemblyHeaderTitles.data(),
-                                             static_cast<qsizetype>(kDisassemblyHeaderTitles.size()));
+        QString header =
+            QString::fromLatin1(kDisassemblyHeaderTitles.data(),
+                                static_cast<qsizetype>(kDisassemblyHeaderTitles.size()));
         header = header.leftJustified(kDisassemblyHeaderLength, ' ');
         painter.fillRect(x, top, kDisassemblyHeaderLength * charWidth_, lineHeight_,
                          ToQColor(kHeaderBackground));
@@ -240,9 +241,9 @@ void DisassemblyArea::PaintRow(QPainter& painter, int row, int x) const {
     if (!line.shown) return;
     for (const LinePiece& piece : ColourPieces(line.text)) {
         painter.setPen(ToQColor(piece.colour));
-        painter.drawText(x + piece.column * charWidth_, baseline,
-                         QString::fromLatin1(piece.text.data(),
-                                             static_cast<qsizetype>(piece.text.size())));
+        painter.drawText(
+            x + piece.column * charWidth_, baseline,
+            QString::fromLatin1(piece.text.data(), static_cast<qsizetype>(piece.text.size())));
     }
 }
 
@@ -344,9 +345,7 @@ void ProgramWnd::HandleCommand(int id) {
     }
 }
 
-void ProgramWnd::SetTopAddress(std::uint16_t address) {
-    area_->MoveTo(address);
-}
+void ProgramWnd::SetTopAddress(std::uint16_t address) { area_->MoveTo(address); }
 
 void ProgramWnd::GoToAddress() {
     const std::optional<std::uint16_t> row = area_->View().RowAddress(area_->ClickRow());
