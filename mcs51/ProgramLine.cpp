@@ -8,7 +8,30 @@
 namespace zvk {
 namespace {
 
-bool IsAsmError(AsmResult result) { return result != AsmBlankLine && result != AsmOk; }
+// Assembles the line. A blank line or a refused one is already the whole
+// plan; otherwise the plan holds the new instruction's bytes, and only
+// those: whatever earlier lines left in the assembler is never used.
+LinePlan Assemble(std::string_view line, std::uint16_t address, std::uint8_t& length) {
+    const AsmOutput out = AssembleLine(line, address);
+    LinePlan plan;
+    length = 0;
+    if (out.result == AsmBlankLine) return plan;
+    if (out.result != AsmOk) {
+        plan.outcome = LineOutcome::AsmError;
+        plan.message = AsmResultMessage(out.result);
+        return plan;
+    }
+    plan.outcome = LineOutcome::Store;
+    length = out.length;
+    for (std::uint8_t i = 0; i < out.length; ++i) plan.code[i] = out.code[i];
+    return plan;
+}
+
+LinePlan Refusal(LineOutcome outcome) {
+    LinePlan plan;
+    plan.outcome = outcome;
+    return plan;
+}
 
 }  // namespace
 
@@ -27,42 +50,25 @@ std::uint8_t StoredInstructionLength(std::uint16_t address) {
 }
 
 LinePlan PlanInstructionEdit(std::string_view line, std::uint16_t address, std::uint8_t oldLength) {
-    const AsmOutput out = AssembleLine(line, address);
-    LinePlan plan;
-    if (out.result == AsmBlankLine) return plan;
-    if (IsAsmError(out.result)) {
-        plan.outcome = LineOutcome::AsmError;
-        plan.message = AsmResultMessage(out.result);
-        return plan;
-    }
-    if (out.length > oldLength) {
-        plan.outcome = LineOutcome::Longer;
-        return plan;
-    }
-    plan.outcome = LineOutcome::Store;
+    std::uint8_t length = 0;
+    LinePlan plan = Assemble(line, address, length);
+    if (plan.outcome != LineOutcome::Store) return plan;
+    if (length > oldLength) return Refusal(LineOutcome::Longer);
+    // The bytes behind a shorter instruction are already 00, NOP.
     plan.count = oldLength;
-    plan.nopsAdded = out.length < oldLength;
-    for (std::uint8_t i = 0; i < out.length; ++i) plan.code[i] = out.code[i];
+    plan.nopsAdded = length < oldLength;
     return plan;
 }
 
 LinePlan PlanProgramLine(std::string_view line, std::uint16_t address, std::uint16_t lastAddress) {
-    const AsmOutput out = AssembleLine(line, address);
-    LinePlan plan;
-    if (out.result == AsmBlankLine) return plan;
-    if (IsAsmError(out.result)) {
-        plan.outcome = LineOutcome::AsmError;
-        plan.message = AsmResultMessage(out.result);
-        return plan;
-    }
+    std::uint8_t length = 0;
+    LinePlan plan = Assemble(line, address, length);
+    if (plan.outcome != LineOutcome::Store) return plan;
     // A part of an instruction in the chip is worse than none.
-    if (static_cast<std::uint32_t>(address) + out.length - 1 > lastAddress) {
-        plan.outcome = LineOutcome::DoesNotFit;
-        return plan;
+    if (static_cast<std::uint32_t>(address) + length - 1 > lastAddress) {
+        return Refusal(LineOutcome::DoesNotFit);
     }
-    plan.outcome = LineOutcome::Store;
-    plan.count = out.length;
-    for (std::uint8_t i = 0; i < out.length; ++i) plan.code[i] = out.code[i];
+    plan.count = length;
     return plan;
 }
 

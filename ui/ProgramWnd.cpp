@@ -50,6 +50,27 @@ constexpr PopupItem kPopupItems[] = {
     {"Set Address", kCmdSetAddress},
 };
 
+// The keys and the scroll bar requests that move the view by a line or a page.
+struct ScrollStep {
+    int key;
+    int action;
+    void (DisassemblyArea::*move)();
+};
+constexpr ScrollStep kScrollSteps[] = {
+    {Qt::Key_Up, QAbstractSlider::SliderSingleStepSub, &DisassemblyArea::LineUp},
+    {Qt::Key_Down, QAbstractSlider::SliderSingleStepAdd, &DisassemblyArea::LineDown},
+    {Qt::Key_PageUp, QAbstractSlider::SliderPageStepSub, &DisassemblyArea::PageUp},
+    {Qt::Key_PageDown, QAbstractSlider::SliderPageStepAdd, &DisassemblyArea::PageDown},
+};
+
+template <typename Match>
+const ScrollStep* FindStep(Match match) {
+    for (const ScrollStep& step : kScrollSteps) {
+        if (match(step)) return &step;
+    }
+    return nullptr;
+}
+
 QColor ToQColor(Colour colour) { return QColor(colour.red, colour.green, colour.blue); }
 
 }  // namespace
@@ -170,27 +191,14 @@ void DisassemblyArea::EndEntry() {
 
 void DisassemblyArea::OnVerticalAction(int action) {
     QScrollBar* bar = verticalScrollBar();
-    switch (action) {
-        case QAbstractSlider::SliderSingleStepSub:
-            LineUp();
-            break;
-        case QAbstractSlider::SliderSingleStepAdd:
-            LineDown();
-            break;
-        case QAbstractSlider::SliderPageStepSub:
-            PageUp();
-            break;
-        case QAbstractSlider::SliderPageStepAdd:
-            PageDown();
-            break;
-        case QAbstractSlider::SliderMove:
-        case QAbstractSlider::SliderToMinimum:
-        case QAbstractSlider::SliderToMaximum:
-            TrackTo(bar->sliderPosition());
-            return;
-        default:
-            return;
+    if (action == QAbstractSlider::SliderMove || action == QAbstractSlider::SliderToMinimum ||
+        action == QAbstractSlider::SliderToMaximum) {
+        TrackTo(bar->sliderPosition());
+        return;
     }
+    const ScrollStep* step = FindStep([action](const ScrollStep& s) { return s.action == action; });
+    if (step == nullptr) return;
+    (this->*step->move)();
     // The bar shows where the view went, not where the bar would have gone.
     bar->setSliderPosition(view_.TopAddress());
 }
@@ -248,22 +256,10 @@ void DisassemblyArea::PaintRow(QPainter& painter, int row, int x) const {
 }
 
 void DisassemblyArea::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_PageUp:
-            PageUp();
-            break;
-        case Qt::Key_PageDown:
-            PageDown();
-            break;
-        case Qt::Key_Up:
-            LineUp();
-            break;
-        case Qt::Key_Down:
-            LineDown();
-            break;
-        default:
-            break;
-    }
+    // Every other key is taken and does nothing.
+    const int key = event->key();
+    const ScrollStep* step = FindStep([key](const ScrollStep& s) { return s.key == key; });
+    if (step != nullptr) (this->*step->move)();
     event->accept();
 }
 
