@@ -85,6 +85,21 @@ struct MenuPick {
     }
 };
 
+// A line dialog's step: notes the address and the selected line it offers,
+// then stores the given line, or cancels for a null one.
+std::function<bool(EditProgramLineDlg*)> Answer(QStringList& seen, const QString& line) {
+    return [&seen, line](EditProgramLineDlg* d) {
+        seen << d->AddressLabel()->text() + " " + d->Edit()->selectedText();
+        if (line.isNull()) {
+            d->reject();
+        } else {
+            d->Edit()->setText(line);
+            d->accept();
+        }
+        return true;
+    };
+}
+
 }  // namespace
 
 class ProgramWndTest : public QObject {
@@ -243,18 +258,13 @@ class ProgramWndTest : public QObject {
         QStringList seen;
         {
             ModalScript script;
-            script.Then<EditProgramLineDlg>([&](EditProgramLineDlg* d) {
-                seen << d->AddressLabel()->text() << d->Edit()->selectedText();
-                d->Edit()->setText("NOP");
-                d->accept();
-                return true;
-            });
+            script.Then<EditProgramLineDlg>(Answer(seen, "NOP"));
             MenuPick pick{0, kCmdEditInstruction};
             area->SetMenuRunner(std::ref(pick));
             QTest::mouseClick(area->viewport(), Qt::RightButton, {}, Cell(area, 30, 1));
             QVERIFY(script.Done());
         }
-        QCOMPARE(seen, (QStringList{"0000:", "LJMP   0030"}));
+        QCOMPARE(seen, QStringList{"0000: LJMP   0030"});
         QCOMPARE(messages_->Lines(),
                  std::vector<std::string>{"Warning|NOP instruction(s) is added"});
         for (std::uint16_t a = 0; a < 3; ++a) {
@@ -271,26 +281,12 @@ class ProgramWndTest : public QObject {
         messages_->messages.clear();
         seen.clear();
         ModalScript refused;
-        refused
-            .Then<EditProgramLineDlg>([&](EditProgramLineDlg* d) {
-                d->Edit()->setText("MOV A,#5");
-                d->accept();
-                return true;
-            })
-            .Then<EditProgramLineDlg>([&](EditProgramLineDlg* d) {
-                seen << d->Edit()->text();
-                d->Edit()->setText("FOO");
-                d->accept();
-                return true;
-            })
-            .Then<EditProgramLineDlg>([&](EditProgramLineDlg* d) {
-                seen << d->Edit()->text();
-                d->reject();
-                return true;
-            });
+        refused.Then<EditProgramLineDlg>(Answer(seen, "MOV A,#5"))
+            .Then<EditProgramLineDlg>(Answer(seen, "FOO"))
+            .Then<EditProgramLineDlg>(Answer(seen, QString()));
         QTest::mouseDClick(area->viewport(), Qt::LeftButton, {}, Cell(area, 28, 1));
         QVERIFY(test::WaitUntil([&] { return refused.Done(); }, 5000));
-        QCOMPARE(seen, (QStringList{"MOV A,#5", "FOO"}));
+        QCOMPARE(seen, (QStringList{"0000: NOP", "0000: MOV A,#5", "0000: FOO"}));
         QCOMPARE(messages_->Lines(),
                  (std::vector<std::string>{
                      "Error|1/2 byte instruction cannot be changed to 3 byte instruction",
@@ -310,24 +306,9 @@ class ProgramWndTest : public QObject {
                 d->accept();
                 return true;
             })
-            .Then<EditProgramLineDlg>([&](EditProgramLineDlg* d) {
-                seen << d->AddressLabel()->text() << d->Edit()->selectedText();
-                d->Edit()->setText("LJMP 0100");
-                d->accept();
-                return true;
-            })
-            .Then<EditProgramLineDlg>([&](EditProgramLineDlg* d) {
-                seen << d->AddressLabel()->text();
-                d->Edit()->setText("FOO");  // refused: the old code is offered again
-                d->accept();
-                return true;
-            })
-            .Then<EditProgramLineDlg>([&](EditProgramLineDlg* d) {
-                seen << d->AddressLabel()->text() << d->Edit()->text();
-                d->Edit()->setText("NOP");
-                d->accept();
-                return true;
-            })
+            .Then<EditProgramLineDlg>(Answer(seen, "LJMP 0100"))
+            .Then<EditProgramLineDlg>(Answer(seen, "FOO"))  // refused: the old code comes back
+            .Then<EditProgramLineDlg>(Answer(seen, "NOP"))
             .Then<EditProgramLineDlg>([&](EditProgramLineDlg* d) {
                 seen << d->AddressLabel()->text();
                 shownWhileEntering = 0;
@@ -338,8 +319,8 @@ class ProgramWndTest : public QObject {
             });
         frame_->OnCommand(static_cast<int>(CommandId::EnterProgram));
         QVERIFY(script.Done());
-        QCOMPARE(seen,
-                 (QStringList{"0000:", "MOV    R7,A", "0003:", "0003:", "MOV    R7,A", "0004:"}));
+        QCOMPARE(seen, (QStringList{"0000: MOV    R7,A", "0003: MOV    R7,A", "0003: MOV    R7,A",
+                                    "0004:"}));
         QCOMPARE(messages_->Lines(), std::vector<std::string>{"Error|Illegal mnemonic"});
         const std::uint8_t expected[] = {0x02, 0x01, 0x00, 0x00, 0xFF};
         for (std::uint16_t a = 0; a < 5; ++a) QCOMPARE(int(FlashRead(a)), int(expected[a]));
@@ -352,18 +333,16 @@ class ProgramWndTest : public QObject {
     void enterProgramScrollsOnceTheViewIsFullAndStopsAtTheEnd() {
         DisassemblyArea* area = OpenView(4);  // three instruction rows
         App().EnteredAddress = 0x0FF8;
-        int lines = 0;
+        QStringList seen;
         ModalScript script;
         for (int i = 0; i < 8; ++i) {
-            script.Then<EditProgramLineDlg>([&](EditProgramLineDlg* d) {
-                ++lines;
-                d->Edit()->setText(lines == 6 ? "" : "INC A");  // a blank line keeps the code
-                d->accept();
-                return true;
-            });
+            // The sixth line is blank: it keeps the code there.
+            script.Then<EditProgramLineDlg>(Answer(seen, i == 5 ? "" : "INC A"));
         }
         EnterProgram(false);
-        QCOMPARE(lines, 8);  // 0FF8 to 0FFF, then the run ends by itself
+        // 0FF8 to 0FFF, then the run ends by itself.
+        QCOMPARE(seen.size(), 8);
+        QCOMPARE(seen.back(), QString("0FFF: MOV    R7,A"));
         QCOMPARE(int(area->View().TopAddress()), 0x0FFD);
         QCOMPARE(int(area->View().EnteredLineCount()), 3);
         for (std::uint16_t a = 0x0FF8; a <= 0x0FFF; ++a)
