@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -35,6 +36,8 @@ std::uint16_t lastTopAddress = 0;
 // Rows are taller than the font by this much, the text centred in them.
 constexpr int kRowPadding = 8;
 constexpr int kWheelLines = 3;
+constexpr int kSizeHintColumns = 66;
+constexpr int kSizeHintRows = 20;
 // The columns a double click acts on: the address, and the instruction.
 constexpr int kAddressFirstColumn = 2;
 constexpr int kAddressLastColumn = 5;
@@ -203,6 +206,12 @@ void DisassemblyArea::OnVerticalAction(int action) {
     bar->setSliderPosition(view_.TopAddress());
 }
 
+QSize DisassemblyArea::sizeHint() const {
+    // Room for the longest line and a screenful of code.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    return {kSizeHintColumns * charWidth_ + bar, kSizeHintRows * lineHeight_ + bar};
+}
+
 void DisassemblyArea::resizeEvent(QResizeEvent*) {
     const QSize size = viewport()->size();
     const int rows = size.height() / lineHeight_;
@@ -314,7 +323,6 @@ ProgramWnd::ProgramWnd(const ChildInfo& info)
     setFocusProxy(area_);
     area_->SetTopListener([this](std::uint16_t top) { ChildWnd::SetTopAddress(top); });
     ChildWnd::SetTopAddress(area_->View().TopAddress());
-    resize(640, 400);
 }
 
 ProgramWnd::~ProgramWnd() = default;

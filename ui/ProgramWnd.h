@@ -66,6 +66,8 @@ class DisassemblyArea : public QAbstractScrollArea {
         topListener_ = std::move(listener);
     }
 
+    [[nodiscard]] QSize sizeHint() const override;
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -2,7 +2,8 @@
 // real frame on a program directory whose COM2 leads to a running
 // zvk-unit-sim, loads a HEX file through File > Load File and programs it
 // through Device > Program, and grabs the screen while the details and the
-// progress dialogs show. scripts/screenshots runs it under Xvfb.
+// progress dialogs show, then the program in the disassembly view.
+// scripts/screenshots runs it under Xvfb.
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -151,9 +152,15 @@ int main(int argc, char** argv) {
     App().ProgramRange = {0x0000, 0x0FFF, 0x0000, 0};
 
     Tour tour(parser.value(images), parser.value(readme));
-    QTimer::singleShot(500, frame.get(), [&frame] {
+    QTimer::singleShot(500, frame.get(), [&frame, &tour, &parser, &images] {
         frame->OnCommand(static_cast<int>(CommandId::LoadFlash));
         frame->OnCommand(static_cast<int>(CommandId::Program));
+        // The loaded program in the disassembly view, once it is painted.
+        frame->OnCommand(static_cast<int>(CommandId::Disassembly));
+        QElapsedTimer shown;
+        shown.start();
+        while (shown.elapsed() < 400) QCoreApplication::processEvents();
+        tour.failures += !Save(GrabScreen(), parser.value(images) + "/disassembly.png");
         QApplication::quit();
     });
     app.exec();
