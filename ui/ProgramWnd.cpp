@@ -416,9 +416,7 @@ void ProgramWnd::showEvent(QShowEvent* event) {
                     const bool is = now.testFlag(Qt::WindowActive);
                     if (was != is) Activated(is);
                 });
-        if (window->isActiveWindow() || window->windowState().testFlag(Qt::WindowActive)) {
-            Activated(true);
-        }
+        if (window->windowState().testFlag(Qt::WindowActive)) Activated(true);
     }
 }
 
