@@ -26,6 +26,7 @@
 #include "ui/ChildWnd.h"
 #include "ui/HelpTexts.h"
 #include "ui/OperationDialogs.h"
+#include "ui/ProgramLineDlg.h"
 #include "ui/StatusBar.h"
 #include "ui/ToolBar.h"
 
@@ -58,8 +59,7 @@ constexpr FrameCommand kFrameCommands[] = {
     {CopyEeprom,           K::Eeprom, false, [](FrameWnd& f) { RunCopy(&f); }},
     {ChecksumEeprom,       K::Eeprom, false, [](FrameWnd& f) { RunChecksum(&f); }},
     {Disassembly,          K::None,   false, [](FrameWnd& f) { f.OpenChild(Disassembly); }},
-    // Program line entry starts in the disassembly view, which opens for it.
-    {EnterProgram,         K::None,   false, [](FrameWnd& f) { f.OpenChild(Disassembly); }},
+    {EnterProgram,         K::None,   false, [](FrameWnd&) { ui::EnterProgram(true); }},
     {SelectDevice,         K::None,   false, [](FrameWnd& f) { f.SelectDeviceCommand(); }},
     {Auto,                 K::Flash,  true,  [](FrameWnd& f) { RunAuto(&f); }},
     {Erase,                K::None,   true,  [](FrameWnd&) { EraseCommand(); }},

@@ -2,7 +2,8 @@
 // real frame on a program directory whose COM2 leads to a running
 // zvk-unit-sim, loads a HEX file through File > Load File and programs it
 // through Device > Program, and grabs the screen while the details and the
-// progress dialogs show. scripts/screenshots runs it under Xvfb.
+// progress dialogs show, then the program in the disassembly view.
+// scripts/screenshots runs it under Xvfb.
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -151,15 +152,21 @@ int main(int argc, char** argv) {
     App().ProgramRange = {0x0000, 0x0FFF, 0x0000, 0};
 
     Tour tour(parser.value(images), parser.value(readme));
+    const QString disassemblyShot = parser.value(images) + "/disassembly.png";
     const QString editorShot = parser.value(images) + "/flash-editor.png";
-    QTimer::singleShot(500, frame.get(), [&frame, &tour, editorShot] {
+    QTimer::singleShot(500, frame.get(), [&frame, &tour, disassemblyShot, editorShot] {
         frame->OnCommand(static_cast<int>(CommandId::LoadFlash));
         frame->OnCommand(static_cast<int>(CommandId::Program));
-        // The loaded code in the Flash editor, once it has been painted.
-        frame->OnCommand(static_cast<int>(CommandId::EditFlash));
-        QTimer::singleShot(400, [&tour, editorShot] {
-            tour.failures += !Save(GrabScreen(), editorShot);
-            QApplication::quit();
+        // The loaded program in the disassembly view, then in the Flash
+        // editor, each once it has been painted.
+        frame->OnCommand(static_cast<int>(CommandId::Disassembly));
+        QTimer::singleShot(400, [&frame, &tour, disassemblyShot, editorShot] {
+            tour.failures += !Save(GrabScreen(), disassemblyShot);
+            frame->OnCommand(static_cast<int>(CommandId::EditFlash));
+            QTimer::singleShot(400, [&tour, editorShot] {
+                tour.failures += !Save(GrabScreen(), editorShot);
+                QApplication::quit();
+            });
         });
     });
     app.exec();
