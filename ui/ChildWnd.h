@@ -3,8 +3,7 @@
 // view and the Flash and EEPROM hex editors. Each registers itself in its
 // AppState handle while it is open and takes the private window commands
 // (reload, locate, reset scroll) and any command the frame does not know.
-// Until the views themselves exist, each is a plain window that names the
-// buffer it will show and lists what it was asked to do.
+// The base keeps the commands it was sent and the first address shown.
 
 #include <QWidget>
 
@@ -14,8 +13,6 @@
 
 #include "app/AppState.h"
 #include "ui/CommandIds.h"
-
-class QLabel;
 
 namespace zvk::ui {
 
@@ -66,10 +63,8 @@ class ChildWnd : public QWidget {
 
   private:
     void Unregister();
-    void ShowState();
 
     const ChildInfo& info_;
-    QLabel* text_;
     std::uint16_t topAddress_ = 0;
     std::vector<int> received_;
 };

@@ -401,9 +401,8 @@ void FrameWnd::OpenChild(CommandId opener) {
         ChildWnd* child = info->create(*info);
         QMdiSubWindow* window = client_->addSubWindow(child);
         window->setAttribute(Qt::WA_DeleteOnClose);
-        window->setWindowIcon(ToolBarImage(opener == Disassembly ? 4
-                                           : opener == EditFlash ? 5
-                                                                 : 6));
+        // The window wears the image of the button that opens it.
+        window->setWindowIcon(toolBar_->Button(opener)->icon());
         window->show();
         client_->setActiveSubWindow(window);
         ChildActivated();

@@ -7,7 +7,6 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -249,9 +248,6 @@ class HexView final : public QAbstractScrollArea {
 
 HexEditWnd::HexEditWnd(const ChildInfo& info, const HexEditorKind& kind, HexEditorState& state)
     : ChildWnd(info), editor_(kind, state), view_(new HexView(*this, editor_)) {
-    // The rows take the whole window.
-    for (QLabel* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) label->hide();
-    layout()->setContentsMargins(0, 0, 0, 0);
     layout()->addWidget(view_);
     setFocusProxy(view_);
     ChildWnd::SetTopAddress(editor_.TopAddress());

@@ -4,7 +4,6 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
@@ -316,9 +315,6 @@ void DisassemblyArea::mouseDoubleClickEvent(QMouseEvent* event) {
 
 ProgramWnd::ProgramWnd(const ChildInfo& info)
     : ChildWnd(info), area_(new DisassemblyArea(this, [this](int id) { HandleCommand(id); })) {
-    // The view draws the whole window; the plain window's own text stays hidden.
-    for (QLabel* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) label->hide();
-    layout()->setContentsMargins(0, 0, 0, 0);
     layout()->addWidget(area_);
     setFocusProxy(area_);
     area_->SetTopListener([this](std::uint16_t top) { ChildWnd::SetTopAddress(top); });

@@ -12,10 +12,8 @@ namespace zvk::ui {
 namespace {
 
 // Indexed by the family's lock bits shifted down to bit 0 (LB1 = 1, LB2 = 2,
-// LB3 = 4).
-constexpr std::array<std::string_view, 4> kTwoLevelTexts{"         ", "LB1      ", "    LB2  ",
-                                                         "LB1 LB2  "};
-constexpr std::array<std::string_view, 8> kThreeLevelTexts{
+// LB3 = 4); a two-level part uses only the first four.
+constexpr std::array<std::string_view, 8> kLockBitTexts{
     "         ",   "LB1      ",   "    LB2  ",   "LB1 LB2  ",
     "        LB3", "LB1     LB3", "    LB2 LB3", "LB1 LB2 LB3"};
 
@@ -31,7 +29,7 @@ std::string_view LockBitText(const DeviceInfo& part, std::uint8_t protection) {
     for (std::size_t level = 0; level < part.LockLevels; ++level) {
         if ((protection & LockOptionBit(part.LockLevels, level)) != 0) levels |= 1U << level;
     }
-    return part.LockLevels == 2 ? kTwoLevelTexts[levels] : kThreeLevelTexts[levels];
+    return kLockBitTexts[levels];
 }
 
 FrameStatusBar::FrameStatusBar(QWidget* parent) : QStatusBar(parent) {

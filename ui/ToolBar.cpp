@@ -52,14 +52,15 @@ QIcon DrawnImage(const ButtonImage& image) {
     return QIcon(pixmap);
 }
 
-}  // namespace
-
+// The image of the n-th button (0 to 23).
 QIcon ToolBarImage(int image) {
     const ButtonImage& entry = kButtonImages.at(static_cast<std::size_t>(image));
     const QIcon drawn = DrawnImage(entry);
     if (*entry.themeName == '\0') return drawn;
     return QIcon::fromTheme(entry.themeName, drawn);
 }
+
+}  // namespace
 
 QIcon ProgramIcon() { return DrawnImage({"", "89", 0x1565c0}); }
 

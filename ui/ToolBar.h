@@ -49,8 +49,6 @@ class FrameToolBar : public QToolBar {
     void PressButton(CommandId id, bool pressed = true);
 };
 
-// The image of the n-th button (0 to 23).
-[[nodiscard]] QIcon ToolBarImage(int image);
 // The program's own icon.
 [[nodiscard]] QIcon ProgramIcon();
 

@@ -74,19 +74,16 @@ std::function<bool(RangeDialogView*)> FullDevice(QString title) {
     };
 }
 
-// Waits for the job to end, keeps what the dialog says, then presses Close.
+// Closes the progress dialog once its job is done, keeping what it says.
 template <typename D>
-std::function<bool(D*)> CloseWhenDone(QStringList& said) {
-    return [&said](D* dialog) {
-        if (!dialog->Driver().Finished()) return false;
+std::function<bool(D*)> CloseNoting(QStringList& said) {
+    return test::CloseWhenDone<D>([&said](D* dialog) {
         said << dialog->Status()->text();
         if constexpr (std::is_same_v<D, ScanDialog>) said << dialog->ListText();
         if constexpr (std::is_same_v<D, ProgramDialog>) {
             said << dialog->eraseResult->text() << dialog->verifyResult->text();
         }
-        dialog->StopButton()->click();
-        return true;
-    };
+    });
 }
 
 }  // namespace
@@ -141,9 +138,9 @@ class FrameEndToEndTest : public QObject {
                     return true;
                 })
                 .Then<RangeDialogView>(FullDevice("Program - Flash"))
-                .Then<ProgramDialog>(CloseWhenDone<ProgramDialog>(said))
+                .Then<ProgramDialog>(CloseNoting<ProgramDialog>(said))
                 .Then<RangeDialogView>(FullDevice("Verify - Flash"))
-                .Then<ScanDialog>(CloseWhenDone<ScanDialog>(said))
+                .Then<ScanDialog>(CloseNoting<ScanDialog>(said))
                 .Then<RangeDialogView>(FullDevice("Read - Flash"));
             menu(CommandId::LoadFlash);
             for (const auto& [address, value] : FixtureBytes()) {

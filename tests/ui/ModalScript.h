@@ -63,4 +63,16 @@ class ModalScript {
     int unexpected_ = 0;
 };
 
+// A step for a progress dialog: waits for its job to finish, lets `seen` read
+// what the dialog shows, then presses Close.
+template <typename D>
+std::function<bool(D*)> CloseWhenDone(std::function<void(D*)> seen = {}) {
+    return [seen](D* dialog) {
+        if (!dialog->Driver().Finished()) return false;
+        if (seen) seen(dialog);
+        dialog->StopButton()->click();
+        return true;
+    };
+}
+
 }  // namespace zvk::test

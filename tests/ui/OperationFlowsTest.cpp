@@ -69,17 +69,16 @@ std::function<bool(FieldDialogView*)> Answer(QStringList texts) {
     };
 }
 
-// Waits for the progress dialog's job to finish, then presses Close.
+// Closes the progress dialog once its job is done, noting on every look
+// whether the busy cursor was up.
 template <typename D>
-std::function<bool(D*)> CloseWhenDone(bool* sawBusyCursor = nullptr) {
-    return [sawBusyCursor](D* dialog) {
-        if (sawBusyCursor != nullptr && QApplication::overrideCursor() != nullptr &&
+std::function<bool(D*)> CloseWhenDoneNotingCursor(bool* sawBusyCursor) {
+    return [sawBusyCursor, close = test::CloseWhenDone<D>()](D* dialog) {
+        if (QApplication::overrideCursor() != nullptr &&
             QApplication::overrideCursor()->shape() == Qt::BusyCursor) {
             *sawBusyCursor = true;
         }
-        if (!dialog->Driver().Finished()) return false;
-        dialog->StopButton()->click();
-        return true;
+        return close(dialog);
     };
 }
 
@@ -248,7 +247,7 @@ class OperationFlowsTest : public QObject {
                 v->accept();
                 return true;
             })
-            .Then<ProgramDialog>(CloseWhenDone<ProgramDialog>(&busy));
+            .Then<ProgramDialog>(CloseWhenDoneNotingCursor<ProgramDialog>(&busy));
         RunProgram(nullptr);
         QVERIFY(script.Done());
         QVERIFY(busy);
@@ -273,22 +272,14 @@ class OperationFlowsTest : public QObject {
                 v->accept();
                 return true;
             })
-            .Then<ScanDialog>([&](ScanDialog* d) {
-                if (!d->Driver().Finished()) return false;
-                verifyList = d->ListText();
-                d->StopButton()->click();
-                return true;
-            })
+            .Then<ScanDialog>(
+                test::CloseWhenDone<ScanDialog>([&](ScanDialog* d) { verifyList = d->ListText(); }))
             .Then<RangeDialogView>([](RangeDialogView* v) {
                 v->accept();
                 return true;
             })
-            .Then<ScanDialog>([&](ScanDialog* d) {
-                if (!d->Driver().Finished()) return false;
-                blankList = d->ListText();
-                d->StopButton()->click();
-                return true;
-            });
+            .Then<ScanDialog>(
+                test::CloseWhenDone<ScanDialog>([&](ScanDialog* d) { blankList = d->ListText(); }));
         RunVerify(nullptr);
         RunBlankCheck(nullptr);
         QVERIFY(script.Done());
@@ -340,12 +331,8 @@ class OperationFlowsTest : public QObject {
         for (int i = 0; i < 2048; ++i) FlashWrite(std::uint16_t(i), std::uint8_t(i));
         QString status;
         ModalScript script;
-        script.Then<AutoDialog>([&](AutoDialog* d) {
-            if (!d->Driver().Finished()) return false;
-            status = d->Status()->text();
-            d->StopButton()->click();
-            return true;
-        });
+        script.Then<AutoDialog>(
+            test::CloseWhenDone<AutoDialog>([&](AutoDialog* d) { status = d->Status()->text(); }));
         RunAuto(nullptr);
         QVERIFY(script.Done());
         QCOMPARE(status, QString("Auto Programming Process Completed..."));
