@@ -129,7 +129,7 @@ StepResult AutoJob::EnterStage(Stage stage) {
 StepResult AutoJob::EraseStep() {
     ++eraseQuarter_;
     model.progress.position = static_cast<std::uint32_t>(eraseQuarter_) * 25;
-    model.percentage = Format("%d%%", eraseQuarter_ * 25);
+    model.percentage = PercentText(static_cast<std::uint32_t>(eraseQuarter_), 4);
     return StepResult::Continue(kEraseStepPause);
 }
 
@@ -140,7 +140,7 @@ void AutoJob::ResetProgress() {
 }
 
 StepResult AutoJob::Failed(const char* step, std::uint16_t address) {
-    ShowMessage(Format("%s Failed at %04X", step, address), "Error", MessageIcon::Stop);
+    ShowFailedAt(step, address);
     stage_ = Stage::Done;
     return StepResult::Finish(1);
 }

@@ -5,6 +5,7 @@
 
 #include "app/Buffers.h"
 #include "app/DeviceTable.h"
+#include "app/Messages.h"
 #include "link/Protocol.h"
 
 namespace zvk {
@@ -24,6 +25,11 @@ std::string Format(const char* format, ...) {
     std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
     return text;
+}
+
+void ShowFailedAt(std::string_view what, std::uint16_t address) {
+    ShowMessage(Format("%.*s Failed at %04X", static_cast<int>(what.size()), what.data(), address),
+                "Error", MessageIcon::Stop);
 }
 
 std::string WithPartName(std::string_view before, std::string_view after) {
@@ -74,10 +80,8 @@ std::optional<std::uint16_t> FirstDifference(BufferKind kind, std::uint16_t addr
 
 void CopyBufferOut(BufferKind kind, std::uint16_t address, std::uint8_t* destination,
                    std::uint16_t count) {
-    if (kind == BufferKind::Flash) {
-        CopyFlashOut(address, destination, count);
-    } else {
-        CopyEepromOut(address, destination, count);
+    for (std::uint16_t i = 0; i < count; ++i) {
+        destination[i] = BufferRead(kind, static_cast<std::uint16_t>(address + i));
     }
 }
 

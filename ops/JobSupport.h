@@ -44,6 +44,9 @@ struct DeviceProgressModel {
 [[nodiscard]] std::string AddressText(std::uint16_t address);
 // printf into a std::string.
 [[nodiscard]] std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// "<what> Failed at %04X" with caption "Error": how Program and Auto stop at
+// their first failing byte.
+void ShowFailedAt(std::string_view what, std::uint16_t address);
 // "Writing to AT89C2051..." and friends: the selected part's name between two texts.
 [[nodiscard]] std::string WithPartName(std::string_view before, std::string_view after);
 

@@ -1,7 +1,6 @@
 #include "ops/ProgramJob.h"
 
 #include "app/Buffers.h"
-#include "app/Messages.h"
 #include "link/Protocol.h"
 
 namespace zvk {
@@ -63,7 +62,7 @@ StepResult ProgramJob::Step() {
 StepResult ProgramJob::EraseStep() {
     ++eraseQuarter_;
     model.progress.position = static_cast<std::uint32_t>(count_) * eraseQuarter_ / 4;
-    model.percentage = Format("%d%%", eraseQuarter_ * 25);
+    model.percentage = PercentText(static_cast<std::uint32_t>(eraseQuarter_), 4);
     return StepResult::Continue(kEraseStepPause);
 }
 
@@ -74,9 +73,7 @@ StepResult ProgramJob::WriteSlice() {
         const std::uint8_t value =
             BufferRead(kind_, static_cast<std::uint16_t>(bufferStart_ + offset_));
         if (!ProgramByte(value)) {
-            ShowMessage(Format("Programming Failed at %04X",
-                               static_cast<std::uint16_t>(deviceStart_ + offset_)),
-                        "Error", MessageIcon::Stop);
+            ShowFailedAt("Programming", static_cast<std::uint16_t>(deviceStart_ + offset_));
             return StepResult::Finish(0);
         }
         ++offset_;
@@ -103,8 +100,7 @@ StepResult ProgramJob::VerifySlice() {
         CopyBufferOut(kind_, static_cast<std::uint16_t>(bufferStart_ + verifyWalk_.Offset()),
                       expected, n);
         if (const auto k = FirstDifference(kind_, address, n, expected)) {
-            ShowMessage(Format("Verify Failed at %04X", static_cast<std::uint16_t>(address + *k)),
-                        "Error", MessageIcon::Stop);
+            ShowFailedAt("Verify", static_cast<std::uint16_t>(address + *k));
             return StepResult::Finish(1);
         }
         verifyWalk_.Advance(n, model);
