@@ -17,11 +17,11 @@ std::vector<std::uint8_t>& Origins(BufferKind kind) {
     return kind == BufferKind::Flash ? App().FlashOrigin : App().EepromOrigin;
 }
 
-// True when the address is inside the buffer's last address and its block
-// exists, so that neither a wrong FlashLastAddress nor a missing block can let
-// an access leave the block.
-bool Reachable(BufferKind kind, std::uint16_t address) {
-    return address <= LastAddress(kind) && address < Image(kind).size();
+// True when the address is inside the buffer's last address and the block
+// (image or origins) holds it, so that neither a wrong FlashLastAddress nor a
+// missing block can let an access leave the block.
+bool Reachable(const std::vector<std::uint8_t>& block, BufferKind kind, std::uint16_t address) {
+    return address <= LastAddress(kind) && address < block.size();
 }
 
 }  // namespace
@@ -68,21 +68,21 @@ std::uint16_t LastAddress(BufferKind kind) {
 }
 
 std::uint8_t BufferRead(BufferKind kind, std::uint16_t address) {
-    return Reachable(kind, address) ? Image(kind)[address] : 0xFF;
+    return Reachable(Image(kind), kind, address) ? Image(kind)[address] : 0xFF;
 }
 
 void BufferWrite(BufferKind kind, std::uint16_t address, std::uint8_t value) {
-    if (Reachable(kind, address)) Image(kind)[address] = value;
+    if (Reachable(Image(kind), kind, address)) Image(kind)[address] = value;
 }
 
 void SetOrigin(BufferKind kind, std::uint16_t address, ByteOrigin origin) {
-    if (address <= LastAddress(kind) && address < Origins(kind).size()) {
+    if (Reachable(Origins(kind), kind, address)) {
         Origins(kind)[address] = origin;
     }
 }
 
 ByteOrigin GetOrigin(BufferKind kind, std::uint16_t address) {
-    if (address <= LastAddress(kind) && address < Origins(kind).size()) {
+    if (Reachable(Origins(kind), kind, address)) {
         return static_cast<ByteOrigin>(Origins(kind)[address]);
     }
     return OriginNone;

@@ -9,6 +9,7 @@
 
 #include "app/AppState.h"
 #include "app/DeviceTable.h"
+#include "app/HexField.h"
 #include "app/ProgramDirectory.h"
 
 namespace zvk {
@@ -50,13 +51,6 @@ std::array<Field, 21> Fields(AppState& s) {
         b(s.AutoSequence),
         b(s.OptionFlags),
     }};
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 // Values the program never writes must not become table indexes: such a field
@@ -105,8 +99,8 @@ void ApplySettingsText(std::string_view text) {
         while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) ++pos;
         unsigned value = 0;
         int digits = 0;
-        while (digits < f.width && pos < text.size() && HexDigit(text[pos]) >= 0) {
-            value = value * 16 + static_cast<unsigned>(HexDigit(text[pos]));
+        while (digits < f.width && pos < text.size() && HexDigitValue(text[pos]) >= 0) {
+            value = value * 16 + static_cast<unsigned>(HexDigitValue(text[pos]));
             ++digits;
             ++pos;
         }

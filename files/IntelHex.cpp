@@ -2,6 +2,8 @@
 
 #include <cassert>
 
+#include "app/HexField.h"
+
 namespace zvk {
 namespace {
 
@@ -21,13 +23,6 @@ void AppendByte(std::string& out, unsigned value) {
 }
 
 }  // namespace
-
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 bool DecodeHexRecord(std::string_view line, HexRecord& record) {
     assert(!line.empty() && line[0] == ':');

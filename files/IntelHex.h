@@ -25,9 +25,6 @@ struct HexRecord {
     std::vector<std::uint8_t> data;
 };
 
-// The value of one hexadecimal digit in either case, or -1.
-[[nodiscard]] int HexDigitValue(char c);
-
 // Decodes a line that starts with ':'. False when a digit of the record is not
 // hexadecimal, the line is too short for its byte count, or the checksum does
 // not match. Characters after the checksum are ignored.

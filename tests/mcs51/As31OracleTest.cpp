@@ -6,7 +6,6 @@
 // without it.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -22,6 +21,7 @@
 #include "mcs51/Assembler.h"
 #include "mcs51/Disassembler.h"
 #include "mcs51/Tables.h"
+#include "tests/support/TempDir.h"
 
 namespace zvk {
 namespace {
@@ -221,9 +221,9 @@ TEST(As31Oracle, As31AssemblesTheDisassemblyToTheSameBytes) {
         }
     }
 
-    char pattern[] = "/tmp/zvk-as31-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const fs::path directory(pattern);
+    const test::TempDir temp;
+    ASSERT_FALSE(temp.Path().empty());
+    const fs::path& directory = temp.Path();
     {
         std::ofstream source(directory / "oracle.asm");
         for (const auto& probe : probes) {
@@ -238,7 +238,6 @@ TEST(As31Oracle, As31AssemblesTheDisassemblyToTheSameBytes) {
     const std::string log((std::istreambuf_iterator<char>(logFile)), {});
     std::ifstream hexFile(directory / "oracle.hex");
     const std::string hex((std::istreambuf_iterator<char>(hexFile)), {});
-    fs::remove_all(directory);
     ASSERT_EQ(status, 0) << "as31 refused the translated lines:\n" << log;
 
     std::map<std::uint32_t, std::uint8_t> image;

@@ -2,7 +2,6 @@
 // exit statuses and error messages.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "tests/support/ShellRun.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -19,12 +19,7 @@ namespace fs = std::filesystem;
 
 class ZvkCli : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/zvk-cli-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        directory_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(directory_); }
+    void SetUp() override { ASSERT_FALSE(directory_.Path().empty()); }
 
     fs::path WriteFile(const std::string& name, const std::string& bytes) {
         const fs::path path = directory_ / name;
@@ -36,10 +31,10 @@ class ZvkCli : public ::testing::Test {
     // the given standard input.
     zvk::test::ShellRun Cli(const std::string& arguments, const std::string& input = "") {
         return zvk::test::RunShell(zvk::test::ShellQuote(ZVK_CLI_PATH) + " " + arguments,
-                                   directory_, input);
+                                   directory_.Path(), input);
     }
 
-    fs::path directory_;
+    zvk::test::TempDir directory_;
 };
 
 using Lines = std::vector<std::string>;

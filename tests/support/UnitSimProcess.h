@@ -20,30 +20,9 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/TempDir.h"
+
 namespace zvk::test {
-
-// A directory of its own for one test, removed with everything in it.
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zvk-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    [[nodiscard]] const std::filesystem::path& Path() const { return path_; }
-    [[nodiscard]] std::filesystem::path operator/(const std::string& name) const {
-        return path_ / name;
-    }
-
-  private:
-    std::filesystem::path path_;
-};
 
 inline std::string ReadTextFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
