@@ -1,5 +1,7 @@
 #include "ui/HexEditor.h"
 
+#include "app/HexField.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -10,12 +12,8 @@ namespace {
 
 constexpr int kMaxAddress = 0xFFFF;
 
-int HexDigitValue(char32_t c) {
-    if (c >= U'0' && c <= U'9') return static_cast<int>(c - U'0');
-    if (c >= U'A' && c <= U'F') return static_cast<int>(c - U'A') + 10;
-    if (c >= U'a' && c <= U'f') return static_cast<int>(c - U'a') + 10;
-    return -1;
-}
+// A typed character's hexadecimal value, or -1; characters beyond ASCII are no digits.
+int HexDigitValue(char32_t c) { return c < 0x80 ? zvk::HexDigitValue(static_cast<char>(c)) : -1; }
 
 // Where a scroll request asks to go, before the scroll bar clamps it.
 int RequestedPosition(ScrollRequest request, int position, int page, int track, int maximum) {
