@@ -1,0 +1,143 @@
+#include "app/SafeFile.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "tests/support/TempDir.h"
+
+namespace zvk {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteAll(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Everything in the folder but the names given: a left-over temporary file
+// shows up here.
+std::size_t EntriesIn(const fs::path& dir) {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir)) ++n;
+    return n;
+}
+
+// Runs `body` in a child process and returns its wait status.
+template <typename Body>
+int InChild(Body body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        body();
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return status;
+}
+
+TEST(SafeFileTest, ReplacesAFileKeepingItsPermissionsAndLeavesNothingElse) {
+    test::TempDir dir;
+    const fs::path target = dir / "old.hex";
+    WriteAll(target, "old contents");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    ASSERT_TRUE(WriteFileSafely(target.string(), "new"));
+    EXPECT_EQ(ReadAll(target), "new");
+    EXPECT_EQ(fs::status(target).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+
+    // A new file is created; a link is followed, and stays a link.
+    const fs::path link = dir / "link.hex";
+    fs::create_symlink(target, link);
+    ASSERT_TRUE(WriteFileSafely(link.string(), "through the link"));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadAll(target), "through the link");
+    ASSERT_TRUE(WriteFileSafely((dir / "fresh.bin").string(), std::string("\0\1", 2)));
+    EXPECT_EQ(ReadAll(dir / "fresh.bin"), std::string("\0\1", 2));
+    EXPECT_EQ(EntriesIn(dir.Path()), 3u);
+}
+
+TEST(SafeFileTest, AFailedOrAbandonedSaveLeavesTheTargetAsItWas) {
+    test::TempDir dir;
+    const fs::path target = dir / "old.hex";
+    const std::string old(3000, 'o');
+    WriteAll(target, old);
+    const std::string big(20480, 'n');
+
+    // The write fails part way (a file size limit, with the signal ignored).
+    const int status = InChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::_exit(WriteFileSafely(target.string(), big) ? 1 : 0);
+    });
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed save was reported as done";
+    EXPECT_EQ(ReadAll(target), old);
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+
+    // The process dies in the middle of the save.
+    InChild([&] {
+        SafeFile file;
+        if (file.Open(target.string()) && file.Write(big)) ::raise(SIGKILL);
+    });
+    EXPECT_EQ(ReadAll(target), old);
+
+    // Cancelled by the program.
+    {
+        SafeFile file;
+        ASSERT_TRUE(file.Open(target.string()));
+        ASSERT_TRUE(file.Write("partial"));
+        file.Abandon();
+    }
+    EXPECT_EQ(ReadAll(target), old);
+}
+
+TEST(SafeFileTest, ADeviceIsWrittenDirectlyAndNeverRemoved) {
+    SafeFile file;
+    ASSERT_TRUE(file.Open("/dev/null"));
+    EXPECT_EQ(file.WritingPath(), "/dev/null");
+    ASSERT_TRUE(file.Write("bytes"));
+    file.Abandon();
+    EXPECT_TRUE(fs::exists("/dev/null"));
+    EXPECT_TRUE(WriteFileSafely("/dev/null", "bytes"));
+    EXPECT_TRUE(fs::exists("/dev/null"));
+}
+
+TEST(SafeFileTest, InputsOtherThanRegularFilesAreRefusedAtOnce) {
+    test::TempDir dir;
+    const fs::path fifo = dir / "pipe.hex";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    WriteAll(dir / "image.hex", ":00000001FF\n");
+
+    const auto start = std::chrono::steady_clock::now();
+    for (const fs::path& input : {dir.Path(), fifo, dir / "missing.hex", fs::path("/dev/null")}) {
+        EXPECT_EQ(OpenRegularFileForReading(input.string()), nullptr) << input;
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+
+    std::FILE* file = OpenRegularFileForReading((dir / "image.hex").string());
+    ASSERT_NE(file, nullptr);
+    char text[16] = {};
+    EXPECT_EQ(std::fread(text, 1, sizeof text, file), 12u);
+    std::fclose(file);
+}
+
+}  // namespace
+}  // namespace zvk
