@@ -188,7 +188,7 @@ TEST_F(DeviceEndToEndTest, EraseBlankCheckAutoAndProtect) {
 TEST_F(DeviceEndToEndTest, SerialProgrammingSwitch) {
     ASSERT_TRUE(unit.Start(dir.Path(), "unit", {"--part", "AT89S8252"}));
     EXPECT_EQ(Cli({"serial-disable"}).status, 2);  // AT89C55 has no switch
-    const ShellRun off = Cli({"serial-disable", "--part", "AT89S8252"});
+    const ShellRun off = Cli({"serial-disable", "--part", "AT89S8252", "--parallel"});
     EXPECT_EQ(off.status, 0) << off.err;
     EXPECT_EQ(off.err, "Serial Program Disable: Serial Program Disabled Sucessfully\n");
     ASSERT_EQ(unit.Stop(), 0);
