@@ -8,8 +8,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
+#include <mutex>
 
 #ifdef __linux__
 #include <linux/serial.h>
@@ -19,6 +23,57 @@ namespace zvk {
 namespace {
 
 using SteadyTime = std::chrono::steady_clock::time_point;
+
+// The exclusive mark belongs to the terminal, not to our descriptor, and
+// outlives a process that dies holding it whenever another process keeps the
+// terminal open (the virtual unit does): every later open would then be turned
+// away. So the ports this process has marked are recorded where a signal
+// handler can reach them, and a Ctrl+C or a kill clears their marks on the way
+// out.
+std::array<std::atomic<int>, 4> g_markedPorts{-1, -1, -1, -1};
+
+void ClearMarksAndDie(int signal) {
+    for (auto& port : g_markedPorts) {
+        const int fd = port.exchange(-1);
+        if (fd >= 0) ::ioctl(fd, TIOCNXCL);
+    }
+    // The handler was installed to reset itself: this ends the process the
+    // way the signal would have without us.
+    ::raise(signal);
+}
+
+// Only where the signal would end the process anyway: a program's own
+// handler is left alone.
+void ClearMarksOnFatalSignals() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+            struct sigaction current {};
+            if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) {
+                continue;
+            }
+            struct sigaction action {};
+            action.sa_handler = ClearMarksAndDie;
+            action.sa_flags = SA_RESETHAND;
+            ::sigemptyset(&action.sa_mask);
+            ::sigaction(signal, &action, nullptr);
+        }
+    });
+}
+
+void RecordMark(int fd) {
+    for (auto& port : g_markedPorts) {
+        int none = -1;
+        if (port.compare_exchange_strong(none, fd)) return;
+    }
+}
+
+void ForgetMark(int fd) {
+    for (auto& port : g_markedPorts) {
+        int held = fd;
+        port.compare_exchange_strong(held, -1);
+    }
+}
 
 class PosixSerialTransport final : public SerialTransport {
   public:
@@ -40,6 +95,8 @@ class PosixSerialTransport final : public SerialTransport {
             return false;
         }
         fd_ = fd;
+        ClearMarksOnFatalSignals();
+        RecordMark(fd_);
         return true;
     }
 
@@ -123,9 +180,7 @@ class PosixSerialTransport final : public SerialTransport {
 
     void Close() override {
         if (fd_ < 0) return;
-        // The exclusive mark belongs to the terminal, not to our descriptor:
-        // left set, it would lock out the next program while anyone else (the
-        // virtual unit, say) still holds the terminal open.
+        ForgetMark(fd_);
         ::ioctl(fd_, TIOCNXCL);
         ::close(fd_);
         fd_ = -1;

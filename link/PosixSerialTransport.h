@@ -5,7 +5,9 @@
 // with SetTransportFactory(MakePosixSerialTransport).
 //
 // The port is held exclusively (TIOCEXCL, and an flock that holds even against
-// root, whom TIOCEXCL lets through) until Close.
+// root, whom TIOCEXCL lets through) until Close, or until SIGINT, SIGTERM,
+// SIGHUP or SIGQUIT ends the process: where those would end it anyway, the
+// transport clears its mark on the way out.
 
 #include <memory>
 

@@ -7,8 +7,10 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -288,6 +290,38 @@ TYPED_TEST(SerialPortTest, AUnitThatGoesAwayGivesACommunicationErrorAtOnce) {
     this->terminal.CloseMaster();
     EXPECT_EQ(port->Read(block, sizeof block, milliseconds(1000)), -1);
     EXPECT_EQ(port->Write(block, sizeof block, milliseconds(1000)), -1);
+}
+
+// zvk-cli stopped with Ctrl+C or killed while it holds the port: the next
+// program can still open it, also while another process (here the test, as
+// the virtual unit does) keeps the terminal open.
+TEST(TermiosSerialPort, APortHeldByAProgramThatIsStoppedByASignalIsFreeAgain) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        OwnTerminal terminal;
+        ASSERT_TRUE(terminal.Ready());
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t holder = ::fork();
+        ASSERT_GE(holder, 0);
+        if (holder == 0) {
+            auto port = MakePosixSerialTransport();
+            const char opened = port->Open(terminal.Name()) ? 1 : 0;
+            [[maybe_unused]] const auto n = ::write(ready[1], &opened, 1);
+            for (;;) ::pause();
+        }
+        ::close(ready[1]);
+        char opened = 0;
+        EXPECT_EQ(::read(ready[0], &opened, 1), 1);
+        ::close(ready[0]);
+        EXPECT_EQ(opened, 1) << signal;
+        EXPECT_FALSE(MakePosixSerialTransport()->Open(terminal.Name())) << "held; " << signal;
+        ::kill(holder, signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(holder, &status, 0), holder);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal)
+            << "ends as the signal ends a program; " << signal;
+        EXPECT_TRUE(MakePosixSerialTransport()->Open(terminal.Name())) << signal;
+    }
 }
 
 }  // namespace
