@@ -115,16 +115,15 @@ SessionEnd::~SessionEnd() {
 #endif
 }
 
-void SessionEnd::Watch(FrameWnd& frame) {
-    frame_ = &frame;
-    if (requested_) pump_.start();
-}
+void SessionEnd::Watch(FrameWnd& frame) { frame_ = &frame; }
 
 void SessionEnd::Request(int signal) {
     if (requested_) return;
     requested_ = true;
     signal_ = signal;
-    if (frame_) pump_.start();
+    // Also before the frame is known: a message box of the start-up (the
+    // port that cannot be opened) runs its own loop before the main one.
+    pump_.start();
 }
 
 void SessionEnd::Drain() {
@@ -140,7 +139,7 @@ void SessionEnd::Drain() {
 }
 
 void SessionEnd::Pump() {
-    if (!frame_ || frame_->Closed()) {
+    if (frame_ && frame_->Closed()) {
         pump_.stop();
         return;
     }
@@ -154,7 +153,7 @@ void SessionEnd::Pump() {
     }
     // A dialog that has just ended returns to whoever opened it first; that
     // code may still use the buffers or open the next dialog.
-    if (QThread::currentThread()->loopLevel() > 1) return;
+    if (!frame_ || QThread::currentThread()->loopLevel() > 1) return;
     frame_->close();
 }
 

@@ -10,6 +10,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QtTest>
@@ -226,6 +227,7 @@ class FrameWndTest : public QObject {
         QTest::newRow("SIGHUP") << SIGHUP << "";
         QTest::newRow("SIGTERM over a message box") << SIGTERM << "message box";
         QTest::newRow("SIGINT over a message box") << SIGINT << "message box";
+        QTest::newRow("SIGTERM over a message box of the start-up") << SIGTERM << "start-up";
         QTest::newRow("SIGTERM over a progress dialog") << SIGTERM << "progress";
         QTest::newRow("SIGHUP over a progress dialog") << SIGHUP << "progress";
         QTest::newRow("SIGTERM over a job that cannot stop") << SIGTERM << "unstoppable";
@@ -236,8 +238,9 @@ class FrameWndTest : public QObject {
         TempDir dir;
         std::ofstream(dir / "zvk.dat", std::ios::binary) << "010F";
         MessageRecorder messages;
-        if (open == "message box") InstallMessageBoxPresenter();
-        ScopedPorts ports(true);
+        if (open == "message box" || open == "start-up") InstallMessageBoxPresenter();
+        // The port that cannot be opened shows its message before the main loop runs.
+        ScopedPorts ports(open != "start-up");
         StartUpOptions options;
         options.programDirectory = dir.Path().string();
         options.showAbout = false;
@@ -250,10 +253,17 @@ class FrameWndTest : public QObject {
         const auto previousHandler = std::signal(signal, SIG_DFL);
         InterruptedJob job(signal, open != "unstoppable");
         bool endedWhileFrameOpen = false;
+        bool startUpBoxUp = false;
         QTimer wayOut;
         wayOut.setSingleShot(true);
         connect(&wayOut, &QTimer::timeout, [&] {
             FrameWnd* frame = test::CurrentFrame();
+            if (open == "start-up") {
+                // Runs inside the message box's loop, before the main one.
+                startUpBoxUp = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                std::raise(signal);
+                return;
+            }
             if (open.isEmpty()) {
                 std::raise(signal);
                 return;
@@ -294,7 +304,11 @@ class FrameWndTest : public QObject {
         QCOMPARE(saved.substr(0, 4), std::string("010f"));
         QVERIFY(App().FlashBuffer.empty());
         QVERIFY(App().ProgrammerLink == nullptr);
-        if (!open.isEmpty()) QVERIFY(endedWhileFrameOpen);
+        if (open == "start-up") {
+            QVERIFY(startUpBoxUp);
+        } else if (!open.isEmpty()) {
+            QVERIFY(endedWhileFrameOpen);
+        }
         if (open == "progress") {
             QVERIFY(job.cancelled);
             QVERIFY(job.steps < InterruptedJob::kSteps);
