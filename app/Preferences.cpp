@@ -22,8 +22,8 @@ std::vector<Entry>& Entries() {
 }
 
 bool IsKeyCharacter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '.' || c == '_';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+           c == '_';
 }
 
 // Well-formed UTF-8: no stray continuation bytes, no overlong forms, no
@@ -45,8 +45,9 @@ bool IsUtf8(std::string_view text) {
         };
         static constexpr Form kForms[] = {
             {0xE0, 0xC0, 1, 0x80}, {0xF0, 0xE0, 2, 0x800}, {0xF8, 0xF0, 3, 0x10000}};
-        const auto form = std::find_if(std::begin(kForms), std::end(kForms),
-                                       [lead](const Form& f) { return (lead & f.mask) == f.pattern; });
+        const auto form = std::find_if(std::begin(kForms), std::end(kForms), [lead](const Form& f) {
+            return (lead & f.mask) == f.pattern;
+        });
         if (form == std::end(kForms)) return false;
         const int more = form->more;
         const unsigned min = form->min;
@@ -70,8 +71,8 @@ bool IsStorableValue(std::string_view value) {
 
 Entry* Find(std::string_view key) {
     auto& entries = Entries();
-    const auto found =
-        std::find_if(entries.begin(), entries.end(), [key](const Entry& e) { return e.first == key; });
+    const auto found = std::find_if(entries.begin(), entries.end(),
+                                    [key](const Entry& e) { return e.first == key; });
     return found != entries.end() ? &*found : nullptr;
 }
 

@@ -2,6 +2,7 @@
 // ports found on it; --assign and --unassign give a COM name a device, as the
 // Serial Port dialog's Assign does.
 
+#include <array>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -17,14 +18,12 @@ namespace {
 
 constexpr std::uint8_t kComCount = 9;
 
-const char* SourceWords(PortSource source) {
-    switch (source) {
-        case PortSource::ProgramDirectory: return "beside the program";
-        case PortSource::SettingsFolder: return "assigned in the settings folder";
-        case PortSource::System: return "the system's own name";
-    }
-    return "";
-}
+// Where a COM name's entry was found, by PortSource.
+constexpr std::array<const char*, 3> kSourceWords{
+    "beside the program",
+    "assigned in the settings folder",
+    "the system's own name",
+};
 
 void PrintComPort(std::uint8_t index) {
     const ComPortView view = DescribeComPort(index);
@@ -34,7 +33,7 @@ void PrintComPort(std::uint8_t index) {
 #ifndef _WIN32
     line += view.present ? "present, " : "not present, ";
 #endif
-    line += SourceWords(view.resolved.source);
+    line += kSourceWords[static_cast<std::size_t>(view.resolved.source)];
     line += ")";
     std::printf("%s\n", line.c_str());
 }

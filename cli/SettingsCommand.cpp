@@ -25,8 +25,8 @@ std::string Hex4(std::uint16_t value) {
 }
 
 void PrintRange(const char* name, const OperationRange& range, bool hasBuffer) {
-    std::string line = std::string(name) + " range: " + Hex4(range.DeviceStart) + " to " +
-                       Hex4(range.DeviceEnd);
+    std::string line =
+        std::string(name) + " range: " + Hex4(range.DeviceStart) + " to " + Hex4(range.DeviceEnd);
     if (hasBuffer) line += ", buffer from " + Hex4(range.BufferStart);
     if ((range.Flags & kRangeFullDevice) != 0) line += ", Full Device";
     std::printf("%s\n", line.c_str());
@@ -80,7 +80,8 @@ int RunSettings(Args args) {
     PrintRange("read", s.ReadRange, true);
     std::printf("protection of 40-pin parts: %s\n",
                 LockLevels({kProtect3Lb1, kProtect3Lb2, kProtect3Lb3}).c_str());
-    std::printf("protection of 20-pin parts: %s\n", LockLevels({kProtect2Lb1, kProtect2Lb2}).c_str());
+    std::printf("protection of 20-pin parts: %s\n",
+                LockLevels({kProtect2Lb1, kProtect2Lb2}).c_str());
     std::printf("auto steps: %s\n",
                 ChosenOf(
                     s.AutoSequence, kAutoSteps, [](const AutoStepInfo& i) { return i.bit; },

@@ -159,9 +159,7 @@ std::string AssignmentTarget(const std::string& device, const DiscoveryRoots& ro
     return absolute;
 }
 
-std::string AssignmentPath(std::uint8_t portIndex) {
-    return SettingsFilePath(ComName(portIndex));
-}
+std::string AssignmentPath(std::uint8_t portIndex) { return SettingsFilePath(ComName(portIndex)); }
 
 bool HasAssignment(std::uint8_t portIndex) { return IsLink(AssignmentPath(portIndex)); }
 

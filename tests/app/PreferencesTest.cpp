@@ -114,7 +114,7 @@ TEST_F(Preferences, AFileThatIsNotATextFileGivesNoEntries) {
 TEST_F(Preferences, ValuesTheFileCannotHoldAreRefused) {
     ASSERT_TRUE(SetPreference("path", "kept"));
     for (const std::string& value : {std::string("two\nlines"), std::string("cr\rhere"),
-                                    std::string("nul\0x", 5), std::string("\xFF\xFE")}) {
+                                     std::string("nul\0x", 5), std::string("\xFF\xFE")}) {
         EXPECT_FALSE(SetPreference("path", value));
     }
     EXPECT_EQ(GetPreference("path"), "kept");

@@ -115,7 +115,8 @@ TEST_F(SettingsLocation, WritingMakesTheFolderAndAFolderThatCannotBeMadeIsLeftTo
     App().ProgramDirectory = program.Path().string();
     {
         ScopedEnvironment xdg("XDG_CONFIG_HOME", (dir_ / "a" / "b").string());
-        EXPECT_EQ(SettingsFilePathForWriting("zvk.dat"), (dir_ / "a" / "b" / "zvk" / "zvk.dat").string());
+        EXPECT_EQ(SettingsFilePathForWriting("zvk.dat"),
+                  (dir_ / "a" / "b" / "zvk" / "zvk.dat").string());
         EXPECT_TRUE(fs::is_directory(dir_ / "a" / "b" / "zvk"));
     }
     // Below a plain file no folder can be made, not even by root.

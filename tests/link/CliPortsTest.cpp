@@ -26,8 +26,8 @@ class CliPorts : public ::testing::Test {
     }
 
     ShellRun Cli(const std::string& arguments) {
-        return RunShell("XDG_CONFIG_HOME=" + ShellQuote((dir_ / "config").string()) + " HOME=" +
-                            ShellQuote((dir_ / "home").string()) + " " +
+        return RunShell("XDG_CONFIG_HOME=" + ShellQuote((dir_ / "config").string()) +
+                            " HOME=" + ShellQuote((dir_ / "home").string()) + " " +
                             ShellQuote((bin_ / "zvk-cli").string()) + " " + arguments,
                         dir_.Path());
     }
@@ -127,9 +127,26 @@ TEST_F(CliPorts, SettingsShowsTheFileInUseInWords) {
     fs::create_directories(settings_);
     // COM3, AT89S8252 in SPI mode, ranges of every kind, LB2 of the 40-pin
     // parts and LB1 of the 20-pin ones, three auto steps, two options.
-    std::ofstream(settings_ / "zvk.dat")
-        << "020b" "0100" "01ff" "00" "0000" "1fff" "0000" "01" "0010" "0020" "0030" "00"
-           "0000" "07ff" "0800" "01" "00" "12" "0d" "05";
+    std::ofstream(settings_ / "zvk.dat") << "020b"
+                                            "0100"
+                                            "01ff"
+                                            "00"
+                                            "0000"
+                                            "1fff"
+                                            "0000"
+                                            "01"
+                                            "0010"
+                                            "0020"
+                                            "0030"
+                                            "00"
+                                            "0000"
+                                            "07ff"
+                                            "0800"
+                                            "01"
+                                            "00"
+                                            "12"
+                                            "0d"
+                                            "05";
     std::ofstream(settings_ / "zvk.conf") << "images.folder=/home/ann/8051 images\n";
     run = Cli("settings");
     EXPECT_EQ(run.status, 0) << run.err;

@@ -71,7 +71,8 @@ TEST_F(PortDiscovery, FindsThePortsThatAreThereWithWhatTheKernelKnows) {
     EXPECT_EQ(ports[2].description, "FT232R USB UART");
     EXPECT_EQ(ports[2].manufacturer, "FTDI");
     EXPECT_EQ(ports[2].serialNumber, "A50285BI");
-    EXPECT_EQ(ports[2].stableName, (fs::path(sysfs_.Dev()) / "serial" / "by-id" / kFtdiId).string());
+    EXPECT_EQ(ports[2].stableName,
+              (fs::path(sysfs_.Dev()) / "serial" / "by-id" / kFtdiId).string());
 
     EXPECT_TRUE(DiscoverSerialPorts({(dir_ / "nothing").string(), sysfs_.Dev()}).empty());
 }

@@ -12,8 +12,7 @@ namespace zvk::test {
 
 class FakeSysfs {
   public:
-    explicit FakeSysfs(std::filesystem::path root)
-        : sys_(root / "sys"), dev_(root / "dev") {
+    explicit FakeSysfs(std::filesystem::path root) : sys_(root / "sys"), dev_(root / "dev") {
         std::filesystem::create_directories(sys_ / "class" / "tty");
         std::filesystem::create_directories(dev_);
     }
@@ -80,7 +79,8 @@ class FakeSysfs {
     static void Link(const std::filesystem::path& link, const std::filesystem::path& target) {
         std::filesystem::create_directories(target);
         // Several ttys may sit on one device (the UARTs of one driver).
-        if (!std::filesystem::is_symlink(link)) std::filesystem::create_directory_symlink(target, link);
+        if (!std::filesystem::is_symlink(link))
+            std::filesystem::create_directory_symlink(target, link);
     }
     static void Write(const std::filesystem::path& path, const std::string& text) {
         std::ofstream(path) << text;
