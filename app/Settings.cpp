@@ -10,7 +10,7 @@
 #include "app/AppState.h"
 #include "app/DeviceTable.h"
 #include "app/HexField.h"
-#include "app/ProgramDirectory.h"
+#include "app/SettingsLocation.h"
 
 namespace zvk {
 namespace {
@@ -114,7 +114,7 @@ void ApplySettingsText(std::string_view text) {
 }
 
 void SaveSettings() {
-    std::FILE* file = std::fopen(ProgramDirectoryFile(kSettingsFileName).c_str(), "wt");
+    std::FILE* file = std::fopen(SettingsFilePathForWriting(kSettingsFileName).c_str(), "wt");
     if (file == nullptr) return;
     const std::string text = FormatSettings();
     std::fwrite(text.data(), 1, text.size(), file);
@@ -122,7 +122,7 @@ void SaveSettings() {
 }
 
 void LoadSettings() {
-    std::ifstream file(ProgramDirectoryFile(kSettingsFileName), std::ios::binary);
+    std::ifstream file(SettingsFilePath(kSettingsFileName), std::ios::binary);
     if (!file) {
         SetMissingFileDefaults();
     } else {

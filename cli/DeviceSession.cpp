@@ -27,17 +27,6 @@
 namespace zvk::cli {
 namespace {
 
-// COM1..COM9 in any case: the port index; anything else is a device path.
-std::optional<std::uint8_t> ComPortIndex(std::string_view name) {
-    if (name.size() != 4 || std::toupper(static_cast<unsigned char>(name[0])) != 'C' ||
-        std::toupper(static_cast<unsigned char>(name[1])) != 'O' ||
-        std::toupper(static_cast<unsigned char>(name[2])) != 'M' || name[3] < '1' ||
-        name[3] > '9') {
-        return std::nullopt;
-    }
-    return static_cast<std::uint8_t>(name[3] - '1');
-}
-
 // A port given by its device path rather than by a COM number.
 std::unique_ptr<SerialTransport>& PathPort() {
     static std::unique_ptr<SerialTransport> port;
@@ -136,7 +125,7 @@ std::optional<int> ConnectDevice(const ParsedArgs& parsed) {
     const std::string port = parsed.Value("--port").value_or("");
     if (port.empty()) {
         if (!OpenProgrammerPort(App().PortIndex)) return 1;
-    } else if (const auto index = ComPortIndex(port)) {
+    } else if (const auto index = ParseComName(port)) {
         App().PortIndex = *index;
         if (!OpenProgrammerPort(*index)) return 1;
     } else {

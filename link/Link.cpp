@@ -1,6 +1,7 @@
 #include "link/Link.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -8,6 +9,7 @@
 #include "app/AppState.h"
 #include "app/Messages.h"
 #include "app/ProgramDirectory.h"
+#include "app/SettingsLocation.h"
 
 namespace zvk {
 namespace {
@@ -50,20 +52,40 @@ TransportFactory SetTransportFactory(TransportFactory factory) {
     return std::exchange(Factory(), std::move(factory));
 }
 
-std::string ResolvePortName(std::uint8_t portIndex) {
+ResolvedPort ResolvePort(std::uint8_t portIndex) {
     const std::string com = "COM" + std::to_string(portIndex + 1);
 #ifdef _WIN32
-    return com;
+    return {com, PortSource::System};
 #else
-    // A link that points nowhere (a virtual unit that has gone) is still
-    // taken, so that the port fails to open instead of silently reaching a
-    // real serial port of the same number.
-    std::string local = ProgramDirectoryFile(com);
-    std::error_code ec;
-    const auto type = std::filesystem::symlink_status(local, ec).type();
-    if (!ec && type != std::filesystem::file_type::not_found) return local;
-    return "/dev/ttyS" + std::to_string(portIndex);
+    // A link that points nowhere (a virtual unit that has gone, an adapter
+    // that is unplugged) is still taken, so that the port fails to open
+    // instead of silently reaching another port of the same number.
+    const auto there = [](const std::string& path) {
+        std::error_code ec;
+        return std::filesystem::symlink_status(path, ec).type() !=
+                   std::filesystem::file_type::not_found &&
+               !ec;
+    };
+    if (std::string local = ProgramDirectoryFile(com); there(local)) {
+        return {local, PortSource::ProgramDirectory};
+    }
+    if (const std::string folder = SettingsDirectory(); !folder.empty()) {
+        std::string assigned = (std::filesystem::path(folder) / com).string();
+        if (there(assigned)) return {assigned, PortSource::SettingsFolder};
+    }
+    return {"/dev/ttyS" + std::to_string(portIndex), PortSource::System};
 #endif
+}
+
+std::string ResolvePortName(std::uint8_t portIndex) { return ResolvePort(portIndex).name; }
+
+std::optional<std::uint8_t> ParseComName(std::string_view name) {
+    const auto upper = [](char c) { return std::toupper(static_cast<unsigned char>(c)); };
+    if (name.size() != 4 || upper(name[0]) != 'C' || upper(name[1]) != 'O' ||
+        upper(name[2]) != 'M' || name[3] < '1' || name[3] > '9') {
+        return std::nullopt;
+    }
+    return static_cast<std::uint8_t>(name[3] - '1');
 }
 
 SerialTransport* OpenProgrammerPort(std::uint8_t portIndex) {

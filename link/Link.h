@@ -16,7 +16,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "app/Clock.h"
 #include "link/SerialTransport.h"
@@ -54,10 +56,28 @@ class ScopedLinkTimeouts {
 using TransportFactory = std::function<std::unique_ptr<SerialTransport>()>;
 TransportFactory SetTransportFactory(TransportFactory factory);
 
-// The device name of COM1..COM9 (port index 0..8). On Windows "COMn" itself;
-// elsewhere a file or link named COMn in the program directory, else
-// /dev/ttyS<n-1>.
+// Where the device of a COM name was found.
+enum class PortSource {
+    ProgramDirectory,  // a file or link COMn beside the executable
+    SettingsFolder,    // a link COMn in the settings folder (an assignment)
+    System,            // the system's own name: /dev/ttyS<n-1>, or COMn on Windows
+};
+
+struct ResolvedPort {
+    std::string name;  // what the port is opened by
+    PortSource source = PortSource::System;
+};
+
+// The device of COM1..COM9 (port index 0..8). On Windows "COMn" itself;
+// elsewhere, in this order, a file or link named COMn in the program
+// directory, a link named COMn in the settings folder, else /dev/ttyS<n-1>.
+// A link that points nowhere still counts.
+[[nodiscard]] ResolvedPort ResolvePort(std::uint8_t portIndex);
 [[nodiscard]] std::string ResolvePortName(std::uint8_t portIndex);
+
+// The port index of "COM1".."COM9" in any letter case; nothing for any other
+// text.
+[[nodiscard]] std::optional<std::uint8_t> ParseComName(std::string_view name);
 
 // Closes the current port, opens and configures COM<portIndex + 1>, and makes
 // it ProgrammerLink. Shows "Cannot Establish Communication" when the port

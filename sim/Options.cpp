@@ -15,6 +15,7 @@ constexpr const char* kUsage =
     "\n"
     "  --link PATH          create a symbolic link PATH to the terminal; zvk reaches\n"
     "                       it as COMn when PATH is COMn beside the zvk executable\n"
+    "                       or in its settings folder (zvk-cli ports shows it)\n"
     "  --part PART          the chip in the socket (default AT89S52)\n"
     "  --image FILE         initial Flash contents, raw binary from address 0\n"
     "  --dump FILE          write the chip's Flash, EEPROM and lock bits at exit\n"
