@@ -1,9 +1,9 @@
 #include "ops/VerifyJob.h"
 
-#include <cstdio>
 #include <filesystem>
 
 #include "app/Messages.h"
+#include "app/SafeFile.h"
 #include "link/Protocol.h"
 
 namespace zvk {
@@ -45,14 +45,11 @@ void VerifyJob::Finished(bool listed) {
 }
 
 bool StoreVerifyReport(const std::string& path, std::string_view listText) {
-    bool written = false;
-    if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
-        const bool header = std::fwrite(kVerifyReportHeader.data(), 1, kVerifyReportHeader.size(),
-                                        file) == kVerifyReportHeader.size();
-        const bool text = std::fwrite(listText.data(), 1, listText.size(), file) == listText.size();
-        // A report that did not reach the disk in full is a failed one.
-        written = std::fclose(file) == 0 && header && text;
-    }
+    // A report that did not reach the disk in full is a failed one, and it
+    // leaves an older report of that name as it was.
+    SafeFile file;
+    const bool written =
+        file.Open(path) && file.Write(kVerifyReportHeader) && file.Write(listText) && file.Commit();
     if (!written) {
         ShowMessage(std::filesystem::path(path).filename().string(), "Error", MessageIcon::Stop);
     }
