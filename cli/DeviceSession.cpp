@@ -59,6 +59,13 @@ bool OpenPortByPath(const std::string& path) {
     return true;
 }
 
+// Set up with the session: whatever a command did, a failed transfer with the
+// unit makes it a failed one.
+std::optional<LinkFailureWatch>& SessionLinkWatch() {
+    static std::optional<LinkFailureWatch> watch;
+    return watch;
+}
+
 // Draws "[#####.....]  42% status" in place on a terminal.
 class ProgressLine {
   public:
@@ -104,6 +111,7 @@ std::set<std::string_view> DeviceFlagOptions(std::set<std::string_view> own) {
 }
 
 std::optional<int> SetUpSession(const ParsedArgs& parsed) {
+    SessionLinkWatch().emplace();
     LoadSettings();
     if (!SelectPartOption(parsed, SelectedDeviceInfo().PartName)) return 2;
     if (parsed.Has("--spi")) {
@@ -215,6 +223,11 @@ int RunSerialSwitch(Args args, std::string_view name, void (*command)()) {
     if (const auto stop = ConnectDevice(*parsed)) return *stop;
     command();
     return ExitStatus(!watch.ErrorShown());
+}
+
+int ExitStatus(bool succeeded) {
+    const bool linkFailed = SessionLinkWatch() && SessionLinkWatch()->Failed();
+    return succeeded && !linkFailed ? 0 : 1;
 }
 
 void WaitForErase() {

@@ -30,12 +30,23 @@ std::unique_ptr<SerialTransport>& OpenPort() {
     return port;
 }
 
+std::uint64_t& Failures() {
+    static std::uint64_t failures = 0;
+    return failures;
+}
+
+constexpr const char* kReadTimedOutText = "Read Time out error in serial communication!";
+
+void ReportFailure(const char* text) {
+    ++Failures();
+    ShowMessage(text, "ERROR", MessageIcon::Stop);
+}
+
 // True for a transfer that is done; otherwise shows the link's message for
 // its result.
 bool Reported(LinkResult result, const char* timedOutText) {
     if (result == LinkDone) return true;
-    ShowMessage(result == LinkTimedOut ? timedOutText : "Serial port communication error!", "ERROR",
-                MessageIcon::Stop);
+    ReportFailure(result == LinkTimedOut ? timedOutText : "Serial port communication error!");
     return false;
 }
 
@@ -166,8 +177,17 @@ bool LinkWrite(SerialTransport* port, const std::uint8_t* block, std::size_t cou
 }
 
 bool LinkRead(SerialTransport* port, std::uint8_t* block, std::size_t count) {
-    return Reported(LinkReadRaw(port, block, count),
-                    "Read Time out error in serial communication!");
+    return Reported(LinkReadRaw(port, block, count), kReadTimedOutText);
 }
+
+bool LinkReadBlock(SerialTransport* port, std::uint8_t* block, std::size_t count) {
+    std::size_t received = 0;
+    if (!Reported(LinkReadCounted(port, block, count, received), kReadTimedOutText)) return false;
+    if (received == count) return true;
+    ReportFailure(kReadTimedOutText);
+    return false;
+}
+
+std::uint64_t LinkFailureCount() { return Failures(); }
 
 }  // namespace zvk

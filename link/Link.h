@@ -106,4 +106,28 @@ void PurgePort(SerialTransport* port);
 bool LinkWrite(SerialTransport* port, const std::uint8_t* block, std::size_t count);
 bool LinkRead(SerialTransport* port, std::uint8_t* block, std::size_t count);
 
+// A read of chip data, which is worth something only whole: true when all
+// count bytes came. Otherwise it has shown the link's message as LinkRead
+// does; a read that the port's own time-outs ended with fewer bytes is a read
+// time-out too ("Read Time out error in serial communication!"), though the
+// raw transfer counts it as done. The block keeps its earlier contents where
+// no byte came.
+[[nodiscard]] bool LinkReadBlock(SerialTransport* port, std::uint8_t* block, std::size_t count);
+
+// How many transfers have failed with the link's message (LinkWrite, LinkRead,
+// LinkReadBlock) since the program started.
+[[nodiscard]] std::uint64_t LinkFailureCount();
+
+// Tells whether a transfer has failed with the link's message since the watch
+// was made: an operation that has seen one must not go on as if the unit had
+// answered, and zvk-cli must not report it as a success.
+class LinkFailureWatch {
+  public:
+    LinkFailureWatch() : start_(LinkFailureCount()) {}
+    [[nodiscard]] bool Failed() const { return LinkFailureCount() != start_; }
+
+  private:
+    std::uint64_t start_;
+};
+
 }  // namespace zvk

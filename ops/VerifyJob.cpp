@@ -20,7 +20,8 @@ void VerifyJob::Start() {
     model.deviceEnd = AddressText(static_cast<std::uint16_t>(deviceStart_ + count_ - 1));
     model.bufferStart = AddressText(App().VerifyRange.BufferStart);
     model.title = kind_ == BufferKind::Flash ? "Verify Device - Flash" : "Verify Device - EEPROM";
-    PrepareRead();
+    // A failure here ends the job at its first step.
+    (void)PrepareRead();
 }
 
 void VerifyJob::Expected(std::uint16_t offset, std::uint16_t count, std::uint8_t* out) {

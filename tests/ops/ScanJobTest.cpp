@@ -101,14 +101,15 @@ TEST(VerifyJobTest, GarbageOnTheLineIsNeverASuccess) {
     EXPECT_NE(job.model.list.find("\t\t"), std::string::npos);
 }
 
-TEST(VerifyJobTest, MissingBytesCountAsDifferences) {
-    // A unit that sends only part of each block: whatever the block held
-    // before must never pass for the chip's bytes.
+TEST(VerifyJobTest, MissingBytesAreNeitherASuccessNorListed) {
+    // A unit that sends only part of a block: whatever the block held before
+    // must never pass for the chip's bytes, neither as a match nor as a difference.
     VirtualUnit unit("AT89C2051", {}, {20, 0});
     VerifyJob job({PackStartCount(0x0000, 256), 0x0000});
     DriveJob(job);
     EXPECT_FALSE(job.model.succeeded);
-    EXPECT_EQ(job.model.status, "Verification Completed - Error");
+    EXPECT_FALSE(job.model.staysOpen);
+    EXPECT_EQ(job.model.list, "");
 }
 
 class ReportTest : public ::testing::Test {
