@@ -5,8 +5,10 @@
 // writes its fields directly; tests put it back to its start values with
 // ResetAppState().
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/Windows.h"
@@ -35,6 +37,18 @@ inline constexpr std::uint8_t kOptionClearBeforeLoad = 0x01;
 inline constexpr std::uint8_t kOptionClearOnPartChange = 0x02;
 inline constexpr std::uint8_t kOptionEraseBeforeProgram = 0x04;
 inline constexpr std::uint8_t kOptionVerifyAfterProgram = 0x08;
+
+// The OptionFlags bits in the words of the Options dialog.
+struct OptionText {
+    std::uint8_t bit;
+    std::string_view text;
+};
+inline constexpr std::array<OptionText, 4> kOptionTexts{{
+    {kOptionClearBeforeLoad, "Clear Buffer before loading new file"},
+    {kOptionClearOnPartChange, "Clear Buffer for new device selection"},
+    {kOptionEraseBeforeProgram, "Erase the device before Programming"},
+    {kOptionVerifyAfterProgram, "Verify after Programming the Device"},
+}};
 
 // AutoSequence bits.
 inline constexpr std::uint8_t kAutoErase = 0x01;

@@ -9,8 +9,8 @@
 #include "app/AppState.h"
 #include "app/DeviceTable.h"
 #include "app/HexField.h"
-#include "app/ProgramDirectory.h"
 #include "app/SafeFile.h"
+#include "app/SettingsLocation.h"
 
 namespace zvk {
 namespace {
@@ -132,11 +132,12 @@ void ApplySettingsText(std::string_view text) {
 void SaveSettings() {
     // A failed write keeps the previous file whole; the settings of this run
     // are then lost, silently.
-    static_cast<void>(WriteFileSafely(ProgramDirectoryFile(kSettingsFileName), FormatSettings()));
+    static_cast<void>(
+        WriteFileSafely(SettingsFilePathForWriting(kSettingsFileName), FormatSettings()));
 }
 
 void LoadSettings() {
-    if (const auto text = ReadSettingsFile(ProgramDirectoryFile(kSettingsFileName))) {
+    if (const auto text = ReadSettingsFile(SettingsFilePath(kSettingsFileName))) {
         ApplySettingsText(*text);
     } else {
         SetMissingFileDefaults();

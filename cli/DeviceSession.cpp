@@ -27,17 +27,6 @@
 namespace zvk::cli {
 namespace {
 
-// COM1..COM9 in any case: the port index; anything else is a device path.
-std::optional<std::uint8_t> ComPortIndex(std::string_view name) {
-    if (name.size() != 4 || std::toupper(static_cast<unsigned char>(name[0])) != 'C' ||
-        std::toupper(static_cast<unsigned char>(name[1])) != 'O' ||
-        std::toupper(static_cast<unsigned char>(name[2])) != 'M' || name[3] < '1' ||
-        name[3] > '9') {
-        return std::nullopt;
-    }
-    return static_cast<std::uint8_t>(name[3] - '1');
-}
-
 // A port given by its device path rather than by a COM number.
 std::unique_ptr<SerialTransport>& PathPort() {
     static std::unique_ptr<SerialTransport> port;
@@ -68,6 +57,13 @@ bool OpenPortByPath(const std::string& path) {
     PathPort() = std::move(port);
     App().ProgrammerLink = PathPort().get();
     return true;
+}
+
+// Set up with the session: whatever a command did, a failed transfer with the
+// unit makes it a failed one.
+std::optional<LinkFailureWatch>& SessionLinkWatch() {
+    static std::optional<LinkFailureWatch> watch;
+    return watch;
 }
 
 // Draws "[#####.....]  42% status" in place on a terminal.
@@ -115,6 +111,7 @@ std::set<std::string_view> DeviceFlagOptions(std::set<std::string_view> own) {
 }
 
 std::optional<int> SetUpSession(const ParsedArgs& parsed) {
+    SessionLinkWatch().emplace();
     LoadSettings();
     if (!SelectPartOption(parsed, SelectedDeviceInfo().PartName)) return 2;
     if (parsed.Has("--spi")) {
@@ -136,7 +133,7 @@ std::optional<int> ConnectDevice(const ParsedArgs& parsed) {
     const std::string port = parsed.Value("--port").value_or("");
     if (port.empty()) {
         if (!OpenProgrammerPort(App().PortIndex)) return 1;
-    } else if (const auto index = ComPortIndex(port)) {
+    } else if (const auto index = ParseComName(port)) {
         App().PortIndex = *index;
         if (!OpenProgrammerPort(*index)) return 1;
     } else {
@@ -226,6 +223,11 @@ int RunSerialSwitch(Args args, std::string_view name, void (*command)()) {
     if (const auto stop = ConnectDevice(*parsed)) return *stop;
     command();
     return ExitStatus(!watch.ErrorShown());
+}
+
+int ExitStatus(bool succeeded) {
+    const bool linkFailed = SessionLinkWatch() && SessionLinkWatch()->Failed();
+    return succeeded && !linkFailed ? 0 : 1;
 }
 
 void WaitForErase() {

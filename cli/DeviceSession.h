@@ -64,7 +64,8 @@ void WaitForErase();
 // status is printed as "TITLE: status". Returns the job's end code.
 int DriveJob(Job& job, const DeviceProgressModel& model);
 
-// The exit status of an operation: 0 when it did what was asked, 1 otherwise.
-[[nodiscard]] inline int ExitStatus(bool succeeded) { return succeeded ? 0 : 1; }
+// The exit status of a device command: 0 when it did what was asked and no
+// transfer with the unit has failed since SetUpSession, 1 otherwise.
+[[nodiscard]] int ExitStatus(bool succeeded);
 
 }  // namespace zvk::cli

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/Messages.h"
+#include "app/Preferences.h"
 #include "app/ProgramDirectory.h"
 #include "cli/Commands.h"
 
@@ -39,6 +40,8 @@ constexpr CommandEntry kCommands[] = {
      RunAuto},
     {"serial-enable", "serial-enable", RunSerialEnable},
     {"serial-disable", "serial-disable", RunSerialDisable},
+    {"settings", "settings", RunSettings},
+    {"ports", "ports [--assign COMn DEVICE | --unassign COMn]", RunPorts},
 };
 
 // Device options may stand before the command name; they are handed to the
@@ -61,6 +64,7 @@ int Usage() {
 int main(int argc, char** argv) {
     using namespace zvk::cli;
     zvk::GetProgramDirectory();
+    zvk::LoadPreferences();
     std::vector<std::string_view> args(argv + 1, argv + argc);
     std::vector<std::string_view> leading;
     std::size_t i = 0;

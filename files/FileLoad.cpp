@@ -11,12 +11,15 @@
 #include "app/Clock.h"
 #include "app/Messages.h"
 #include "app/ProgramDirectory.h"
+#include "app/SafeFile.h"
 #include "files/IntelHex.h"
 
 namespace zvk {
 namespace {
 
 constexpr std::size_t kReadBufferSize = 64 * 1024;
+
+constexpr const char* kOverflowText = "Address Exceeds the Buffer Capacity.";
 
 // Appends the entry for the addresses first .. end - 1, padded to width. A
 // stretch in which nothing was loaded gives no entry: an entry always names
@@ -91,9 +94,15 @@ std::vector<std::string> LoadDetailsEntries(std::string_view details) {
 FileReader::FileReader(FileHandle file) : file_(std::move(file)), buffer_(kReadBufferSize) {}
 
 bool FileReader::Fill() {
-    if (!file_) return false;
+    if (!file_ || failed_) return false;
     end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_.get());
     pos_ = 0;
+    // A failed read is not the end of the file; the bytes of this read are
+    // dropped with it.
+    if (std::ferror(file_.get()) != 0) {
+        failed_ = true;
+        end_ = 0;
+    }
     return end_ > 0;
 }
 
@@ -197,6 +206,12 @@ int FileLoadJob::End(int code) {
 std::optional<int> FileLoadJob::LoadOneChunk() {
     const BufferKind kind = App().CurrentBufferKind;
     const std::size_t n = ReadFileChunk(file_, state_.mode, block_, kBinaryChunk);
+    if (file_.Failed()) {
+        // Taking the error for the end of the file would report a cut image
+        // as loaded; the file ended where it must not.
+        ShowMessage("Illegal File End.", "ERROR", MessageIcon::Stop);
+        return End(kLoadStopped);
+    }
     if (n > 0 && !state_.overflow) {
         state_.bytesRead += n;
         model_.progressPos =
@@ -244,13 +259,18 @@ std::optional<int> FileLoadJob::LoadOneChunk() {
     if (state_.mode == LoadMode::Binary) {
         AppendEntry(state_, App().EnteredAddress, last + 1, kDetailsEntryWidth);
     }
-    ShowMessage("Address Exceeds the Buffer Capacity.", "ERROR", MessageIcon::Stop);
+    ShowMessage(kOverflowText, "ERROR", MessageIcon::Stop);
     return End(kLoadBufferEnd);
+}
+
+LoadDetailsModel FileLoadJob::Details() const {
+    const bool overflow = endCode_ == kLoadBufferEnd;
+    return {overflow ? kOverflowText : "File Loaded Succesfully.", state_.LoadDetails};
 }
 
 int LoadFileCommand(const LoadFrontEnd& frontEnd) {
     const std::string path = App().SelectedFileName;
-    FileHandle file(std::fopen(path.c_str(), "rb"));
+    FileHandle file(OpenRegularFileForReading(path));
     if (!file) {
         ShowMessage("Unable to open the selected file", "ERROR", MessageIcon::Stop);
         return kLoadStopped;
@@ -261,7 +281,7 @@ int LoadFileCommand(const LoadFrontEnd& frontEnd) {
     if (code == kLoadStopped) {
         ShowMessage("File Loading Stopped", "ERROR", MessageIcon::Stop);
     } else if (frontEnd.showDetails) {
-        frontEnd.showDetails(job.State().LoadDetails);
+        frontEnd.showDetails(job.Details());
     }
     RefreshAllBufferWindows();
     return code;

@@ -75,16 +75,20 @@ public:
     std::size_t Read(char* out, std::size_t count);
     void Close() { file_.reset(); }
     [[nodiscard]] std::FILE* Handle() const { return file_.get(); }
+    // True once a read failed: what came before EOF was not the whole file.
+    [[nodiscard]] bool Failed() const { return failed_; }
 
 private:
     bool Fill();
     FileHandle file_;
+    bool failed_ = false;
     std::vector<char> buffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
 };
 
 // Reads the next chunk into block and returns the number of bytes it counts.
+// After a read error (file.Failed()) the chunk is not to be used.
 // Binary: up to limit bytes. HEX: one whole line, whatever its length; its line
 // feed ends it and is neither stored nor counted, a carriage return before it
 // is both. An empty line therefore counts 0, like the end of the file.
@@ -102,6 +106,13 @@ enum class RecordResult {
 // linear (04) records, skips other types, and appends the details entries.
 [[nodiscard]] RecordResult ParseHexRecord(std::string_view line, LoadState& state);
 
+// What the "File Loading Details" dialog shows after a load that was not
+// stopped: its headline and LoadDetails.
+struct LoadDetailsModel {
+    std::string headline;
+    std::string details;
+};
+
 // Asked in binary mode for the start address; nullopt means the user declined.
 using StartAddressQuestion = std::function<std::optional<std::uint16_t>()>;
 
@@ -118,6 +129,9 @@ public:
 
     [[nodiscard]] const ProgressModel& Model() const { return model_; }
     [[nodiscard]] const LoadState& State() const { return state_; }
+    // The details dialog's content once the job has finished: its headline
+    // names an overflow rather than claiming success.
+    [[nodiscard]] LoadDetailsModel Details() const;
 
 private:
     std::optional<int> LoadOneChunk();
@@ -138,14 +152,16 @@ struct LoadFrontEnd {
     // Runs the loading dialog modally and returns its end code. Empty: the
     // job runs to its end at once.
     std::function<int(FileLoadJob&)> runLoadDialog;
-    // Shows the details dialog with LoadDetails. Empty: not shown.
-    std::function<void(const std::string& details)> showDetails;
+    // Shows the details dialog. Empty: not shown.
+    std::function<void(const LoadDetailsModel& details)> showDetails;
 };
 
 // Loads SelectedFileName into the buffer of CurrentBufferKind, clearing the
 // buffer first when OptionFlags bit 0 is set, and refreshes the buffer
-// windows. Returns the loading dialog's end code (kLoadStopped also when the
-// file cannot be opened).
+// windows. Only a regular file is opened: a folder, FIFO, socket or device is
+// refused at once like a missing file. Returns the loading dialog's end code
+// (kLoadStopped also when the file cannot be opened). A read error part way
+// stops the load as "Illegal File End.".
 int LoadFileCommand(const LoadFrontEnd& frontEnd);
 
 }  // namespace zvk

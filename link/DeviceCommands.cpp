@@ -31,8 +31,10 @@ bool CheckDevice() {
         // The block starts as the command just sent, so a unit that sends
         // nothing leaves a first byte that is not the manufacturer code.
         signature = {part.CheckCommand, 0, 0};
-        LinkWrite(port, signature.data(), 1);
-        LinkRead(port, signature.data(), part.CheckReplyLength);
+        // A failure of the link has said so; a second try and "No Device"
+        // after it would only add wrong reasons.
+        if (!LinkWrite(port, signature.data(), 1)) return false;
+        if (!LinkRead(port, signature.data(), part.CheckReplyLength)) return false;
         if (signature[0] == kManufacturerCode) break;
     }
     if (signature[0] != kManufacturerCode) {
@@ -49,7 +51,8 @@ bool CheckDevice() {
 
 void EraseCommand() {
     if (!CheckProgrammer(App().ProgrammerLink)) return;
-    SendChipErase();
+    // A command that never left says so through the link, not as a success.
+    if (!SendChipErase()) return;
     ShowMessage("Chip Erased Sucessfully", "Erase", MessageIcon::Information);
 }
 
@@ -71,14 +74,14 @@ void ProtectCommand() {
 
 void SerialProgramEnableCommand() {
     if (!CheckProgrammer(App().ProgrammerLink)) return;
-    SerialProgramEnable();
+    if (!SerialProgramEnable()) return;
     ShowMessage("Serial Program Enabled Sucessfully", "Serial Program Enable",
                 MessageIcon::Information);
 }
 
 void SerialProgramDisableCommand() {
     if (!CheckProgrammer(App().ProgrammerLink)) return;
-    SerialProgramDisable();
+    if (!SerialProgramDisable()) return;
     ShowMessage("Serial Program Disabled Sucessfully", "Serial Program Disable",
                 MessageIcon::Information);
 }

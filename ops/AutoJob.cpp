@@ -48,10 +48,12 @@ void AutoJob::Start() {
     model.title = WithPartName("Auto Programming Mode - ", "");
     model.progress = {0, count_, 0};
     model.percentage = "0%";
-    PrepareRead();
+    // A failure here ends the sequence at its first step.
+    (void)PrepareRead();
 }
 
 StepResult AutoJob::Step() {
+    if (stage_ != Stage::Done && link_.Failed()) return EndFailed();
     if (pendingEnter_) {
         pendingEnter_ = false;
         return EnterStage(stage_);
@@ -88,7 +90,7 @@ StepResult AutoJob::EnterStage(Stage stage) {
         case Stage::Erase:
             model.status = "Erasing...";
             model.progress = {0, 100, 0};
-            SendChipErase();
+            if (!SendChipErase()) return EndFailed();
             return EraseStep();
         case Stage::BlankCheck:
             model.status = "Blank Checking...";
@@ -98,7 +100,7 @@ StepResult AutoJob::EnterStage(Stage stage) {
             model.status = "Programming...";
             ResetProgress();
             model.percentage = "0%";
-            BeginProgramming(0, count_);
+            if (!BeginProgramming(0, count_)) return EndFailed();
             return ProgramSlice();
         case Stage::Verify:
             model.status = "Verifying...";
@@ -107,6 +109,8 @@ StepResult AutoJob::EnterStage(Stage stage) {
         case Stage::Protect:
             if (SendLockBits()) {
                 model.steps[static_cast<std::size_t>(AutoStep::Protect)].ticked = true;
+            } else if (link_.Failed()) {
+                return EndFailed();
             } else {
                 ShowMessage("Protection option is disabled", "Error", MessageIcon::Stop);
                 protectFailed_ = true;
@@ -141,6 +145,10 @@ void AutoJob::ResetProgress() {
 
 StepResult AutoJob::Failed(const char* step, std::uint16_t address) {
     ShowFailedAt(step, address);
+    return EndFailed();
+}
+
+StepResult AutoJob::EndFailed() {
     stage_ = Stage::Done;
     return StepResult::Finish(1);
 }
@@ -160,12 +168,14 @@ StepResult AutoJob::ScanSlice(bool verify) {
         const std::uint16_t n = walk_.BlockLength();
         const std::uint16_t address = walk_.NextAddress();
         std::uint8_t expected[kReadBlockSize];
+        std::uint8_t block[kReadBlockSize];
         if (verify) {
             CopyFlashOut(address, expected, n);
         } else {
             std::memset(expected, 0xFF, sizeof expected);
         }
-        if (const auto k = FirstDifference(BufferKind::Flash, address, n, expected)) {
+        if (!ReadDeviceBlock(BufferKind::Flash, address, n, block)) return EndFailed();
+        if (const auto k = FirstDifference(block, expected, n)) {
             return Failed(verify ? "Verify" : "Blank Check",
                           static_cast<std::uint16_t>(address + *k));
         }
@@ -182,7 +192,7 @@ StepResult AutoJob::ProgramSlice() {
     do {
         // Buffer address = device address over the whole Flash.
         if (!ProgramByte(FlashRead(programmed_))) {
-            return Failed("Programming", programmed_);
+            return link_.Failed() ? EndFailed() : Failed("Programming", programmed_);
         }
         ++programmed_;
         model.percentage = PercentText(programmed_, count_);

@@ -4,7 +4,8 @@
 // address, chosen by AutoSequence. Blank Check, Program and Verify end the
 // sequence at their first failing byte; a Protect that applies to nothing only
 // reports. Like Program it works in slices between timer ticks and cannot be
-// stopped: Close stays disabled until the sequence has ended.
+// stopped: Close stays disabled until the sequence has ended. A failure of the
+// link ends the sequence as those failures do, with the link's message alone.
 
 #include <array>
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <string_view>
 
 #include "app/Job.h"
+#include "link/Link.h"
 #include "ops/JobSupport.h"
 
 namespace zvk {
@@ -92,8 +94,12 @@ class AutoJob final : public Job {
     StepResult ProgramSlice();
     // "<step> Failed at <address>"; the sequence ends.
     StepResult Failed(const char* step, std::uint16_t address);
+    // The sequence ends as failed and the dialog closes; after a failure of
+    // the link, whose message has said what went wrong, without a word of its own.
+    StepResult EndFailed();
     void ResetProgress();
 
+    LinkFailureWatch link_;
     Stage stage_ = Stage::Begin;
     std::uint16_t count_;
     BlockWalk walk_;                // Blank Check and Verify

@@ -15,6 +15,7 @@ constexpr const char* kUsage =
     "\n"
     "  --link PATH          create a symbolic link PATH to the terminal; zvk reaches\n"
     "                       it as COMn when PATH is COMn beside the zvk executable\n"
+    "                       or in its settings folder (zvk-cli ports shows it)\n"
     "  --part PART          the chip in the socket (default AT89S52)\n"
     "  --image FILE         initial Flash contents, raw binary from address 0\n"
     "  --dump FILE          write the chip's Flash, EEPROM and lock bits at exit\n"
@@ -26,6 +27,8 @@ constexpr const char* kUsage =
     "                       selects the command set: FF the first, any other the second\n"
     "faults:\n"
     "  --silent             the unit answers nothing\n"
+    "  --silent-after N     the unit answers nothing and does nothing once it has\n"
+    "                       sent N bytes (the answer under way is cut there)\n"
     "  --no-chip            the socket is empty\n"
     "  --wrong-part PART    the chip gives PART's signature\n"
     "  --fail-at ADDR       answer 'E' to the data byte for ADDR (hex, as announced)\n"
@@ -60,6 +63,7 @@ enum OptionId {
     kBaud,
     kThirdByte,
     kSilent,
+    kSilentAfter,
     kNoChip,
     kWrongPart,
     kFailAt,
@@ -77,6 +81,7 @@ constexpr option kOptions[] = {
     {"baud", required_argument, nullptr, kBaud},
     {"third-byte", required_argument, nullptr, kThirdByte},
     {"silent", no_argument, nullptr, kSilent},
+    {"silent-after", required_argument, nullptr, kSilentAfter},
     {"no-chip", no_argument, nullptr, kNoChip},
     {"wrong-part", required_argument, nullptr, kWrongPart},
     {"fail-at", required_argument, nullptr, kFailAt},
@@ -123,6 +128,10 @@ std::optional<SimOptions> ParseOptions(int argc, char** argv, int& exitStatus) {
                 break;
             case kSilent:
                 o.Unit.Silent = true;
+                break;
+            case kSilentAfter:
+                if (!Number(arg, 10, 1'000'000'000, n)) return fail("bad count", arg);
+                o.Unit.SilentAfter = n;
                 break;
             case kNoChip:
                 o.Unit.NoChip = true;

@@ -1,5 +1,6 @@
 #include "sim/UnitModel.h"
 
+#include <algorithm>
 #include <array>
 
 namespace zvk::sim {
@@ -86,8 +87,22 @@ UnitModel::Decoded UnitModel::Decode(std::uint8_t command) const {
     return foreign;
 }
 
+bool UnitModel::GoneSilent() const {
+    return config_.Silent || (config_.SilentAfter && sent_ >= *config_.SilentAfter);
+}
+
 void UnitModel::Receive(std::uint8_t byte, std::vector<std::uint8_t>& answer) {
-    if (config_.Silent) return;
+    if (GoneSilent()) return;
+    const std::size_t before = answer.size();
+    Serve(byte, answer);
+    if (config_.SilentAfter) {
+        answer.resize(
+            std::min<std::size_t>(answer.size(), before + (*config_.SilentAfter - sent_)));
+    }
+    sent_ += answer.size() - before;
+}
+
+void UnitModel::Serve(std::uint8_t byte, std::vector<std::uint8_t>& answer) {
     if (operandsWanted_ > 0) {
         operands_[operandsTaken_++] = byte;
         if (operandsTaken_ == operandsWanted_) Execute(answer);

@@ -60,6 +60,10 @@ struct UnitConfig {
     // The third signature byte; by default 0x06 for FamilyS5x, else 0xFF.
     std::optional<std::uint8_t> ThirdSignatureByte;
     bool Silent = false;  // the unit answers nothing and does nothing
+    // Once it has sent this many bytes the unit goes silent: an answer is cut
+    // there, and from then on the unit answers nothing and does nothing (a
+    // unit unplugged or hung in the middle of an operation).
+    std::optional<unsigned long> SilentAfter;
     bool NoChip = false;  // the socket is empty: signatures and reads give 0xFF
     // The data byte announced for this address is answered 'E'.
     std::optional<std::uint16_t> FailAt;
@@ -112,6 +116,8 @@ class UnitModel {
         bool chipResponds = false;
     };
 
+    void Serve(std::uint8_t byte, std::vector<std::uint8_t>& answer);
+    [[nodiscard]] bool GoneSilent() const;
     [[nodiscard]] Decoded Decode(std::uint8_t command) const;
     [[nodiscard]] bool Accepts(CommandColumn column) const;
     [[nodiscard]] bool IsSpiColumn(CommandColumn column) const;
@@ -126,6 +132,7 @@ class UnitModel {
 
     UnitConfig config_;
     ChipState chip_;
+    unsigned long sent_ = 0;  // bytes answered so far
 
     // The command whose address and count are being collected.
     Decoded pending_;

@@ -56,7 +56,7 @@ void RunLoadFile(QWidget* frame) {
         FileProgressDialog dialog(frame, job, job.Model(), "Cancel");
         return dialog.Run();
     };
-    frontEnd.showDetails = [frame](const std::string& details) {
+    frontEnd.showDetails = [frame](const LoadDetailsModel& details) {
         LoadDetailsDialog dialog(frame, details);
         dialog.exec();
     };

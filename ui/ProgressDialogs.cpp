@@ -117,14 +117,16 @@ void FileProgressDialog::Render() {
     RenderBar(progress_, 0, model_.progressMax, model_.progressPos);
 }
 
-LoadDetailsDialog::LoadDetailsDialog(QWidget* parent, const std::string& details)
-    : QDialog(parent), details_(new QPlainTextEdit(this)) {
+LoadDetailsDialog::LoadDetailsDialog(QWidget* parent, const LoadDetailsModel& model)
+    : QDialog(parent),
+      headline_(new QLabel(Q(model.headline), this)),
+      details_(new QPlainTextEdit(this)) {
     setWindowTitle("File Loading Details");
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel("File Loaded Succesfully.", this));
+    layout->addWidget(headline_);
     layout->addWidget(new QLabel("Loading Details:", this));
     QStringList lines;
-    for (const std::string& entry : LoadDetailsEntries(details)) lines.append(Q(entry));
+    for (const std::string& entry : LoadDetailsEntries(model.details)) lines.append(Q(entry));
     details_->setReadOnly(true);
     details_->setPlainText(lines.join('\n'));
     details_->setMinimumSize(220, 120);

@@ -12,6 +12,7 @@
 
 #include "app/Job.h"
 #include "files/FileJob.h"
+#include "files/FileLoad.h"
 #include "ops/AutoJob.h"
 #include "ops/BlankCheckJob.h"
 #include "ops/ProgramJob.h"
@@ -79,13 +80,16 @@ class FileProgressDialog final : public JobDialog {
     QLabel* label_;
 };
 
-// "File Loading Details": the address ranges loaded, one a line.
+// "File Loading Details": the load's headline and the address ranges loaded,
+// one a line.
 class LoadDetailsDialog final : public QDialog {
   public:
-    LoadDetailsDialog(QWidget* parent, const std::string& details);
+    LoadDetailsDialog(QWidget* parent, const LoadDetailsModel& model);
+    [[nodiscard]] QLabel* Headline() const { return headline_; }
     [[nodiscard]] QPlainTextEdit* Details() const { return details_; }
 
   private:
+    QLabel* headline_;
     QPlainTextEdit* details_;
 };
 

@@ -6,6 +6,7 @@
 #include <QScreen>
 
 #include "app/AppState.h"
+#include "app/Preferences.h"
 #include "app/ProgramDirectory.h"
 #include "app/Settings.h"
 #include "link/Link.h"
@@ -24,6 +25,7 @@ std::unique_ptr<FrameWnd> StartFrame(const StartUpOptions& options) {
     }
     auto frame = std::make_unique<FrameWnd>();
     LoadSettings();
+    LoadPreferences();
     // Without a window manager to maximise it, the frame still fills the screen.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         frame->setGeometry(screen->availableGeometry());

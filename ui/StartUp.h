@@ -17,8 +17,8 @@ namespace zvk::ui {
 class FrameWnd;
 
 struct StartUpOptions {
-    // The directory of zvk.dat, COMn links and the help pages; empty: the
-    // executable's own.
+    // The program directory (the help pages, and zvk.dat and COMn links
+    // when it is a portable copy's); empty: the executable's own.
     std::string programDirectory;
     BlockAllocator allocate = DefaultBlockAllocator;
     // Queue the About box (tests start without it).

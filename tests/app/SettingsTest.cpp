@@ -12,6 +12,7 @@
 #include "app/AppState.h"
 #include "app/ProgramDirectory.h"
 #include "app/Settings.h"
+#include "tests/support/SettingsFolders.h"
 
 namespace zvk {
 namespace {
@@ -233,6 +234,9 @@ TEST_F(Settings, AFailedWriteKeepsThePreviousFile) {
 
 TEST_F(Settings, AnUnwritableDirectoryIsSkippedSilently) {
     App().ProgramDirectory = (dir_ / "missing" / "deeper").string();
+    // Nor can the user's folder be made: it would be below a plain file.
+    std::ofstream(dir_ / "file") << "x";
+    test::ScopedEnvironment xdg("XDG_CONFIG_HOME", (dir_ / "file").string());
     SaveSettings();  // must neither throw nor create anything
     EXPECT_FALSE(fs::exists(dir_ / "missing"));
 }

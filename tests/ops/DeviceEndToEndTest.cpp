@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -240,6 +242,46 @@ TEST_F(DeviceEndToEndTest, GarbageDuringVerifyIsListedNeverOk) {
     }
     const std::string report = ReadTextFile(dir / "report.txt");
     EXPECT_EQ(report.rfind(" Address\tDevice data\tBuffer data\r\n", 0), 0u);
+}
+
+TEST_F(DeviceEndToEndTest, ALinkFailureEndsTheCommandOnceAndIsNeverASuccess) {
+    std::vector<std::uint8_t> chip(kC55Size);
+    for (std::size_t i = 0; i < chip.size(); ++i) chip[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    const std::string bin = (dir / "chip.bin").string();
+    std::ofstream(bin, std::ios::binary)
+        .write(reinterpret_cast<const char*>(chip.data()),
+               static_cast<std::streamsize>(chip.size()));
+    const std::string out = (dir / "out.hex").string();
+    const std::string timedOut =
+        "ERROR: Time out error\nERROR: Read Time out error in serial communication!\n";
+    const std::string loaded = "Load Program: File Loaded Successfully.\n";
+    struct Case {
+        std::vector<std::string> unitOptions;
+        std::vector<std::string> command;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"--image", bin, "--drop-every", "30"}, {"read", out}, timedOut},
+        {{"--image", bin, "--drop-every", "30"}, {"verify", bin}, loaded + timedOut},
+        // Check, signature, two programmer checks and the signature before
+        // programming take 9 answers; the 92nd data byte gets none.
+        {{"--silent-after", "100"},
+         {"program", bin, "--verify"},
+         loaded + "Error: Programming Failed at 005B\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command[0]);
+        std::ofstream(out) << "kept";
+        ASSERT_TRUE(StartUnit(c.unitOptions));
+        const auto start = std::chrono::steady_clock::now();
+        const ShellRun run = Cli(c.command);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(run.out, "");
+        EXPECT_TRUE(ReadTextFile(out) == "kept") << "the output file was replaced";
+        unit.Stop();
+    }
 }
 
 }  // namespace

@@ -192,6 +192,17 @@ TEST(UnitModel, FailAtAnswersErrorForTheDataByteOfThatAddressOnly) {
     EXPECT_EQ(unit.Chip().Flash[0x0103], 0xFF) << "the fourth byte was taken as a command";
 }
 
+TEST(UnitModel, SilentAfterCutsTheAnswerUnderWayThenAnswersAndDoesNothing) {
+    UnitConfig config = ConfigFor("AT89S52");
+    config.SilentAfter = 3;
+    UnitModel unit(config);
+    unit.Chip().Flash[1] = 0x5A;
+    EXPECT_EQ(Send(unit, {0x0D}), Bytes{kAck});
+    EXPECT_EQ(Send(unit, {0x37, 0x00, 0x00, 0x00, 0x04}), (Bytes{0xFF, 0x5A}));
+    EXPECT_TRUE(Send(unit, {0x0D, 0x38, 0x00, 0x00, 0x00, 0x01, 0x00, 0x33}).empty());
+    EXPECT_EQ(unit.Chip().Flash[0], 0xFF);
+}
+
 TEST(UnitLine, TheWireLogHasOneExchangePerLine) {
     UnitModel unit(ConfigFor("AT89C2051"));
     std::ostringstream log;

@@ -74,8 +74,9 @@ TEST(UnitSimProgram, HelpDescribesTheDumpAndBadCommandLinesAreRefused) {
     const ShellRun helpRun = RunUnitSim({"--help"}, dir.Path());
     EXPECT_EQ(helpRun.status, 0);
     const std::string& help = helpRun.out;
-    for (const char* text : {"--link PATH", "--dump FILE", "Dump format", "lock-bits LB1 LB2",
-                             "eeprom 0800", "--wrong-part PART", "--garbage-every N"}) {
+    for (const char* text :
+         {"--link PATH", "--dump FILE", "Dump format", "lock-bits LB1 LB2", "eeprom 0800",
+          "--wrong-part PART", "--garbage-every N", "--silent-after N"}) {
         EXPECT_NE(help.find(text), std::string::npos) << text;
     }
 
@@ -85,6 +86,7 @@ TEST(UnitSimProgram, HelpDescribesTheDumpAndBadCommandLinesAreRefused) {
         {"--baud", "0"},
         {"--fail-at", "12345"},
         {"--drop-every", "-1"},
+        {"--silent-after", "x"},
         {"--third-byte", "1FF"},
         {"--bogus"},
         {"--part"},

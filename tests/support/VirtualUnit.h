@@ -59,6 +59,9 @@ class VirtualUnit {
         return lines;
     }
     void ClearWire() { wire_.str(""); }
+    // Every transfer fails once this many more writes have gone: the
+    // adapter has been unplugged.
+    void BreakAfterWrites(std::size_t writes) { transport_->BreakAfterWrites(writes); }
 
     ManualClock clock;
     MessageRecorder messages;
@@ -84,6 +87,16 @@ inline sim::UnitConfig SilentUnit() {
     config.Silent = true;
     return config;
 }
+
+// A unit that stops answering once it has sent this many bytes.
+inline sim::UnitConfig SilentAfter(unsigned long bytes) {
+    sim::UnitConfig config;
+    config.SilentAfter = bytes;
+    return config;
+}
+
+// A line that loses every nth byte the unit sends.
+inline sim::LineNoise DroppingEvery(unsigned n) { return {n, 0}; }
 
 // How a job went when stepped to its end.
 struct JobRun {

@@ -27,8 +27,10 @@
 #include "app/Buffers.h"
 #include "app/DeviceTable.h"
 #include "app/Job.h"
+#include "app/Preferences.h"
 #include "app/Settings.h"
 #include "files/FileJob.h"
+#include "tests/support/SettingsFolders.h"
 #include "tests/ui/FrameFixture.h"
 #include "ui/ChildWnd.h"
 #include "ui/DialogHelpers.h"
@@ -155,6 +157,40 @@ class FrameWndTest : public QObject {
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
         QCOMPARE(seen, (QStringList{"COM2 - OK", "AT89C1051"}));
+    }
+
+    // An installed program: its folder stays as it is; the settings, read at
+    // start and written on the way out, are in the user's folder.
+    void aReadOnlyProgramFolderKeepsTheSettingsInTheUserFolder() {
+        TempDir dir;
+        MessageRecorder messages;
+        ScopedPorts ports(true);
+        std::filesystem::create_directories(dir / "config" / "zvk");
+        std::ofstream(dir / "config" / "zvk" / "zvk.dat") << "0405";  // COM5, AT89C52
+        std::ofstream(dir / "config" / "zvk" / "zvk.conf") << "images.folder=/srv/images\n";
+        std::filesystem::create_directories(dir / "bin");
+        test::ReadOnlyFolder program(dir / "bin");
+        test::ScopedEnvironment xdg("XDG_CONFIG_HOME", (dir / "config").string());
+        StartUpOptions options;
+        options.programDirectory = program.Path().string();
+        options.showAbout = false;
+        int portAtStart = -1;
+        std::string preferenceAtStart;
+        QTimer wayOut;
+        wayOut.setSingleShot(true);
+        connect(&wayOut, &QTimer::timeout, [&] {
+            portAtStart = App().PortIndex;
+            preferenceAtStart = GetPreference("images.folder");
+            App().SelectedDevice = kAt89S8252;
+            test::CurrentFrame()->OnCommand(Id(CommandId::Exit));
+        });
+        wayOut.start(0);
+        QCOMPARE(RunZvk(options), 0);
+        QCOMPARE(portAtStart, 4);
+        QCOMPARE(preferenceAtStart, std::string("/srv/images"));
+        QCOMPARE(test::ReadTextFile(dir / "config" / "zvk" / "zvk.dat").substr(0, 4),
+                 std::string("040b"));
+        QVERIFY(std::filesystem::is_empty(program.Path()));
     }
 
     void settingsAreWrittenOnceOnEveryWayOut_data() {

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <fstream>
 
 #include "app/AppState.h"
@@ -99,15 +101,18 @@ class OperationFlowsTest : public QObject {
                   ":02020000A5A5B2\r\n:00000001FF\r\n");
         FileAnswer answer(path);
         QString details;
+        QString headline;
         ModalScript script;
         script.Then<LoadDetailsDialog>([&](LoadDetailsDialog* d) {
             details = d->Details()->toPlainText();
+            headline = d->Headline()->text();
             d->accept();
             return true;
         });
         RunLoadFile(nullptr);
         QCOMPARE(Shown(unit), QStringList({}));
         QVERIFY(script.Done());
+        QCOMPARE(headline, QString("File Loaded Succesfully."));
         QCOMPARE(answer.questions.size(), std::size_t{1});
         QCOMPARE(answer.questions[0].title, QString("Load File"));
         QCOMPARE(answer.questions[0].filters, QStringList({"Intel Hex Files *.Hex (*.HEX *.hex)",
@@ -146,6 +151,49 @@ class OperationFlowsTest : public QObject {
         QCOMPARE(int(FlashRead(0x022C)), 0xFF);
     }
 
+    // After an overflow the details dialog names it instead of claiming
+    // success, for a HEX file and for a binary one; the ranges stay listed.
+    void loadDetailsAfterAnOverflowDoNotClaimSuccess() {
+        struct Case {
+            const char* name;
+            std::string content;
+            QString details;
+        };
+        const std::vector<Case> cases = {
+            {"big.bin", std::string(4096, '\x42'), "0000H to 07FFH"},
+            {"big.hex", ":0207FE00A5A5AF\r\n:020800001111D4\r\n:00000001FF\r\n", "07FEH to 07FFH"},
+        };
+        for (const auto& c : cases) {
+            test::VirtualUnit unit("AT89C2051");
+            QTemporaryDir dir;
+            const QString path = dir.filePath(c.name);
+            WriteFile(path, c.content);
+            FileAnswer answer(path);
+            QString details;
+            QString headline;
+            ModalScript script;
+            if (QString(c.name).endsWith(".bin")) {
+                script.Then<GetAddressDlg>([](GetAddressDlg* d) {
+                    d->Edit()->setText("0000");
+                    d->accept();
+                    return true;
+                });
+            }
+            script.Then<LoadDetailsDialog>([&](LoadDetailsDialog* d) {
+                details = d->Details()->toPlainText();
+                headline = d->Headline()->text();
+                d->accept();
+                return true;
+            });
+            RunLoadFile(nullptr);
+            QVERIFY(script.Done());
+            QCOMPARE(Shown(unit), QStringList({"ERROR|Address Exceeds the Buffer Capacity."}));
+            QCOMPARE(headline, QString("Address Exceeds the Buffer Capacity."));
+            QCOMPARE(details, c.details);
+            QCOMPARE(int(FlashRead(0x07FF)), c.content.front() == ':' ? 0xA5 : 0x42);
+        }
+    }
+
     void loadStopsWhenTheAddressIsDeclinedOrTheFileQuestionCancelled() {
         test::VirtualUnit unit("AT89C2051");
         {
@@ -170,6 +218,25 @@ class OperationFlowsTest : public QObject {
         QCOMPARE(script.Unexpected(), 0);
         QCOMPARE(Shown(unit), QStringList({"ERROR|File Loading Stopped"}));
         QCOMPARE(int(FlashRead(0)), 0xFF);
+    }
+
+    // A folder or a FIFO is refused at once, before any dialog, and the
+    // buffer stays as it was.
+    void loadRefusesWhatIsNotAFile() {
+        test::VirtualUnit unit("AT89C2051");
+        FlashWrite(0x0000, 0x55);
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath("pipe.hex");
+        QCOMPARE(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+        for (const QString& path : {dir.path(), fifo}) {
+            unit.messages.messages.clear();
+            FileAnswer answer(path);
+            ModalScript script;
+            RunLoadFile(nullptr);
+            QCOMPARE(script.Unexpected(), 0);
+            QCOMPARE(Shown(unit), QStringList({"ERROR|Unable to open the selected file"}));
+            QCOMPARE(int(FlashRead(0x0000)), 0x55);
+        }
     }
 
     void saveAsWritesTheFileAndSaysSo() {

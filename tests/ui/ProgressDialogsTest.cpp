@@ -347,6 +347,71 @@ class ProgressDialogsTest : public QObject {
         QVERIFY(!dialog.isVisible());
     }
 
+    // The unit's adapter is pulled out part-way: the link's message comes
+    // once, and the dialog closes by itself instead of waiting on a job that
+    // cannot go on.
+    void aLinkFailureShowsOneMessageThenTheDialogCloses_data() {
+        QTest::addColumn<int>("operation");
+        QTest::addColumn<int>("writesBeforeTheBreak");
+        QTest::addColumn<int>("endCode");
+        QTest::newRow("read") << 0 << 4 << 1;
+        QTest::newRow("verify") << 1 << 4 << 0;
+        QTest::newRow("blank check") << 2 << 4 << 0;
+        QTest::newRow("program") << 3 << 20 << 0;
+        QTest::newRow("auto") << 4 << 200 << 1;
+    }
+    void aLinkFailureShowsOneMessageThenTheDialogCloses() {
+        QFETCH(int, operation);
+        QFETCH(int, writesBeforeTheBreak);
+        QFETCH(int, endCode);
+        test::VirtualUnit unit("AT89C2051");
+        ScopedStepDelayLimit fast(1ms);
+        App().OptionFlags = kOptionVerifyAfterProgram;
+        App().AutoSequence = kAutoErase | kAutoBlankCheck | kAutoProgram | kAutoVerify;
+        unit.BreakAfterWrites(std::size_t(writesBeforeTheBreak));
+        const OperationRun run{PackStartCount(0, 2048), 0};
+        const auto endsOnItsOwn = [&](JobDialog& dialog) {
+            Open(dialog);
+            QVERIFY(WaitUntil([&] { return !dialog.isVisible(); }));
+            QVERIFY(dialog.Driver().Finished());
+            QCOMPARE(dialog.result(), endCode);
+        };
+        switch (operation) {
+            case 0: {
+                ReadJob job(run);
+                ReadDialog dialog(nullptr, job);
+                endsOnItsOwn(dialog);
+                break;
+            }
+            case 1: {
+                VerifyJob job(run);
+                ScanDialog dialog(nullptr, job);
+                endsOnItsOwn(dialog);
+                break;
+            }
+            case 2: {
+                BlankCheckJob job(run);
+                ScanDialog dialog(nullptr, job);
+                endsOnItsOwn(dialog);
+                break;
+            }
+            case 3: {
+                ProgramJob job(run);
+                ProgramDialog dialog(nullptr, job);
+                endsOnItsOwn(dialog);
+                break;
+            }
+            default: {
+                AutoJob job;
+                AutoDialog dialog(nullptr, job);
+                endsOnItsOwn(dialog);
+                break;
+            }
+        }
+        QCOMPARE(Shown(unit), QStringList({"ERROR|Serial port communication error!"}));
+        QCOMPARE(int(unit.WireLines().size()), writesBeforeTheBreak);
+    }
+
     void rangeDialogsRenderTheirModel_data() {
         QTest::addColumn<int>("operation");
         QTest::addColumn<QString>("title");
