@@ -374,7 +374,9 @@ void ProgramWnd::EditInstruction() {
         const LinePlan plan = PlanInstructionEdit(line, *address, oldLength);
         switch (plan.outcome) {
             case LineOutcome::Blank:
-                // Nothing typed: the instruction stays as it is.
+            case LineOutcome::Unchanged:
+                // Nothing typed, or the offered line stored as it was: the
+                // instruction stays as it is, byte for byte.
                 return;
             case LineOutcome::AsmError:
                 ShowMessage(plan.message, "Error", MessageIcon::Stop);

@@ -10,21 +10,30 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QtTest>
 
+// Ahead of app/Settings.h, whose function SaveSettings() would hide the
+// struct of that name that files/FileSave.h declares and uses.
+#include "ui/ProgressDialogs.h"
+
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <set>
 
 #include "app/Buffers.h"
 #include "app/DeviceTable.h"
+#include "app/Job.h"
 #include "app/Preferences.h"
 #include "app/Settings.h"
+#include "files/FileJob.h"
 #include "tests/support/SettingsFolders.h"
 #include "tests/ui/FrameFixture.h"
 #include "ui/ChildWnd.h"
+#include "ui/DialogHelpers.h"
 #include "ui/HelpTexts.h"
 #include "ui/StatusBar.h"
 #include "ui/ToolBar.h"
@@ -63,6 +72,37 @@ std::set<int> MenuIds(const QMenuBar* bar) {
 int Id(CommandId id) { return static_cast<int>(id); }
 
 ChildWnd* Child(WindowHandle handle) { return static_cast<ChildWnd*>(handle); }
+
+// A progress dialog's job that a signal interrupts: it raises the signal
+// itself at its fifth step. It notes whether it was cancelled and whether it
+// ever ran once the frame had released the buffers. One that cannot stop
+// runs its 40 steps whatever happens.
+class InterruptedJob final : public Job {
+  public:
+    InterruptedJob(int signal, bool canStop) : signal_(signal), canStop_(canStop) {}
+    void Start() override {
+        model.title = "Working";
+        model.progressMax = kSteps;
+    }
+    StepResult Step() override {
+        if (App().FlashBuffer.empty()) ++stepsWithoutBuffers;
+        if (++steps == 5) std::raise(signal_);
+        if (cancelled) return StepResult::Finish(0);
+        model.progressPos = static_cast<std::uint32_t>(steps);
+        return steps < kSteps ? StepResult::Continue() : StepResult::Finish(1);
+    }
+    void Cancel() override { cancelled = canStop_; }
+
+    static constexpr int kSteps = 40;
+    ProgressModel model;
+    int steps = 0;
+    int stepsWithoutBuffers = 0;
+    bool cancelled = false;
+
+  private:
+    int signal_;
+    bool canStop_;
+};
 
 }  // namespace
 
@@ -210,6 +250,107 @@ class FrameWndTest : public QObject {
             QCOMPARE(test::ReadTextFile(dir / "zvk.dat").substr(0, 4), std::string("010f"));
         }
         QVERIFY(std::filesystem::exists(dir / "zvk.dat"));
+    }
+
+    // A shut-down (SIGTERM), Ctrl+C (SIGINT) or a closed terminal (SIGHUP)
+    // closes the frame from the event loop, after whatever was open has
+    // ended its own way, and the settings are written once.
+    void signalsEndTheProgramWithTheSettingsWrittenOnce_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QString>("open");  // what is open when it comes
+        QTest::newRow("SIGTERM") << SIGTERM << "";
+        QTest::newRow("SIGINT") << SIGINT << "";
+        QTest::newRow("SIGHUP") << SIGHUP << "";
+        QTest::newRow("SIGTERM over a message box") << SIGTERM << "message box";
+        QTest::newRow("SIGINT over a message box") << SIGINT << "message box";
+        QTest::newRow("SIGTERM over a message box of the start-up") << SIGTERM << "start-up";
+        QTest::newRow("SIGTERM over a progress dialog") << SIGTERM << "progress";
+        QTest::newRow("SIGHUP over a progress dialog") << SIGHUP << "progress";
+        QTest::newRow("SIGTERM over a job that cannot stop") << SIGTERM << "unstoppable";
+    }
+    void signalsEndTheProgramWithTheSettingsWrittenOnce() {
+        QFETCH(int, signal);
+        QFETCH(QString, open);
+        TempDir dir;
+        std::ofstream(dir / "zvk.dat", std::ios::binary) << "010F";
+        MessageRecorder messages;
+        if (open == "message box" || open == "start-up") InstallMessageBoxPresenter();
+        // The port that cannot be opened shows its message before the main loop runs.
+        ScopedPorts ports(open != "start-up");
+        StartUpOptions options;
+        options.programDirectory = dir.Path().string();
+        options.showAbout = false;
+        int writes = 0;
+        options.saveSettings = [&] {
+            ++writes;
+            SaveSettings();
+        };
+        // Whatever the test process was started with, the signal would end it.
+        const auto previousHandler = std::signal(signal, SIG_DFL);
+        InterruptedJob job(signal, open != "unstoppable");
+        bool endedWhileFrameOpen = false;
+        bool startUpBoxUp = false;
+        QTimer wayOut;
+        wayOut.setSingleShot(true);
+        connect(&wayOut, &QTimer::timeout, [&] {
+            FrameWnd* frame = test::CurrentFrame();
+            if (open == "start-up") {
+                // Runs inside the message box's loop, before the main one.
+                startUpBoxUp = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                std::raise(signal);
+                return;
+            }
+            if (open.isEmpty()) {
+                std::raise(signal);
+                return;
+            }
+            if (open == "message box") {
+                QTimer::singleShot(20, [signal] { std::raise(signal); });
+                ShowMessage("Operation Completed Succesfully.", "Checksum",
+                            MessageIcon::Information);
+            } else {
+                FileProgressDialog dialog(frame, job, job.model, "Cancel");
+                dialog.Run();
+            }
+            endedWhileFrameOpen = !frame->Closed();
+        });
+        wayOut.start(0);
+        // Ends the loop should nothing else, so that a failure cannot hang.
+        bool guardFired = false;
+        QTimer guard;
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, [&] {
+            guardFired = true;
+            for (QWidget* w = QApplication::activeModalWidget(); w != nullptr;
+                 w = QApplication::activeModalWidget()) {
+                w->close();
+                QCoreApplication::processEvents();
+            }
+            test::CurrentFrame()->close();
+        });
+        guard.start(5000);
+        const int code = RunZvk(options);
+        std::signal(signal, previousHandler);
+
+        QVERIFY(!guardFired);
+        QCOMPARE(code, 128 + signal);
+        QCOMPARE(writes, 1);
+        const std::string saved = test::ReadTextFile(dir / "zvk.dat");
+        QCOMPARE(saved.size(), std::size_t{64});
+        QCOMPARE(saved.substr(0, 4), std::string("010f"));
+        QVERIFY(App().FlashBuffer.empty());
+        QVERIFY(App().ProgrammerLink == nullptr);
+        if (open == "start-up") {
+            QVERIFY(startUpBoxUp);
+        } else if (!open.isEmpty()) {
+            QVERIFY(endedWhileFrameOpen);
+        }
+        if (open == "progress") {
+            QVERIFY(job.cancelled);
+            QVERIFY(job.steps < InterruptedJob::kSteps);
+        }
+        if (open == "unstoppable") QCOMPARE(job.steps, int(InterruptedJob::kSteps));
+        QCOMPARE(job.stepsWithoutBuffers, 0);
     }
 
     void everyMenuItemIsInTheCommandTable() {

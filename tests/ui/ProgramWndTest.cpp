@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include <initializer_list>
+#include <vector>
 
 #include "app/Buffers.h"
 #include "mcs51/Disassembler.h"
@@ -98,6 +99,53 @@ std::function<bool(EditProgramLineDlg*)> Answer(QStringList& seen, const QString
         }
         return true;
     };
+}
+
+// A line dialog's step: notes what it offers and stores it untouched.
+std::function<bool(EditProgramLineDlg*)> StoreAsOffered(QStringList& seen) {
+    return [&seen](EditProgramLineDlg* d) {
+        seen << d->AddressLabel()->text() + " " + d->Edit()->text();
+        d->accept();
+        return true;
+    };
+}
+
+// Code whose offered text the assembler reads as other code (EA as the flag
+// EA, AC as A and C) or refuses (RESERVED, MOV AC,#12).
+struct UntouchedCode {
+    std::uint16_t address;
+    std::vector<std::uint8_t> bytes;
+    QString offered;
+};
+const UntouchedCode kUntouchedCode[] = {
+    {0x0000, {0xD2, 0xEA}, "SETB   EA"},
+    {0x0002, {0x05, 0xAC}, "INC    AC"},
+    {0x0004, {0xA5}, "RESERVED"},
+    {0x0005, {0x75, 0xAC, 0x12}, "MOV    AC,#12"},
+    {0x0008, {0x10, 0xEA, 0x05}, "JBC    EA,0010"},
+};
+
+// Puts the code, marked as loaded from a file.
+void PutUntouchedCode() {
+    for (const UntouchedCode& c : kUntouchedCode) {
+        for (std::size_t i = 0; i < c.bytes.size(); ++i) {
+            const auto a = static_cast<std::uint16_t>(c.address + i);
+            FlashWrite(a, c.bytes[i]);
+            SetOrigin(BufferKind::Flash, a, OriginFile);
+        }
+    }
+}
+
+bool CodeIsUntouched() {
+    bool same = true;
+    for (const UntouchedCode& c : kUntouchedCode) {
+        for (std::size_t i = 0; i < c.bytes.size(); ++i) {
+            const auto a = static_cast<std::uint16_t>(c.address + i);
+            same =
+                same && FlashRead(a) == c.bytes[i] && GetOrigin(BufferKind::Flash, a) == OriginFile;
+        }
+    }
+    return same;
 }
 
 }  // namespace
@@ -293,6 +341,53 @@ class ProgramWndTest : public QObject {
                      "Error|Illegal mnemonic"}));
         QCOMPARE(int(FlashRead(0)), 0x00);
         QCOMPARE(int(FlashRead(1)), 0x00);
+    }
+
+    // Store on the instruction as offered changes nothing, not even for code
+    // whose text would assemble to other bytes or not at all.
+    void editInstructionStoredAsOfferedKeepsTheCode() {
+        PutUntouchedCode();
+        DisassemblyArea* area = OpenView(10);
+        area->MoveTo(0);
+        QStringList seen;
+        for (int row = 1; row <= int(std::size(kUntouchedCode)); ++row) {
+            ModalScript script;
+            script.Then<EditProgramLineDlg>(StoreAsOffered(seen));
+            MenuPick pick{0, kCmdEditInstruction};
+            area->SetMenuRunner(std::ref(pick));
+            QTest::mouseClick(area->viewport(), Qt::RightButton, {}, Cell(area, 30, row));
+            QVERIFY(script.Done());
+            QCOMPARE(script.Unexpected(), 0);
+        }
+        QStringList offered;
+        for (const UntouchedCode& c : kUntouchedCode)
+            offered << QString::asprintf("%04X: ", c.address) + c.offered;
+        QCOMPARE(seen, offered);
+        QCOMPARE(messages_->Lines(), std::vector<std::string>{});
+        QVERIFY(CodeIsUntouched());
+        QVERIFY(RowText(area, 1).contains("SETB   EA"));
+    }
+
+    // Accepting each offered line in Enter Program keeps the code too and
+    // goes on behind each instruction.
+    void enterProgramAcceptingTheOfferedLinesKeepsTheCode() {
+        PutUntouchedCode();
+        OpenView(10);
+        App().EnteredAddress = 0x0000;
+        QStringList seen;
+        ModalScript script;
+        for (std::size_t i = 0; i < std::size(kUntouchedCode); ++i)
+            script.Then<EditProgramLineDlg>(StoreAsOffered(seen));
+        script.Then<EditProgramLineDlg>(Answer(seen, QString()));
+        EnterProgram(false);
+        QVERIFY(script.Done());
+        QStringList offered;
+        for (const UntouchedCode& c : kUntouchedCode)
+            offered << QString::asprintf("%04X: ", c.address) + c.offered;
+        offered << "000B: MOV    R7,A";
+        QCOMPARE(seen, offered);
+        QCOMPARE(messages_->Lines(), std::vector<std::string>{});
+        QVERIFY(CodeIsUntouched());
     }
 
     void enterProgramStoresLjmpThenNop() {
