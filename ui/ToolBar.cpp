@@ -23,8 +23,9 @@ struct ButtonImage {
 };
 
 // clang-format off
-constexpr std::array<ButtonImage, 24> kButtonImages{{
-    {"document-open", "F", 0x2e7d32}, {"", "E", 0x00838f}, {"document-save", "F", 0x1565c0},
+constexpr std::array<ButtonImage, 25> kButtonImages{{
+    {"document-open", "F", 0x2e7d32}, {"", "E", 0x00838f}, {"view-refresh", "R", 0x2e7d32},
+    {"document-save", "F", 0x1565c0},
     {"", "E", 0x00838f}, {"", "ASM", 0x6a1b9a}, {"", "HEX", 0x2e7d32}, {"", "EE", 0x00838f},
     {"", "PRG", 0x6a1b9a}, {"go-jump", "@", 0x455a64}, {"edit-clear", "CLR", 0x455a64},
     {"", "FIL", 0x455a64}, {"edit-copy", "CPY", 0x455a64}, {"", "DEV", 0x37474f},
@@ -52,7 +53,7 @@ QIcon DrawnImage(const ButtonImage& image) {
     return QIcon(pixmap);
 }
 
-// The image of the n-th button (0 to 23).
+// The image of the n-th button (0 to 24).
 QIcon ToolBarImage(int image) {
     const ButtonImage& entry = kButtonImages.at(static_cast<std::size_t>(image));
     const QIcon drawn = DrawnImage(entry);

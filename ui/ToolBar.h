@@ -1,5 +1,5 @@
 #pragma once
-// The frame's toolbar: 24 command buttons and 5 gaps, each button with its
+// The frame's toolbar: 25 command buttons and 5 gaps, each button with its
 // own drawn image (or the desktop theme's) and the command's tool tip. Other
 // windows enable, disable and press its buttons by command id.
 
@@ -21,7 +21,8 @@ inline constexpr ToolBarEntry kSeparator{};
 
 // clang-format off
 inline constexpr ToolBarEntry kToolBarEntries[] = {
-    {CommandId::LoadFlash}, {CommandId::LoadEeprom}, {CommandId::SaveFlash}, {CommandId::SaveEeprom},
+    {CommandId::LoadFlash}, {CommandId::LoadEeprom}, {CommandId::ReloadFile, true},
+    {CommandId::SaveFlash}, {CommandId::SaveEeprom},
     kSeparator,
     {CommandId::Disassembly}, {CommandId::EditFlash}, {CommandId::EditEeprom},
     kSeparator,

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <memory>
 
 #include "app/AppState.h"
 #include "app/Buffers.h"
@@ -89,8 +90,20 @@ std::function<bool(D*)> CloseWhenDoneNotingCursor(bool* sawBusyCursor) {
 class OperationFlowsTest : public QObject {
     Q_OBJECT
 
+    // The loads remember their file in the settings folder: one of the test's
+    // own, never the user's.
+    std::unique_ptr<QTemporaryDir> settings_;
+
   private slots:
-    void init() { ResetFileOperationSettings(); }
+    void init() {
+        ResetFileOperationSettings();
+        settings_ = std::make_unique<QTemporaryDir>();
+        App().ProgramDirectory = settings_->path().toStdString();
+    }
+    void cleanup() {
+        App().ProgramDirectory.clear();
+        settings_.reset();
+    }
 
     void loadHexShowsTheDetails() {
         test::VirtualUnit unit("AT89C2051");
