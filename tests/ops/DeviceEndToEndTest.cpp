@@ -284,5 +284,45 @@ TEST_F(DeviceEndToEndTest, ALinkFailureEndsTheCommandOnceAndIsNeverASuccess) {
     }
 }
 
+// scripts/production-demo: zvk-cli auto --repeat --count 3 --log against
+// zvk-unit-sim --socket-control, the script changing the chips; the second
+// chip is an AT89C51 in an AT89S52 run.
+TEST(ProductionEndToEndTest, ThreeChipsOneOfThemTheWrongPart) {
+    TempDir dir;
+    const std::string command = "ZVK_CLI=" + ShellQuote(ZVK_CLI_PATH) +
+                                " ZVK_UNIT_SIM=" + ShellQuote(ZVK_UNIT_SIM_PATH) + " " +
+                                ShellQuote(std::string(ZVK_SOURCE_DIR) + "/scripts/production-demo") +
+                                " " + ShellQuote(dir.Path().string());
+    const ShellRun run = RunShell(command, dir.Path());
+    ASSERT_EQ(run.status, 1) << run.out << run.err;
+    EXPECT_NE(run.out.find("3 chips: 2 passed, 1 failed"), std::string::npos) << run.out;
+
+    const auto log = SplitLines(ReadTextFile(dir / "run.csv"));
+    ASSERT_EQ(log.size(), 4u) << ReadTextFile(dir / "run.csv");
+    EXPECT_EQ(log[0], "time,part,image,checksum,steps,result,failed_step,failed_address,seconds,"
+                      "reason");
+    // The image's sum over the whole Flash, as the Checksum command gives it.
+    const auto image = ReadBytes(dir / "img.bin");
+    ASSERT_EQ(image.size(), 8192u);
+    unsigned sum = 0;
+    for (const auto b : image) sum += b;
+    char checksum[8];
+    std::snprintf(checksum, sizeof checksum, "%04X", sum & 0xFFFF);
+    const std::string imageField = (dir / "img.hex").lexically_normal().string();
+    const char* results[] = {",pass,,,", ",fail,check,,", ",pass,,,"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(log[i + 1]);
+        EXPECT_NE(log[i + 1].find(std::string(",AT89S52,") + imageField + "," + checksum +
+                                  ",erase+blank+program+verify" + results[i]),
+                  std::string::npos);
+    }
+    EXPECT_TRUE(log[2].ends_with(",Error - Device Mismatch!"));
+
+    const auto dump = ReadTextFile(dir / "dump.txt");
+    ASSERT_TRUE(dump.starts_with("part AT89S52\n")) << dump.substr(0, 200);
+    EXPECT_EQ(DumpFlash(dump), image);
+    EXPECT_NE(run.out.find("the last chip holds the image"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace zvk
