@@ -291,18 +291,41 @@ TEST_F(ProductionRun, AUnitThatStopsAnsweringEndsTheRunWithTheLinksMessageOnce) 
 }
 
 TEST_F(ProductionRun, OneChipWithALogEndsAsTheAutoSequenceEnds) {
-    ProductionOptions options = Options(std::nullopt);
-    options.repeat = false;
-    options.firstChipChecked = true;
-    ProductionJob job(options);
-    ASSERT_TRUE(job.OpenLog());
-    const auto run = test::DriveJob(job);
-    EXPECT_EQ(run.last.code, 0);
-    EXPECT_TRUE(job.model.staysOpen);
-    EXPECT_TRUE(job.model.closeEnabled);
-    EXPECT_EQ(job.model.status, "Auto Programming Process Completed...");
-    EXPECT_EQ(LogLines().size(), 2u);
-    for (const auto delay : run.delays) EXPECT_NE(delay, kSocketPollInterval);
+    // A Protect that applies to nothing lets the sequence complete, but the
+    // chip is not what was asked for.
+    const struct {
+        std::uint8_t steps;
+        const char* row;  // from the result on
+        Lines messages;
+    } cases[] = {
+        {kAutoProgram | kAutoVerify, "pass,,,0.0,", {}},
+        {kAutoProgram | kAutoProtect,
+         "fail,protect,,0.0,Protection option is disabled",
+         {"Error|Protection option is disabled"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.row);
+        std::filesystem::remove(dir_ / "run.csv");
+        unit_.messages.messages.clear();
+        unit_.InsertChip();
+        App().AutoSequence = c.steps;
+        App().ProtectionOptions = 0;
+        ProductionOptions options = Options(std::nullopt);
+        options.repeat = false;
+        options.firstChipChecked = true;
+        ProductionJob job(options);
+        ASSERT_TRUE(job.OpenLog());
+        const auto run = test::DriveJob(job);
+        EXPECT_EQ(run.last.code, 0);
+        EXPECT_TRUE(job.model.staysOpen);
+        EXPECT_TRUE(job.model.closeEnabled);
+        EXPECT_EQ(job.model.status, "Auto Programming Process Completed...");
+        EXPECT_EQ(unit_.messages.Lines(), c.messages);
+        const Lines log = LogLines();
+        ASSERT_EQ(log.size(), 2u);
+        EXPECT_TRUE(log[1].ends_with(c.row)) << log[1];
+        for (const auto delay : run.delays) EXPECT_NE(delay, kSocketPollInterval);
+    }
 }
 
 TEST(ProductionLogTest, RowsAreAppendedWithAHeaderOnlyForANewLog) {

@@ -195,6 +195,14 @@ TEST(UnitSimProgram, TheSocketControlFifoChangesChipsForOneWriterAfterAnother) {
         std::ofstream(fifo) << step.lines;
         EXPECT_EQ(signatureBecomes(step.signature), step.signature);
     }
+    // With every writer gone the FIFO must not read as ended, or the unit
+    // would wake up for it without end: it holds a write end itself.
+    int fifoEnds = 0;
+    for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(unit.Pid()) + "/fd")) {
+        std::error_code error;
+        fifoEnds += fs::read_symlink(fd.path(), error) == fifo;
+    }
+    EXPECT_EQ(fifoEnds, 2);
     // The fresh chip is erased, and it is the one the dump shows.
     EXPECT_EQ(host.Exchange({0x37, 0x00, 0x00, 0x00, 0x02}, 2), (Bytes{0xFF, 0xFF}));
     EXPECT_EQ(host.Exchange({0x38, 0x00, 0x00, 0x00, 0x01, 0x5A}, 1), Bytes{'-'});
