@@ -68,15 +68,18 @@ TEST(UnitModel, ChipsAreSwappedInTheSocketEvenHalfWayThroughAnExchange) {
     config.ReportedPart = *FindDeviceByName("AT89C2051");  // this chip's oddity
     config.FailAt = 0x0003;                               // the unit's
     UnitModel unit(config);
-    unit.Chip().Flash[0] = 0x12;
 
-    // Pulled out after a read and a programming were announced: the read
-    // gives FF, the data byte fails and changes nothing.
+    // Pulled out while a read was being announced: it gives FF.
     EXPECT_EQ(Send(unit, {0x37, 0x00, 0x00, 0x00}), Bytes{});
     unit.RemoveChip();
     EXPECT_FALSE(unit.ChipPresent());
     EXPECT_EQ(Send(unit, {0x01}), Bytes{0xFF});
+    // Pulled out after programming was announced: the data byte fails and
+    // changes nothing.
+    unit.InsertChip();
+    unit.Chip().Flash[0] = 0x12;
     EXPECT_EQ(Send(unit, {0x38, 0x00, 0x00, 0x00, 0x01}), Bytes{});
+    unit.RemoveChip();
     EXPECT_EQ(Send(unit, {0x00}), Bytes{kErr});
     EXPECT_EQ(unit.Chip().Flash[0], 0x12);
     EXPECT_EQ(Send(unit, {0x0D, 0x32}), (Bytes{kAck, 0xFF, 0xFF, 0xFF}));
