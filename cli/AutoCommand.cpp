@@ -140,8 +140,7 @@ int DriveProduction(ProductionJob& job) {
             job.Cancel();
             if (model.stopping) {
                 line.Clear();
-                std::fputs("zvk-cli: stopping after this chip; Ctrl+C again gives it up\n",
-                           stderr);
+                std::fputs("zvk-cli: stopping after this chip; Ctrl+C again gives it up\n", stderr);
             }
         }
         result = job.Step();
@@ -176,17 +175,18 @@ int DriveProduction(ProductionJob& job) {
 }  // namespace
 
 int RunAuto(Args args) {
-    const auto parsed = ParseArgs(
-        args, DeviceValueOptions({"--steps", "--lock", "--load-at", "--count", "--log"}),
-        DeviceFlagOptions({"--repeat"}));
+    const auto parsed =
+        ParseArgs(args, DeviceValueOptions({"--steps", "--lock", "--load-at", "--count", "--log"}),
+                  DeviceFlagOptions({"--repeat"}));
     if (!parsed) return 2;
     if (parsed->positional.size() != 1) return UsageError("auto needs one FILE");
     const bool repeat = parsed->Has("--repeat");
     std::optional<unsigned> count;
     if (const auto stop = ReadCount(*parsed, count)) return *stop;
     if (repeat && parsed->Has("--spi")) {
-        return UsageError("--repeat needs Parallel mode: without the device check a new chip "
-                          "cannot be told from the last one");
+        return UsageError(
+            "--repeat needs Parallel mode: without the device check a new chip "
+            "cannot be told from the last one");
     }
     if (const auto stop = SetUpSession(*parsed)) return *stop;
     if (const auto stop = ApplyStepsOption(*parsed)) return *stop;

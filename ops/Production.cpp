@@ -113,7 +113,9 @@ bool ProductionLog::Open(const std::string& path) {
     return true;
 }
 
-bool ProductionLog::Append(const ProductionRow& row) { return WriteWhole(FormatProductionRow(row)); }
+bool ProductionLog::Append(const ProductionRow& row) {
+    return WriteWhole(FormatProductionRow(row));
+}
 
 bool ProductionLog::WriteWhole(const std::string& text) {
     if (fd_ < 0) {

@@ -190,8 +190,8 @@ StepResult ProductionJob::ChipEnded(const StepResult& result) {
         row.failedAddress = sequence.failedAddress;
         row.reason = reason_;
     }
-    row.taken = std::chrono::duration_cast<std::chrono::milliseconds>(CurrentClock().Now() -
-                                                                      chipStart_);
+    row.taken =
+        std::chrono::duration_cast<std::chrono::milliseconds>(CurrentClock().Now() - chipStart_);
     const bool logged = Record(std::move(row));
     if (chipWatch_->Failed()) {
         model.unitLost = true;
@@ -232,8 +232,8 @@ StepResult ProductionJob::AbandonChip() {
     }
     row.failedAddress = sequence.failedAddress;
     row.reason = kAbortedReason;
-    row.taken = std::chrono::duration_cast<std::chrono::milliseconds>(CurrentClock().Now() -
-                                                                      chipStart_);
+    row.taken =
+        std::chrono::duration_cast<std::chrono::milliseconds>(CurrentClock().Now() - chipStart_);
     (void)Record(std::move(row));
     return End();
 }

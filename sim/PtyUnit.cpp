@@ -208,9 +208,8 @@ int RunPtyUnit(UnitLine& line, const PtyOptions& options) {
     ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     WirePacer pacer(options.Baud);
     while (g_stop == 0) {
-        pollfd fds[3] = {{pty.Master(), POLLIN, 0},
-                         {g_wakePipe[0], POLLIN, 0},
-                         {control.ReadEnd(), POLLIN, 0}};
+        pollfd fds[3] = {
+            {pty.Master(), POLLIN, 0}, {g_wakePipe[0], POLLIN, 0}, {control.ReadEnd(), POLLIN, 0}};
         if (::poll(fds, control.ReadEnd() >= 0 ? 3 : 2, -1) < 0) {
             if (errno == EINTR) continue;
             break;

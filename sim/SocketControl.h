@@ -46,7 +46,7 @@ class SocketControl {
     std::string path_;
     int read_ = -1;
     int write_ = -1;
-    std::string pending_;  // the start of a line not yet ended
+    std::string pending_;    // the start of a line not yet ended
     bool skipping_ = false;  // inside an over-long line, dropped up to its end
 };
 

@@ -207,9 +207,9 @@ void UnitModel::Execute(std::vector<std::uint8_t>& answer) {
     }
     for (std::uint32_t i = 0; i < count; ++i) {
         std::uint32_t at = 0;
-        const std::vector<std::uint8_t>* memory =
-            pending_.chipResponds && ChipPresent() ? Target(pending_, (address + i) & 0xFFFF, at)
-                                                   : nullptr;
+        const std::vector<std::uint8_t>* memory = pending_.chipResponds && ChipPresent()
+                                                      ? Target(pending_, (address + i) & 0xFFFF, at)
+                                                      : nullptr;
         if (memory == nullptr) {
             answer.push_back(kErasedByte);
         } else {
@@ -222,9 +222,9 @@ void UnitModel::ProgramData(std::uint8_t value, std::vector<std::uint8_t>& answe
     const std::uint32_t wireAddress = dataAddress_++ & 0xFFFF;
     --dataLeft_;
     std::uint32_t at = 0;
-    std::vector<std::uint8_t>* memory =
-        programming_.chipResponds && ChipPresent() ? Target(programming_, wireAddress, at)
-                                                   : nullptr;
+    std::vector<std::uint8_t>* memory = programming_.chipResponds && ChipPresent()
+                                            ? Target(programming_, wireAddress, at)
+                                            : nullptr;
     const bool fails = memory == nullptr || chip_.ProgrammingLocked() ||
                        (config_.FailAt && *config_.FailAt == wireAddress);
     if (fails) {

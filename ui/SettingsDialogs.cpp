@@ -443,8 +443,8 @@ void AutoProgramDlg::Clicked(int id, bool checked) {
 }
 
 void AutoProgramDlg::Browse() {
-    const FileQuestion question{"Log File", {"CSV Files (*.csv)", "All Files (*)"}, "csv", true,
-                                true};
+    const FileQuestion question{
+        "Log File", {"CSV Files (*.csv)", "All Files (*)"}, "csv", true, true};
     if (const auto path = AskFile(this, question)) log_->setText(*path);
 }
 

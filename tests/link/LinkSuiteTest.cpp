@@ -226,7 +226,11 @@ TYPED_TEST(LinkSuite, TheDeviceCheckComparesTheSignatureWithTheSelectedPart) {
          {"ERROR|Error - Device Mismatch!"},
          {"> 0D < 2D", "> 14 < 1E 51 FF"}},
         {Unit("AT89C2051"), "AT89C2051", SocketState::Expected, {}, {"> 0D < 2D", "> 0E < 1E 21"}},
-        {Unit("AT89S8252"), "AT89S8252", SocketState::Expected, {}, {"> 0D < 2D", "> 31 < 1E 72 FF"}},
+        {Unit("AT89S8252"),
+         "AT89S8252",
+         SocketState::Expected,
+         {},
+         {"> 0D < 2D", "> 31 < 1E 72 FF"}},
         {Unit("AT89S53"), "AT89S53", SocketState::Expected, {}, {"> 0D < 2D", "> 14 < 1E 53 FF"}},
         // An empty socket: two tries, then the message.
         {Unit("AT89S52").NoChip(),

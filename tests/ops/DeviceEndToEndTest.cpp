@@ -289,18 +289,19 @@ TEST_F(DeviceEndToEndTest, ALinkFailureEndsTheCommandOnceAndIsNeverASuccess) {
 // chip is an AT89C51 in an AT89S52 run.
 TEST(ProductionEndToEndTest, ThreeChipsOneOfThemTheWrongPart) {
     TempDir dir;
-    const std::string command = "ZVK_CLI=" + ShellQuote(ZVK_CLI_PATH) +
-                                " ZVK_UNIT_SIM=" + ShellQuote(ZVK_UNIT_SIM_PATH) + " " +
-                                ShellQuote(std::string(ZVK_SOURCE_DIR) + "/scripts/production-demo") +
-                                " " + ShellQuote(dir.Path().string());
+    const std::string command =
+        "ZVK_CLI=" + ShellQuote(ZVK_CLI_PATH) + " ZVK_UNIT_SIM=" + ShellQuote(ZVK_UNIT_SIM_PATH) +
+        " " + ShellQuote(std::string(ZVK_SOURCE_DIR) + "/scripts/production-demo") + " " +
+        ShellQuote(dir.Path().string());
     const ShellRun run = RunShell(command, dir.Path());
     ASSERT_EQ(run.status, 1) << run.out << run.err;
     EXPECT_NE(run.out.find("3 chips: 2 passed, 1 failed"), std::string::npos) << run.out;
 
     const auto log = SplitLines(ReadTextFile(dir / "run.csv"));
     ASSERT_EQ(log.size(), 4u) << ReadTextFile(dir / "run.csv");
-    EXPECT_EQ(log[0], "time,part,image,checksum,steps,result,failed_step,failed_address,seconds,"
-                      "reason");
+    EXPECT_EQ(log[0],
+              "time,part,image,checksum,steps,result,failed_step,failed_address,seconds,"
+              "reason");
     // The image's sum over the whole Flash, as the Checksum command gives it.
     const auto image = ReadBytes(dir / "img.bin");
     ASSERT_EQ(image.size(), 8192u);
@@ -337,10 +338,20 @@ TEST(ProductionEndToEndTest, StoppedBetweenChipsOrInTheMiddleOfOne) {
         std::size_t logLines;
     };
     const Case cases[] = {
-        {"INT while waiting for a chip", {"--no-chip"}, "grep -qx 'Insert a chip...' out.txt",
-         "INT", 0, "0 chips: 0 passed, 0 failed", 1},
-        {"TERM while programming", {"--baud", "9600"}, "grep -q '^> 38 ' wire.log", "TERM", 1,
-         "1 chip: 0 passed, 1 failed", 2},
+        {"INT while waiting for a chip",
+         {"--no-chip"},
+         "grep -qx 'Insert a chip...' out.txt",
+         "INT",
+         0,
+         "0 chips: 0 passed, 0 failed",
+         1},
+        {"TERM while programming",
+         {"--baud", "9600"},
+         "grep -q '^> 38 ' wire.log",
+         "TERM",
+         1,
+         "1 chip: 0 passed, 1 failed",
+         2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -354,8 +365,11 @@ TEST(ProductionEndToEndTest, StoppedBetweenChipsOrInTheMiddleOfOne) {
             ShellQuote(ZVK_CLI_PATH) +
             " --port unit --part AT89S52 auto img.hex --steps program --repeat --log run.csv"
             " >out.txt 2>err.txt &"
-            " pid=$!; for i in $(seq 1500); do " + c.waitFor + " && break; sleep 0.02; done;"
-            " kill -" + c.signal + " $pid; wait $pid; echo $?";
+            " pid=$!; for i in $(seq 1500); do " +
+            c.waitFor +
+            " && break; sleep 0.02; done;"
+            " kill -" +
+            c.signal + " $pid; wait $pid; echo $?";
         const ShellRun run = RunShell("sh -c " + ShellQuote(script), dir.Path());
         EXPECT_EQ(run.out, std::to_string(c.status) + "\n") << ReadTextFile(dir / "err.txt");
         EXPECT_NE(ReadTextFile(dir / "out.txt").find(c.summary), std::string::npos)
@@ -387,10 +401,9 @@ TEST(ProductionEndToEndTest, WhatCannotBeARunIsRefusedBeforeAnyChip) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
-        const ShellRun run = RunShell(ShellQuote(ZVK_CLI_PATH) +
-                                          " --port nowhere --part AT89S52 auto img.hex " +
-                                          c.arguments,
-                                      dir.Path());
+        const ShellRun run = RunShell(
+            ShellQuote(ZVK_CLI_PATH) + " --port nowhere --part AT89S52 auto img.hex " + c.arguments,
+            dir.Path());
         EXPECT_EQ(run.status, c.status);
         EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
         EXPECT_EQ(run.err.find("Cannot Establish Communication"), std::string::npos) << run.err;

@@ -126,7 +126,8 @@ class ProductionRun : public ::testing::Test {
         App().AutoSequence = kAutoBlankCheck | kAutoProgram | kAutoVerify;
         for (std::uint16_t a = 0; a <= 0x07FF; ++a) {
             FlashWrite(a, static_cast<std::uint8_t>(a * 7 + 3));
-            checksum_ = static_cast<std::uint16_t>(checksum_ + static_cast<std::uint8_t>(a * 7 + 3));
+            checksum_ =
+                static_cast<std::uint16_t>(checksum_ + static_cast<std::uint8_t>(a * 7 + 3));
         }
     }
 
@@ -149,8 +150,9 @@ class ProductionRun : public ::testing::Test {
 TEST_F(ProductionRun, ChipAfterChipWithAWrongPartAndABadChipAmongThem) {
     ProductionJob job(Options(4));
     ASSERT_TRUE(job.OpenLog());
-    const Operated run = Operate(
-        job, unit_, {{"AT89C51", std::nullopt}, {"AT89C2051", 0x0123}, {"AT89C2051", std::nullopt}});
+    const Operated run =
+        Operate(job, unit_,
+                {{"AT89C51", std::nullopt}, {"AT89C2051", 0x0123}, {"AT89C2051", std::nullopt}});
 
     EXPECT_EQ(run.last.code, 1);
     EXPECT_EQ(job.model.passed, 2u);
@@ -170,9 +172,8 @@ TEST_F(ProductionRun, ChipAfterChipWithAWrongPartAndABadChipAmongThem) {
     EXPECT_EQ(log[0], std::string(kProductionLogHeader));
     char sum[8];
     std::snprintf(sum, sizeof sum, "%04X", checksum_);
-    const std::string start =
-        std::string("2024-05-17T09:41:07+00:00,AT89C2051,/images/demo.hex,") + sum +
-        ",blank+program+verify,";
+    const std::string start = std::string("2024-05-17T09:41:07+00:00,AT89C2051,/images/demo.hex,") +
+                              sum + ",blank+program+verify,";
     struct Expected {
         const char* result;
         const char* step;
@@ -265,7 +266,8 @@ TEST_F(ProductionRun, StoppingDuringAChipEndsItOrGivesItUpAsAborted) {
             EXPECT_EQ(f[7], c.row[2]);
             EXPECT_EQ(f[8], c.row[3]);
         } else {
-            for (std::uint16_t a = 0; a <= 0x07FF; ++a) ASSERT_EQ(unit_.Chip().Flash[a], FlashRead(a));
+            for (std::uint16_t a = 0; a <= 0x07FF; ++a)
+                ASSERT_EQ(unit_.Chip().Flash[a], FlashRead(a));
         }
         EXPECT_EQ(f[9], c.row[4]);
     }
@@ -368,8 +370,8 @@ TEST(ProductionLogTest, RowsAreAppendedWithAHeaderOnlyForANewLog) {
 
     // What cannot be a log is refused with a reason.
     ::mkfifo((dir / "fifo").c_str(), 0600);
-    for (const auto& bad : {dir.Path().string(), (dir / "fifo").string(),
-                            (dir / "missing" / "log.csv").string()}) {
+    for (const auto& bad :
+         {dir.Path().string(), (dir / "fifo").string(), (dir / "missing" / "log.csv").string()}) {
         ProductionLog log;
         EXPECT_FALSE(log.Open(bad)) << bad;
         EXPECT_FALSE(log.Error().empty());

@@ -66,7 +66,7 @@ TEST(UnitModel, AnswersTheProgrammerCheckAndEverySignatureCommand) {
 TEST(UnitModel, ChipsAreSwappedInTheSocketEvenHalfWayThroughAnExchange) {
     UnitConfig config = ConfigFor("AT89S52");
     config.ReportedPart = *FindDeviceByName("AT89C2051");  // this chip's oddity
-    config.FailAt = 0x0003;                               // the unit's
+    config.FailAt = 0x0003;                                // the unit's
     UnitModel unit(config);
 
     // Pulled out while a read was being announced: it gives FF.

@@ -76,8 +76,8 @@ TEST(UnitSimProgram, HelpDescribesTheDumpAndBadCommandLinesAreRefused) {
     const std::string& help = helpRun.out;
     for (const char* text :
          {"--link PATH", "--dump FILE", "Dump format", "lock-bits LB1 LB2", "eeprom 0800",
-          "--wrong-part PART", "--garbage-every N", "--silent-after N",
-          "--socket-control PATH", "insert PART", "socket empty"}) {
+          "--wrong-part PART", "--garbage-every N", "--silent-after N", "--socket-control PATH",
+          "insert PART", "socket empty"}) {
         EXPECT_NE(help.find(text), std::string::npos) << text;
     }
 
@@ -163,8 +163,8 @@ TEST(UnitSimProgram, TheSocketControlFifoChangesChipsForOneWriterAfterAnother) {
     fs::remove(fifo);
 
     UnitSimProcess unit;
-    ASSERT_TRUE(unit.Start(dir.Path(), "unit",
-                           {"--part", "AT89S52", "--socket-control", fifo.string()}));
+    ASSERT_TRUE(
+        unit.Start(dir.Path(), "unit", {"--part", "AT89S52", "--socket-control", fifo.string()}));
     ASSERT_TRUE(fs::is_fifo(fifo));
     HostPort host(unit.Link());
     ASSERT_TRUE(host.IsOpen());
