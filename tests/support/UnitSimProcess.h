@@ -102,6 +102,7 @@ class UnitSimProcess {
             if (fd >= 0) {
                 ::dup2(fd, STDOUT_FILENO);
                 ::dup2(fd, STDERR_FILENO);
+                if (fd > STDERR_FILENO) ::close(fd);
             }
             ::execv(argv[0], argv.data());
             ::_exit(127);
