@@ -12,6 +12,7 @@ std::optional<QString> AskWithFileDialog(QWidget* parent, const FileQuestion& qu
     dialog.setFileMode(question.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilters(question.filters);
     if (!question.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(question.defaultSuffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, question.appends);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }

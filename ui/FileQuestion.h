@@ -21,6 +21,9 @@ struct FileQuestion {
     QStringList filters;  // Qt name filters: "label (patterns)"
     QString defaultSuffix;
     bool save = false;  // a save question asks before replacing a file
+    // A save question for a file that is added to, not replaced (a log):
+    // an existing file is taken without that question.
+    bool appends = false;
 };
 
 // Returns the chosen path, or nullopt when the user cancels.

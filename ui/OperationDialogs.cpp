@@ -10,6 +10,7 @@
 #include "ops/AutoJob.h"
 #include "ops/BlankCheckJob.h"
 #include "ops/OperationRange.h"
+#include "ops/ProductionJob.h"
 #include "ops/ProgramJob.h"
 #include "ops/ReadJob.h"
 #include "ops/VerifyJob.h"
@@ -103,7 +104,23 @@ void RunVerify(QWidget* frame) {
 
 void RunAuto(QWidget* frame) {
     if (!AutoProgramReady()) return;
-    AutoJob job;
+    const ProductionSettings settings = LoadProductionSettings();
+    if (!settings.repeat && settings.logPath.empty()) {
+        AutoJob job;
+        AutoDialog dialog(frame, job);
+        (void)dialog.Run();
+        return;
+    }
+    // Repeating needs the device check to see a chip go and come; SPI mode
+    // reads no signature, so there it is one chip as without repeat.
+    const bool repeat = settings.repeat && (App().ProgrammingMode & kModeParallel) != 0;
+    ProductionJob job({.repeat = repeat,
+                       .count = std::nullopt,
+                       .firstChipChecked = true,
+                       .image = App().SelectedFileName,
+                       .logPath = settings.logPath,
+                       .wallClock = {}});
+    if (!job.OpenLog()) return;
     AutoDialog dialog(frame, job);
     (void)dialog.Run();
 }

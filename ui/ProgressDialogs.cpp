@@ -265,8 +265,12 @@ void ScanDialog::StoreToDisk() {
     (void)StoreVerifyReport(path->toStdString(), model_.list);
 }
 
-AutoDialog::AutoDialog(QWidget* parent, AutoJob& job)
-    : JobDialog(parent, job, "&Close"), model_(job.model) {
+AutoDialog::AutoDialog(QWidget* parent, AutoJob& job) : AutoDialog(parent, job, job.model) {}
+
+AutoDialog::AutoDialog(QWidget* parent, ProductionJob& job) : AutoDialog(parent, job, job.model) {}
+
+AutoDialog::AutoDialog(QWidget* parent, Job& job, const AutoModel& model)
+    : JobDialog(parent, job, "&Close"), model_(model) {
     WithoutCloseBox(this);
     auto* layout = new QVBoxLayout(this);
     auto* grid = new QGridLayout;

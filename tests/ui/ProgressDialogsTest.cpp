@@ -347,6 +347,55 @@ class ProgressDialogsTest : public QObject {
         QVERIFY(!dialog.isVisible());
     }
 
+    // A production run: after each chip the dialog waits, with the tally in
+    // its status line and Close enabled, for the chip to go and the next one
+    // to come; Close during the wait ends the run. Every chip is logged.
+    void autoRepeatWaitsForTheNextChipUntilClose() {
+        test::VirtualUnit unit("AT89C2051");
+        ScopedStepDelayLimit fast(1ms);
+        QTemporaryDir dir;
+        App().AutoSequence = kAutoProgram | kAutoVerify;
+        FillFlash(0, 2048, 0x11);
+        ProductionJob job({.repeat = true,
+                           .count = std::nullopt,
+                           .firstChipChecked = true,
+                           .image = "demo.hex",
+                           .logPath = dir.filePath("run.csv").toStdString(),
+                           .wallClock = {}});
+        QVERIFY(job.OpenLog());
+        AutoDialog dialog(nullptr, job);
+        Open(dialog);
+        QVERIFY(!dialog.StopButton()->isEnabled());  // the first chip is under way
+        const auto statusBecomes = [&](const QString& text) {
+            return WaitUntil([&] { return dialog.Status()->text() == text; });
+        };
+        QVERIFY(statusBecomes("Passed 1, failed 0. Remove the chip..."));
+        QVERIFY(dialog.StopButton()->isEnabled());
+        QVERIFY(dialog.boxes[2]->isChecked() && dialog.boxes[3]->isChecked());
+        unit.RemoveChip();
+        QVERIFY(statusBecomes("Passed 1, failed 0. Insert a chip..."));
+        unit.InsertChip();
+        unit.Chip().Flash[0x0400] = 0x00;  // a byte programming cannot set
+        QVERIFY(statusBecomes("Passed 1, failed 1. Remove the chip..."));
+        QCOMPARE(Shown(unit), QStringList({"Error|Verify Failed at 0400"}));
+        QVERIFY(dialog.isVisible());
+        unit.RemoveChip();
+        QVERIFY(statusBecomes("Passed 1, failed 1. Insert a chip..."));
+        unit.InsertChip();
+        QVERIFY(statusBecomes("Passed 2, failed 1. Remove the chip..."));
+        QVERIFY(dialog.isVisible());
+        unit.ClearWire();
+        QTest::mouseClick(dialog.StopButton(), Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+        QVERIFY(unit.WireLines().empty());
+        const QStringList log =
+            ReadWholeFile(dir.filePath("run.csv")).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(log.size(), 4);
+        QVERIFY(log[1].contains(",AT89C2051,demo.hex,") && log[1].contains(",pass,"));
+        QVERIFY2(log[2].contains(",fail,verify,0400,"), qPrintable(log[2]));
+        QVERIFY(log[3].contains(",pass,"));
+    }
+
     // The unit's adapter is pulled out part-way: the link's message comes
     // once, and the dialog closes by itself instead of waiting on a job that
     // cannot go on.
