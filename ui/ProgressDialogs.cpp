@@ -260,7 +260,7 @@ void ScanDialog::Render() {
 void ScanDialog::StoreToDisk() {
     const auto path =
         AskFile(this, {"SaveAs", NameFilters(kVerifyReportFileDialog.filters),
-                       QString::fromUtf8(kVerifyReportFileDialog.defaultExtension), true});
+                       QString::fromUtf8(kVerifyReportFileDialog.defaultExtension), true, {}});
     if (!path) return;
     (void)StoreVerifyReport(path->toStdString(), model_.list);
 }
