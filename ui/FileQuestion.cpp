@@ -45,8 +45,7 @@ std::optional<QString> AskImageFile(QWidget* parent, FileQuestion question) {
     if (!folder.isEmpty() && QFileInfo(folder).isDir()) question.directory = folder;
     auto path = AskFile(parent, question);
     if (path && !path->isEmpty()) {
-        (void)SetPreference(kImagesFolderPreference,
-                            QFileInfo(*path).absolutePath().toStdString());
+        (void)SetPreference(kImagesFolderPreference, QFileInfo(*path).absolutePath().toStdString());
     }
     return path;
 }

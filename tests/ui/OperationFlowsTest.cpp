@@ -7,9 +7,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QListView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -102,7 +102,7 @@ class OperationFlowsTest : public QObject {
     void initTestCase() {
         QVERIFY(config_.isValid());
         xdg_ = std::make_unique<test::ScopedEnvironment>("XDG_CONFIG_HOME",
-                                                          config_.path().toStdString());
+                                                         config_.path().toStdString());
     }
     void cleanupTestCase() { xdg_.reset(); }
     void init() { ResetFileOperationSettings(); }
@@ -353,8 +353,7 @@ class OperationFlowsTest : public QObject {
         restart();
         QCOMPARE(load(std::nullopt), second);
         QCOMPARE(save(std::nullopt), second);  // a cancelled question changes nothing
-        QCOMPARE(test::ReadWholeFile(dir.filePath("zvk.conf")),
-                 "images.folder=" + second + "\n");
+        QCOMPARE(test::ReadWholeFile(dir.filePath("zvk.conf")), "images.folder=" + second + "\n");
         QVERIFY(QDir(second).removeRecursively());
         restart();
         QCOMPARE(load(std::nullopt), QString());

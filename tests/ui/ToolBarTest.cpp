@@ -50,7 +50,8 @@ class ToolBarTest : public QObject {
             QVERIFY2(drawing.isValid(), qPrintable(name));
             // One grid for the toolbar; the program icon has a coarser one
             // that lands on whole pixels at 16, 32, 48 and 256.
-            QCOMPARE(drawing.viewBox(), name == "zvk.svg" ? QRect(0, 0, 16, 16) : QRect(0, 0, 24, 24));
+            QCOMPARE(drawing.viewBox(),
+                     name == "zvk.svg" ? QRect(0, 0, 16, 16) : QRect(0, 0, 24, 24));
             const QImage image = Picture(QIcon(path), 24);
             QCOMPARE(image.size(), QSize(24, 24));
             QVERIFY2(Covered(image) > 0.2, qPrintable(name));
@@ -77,7 +78,8 @@ class ToolBarTest : public QObject {
         // The Reload button that will stand beside Load, and the program
         // icon, must not be taken for any of them either.
         pictures << Picture(DrawnIcon("reload"), 24) << Picture(ProgramIcon(), 24);
-        names << "reload" << "program icon";
+        names << "reload"
+              << "program icon";
         for (qsizetype i = 0; i < pictures.size(); ++i) {
             for (qsizetype j = i + 1; j < pictures.size(); ++j) {
                 QVERIFY2(pictures[i] != pictures[j], qPrintable(names[i] + " = " + names[j]));
