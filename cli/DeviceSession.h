@@ -38,7 +38,8 @@ std::optional<int> OpenDevicePort(const ParsedArgs& parsed);
 std::optional<int> SelectBufferKind(const ParsedArgs& parsed);
 
 // Loads an image into the buffer of CurrentBufferKind as Load File does (a
-// .hex name as Intel HEX, anything else as binary at --load-at, default 0000).
+// .hex, .ihx or .ihex name as Intel HEX, anything else as binary at --load-at,
+// default 0000).
 // Returns the exit status to stop with, or nullopt.
 std::optional<int> LoadImage(const ParsedArgs& parsed, const std::string& path);
 

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <utility>
 
 #include "app/AppState.h"
@@ -71,7 +72,8 @@ RecordResult StoreDataRecord(const HexRecord& record, LoadState& state) {
 bool IsHexFileName(std::string_view path) {
     std::string extension = GetFileExtension(path);
     for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return extension == ".HEX";
+    return std::find(std::begin(kHexFileExtensions), std::end(kHexFileExtensions), extension) !=
+           std::end(kHexFileExtensions);
 }
 
 std::vector<std::string> LoadDetailsEntries(std::string_view details) {

@@ -44,8 +44,9 @@ void RunRangeOperation(QWidget* frame, RangeOperation operation) {
 
 void RunLoadFile(QWidget* frame) {
     App().SelectedFileName.clear();
-    const auto path = AskFile(frame, {QString::fromUtf8(kLoadFileDialogTitle),
-                                      NameFilters(kLoadFileFilters), QString(), false});
+    const auto path =
+        AskImageFile(frame, {QString::fromUtf8(kLoadFileDialogTitle), NameFilters(kLoadFileFilters),
+                             QString(), false, QString()});
     if (!path || path->isEmpty()) return;
     App().SelectedFileName = path->toStdString();
     LoadFrontEnd frontEnd;
@@ -68,8 +69,9 @@ void RunSaveAs(QWidget* frame) {
     SaveFrontEnd frontEnd;
     frontEnd.runSaveMemoryDialog = FieldRunner(frame);
     frontEnd.askSavePath = [frame](const SaveFileDialogSpec& spec) -> std::optional<std::string> {
-        const auto path = AskFile(frame, {QString::fromUtf8(spec.title), NameFilters(spec.filters),
-                                          QString::fromUtf8(spec.defaultExtension), true});
+        const auto path =
+            AskImageFile(frame, {QString::fromUtf8(spec.title), NameFilters(spec.filters),
+                                 QString::fromUtf8(spec.defaultExtension), true, QString()});
         if (!path) return std::nullopt;
         return path->toStdString();
     };

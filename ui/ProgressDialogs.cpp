@@ -258,9 +258,9 @@ void ScanDialog::Render() {
 }
 
 void ScanDialog::StoreToDisk() {
-    const auto path =
-        AskFile(this, {"SaveAs", NameFilters(kVerifyReportFileDialog.filters),
-                       QString::fromUtf8(kVerifyReportFileDialog.defaultExtension), true});
+    const auto path = AskFile(
+        this, {"SaveAs", NameFilters(kVerifyReportFileDialog.filters),
+               QString::fromUtf8(kVerifyReportFileDialog.defaultExtension), true, QString()});
     if (!path) return;
     (void)StoreVerifyReport(path->toStdString(), model_.list);
 }
