@@ -46,7 +46,7 @@ void RunLoadFile(QWidget* frame) {
     App().SelectedFileName.clear();
     const auto path =
         AskImageFile(frame, {QString::fromUtf8(kLoadFileDialogTitle), NameFilters(kLoadFileFilters),
-                             QString(), false, QString()});
+                             QString(), false, false, QString()});
     if (!path || path->isEmpty()) return;
     App().SelectedFileName = path->toStdString();
     LoadFrontEnd frontEnd;
@@ -71,7 +71,8 @@ void RunSaveAs(QWidget* frame) {
     frontEnd.askSavePath = [frame](const SaveFileDialogSpec& spec) -> std::optional<std::string> {
         const auto path =
             AskImageFile(frame, {QString::fromUtf8(spec.title), NameFilters(spec.filters),
-                                 QString::fromUtf8(spec.defaultExtension), true, QString()});
+                                 QString::fromUtf8(spec.defaultExtension), true, false,
+                                 QString()});
         if (!path) return std::nullopt;
         return path->toStdString();
     };

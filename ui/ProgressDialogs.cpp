@@ -260,7 +260,8 @@ void ScanDialog::Render() {
 void ScanDialog::StoreToDisk() {
     const auto path = AskFile(
         this, {"SaveAs", NameFilters(kVerifyReportFileDialog.filters),
-               QString::fromUtf8(kVerifyReportFileDialog.defaultExtension), true, QString()});
+               QString::fromUtf8(kVerifyReportFileDialog.defaultExtension), true, false,
+               QString()});
     if (!path) return;
     (void)StoreVerifyReport(path->toStdString(), model_.list);
 }

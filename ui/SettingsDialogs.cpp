@@ -444,7 +444,7 @@ void AutoProgramDlg::Clicked(int id, bool checked) {
 
 void AutoProgramDlg::Browse() {
     const FileQuestion question{
-        "Log File", {"CSV Files (*.csv)", "All Files (*)"}, "csv", true, true};
+        "Log File", {"CSV Files (*.csv)", "All Files (*)"}, "csv", true, true, QString()};
     if (const auto path = AskFile(this, question)) log_->setText(*path);
 }
 
