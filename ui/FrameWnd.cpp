@@ -13,6 +13,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 
+#include <iterator>
 #include <string_view>
 
 #include "app/AppState.h"
@@ -177,7 +178,10 @@ constexpr CommandId kSerialSwitchCommands[] = {SerialProgramEnable, SerialProgra
 // Buttons that only make sense while a buffer window is open.
 constexpr CommandId kChildButtons[] = {CloseAll, TileHorizontally, TileVertically};
 
+// The window list's entries (and the separator above them) count from here,
+// one id a window; the Window popup's own commands lie above that range.
 constexpr int kFirstChildWindowId = 50000;
+constexpr int kChildWindowIdEnd = kFirstChildWindowId + static_cast<int>(std::size(kChildWindows));
 
 constexpr const char* kHelpError =
     "Error: Help File Not Found or\nRequires Internet explorer with version 4.0";
@@ -359,7 +363,8 @@ void FrameWnd::ChildActivated() {
 
 void FrameWnd::FillWindowList() {
     for (QAction* action : childWindowMenu_->actions()) {
-        if (action->data().toInt() >= kFirstChildWindowId) delete action;
+        const int id = action->data().toInt();
+        if (id >= kFirstChildWindowId && id < kChildWindowIdEnd) delete action;
     }
     const auto windows = client_->subWindowList(QMdiArea::CreationOrder);
     if (windows.isEmpty()) return;

@@ -589,12 +589,72 @@ class FrameWndTest : public QObject {
         emit window->aboutToShow();
         QStringList listed;
         for (const QAction* action : window->actions()) {
-            if (action->data().toInt() > 50000 ||
-                (action->data().toInt() == 50000 && !action->isSeparator())) {
+            // The list's entries count from 50000, one a window.
+            const int id = action->data().toInt();
+            if (id >= 50000 && id < 50003 && !action->isSeparator()) {
                 listed << action->text() + (action->isChecked() ? "*" : "");
             }
         }
         QCOMPARE(listed, (QStringList{"&1 Buffer - Flash", "&2 Buffer - Disassembly view*"}));
+    }
+
+    // The Window menu as a user meets it: opened again and again while
+    // windows come and go, its own commands stay, and each works from it.
+    void theWindowMenuKeepsItsCommandsOverRepeatedOpenings() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        QMenu* window = frame->Menu(MenuKind::Child)->actions()[4]->menu();
+        const QStringList commands{"&Cascade", "Tile &Horizontally", "Tile &Vertically",
+                                   "&Arrange Icons", "&Close All"};
+        const auto openAndRead = [&] {
+            window->popup(frame->mapToGlobal(QPoint(40, 40)));
+            QCoreApplication::processEvents();
+            QStringList texts;
+            for (const QAction* action : window->actions()) {
+                if (!action->isSeparator()) texts << action->text();
+            }
+            window->hide();
+            QCoreApplication::processEvents();
+            return texts;
+        };
+        const auto closeFlash = [&] {
+            Child(App().FlashEditWindow)->parentWidget()->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
+        frame->OnCommand(Id(CommandId::EditFlash));
+        QCOMPARE(openAndRead(), commands + QStringList("&1 Buffer - Flash"));
+        frame->OnCommand(Id(CommandId::Disassembly));
+        QCOMPARE(openAndRead(),
+                 (commands + QStringList{"&1 Buffer - Flash", "&2 Buffer - Disassembly view"}));
+        closeFlash();
+        QCOMPARE(openAndRead(), commands + QStringList("&1 Buffer - Disassembly view"));
+        frame->OnCommand(Id(CommandId::EditFlash));
+        QCOMPARE(openAndRead(),
+                 (commands + QStringList{"&1 Buffer - Disassembly view", "&2 Buffer - Flash"}));
+
+        const auto item = [&](CommandId id) -> QAction* {
+            for (QAction* action : window->actions()) {
+                if (action->data().toInt() == Id(id)) return action;
+            }
+            return nullptr;
+        };
+        const auto windows = frame->Client()->subWindowList(QMdiArea::CreationOrder);
+        QCOMPARE(windows.size(), 2);
+        item(CommandId::TileVertically)->trigger();
+        QCOMPARE(windows[0]->geometry().top(), windows[1]->geometry().top());
+        QVERIFY(windows[0]->geometry().right() < windows[1]->geometry().left());
+        item(CommandId::TileHorizontally)->trigger();
+        QVERIFY(windows[0]->geometry().bottom() < windows[1]->geometry().top());
+        item(CommandId::Cascade)->trigger();
+        QVERIFY(windows[0]->geometry().intersects(windows[1]->geometry()));
+        QVERIFY(windows[0]->geometry().topLeft() != windows[1]->geometry().topLeft());
+        for (QMdiSubWindow* w : windows) w->showMinimized();
+        windows[0]->move(300, 40);
+        item(CommandId::ArrangeIcons)->trigger();
+        QCOMPARE(windows[0]->geometry().bottom(), frame->Client()->viewport()->rect().bottom());
+        item(CommandId::CloseAll)->trigger();
+        QVERIFY(App().FlashEditWindow == nullptr && App().DisassemblyWindow == nullptr);
     }
 
     void statusBarPanesKeepTheirWidths() {
