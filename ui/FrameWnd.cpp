@@ -224,15 +224,15 @@ FrameWnd::FrameWnd()
     menus_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setMenuWidget(menus_);
 
-    // The accelerators work whichever menu is shown.
-    const auto accelerator = [this](const char* keys, CommandId id) {
+    // F1 and Alt+X are the keys of their menu items; the MDI keys have no item.
+    const auto mdiKey = [this](const char* keys, void (QMdiArea::*act)()) {
         auto* action = new QAction(this);
         action->setShortcut(QKeySequence(keys));
-        connect(action, &QAction::triggered, this, [this, id] { OnCommand(static_cast<int>(id)); });
+        connect(action, &QAction::triggered, client_, act);
         addAction(action);
     };
-    accelerator("F1", EditFlash);
-    accelerator("Alt+X", Exit);
+    mdiKey("Ctrl+F4", &QMdiArea::closeActiveSubWindow);
+    mdiKey("Ctrl+F6", &QMdiArea::activateNextSubWindow);
 
     connect(client_, &QMdiArea::subWindowActivated, this, [this] { ChildActivated(); });
 
@@ -302,9 +302,9 @@ QMenuBar* FrameWnd::BuildMenu(MenuKind kind) {
             auto* action = new QAction(text, parentMenu);
             action->setData(line.id);
             if (!line.shortcut.empty()) {
-                // Shown beside the item; the frame's own accelerators do the work.
+                // Only the shown menu bar's items are live, so that each key
+                // has one action wherever the focus is, the menu bar included.
                 action->setShortcut(QKeySequence(Text(line.shortcut)));
-                action->setShortcutContext(Qt::WidgetShortcut);
             }
             const int id = line.id;
             connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
@@ -406,6 +406,13 @@ void FrameWnd::OpenChild(CommandId opener) {
         ChildWnd* child = info->create(*info);
         QMdiSubWindow* window = client_->addSubWindow(child);
         window->setAttribute(Qt::WA_DeleteOnClose);
+        // The frame's Ctrl+F4 closes a window. Qt's own key for it here is
+        // Ctrl+W, a character the hex editors type.
+        for (QAction* action : window->systemMenu()->actions()) {
+            if (action->shortcut() != QKeySequence(QKeySequence::Close)) continue;
+            action->setShortcuts({});
+            action->setText(action->text() + "\tCtrl+F4");
+        }
         // The window wears the image of the button that opens it.
         window->setWindowIcon(toolBar_->Button(opener)->icon());
         window->show();

@@ -657,6 +657,67 @@ class FrameWndTest : public QObject {
         QVERIFY(App().FlashEditWindow == nullptr && App().DisassemblyWindow == nullptr);
     }
 
+    // Ctrl+F4 closes the active window and Ctrl+F6 brings the next one
+    // forward; Qt's own Ctrl+W closes nothing.
+    void ctrlF4ClosesAndCtrlF6CyclesTheBufferWindows() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+        frame->OnCommand(Id(CommandId::EditFlash));
+        frame->OnCommand(Id(CommandId::Disassembly));
+        const auto press = [](Qt::Key key) {
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY(focus != nullptr);
+            QTest::keyClick(focus, key, Qt::ControlModifier);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
+        const auto active = [&]() -> QWidget* {
+            QMdiSubWindow* window = frame->Client()->activeSubWindow();
+            return window != nullptr ? window->widget() : nullptr;
+        };
+        QCOMPARE(active(), Child(App().DisassemblyWindow));
+        press(Qt::Key_F6);
+        QCOMPARE(active(), Child(App().FlashEditWindow));
+        press(Qt::Key_F6);
+        QCOMPARE(active(), Child(App().DisassemblyWindow));
+        press(Qt::Key_W);
+        QCOMPARE(frame->Client()->subWindowList().size(), 2);
+        press(Qt::Key_F4);
+        QVERIFY(App().DisassemblyWindow == nullptr);
+        QCOMPARE(active(), Child(App().FlashEditWindow));
+        press(Qt::Key_F4);
+        QVERIFY(App().FlashEditWindow == nullptr);
+        QCOMPARE(frame->Client()->subWindowList().size(), 0);
+    }
+
+    // F1 is one shortcut, wherever the keyboard focus is.
+    void f1OpensTheFlashEditorWhereverTheFocusIs_data() {
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("frame menu bar") << "frame menu";
+        QTest::newRow("child menu bar") << "child menu";
+        QTest::newRow("disassembly view") << "view";
+    }
+    void f1OpensTheFlashEditorWhereverTheFocusIs() {
+        QFETCH(QString, focus);
+        QTest::failOnWarning(QRegularExpression("Ambiguous shortcut"));
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+        if (focus != "frame menu") frame->OnCommand(Id(CommandId::Disassembly));
+        QWidget* target = focus == "frame menu"   ? frame->Menu(MenuKind::Frame)
+                          : focus == "child menu" ? frame->Menu(MenuKind::Child)
+                                                  : Child(App().DisassemblyWindow)->focusProxy();
+        target->setFocus();
+        QCOMPARE(QApplication::focusWidget(), target);
+        QTest::keyClick(target, Qt::Key_F1);
+        QVERIFY(App().FlashEditWindow != nullptr);
+        QCOMPARE(frame->Client()->activeSubWindow()->widget(), Child(App().FlashEditWindow));
+    }
+
     void statusBarPanesKeepTheirWidths() {
         TempDir dir;
         MessageRecorder messages;
