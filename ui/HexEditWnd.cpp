@@ -18,6 +18,7 @@
 #include <array>
 
 #include "app/AppState.h"
+#include "app/Windows.h"
 #include "ui/DialogHelpers.h"
 #include "ui/StatusBar.h"
 
@@ -209,7 +210,12 @@ class HexView final : public QAbstractScrollArea {
         if (event->key() == Qt::Key_Delete) return;
         bool typed = false;
         for (char32_t c : TypedText(*event).toUcs4()) typed = editor_.Type(c) || typed;
-        if (typed) AfterInput();
+        if (!typed) return;
+        // The disassembly view shows the same bytes.
+        if (editor_.Kind().buffer == BufferKind::Flash) {
+            SendCommand(App().DisassemblyWindow, kCmdReload);
+        }
+        AfterInput();
     }
 
     void mousePressEvent(QMouseEvent* event) override {
