@@ -59,9 +59,26 @@ JobDialog::JobDialog(QWidget* parent, Job& job, const QString& stopText)
 
 void JobDialog::Drive(std::function<bool()> staysOpen) {
     driver_ = new JobDriver(
-        *this, job_, [this] { Render(); }, std::move(staysOpen));
-    adjustSize();
-    CenterDialog(this, parentWidget());
+        *this, job_,
+        [this] {
+            Render();
+            FitContents();
+        },
+        std::move(staysOpen));
+    FitContents();
+}
+
+void JobDialog::FitContents() {
+    // The job writes its texts as it starts, after the dialog was first laid
+    // out: until it shows, the dialog takes the size they need and is centred
+    // again; once it shows, it only grows, so that it does not jump about.
+    if (!isVisible()) {
+        adjustSize();
+        CenterDialog(this, parentWidget());
+        return;
+    }
+    const QSize needed = sizeHint().expandedTo(minimumSizeHint());
+    if (needed.width() > width() || needed.height() > height()) resize(size().expandedTo(needed));
 }
 
 void JobDialog::AddProgressLines(QVBoxLayout* layout) {

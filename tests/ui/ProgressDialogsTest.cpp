@@ -15,9 +15,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstdlib>
+#include <memory>
+#include <string>
+
 #include "app/AppState.h"
 #include "app/Buffers.h"
+#include "app/Messages.h"
 #include "files/BlockOps.h"
+#include "files/FileJob.h"
 #include "files/FileSave.h"
 #include "ops/OperationRange.h"
 #include "tests/support/VirtualUnit.h"
@@ -64,6 +70,28 @@ class TimedJob final : public Job {
     bool cancelled = false;
 };
 
+// Names its file as it starts, like the load and save jobs, then works
+// until it is cancelled.
+class LabelledJob final : public Job {
+  public:
+    explicit LabelledJob(std::string label) : label_(std::move(label)) {}
+    void Start() override {
+        model.title = "Loading...";
+        model.label = label_;
+        model.progressMax = 100;
+    }
+    StepResult Step() override {
+        return cancelled ? StepResult::Finish(0) : StepResult::Continue(1000ms);
+    }
+    void Cancel() override { cancelled = true; }
+
+    ProgressModel model;
+    bool cancelled = false;
+
+  private:
+    std::string label_;
+};
+
 }  // namespace
 
 class ProgressDialogsTest : public QObject {
@@ -102,6 +130,40 @@ class ProgressDialogsTest : public QObject {
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.result(), 7);
         QVERIFY(!job.cancelled);  // the job had already ended
+    }
+
+    // The line naming the file is set by the job as it starts, after the
+    // dialog was laid out; the dialog still shows all of it.
+    void theFileLineShowsTheWholeShortenedName_data() {
+        QTest::addColumn<QString>("label");
+        QTest::newRow("loading") << QString::fromStdString(
+            "Loading from: " +
+            ShortDisplayName("/home/someone/projects/firmware/traffic_lights_controller_v2.hex"));
+        QTest::newRow("saving") << QString::fromStdString(
+            "Saving to: " +
+            ShortDisplayName("/home/someone/projects/firmware/build/release/images/boot.hex"));
+    }
+    void theFileLineShowsTheWholeShortenedName() {
+        QFETCH(QString, label);
+        LabelledJob job(label.toStdString());
+        QWidget owner;
+        owner.setGeometry(100, 100, 800, 600);
+        owner.show();
+        FileProgressDialog dialog(&owner, job, job.model, "Cancel");
+        Open(dialog);
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCOMPARE(dialog.Label()->text(), label);
+        const int needed = dialog.Label()->fontMetrics().horizontalAdvance(label);
+        QVERIFY2(dialog.Label()->contentsRect().width() >= needed,
+                 qPrintable(QString("%1 < %2").arg(dialog.Label()->contentsRect().width())
+                                .arg(needed)));
+        // Still centred over its owner (give or take a window frame that
+        // comes only once it shows).
+        const QPoint middle = dialog.frameGeometry().center() - owner.frameGeometry().center();
+        QVERIFY2(std::abs(middle.x()) <= 3 && std::abs(middle.y()) <= 3,
+                 qPrintable(QString("%1,%2").arg(middle.x()).arg(middle.y())));
+        job.cancelled = true;
+        dialog.reject();
     }
 
     void programShowsItsRunAndStaysOpenForClose() {
@@ -177,6 +239,52 @@ class ProgressDialogsTest : public QObject {
         QVERIFY(WaitUntil([&] { return !dialog.isVisible(); }));
         QCOMPARE(dialog.result(), 0);
         QCOMPARE(Shown(unit), QStringList({"Error|Programming Failed at 0103"}));
+    }
+
+    // The failure's message opens over the dialog as the job has brought it,
+    // not as the step before left it; Close stays disabled all the while.
+    void aFailureBoxOpensOverTheDialogsCurrentState_data() {
+        QTest::addColumn<bool>("autoSequence");
+        QTest::newRow("Program") << false;
+        QTest::newRow("Auto") << true;
+    }
+    void aFailureBoxOpensOverTheDialogsCurrentState() {
+        QFETCH(bool, autoSequence);
+        test::VirtualUnit unit("AT89C2051", test::FailingAt(0x0110));
+        ScopedStepDelayLimit fast(1ms);
+        App().OptionFlags = kOptionEraseBeforeProgram;
+        App().AutoSequence = kAutoErase | kAutoProgram;
+        App().ProgramRange = {0x0100, 0x011F, 0x0100, 0};
+        ProgramJob program({PackStartCount(0x0100, 32), 0x0100});
+        AutoJob autoJob;
+        std::unique_ptr<JobDialog> dialog;
+        if (autoSequence) {
+            dialog = std::make_unique<AutoDialog>(nullptr, autoJob);
+        } else {
+            dialog = std::make_unique<ProgramDialog>(nullptr, program);
+        }
+        QStringList seen;
+        const MessagePresenter previous = SetMessagePresenter([&](const Message& m) {
+            seen << QString::fromStdString(m.text) << dialog->Status()->text() << dialog->Percentage()->text()
+                 << QString::number(dialog->Progress()->value())
+                 << (dialog->StopButton()->isEnabled() ? "Close enabled" : "Close disabled");
+            return MessageResult::Ok;
+        });
+        Open(*dialog);
+        const bool closeAtStart = dialog->StopButton()->isEnabled();
+        QVERIFY(WaitUntil([&] { return !dialog->isVisible(); }));
+        SetMessagePresenter(previous);
+        QVERIFY(!closeAtStart);
+        if (autoSequence) {
+            QCOMPARE(seen, (QStringList{"Programming Failed at 0110", "Programming...", "13%",
+                                        "272", "Close disabled"}));
+            QVERIFY(static_cast<AutoDialog*>(dialog.get())->boxes[0]->isChecked());
+        } else {
+            QCOMPARE(seen, (QStringList{"Programming Failed at 0110", "Writing to AT89C2051...",
+                                        "50%", "16", "Close disabled"}));
+            QCOMPARE(static_cast<ProgramDialog*>(dialog.get())->eraseResult->text(),
+                     QString("OK"));
+        }
     }
 
     void readFillsTheBufferAndCloses() {
