@@ -18,6 +18,7 @@
 
 #include "app/AppState.h"
 #include "app/Buffers.h"
+#include "app/Busy.h"
 #include "app/DeviceTable.h"
 #include "app/Messages.h"
 #include "app/ProgramDirectory.h"
@@ -26,6 +27,7 @@
 #include "ui/AboutDlg.h"
 #include "ui/ChildWnd.h"
 #include "ui/HelpTexts.h"
+#include "ui/JobDriver.h"
 #include "ui/OperationDialogs.h"
 #include "ui/ProgramLineDlg.h"
 #include "ui/StatusBar.h"
@@ -248,6 +250,7 @@ FrameWnd::FrameWnd()
 
     SetCommandSender(
         [](WindowHandle window, int id) { static_cast<ChildWnd*>(window)->HandleCommand(id); });
+    SetBusyIndicator(ShowBusyCursor);
     ChildActivated();
 }
 
@@ -255,6 +258,7 @@ FrameWnd::~FrameWnd() {
     // The buffer windows go with the client; nobody may reach them after.
     for (QMdiSubWindow* window : client_->subWindowList()) delete window;
     SetCommandSender({});
+    SetBusyIndicator({});
     AppState& app = App();
     if (app.FrameWindow == static_cast<QWidget*>(this)) {
         app.FrameWindow = nullptr;

@@ -82,8 +82,16 @@ void JobDriver::Tick() {
     dialog_.done(endCode_);
 }
 
-BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::BusyCursor); }
-BusyCursor::~BusyCursor() { QApplication::restoreOverrideCursor(); }
+void ShowBusyCursor(bool busy) {
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+BusyCursor::BusyCursor() { ShowBusyCursor(true); }
+BusyCursor::~BusyCursor() { ShowBusyCursor(false); }
 
 int RunJobDialog(QDialog& dialog, JobDriver& driver) {
     BusyCursor cursor;

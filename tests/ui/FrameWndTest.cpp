@@ -104,6 +104,35 @@ class InterruptedJob final : public Job {
     bool canStop_;
 };
 
+// A unit that acknowledges the presence check or stays silent, and has no
+// part in its socket; it notes the cursor shown at each read.
+class CursorWatchingPort final : public SerialTransport {
+  public:
+    CursorWatchingPort(bool answers, std::function<int()> cursor)
+        : answers_(answers), cursor_(std::move(cursor)) {}
+    bool Open(const std::string&) override { return true; }
+    bool Configure() override { return true; }
+    void Purge() override {}
+    std::ptrdiff_t Write(const std::uint8_t* data, std::size_t count, Clock::Duration) override {
+        if (count > 0) lastCommand_ = data[0];
+        return static_cast<std::ptrdiff_t>(count);
+    }
+    std::ptrdiff_t Read(std::uint8_t* data, std::size_t, Clock::Duration) override {
+        reads << cursor_();
+        if (!answers_ || lastCommand_ != 0x0D) return 0;
+        data[0] = '-';
+        return 1;
+    }
+    void Close() override {}
+
+    QList<int> reads;
+
+  private:
+    bool answers_;
+    std::function<int()> cursor_;
+    std::uint8_t lastCommand_ = 0;
+};
+
 }  // namespace
 
 class FrameWndTest : public QObject {
@@ -396,6 +425,44 @@ class FrameWndTest : public QObject {
                  QKeySequence("F1"));
         QCOMPARE(frame->MenuItem(MenuKind::Child, CommandId::Exit)->shortcut(),
                  QKeySequence("Alt+X"));
+    }
+
+    // The unit is asked whether it is there and for the part's signature
+    // under the busy cursor; the message that follows is not.
+    void theDeviceCheckWaitsUnderTheBusyCursor_data() {
+        QTest::addColumn<bool>("unitAnswers");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("silent unit") << false << "Error|Unable to Access the programmer!";
+        QTest::newRow("no part in the socket") << true << "ERROR|Error - No Device in the socket";
+    }
+    void theDeviceCheckWaitsUnderTheBusyCursor() {
+        QFETCH(bool, unitAnswers);
+        QFETCH(QString, message);
+        TempDir dir;
+        ScopedPorts ports(true);
+        auto frame = test::StartTestFrame(dir);
+        const auto cursor = [] {
+            const QCursor* shown = QApplication::overrideCursor();
+            return shown != nullptr ? int(shown->shape()) : -1;
+        };
+        CursorWatchingPort port(unitAnswers, cursor);
+        App().ProgrammerLink = &port;
+        App().SelectedDevice = kAt89S52;
+        App().ProgrammingMode = kModeParallel;
+        QList<int> atMessage;
+        MessageRecorder messages;
+        const MessagePresenter previous = SetMessagePresenter([&](const Message& m) {
+            atMessage << cursor();
+            return previous(m);
+        });
+        frame->OnCommand(Id(CommandId::Program));
+        SetMessagePresenter(previous);
+        App().ProgrammerLink = nullptr;
+        QCOMPARE(messages.Lines(), std::vector<std::string>{message.toStdString()});
+        QCOMPARE(atMessage, QList<int>{-1});
+        QVERIFY(!port.reads.isEmpty());
+        QCOMPARE(port.reads, QList<int>(port.reads.size(), int(Qt::BusyCursor)));
+        QCOMPARE(cursor(), -1);
     }
 
     void commandKindsAndDeviceChecks() {
