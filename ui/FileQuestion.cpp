@@ -12,6 +12,7 @@ std::optional<QString> AskWithFileDialog(QWidget* parent, const FileQuestion& qu
     dialog.setFileMode(question.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilters(question.filters);
     if (!question.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(question.defaultSuffix);
+    if (!question.initialFile.isEmpty()) dialog.selectFile(question.initialFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }

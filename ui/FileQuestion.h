@@ -21,6 +21,7 @@ struct FileQuestion {
     QStringList filters;  // Qt name filters: "label (patterns)"
     QString defaultSuffix;
     bool save = false;  // a save question asks before replacing a file
+    QString initialFile = {};  // the file the dialog opens on; empty: none
 };
 
 // Returns the chosen path, or nullopt when the user cancels.

@@ -275,10 +275,14 @@ void ScanDialog::Render() {
 }
 
 void ScanDialog::StoreToDisk() {
-    const auto path =
-        AskFile(this, {"SaveAs", NameFilters(kVerifyReportFileDialog.filters),
-                       QString::fromUtf8(kVerifyReportFileDialog.defaultExtension), true});
+    // The question opens on the report file chosen last, in this verify or
+    // an earlier one.
+    static QString lastReport;
+    const auto path = AskFile(this, {"SaveAs", NameFilters(kVerifyReportFileDialog.filters),
+                                     QString::fromUtf8(kVerifyReportFileDialog.defaultExtension),
+                                     true, lastReport});
     if (!path) return;
+    lastReport = *path;
     (void)StoreVerifyReport(path->toStdString(), model_.list);
 }
 

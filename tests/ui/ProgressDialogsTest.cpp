@@ -367,6 +367,39 @@ class ProgressDialogsTest : public QObject {
         QVERIFY(dialog.isVisible());
     }
 
+    // "Store to disk" opens on the report file chosen last, in the same
+    // verify or a later one; a cancelled question forgets nothing.
+    void theReportQuestionOpensOnTheLastFileChosen() {
+        test::VirtualUnit unit("AT89C2051");
+        unit.Chip().Flash[0x0003] = 0x00;
+        QTemporaryDir dir;
+        QStringList offered;
+        std::optional<QString> answer = dir.filePath("first.txt");
+        const auto previous = SetFileQuestionHook([&](QWidget*, const FileQuestion& q) {
+            offered << q.initialFile;
+            return answer;
+        });
+        const auto storeTwice = [&] {
+            VerifyJob job({PackStartCount(0, 16), 0});
+            ScanDialog dialog(nullptr, job);
+            Open(dialog);
+            QVERIFY(WaitUntil([&] { return dialog.Driver().Finished(); }));
+            QTest::mouseClick(dialog.storeButton, Qt::LeftButton);
+            QTest::mouseClick(dialog.storeButton, Qt::LeftButton);
+        };
+        storeTwice();
+        answer = std::nullopt;
+        storeTwice();
+        answer = dir.filePath("second.txt");
+        storeTwice();
+        SetFileQuestionHook(previous);
+        QCOMPARE(offered.mid(1), (QStringList{dir.filePath("first.txt"), dir.filePath("first.txt"),
+                                              dir.filePath("first.txt"), dir.filePath("first.txt"),
+                                              dir.filePath("second.txt")}));
+        QCOMPARE(ReadWholeFile(dir.filePath("second.txt")),
+                 QString(" Address\tDevice data\tBuffer data\r\n 0003\t\t00\t\tFF\r\n"));
+    }
+
     void verifyListGrowsStepByStepUpToItsCut() {
         test::VirtualUnit unit("AT89C51");  // 4K: more differences than the list holds
         for (int i = 0; i < 4096; ++i) FlashWrite(std::uint16_t(i), 0x00);
