@@ -9,6 +9,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QStackedWidget>
 #include <QTextBrowser>
 #include <QUrl>
@@ -192,6 +193,30 @@ QString Text(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// Qt tells of the item under the mouse only when it is enabled; the help of
+// a greyed item is shown from the mouse moves themselves.
+class GreyedItemHelp final : public QObject {
+  public:
+    GreyedItemHelp(QObject* parent, std::function<void(int id)> help)
+        : QObject(parent), help_(std::move(help)) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseMove) {
+            auto* menu = static_cast<QMenu*>(watched);
+            const QAction* item =
+                menu->actionAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+            if (item != nullptr && !item->isEnabled() && !item->isSeparator()) {
+                help_(item->menu() != nullptr ? 0 : item->data().toInt());
+            }
+        }
+        return false;
+    }
+
+  private:
+    std::function<void(int)> help_;
+};
+
 ChildWnd* ChildOf(QMdiSubWindow* window) {
     return window != nullptr ? static_cast<ChildWnd*>(window->widget()) : nullptr;
 }
@@ -277,6 +302,7 @@ QMenuBar* FrameWnd::BuildMenu(MenuKind kind) {
     bar->setNativeMenuBar(false);
     const bool child = kind == MenuKind::Child;
     QMenu* popups[3] = {nullptr, nullptr, nullptr};
+    auto* greyedHelp = new GreyedItemHelp(bar, [this](int id) { MenuHelp(id); });
     bool skipping = false;
     for (const MenuLine& line : kMenuLines) {
         if (line.depth == 0) skipping = line.childOnly && !child;
@@ -289,6 +315,7 @@ QMenuBar* FrameWnd::BuildMenu(MenuKind kind) {
             QMenu* popup =
                 line.depth == 0 ? bar->addMenu(text) : popups[line.depth - 1]->addMenu(text);
             popups[line.depth] = popup;
+            popup->installEventFilter(greyedHelp);
             if (line.depth == 0) {
                 connect(popup, &QMenu::hovered, this, [this](QAction* action) {
                     MenuHelp(action->menu() != nullptr ? 0 : action->data().toInt());

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QtTest>
@@ -935,6 +936,33 @@ class FrameWndTest : public QObject {
         QCOMPARE(bar->PaneText(0), QString("Quit Programmer"));
         QVERIFY(bar->Pane(0)->isVisible());
         QCOMPARE(QString::fromLatin1(ToolTipText(Id(CommandId::Exit)).data()), QString());
+    }
+
+    // The mouse on a greyed item shows that item's help too.
+    void menuHelpFollowsTheMouseOverGreyedItems() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        App().SelectedDevice = kAt89C51;  // no EEPROM: its items are grey
+        frame->UpdateDeviceMenus();
+        FrameStatusBar* bar = frame->Status();
+        QMenu* device = frame->Menu(MenuKind::Frame)->actions()[2]->menu();
+        device->popup(frame->mapToGlobal(QPoint(60, 60)));
+        QVERIFY(QTest::qWaitForWindowExposed(device));
+        const auto moveOnto = [&](CommandId id) {
+            QAction* item = frame->MenuItem(MenuKind::Frame, id);
+            const QPoint at = device->actionGeometry(item).center();
+            QMouseEvent move(QEvent::MouseMove, at, device->mapToGlobal(at), Qt::NoButton,
+                             Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(device, &move);
+            return bar->PaneText(0);
+        };
+        QCOMPARE(moveOnto(CommandId::Program), QString("Program the flash area of device"));
+        QVERIFY(!frame->MenuItem(MenuKind::Frame, CommandId::ProgramEeprom)->isEnabled());
+        QCOMPARE(moveOnto(CommandId::ProgramEeprom), QString("Program the EEPROM area of device"));
+        QCOMPARE(moveOnto(CommandId::ReadEeprom), QString("Read the EEPROM contents from device"));
+        QCOMPARE(moveOnto(CommandId::Verify), QString("Verify the flash contents with buffer"));
+        device->hide();
     }
 
     void helpShowsOurPagesOrTheErrorEachTime() {
