@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QtTest>
 
 #include <cstdlib>
@@ -449,6 +450,54 @@ class ProgressDialogsTest : public QObject {
         for (auto* label : dialog.findChildren<QLabel*>()) texts.append(label->text());
         QVERIFY(texts.contains("Device Data"));
         QVERIFY(!texts.contains("Buffer Data"));
+    }
+
+    // Each heading starts where its column starts in the list's lines.
+    void listHeadingsStandOverTheirColumns_data() {
+        QTest::addColumn<bool>("verify");
+        QTest::newRow("Verify") << true;
+        QTest::newRow("Blank Check") << false;
+    }
+    void listHeadingsStandOverTheirColumns() {
+        QFETCH(bool, verify);
+        test::VirtualUnit unit("AT89C2051");
+        unit.Chip().Flash[0x0002] = 0x12;
+        FlashWrite(0x0002, 0x34);
+        VerifyJob verifyJob({PackStartCount(0, 16), 0});
+        BlankCheckJob blankJob({PackStartCount(0, 16), 0});
+        std::unique_ptr<ScanDialog> dialog =
+            verify ? std::make_unique<ScanDialog>(nullptr, verifyJob)
+                   : std::make_unique<ScanDialog>(nullptr, blankJob);
+        Open(*dialog);
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        QVERIFY(WaitUntil([&] { return dialog->Driver().Finished(); }));
+        const QString line = dialog->ListText().section('\n', 0, 0);
+        QCOMPARE(line, QString(verify ? " 0002\t\t12\t\t34" : " 0002\t\t12"));
+        // Where the list draws the character at an index of its first line.
+        const auto listX = [&](int index) {
+            QTextCursor cursor(dialog->list->document());
+            cursor.setPosition(index);
+            const QPoint at = dialog->list->cursorRect(cursor).topLeft();
+            return dialog->list->viewport()->mapTo(dialog.get(), at).x();
+        };
+        const auto headingX = [&](const QString& text) {
+            for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+                if (label->text() == text)
+                    return label->mapTo(dialog.get(), label->contentsRect().topLeft()).x();
+            }
+            return -1000;
+        };
+        const auto near = [](int a, int b) { return std::abs(a - b) <= 1; };
+        QVERIFY2(near(headingX("Address"), listX(1)),
+                 qPrintable(QString("%1 %2").arg(headingX("Address")).arg(listX(1))));
+        QVERIFY2(near(headingX("Device Data"), listX(line.indexOf("12"))),
+                 qPrintable(QString("%1 %2").arg(headingX("Device Data")).arg(listX(7))));
+        if (verify) {
+            QVERIFY2(near(headingX("Buffer Data"), listX(line.indexOf("34"))),
+                     qPrintable(QString("%1 %2").arg(headingX("Buffer Data")).arg(listX(11))));
+        }
+        // The data stand under their headings, not merely start there.
+        QVERIFY(listX(line.indexOf("12")) > headingX("Address") + 60);
     }
 
     void closeDuringTheCheckEndsItAtOnce() {
