@@ -447,8 +447,12 @@ void FrameWnd::SerialPortCommand() {
     };
     const std::string device = leadsTo(port);
     PortSelectDlg dialog(this);
-    if (RunDialog(dialog) != QDialog::Accepted) App().PortIndex = port;
-    if (App().PortIndex == port && leadsTo(port) == device) return;
+    const bool chosen = RunDialog(dialog) == QDialog::Accepted;
+    if (!chosen) App().PortIndex = port;
+    // The same port chosen again while it is in error is another try: the
+    // adapter may have been plugged in since.
+    const bool retry = chosen && App().ProgrammerLink == nullptr;
+    if (App().PortIndex == port && leadsTo(port) == device && !retry) return;
     CloseProgrammerPort();
     OpenProgrammerPort(App().PortIndex);
     UpdateStatusBar();
