@@ -294,11 +294,11 @@ ScanDialog::ScanDialog(QWidget* parent, Job& job, const ScanModel& model, const 
     const qreal advance = QFontMetricsF(list->font()).horizontalAdvance(QLatin1Char(' '));
     list->setTabStopDistance(kListTabColumns * advance);
     const int textWidth = qCeil((columns.back().column + kLastHeadingColumns) * advance);
-    list->setMinimumSize(std::max(verify != nullptr ? 320 : 240,
-                                  textWidth + list->verticalScrollBar()->sizeHint().width() +
-                                      2 * list->frameWidth() +
-                                      2 * qCeil(list->document()->documentMargin())),
-                         160);
+    list->setMinimumSize(
+        std::max(verify != nullptr ? 320 : 240,
+                 textWidth + list->verticalScrollBar()->sizeHint().width() +
+                     2 * list->frameWidth() + 2 * qCeil(list->document()->documentMargin())),
+        160);
     layout->addWidget(new ListHeadings(this, list, columns));
     layout->addWidget(list);
 
@@ -348,9 +348,9 @@ void ScanDialog::StoreToDisk() {
     // The question opens on the report file chosen last, in this verify or
     // an earlier one.
     static QString lastReport;
-    const auto path = AskFile(this, {"SaveAs", NameFilters(kVerifyReportFileDialog.filters),
-                                     QString::fromUtf8(kVerifyReportFileDialog.defaultExtension),
-                                     true, lastReport});
+    const auto path = AskFile(
+        this, {"SaveAs", NameFilters(kVerifyReportFileDialog.filters),
+               QString::fromUtf8(kVerifyReportFileDialog.defaultExtension), true, lastReport});
     if (!path) return;
     lastReport = *path;
     (void)StoreVerifyReport(path->toStdString(), model_.list);

@@ -155,9 +155,9 @@ class ProgressDialogsTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QCOMPARE(dialog.Label()->text(), label);
         const int needed = dialog.Label()->fontMetrics().horizontalAdvance(label);
-        QVERIFY2(dialog.Label()->contentsRect().width() >= needed,
-                 qPrintable(QString("%1 < %2").arg(dialog.Label()->contentsRect().width())
-                                .arg(needed)));
+        QVERIFY2(
+            dialog.Label()->contentsRect().width() >= needed,
+            qPrintable(QString("%1 < %2").arg(dialog.Label()->contentsRect().width()).arg(needed)));
         // Still centred over its owner (give or take a window frame that
         // comes only once it shows).
         const QPoint middle = dialog.frameGeometry().center() - owner.frameGeometry().center();
@@ -266,8 +266,8 @@ class ProgressDialogsTest : public QObject {
         }
         QStringList seen;
         const MessagePresenter previous = SetMessagePresenter([&](const Message& m) {
-            seen << QString::fromStdString(m.text) << dialog->Status()->text() << dialog->Percentage()->text()
-                 << QString::number(dialog->Progress()->value())
+            seen << QString::fromStdString(m.text) << dialog->Status()->text()
+                 << dialog->Percentage()->text() << QString::number(dialog->Progress()->value())
                  << (dialog->StopButton()->isEnabled() ? "Close enabled" : "Close disabled");
             return MessageResult::Ok;
         });
@@ -283,8 +283,7 @@ class ProgressDialogsTest : public QObject {
         } else {
             QCOMPARE(seen, (QStringList{"Programming Failed at 0110", "Writing to AT89C2051...",
                                         "50%", "16", "Close disabled"}));
-            QCOMPARE(static_cast<ProgramDialog*>(dialog.get())->eraseResult->text(),
-                     QString("OK"));
+            QCOMPARE(static_cast<ProgramDialog*>(dialog.get())->eraseResult->text(), QString("OK"));
         }
     }
 
@@ -465,9 +464,9 @@ class ProgressDialogsTest : public QObject {
         FlashWrite(0x0002, 0x34);
         VerifyJob verifyJob({PackStartCount(0, 16), 0});
         BlankCheckJob blankJob({PackStartCount(0, 16), 0});
-        std::unique_ptr<ScanDialog> dialog =
-            verify ? std::make_unique<ScanDialog>(nullptr, verifyJob)
-                   : std::make_unique<ScanDialog>(nullptr, blankJob);
+        std::unique_ptr<ScanDialog> dialog = verify
+                                                 ? std::make_unique<ScanDialog>(nullptr, verifyJob)
+                                                 : std::make_unique<ScanDialog>(nullptr, blankJob);
         Open(*dialog);
         QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
         QVERIFY(WaitUntil([&] { return dialog->Driver().Finished(); }));
