@@ -280,12 +280,13 @@ int LoadFileCommand(const LoadFrontEnd& frontEnd) {
     if (App().OptionFlags & kOptionClearBeforeLoad) ClearBuffer();
     FileLoadJob job(std::move(file), path, frontEnd.askStartAddress);
     const int code = frontEnd.runLoadDialog ? frontEnd.runLoadDialog(job) : RunJobToEnd(job);
+    // What was loaded, all or part, shows behind the message or the details.
+    RefreshAllBufferWindows();
     if (code == kLoadStopped) {
         ShowMessage("File Loading Stopped", "ERROR", MessageIcon::Stop);
     } else if (frontEnd.showDetails) {
         frontEnd.showDetails(job.Details());
     }
-    RefreshAllBufferWindows();
     return code;
 }
 

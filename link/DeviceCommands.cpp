@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "app/AppState.h"
+#include "app/Busy.h"
 #include "app/DeviceTable.h"
 #include "app/Messages.h"
 #include "link/CommandTable.h"
@@ -27,17 +28,20 @@ SocketState ProbeSocket() {
 
     const DeviceInfo& part = SelectedDeviceInfo();
     std::array<std::uint8_t, 3> signature{};
-    for (int attempt = 0; attempt < kSignatureTries; ++attempt) {
-        // The block starts as the command just sent, so a unit that sends
-        // nothing leaves a first byte that is not the manufacturer code.
-        signature = {part.CheckCommand, 0, 0};
-        // A failure of the link has said so; a second try and "No Device"
-        // after it would only add wrong reasons.
-        if (!LinkWrite(port, signature.data(), 1)) return SocketState::Unreachable;
-        if (!LinkRead(port, signature.data(), part.CheckReplyLength)) {
-            return SocketState::Unreachable;
+    {
+        const BusyScope busy;
+        for (int attempt = 0; attempt < kSignatureTries; ++attempt) {
+            // The block starts as the command just sent, so a unit that sends
+            // nothing leaves a first byte that is not the manufacturer code.
+            signature = {part.CheckCommand, 0, 0};
+            // A failure of the link has said so; a second try and "No Device"
+            // after it would only add wrong reasons.
+            if (!LinkWrite(port, signature.data(), 1)) return SocketState::Unreachable;
+            if (!LinkRead(port, signature.data(), part.CheckReplyLength)) {
+                return SocketState::Unreachable;
+            }
+            if (signature[0] == kManufacturerCode) break;
         }
-        if (signature[0] == kManufacturerCode) break;
     }
     if (signature[0] != kManufacturerCode) return SocketState::Empty;
     if (signature[1] != part.DeviceCode ||

@@ -65,6 +65,8 @@ void AutoJob::Start() {
         model.steps[static_cast<std::size_t>(info.step)].enabled = Chosen(info.step);
     }
     model.title = WithPartName("Auto Programming Mode - ", "");
+    // The sequence cannot be stopped, from the first look at the dialog on.
+    model.closeEnabled = false;
     model.progress = {0, count_, 0};
     model.percentage = "0%";
     // A failure here ends the sequence at its first step.

@@ -17,6 +17,7 @@ std::optional<QString> AskWithFileDialog(QWidget* parent, const FileQuestion& qu
     if (!question.directory.isEmpty()) dialog.setDirectory(question.directory);
     if (!question.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(question.defaultSuffix);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, question.appends);
+    if (!question.initialFile.isEmpty()) dialog.selectFile(question.initialFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }

@@ -18,14 +18,15 @@ class QWidget;
 namespace zvk::ui {
 
 struct FileQuestion {
-    QString title;
-    QStringList filters;  // Qt name filters: "label (patterns)"
-    QString defaultSuffix;
+    QString title = {};
+    QStringList filters = {};  // Qt name filters: "label (patterns)"
+    QString defaultSuffix = {};
     bool save = false;  // a save question asks before replacing a file
     // A save question for a file that is added to, not replaced (a log):
     // an existing file is taken without that question.
     bool appends = false;
-    QString directory;  // the folder the dialog opens in; empty: the dialog's own choice
+    QString directory = {};    // the folder the dialog opens in; empty: the dialog's own choice
+    QString initialFile = {};  // the file the dialog opens on; empty: none
 };
 
 // Returns the chosen path, or nullopt when the user cancels.

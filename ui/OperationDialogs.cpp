@@ -45,8 +45,8 @@ void RunRangeOperation(QWidget* frame, RangeOperation operation) {
 void RunLoadFile(QWidget* frame) {
     App().SelectedFileName.clear();
     const auto path =
-        AskImageFile(frame, {QString::fromUtf8(kLoadFileDialogTitle), NameFilters(kLoadFileFilters),
-                             QString(), false, false, QString()});
+        AskImageFile(frame, {.title = QString::fromUtf8(kLoadFileDialogTitle),
+                             .filters = NameFilters(kLoadFileFilters)});
     if (!path || path->isEmpty()) return;
     App().SelectedFileName = path->toStdString();
     LoadFrontEnd frontEnd;
@@ -70,9 +70,10 @@ void RunSaveAs(QWidget* frame) {
     frontEnd.runSaveMemoryDialog = FieldRunner(frame);
     frontEnd.askSavePath = [frame](const SaveFileDialogSpec& spec) -> std::optional<std::string> {
         const auto path =
-            AskImageFile(frame, {QString::fromUtf8(spec.title), NameFilters(spec.filters),
-                                 QString::fromUtf8(spec.defaultExtension), true, false,
-                                 QString()});
+            AskImageFile(frame, {.title = QString::fromUtf8(spec.title),
+                                 .filters = NameFilters(spec.filters),
+                                 .defaultSuffix = QString::fromUtf8(spec.defaultExtension),
+                                 .save = true});
         if (!path) return std::nullopt;
         return path->toStdString();
     };

@@ -51,6 +51,8 @@ class JobDialog : public QDialog {
     JobDialog(QWidget* parent, Job& job, const QString& stopText);
     // Creates the driver; called last by each dialog's constructor.
     void Drive(std::function<bool()> staysOpen = {});
+    // Makes room for what the last render wrote.
+    void FitContents();
     virtual void Render() = 0;
     // The status line, then the bar with the percentage beside it.
     void AddProgressLines(QVBoxLayout* layout);

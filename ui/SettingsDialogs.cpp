@@ -443,8 +443,11 @@ void AutoProgramDlg::Clicked(int id, bool checked) {
 }
 
 void AutoProgramDlg::Browse() {
-    const FileQuestion question{
-        "Log File", {"CSV Files (*.csv)", "All Files (*)"}, "csv", true, true, QString()};
+    const FileQuestion question{.title = "Log File",
+                                .filters = {"CSV Files (*.csv)", "All Files (*)"},
+                                .defaultSuffix = "csv",
+                                .save = true,
+                                .appends = true};
     if (const auto path = AskFile(this, question)) log_->setText(*path);
 }
 
@@ -483,8 +486,12 @@ void FrameWnd::SerialPortCommand() {
     };
     const std::string device = leadsTo(port);
     PortSelectDlg dialog(this);
-    if (RunDialog(dialog) != QDialog::Accepted) App().PortIndex = port;
-    if (App().PortIndex == port && leadsTo(port) == device) return;
+    const bool chosen = RunDialog(dialog) == QDialog::Accepted;
+    if (!chosen) App().PortIndex = port;
+    // The same port chosen again while it is in error is another try: the
+    // adapter may have been plugged in since.
+    const bool retry = chosen && App().ProgrammerLink == nullptr;
+    if (App().PortIndex == port && leadsTo(port) == device && !retry) return;
     CloseProgrammerPort();
     OpenProgrammerPort(App().PortIndex);
     UpdateStatusBar();

@@ -159,6 +159,33 @@ class SettingsDialogsTest : public QObject {
         QCOMPARE(frame->Status()->PaneText(1), QString("COM5 - OK"));
     }
 
+    // The adapter plugged in after the start: choosing the same port again
+    // opens it; Cancel does not, and a port that is open stays as it is.
+    void serialPortInErrorReopensWhenChosenAgain() {
+        TempDir dir;
+        MessageRecorder messages;
+        std::unique_ptr<FrameWnd> frame;
+        {
+            ScopedPorts unplugged(false);
+            frame = test::StartTestFrame(dir);
+        }
+        QCOMPARE(frame->Status()->PaneText(1), QString("COM2 - Error"));
+        ScopedPorts plugged(true);
+        frame->SetDialogRunner(Clicks({kCancelId}));
+        frame->OnCommand(static_cast<int>(CommandId::SerialPort));
+        QCOMPARE(plugged.made, 0);
+        QCOMPARE(frame->Status()->PaneText(1), QString("COM2 - Error"));
+        frame->SetDialogRunner(Clicks({1001, kOkId}));
+        frame->OnCommand(static_cast<int>(CommandId::SerialPort));
+        QCOMPARE(plugged.made, 1);
+        QVERIFY(App().ProgrammerLink != nullptr);
+        QCOMPARE(frame->Status()->PaneText(1), QString("COM2 - OK"));
+        frame->OnCommand(static_cast<int>(CommandId::SerialPort));
+        QCOMPARE(plugged.made, 1);
+        QCOMPARE(messages.Lines(),
+                 std::vector<std::string>{"Error|Cannot Establish Communication"});
+    }
+
     void serialPortShowsTheDeviceOfEachName() {
         TempDir dir;
         App().ProgramDirectory = dir.Path().string();
