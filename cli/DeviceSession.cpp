@@ -66,39 +66,34 @@ std::optional<LinkFailureWatch>& SessionLinkWatch() {
     return watch;
 }
 
-// Draws "[#####.....]  42% status" in place on a terminal.
-class ProgressLine {
-  public:
-    ProgressLine() : terminal_(isatty(fileno(stderr)) != 0) {}
-
-    void Draw(const DeviceProgressModel& model) {
-        if (!terminal_) return;
-        const ProgressBar& bar = model.progress;
-        const std::uint32_t span = bar.maximum > bar.minimum ? bar.maximum - bar.minimum : 1;
-        const std::uint32_t filled =
-            std::min<std::uint32_t>(kWidth, (bar.position - bar.minimum) * kWidth / span);
-        std::string line =
-            "\r\033[K[" + std::string(filled, '#') + std::string(kWidth - filled, '.') + "] ";
-        line += model.percentage + " " + model.status;
-        if (line == last_) return;
-        std::fputs(line.c_str(), stderr);
-        std::fflush(stderr);
-        last_ = std::move(line);
-    }
-    // Leaves the line empty, for a message or the end.
-    void Clear() {
-        if (!terminal_ || last_.empty()) return;
-        std::fputs("\r\033[K", stderr);
-        last_.clear();
-    }
-
-  private:
-    static constexpr std::uint32_t kWidth = 40;
-    bool terminal_;
-    std::string last_;
-};
-
 }  // namespace
+
+TerminalLine::TerminalLine() : terminal_(isatty(fileno(stderr)) != 0) {}
+
+void TerminalLine::Draw(const DeviceProgressModel& model) {
+    const ProgressBar& bar = model.progress;
+    const std::uint32_t span = bar.maximum > bar.minimum ? bar.maximum - bar.minimum : 1;
+    const std::uint32_t filled =
+        std::min<std::uint32_t>(kWidth, (bar.position - bar.minimum) * kWidth / span);
+    DrawText("[" + std::string(filled, '#') + std::string(kWidth - filled, '.') + "] " +
+             model.percentage + " " + model.status);
+}
+
+void TerminalLine::DrawText(const std::string& text) {
+    if (!terminal_) return;
+    std::string line = "\r\033[K" + text;
+    if (line == last_) return;
+    std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
+    last_ = std::move(line);
+}
+
+void TerminalLine::Clear() {
+    if (!terminal_ || last_.empty()) return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+    last_.clear();
+}
 
 std::set<std::string_view> DeviceValueOptions(std::set<std::string_view> own) {
     own.insert({"--port", "--part"});
@@ -128,6 +123,12 @@ std::optional<int> SetUpSession(const ParsedArgs& parsed) {
 }
 
 std::optional<int> ConnectDevice(const ParsedArgs& parsed) {
+    if (const auto stop = OpenDevicePort(parsed)) return stop;
+    if (!CheckDevice()) return 1;
+    return std::nullopt;
+}
+
+std::optional<int> OpenDevicePort(const ParsedArgs& parsed) {
     EnsureQtApplication();
     SetTransportFactory(MakeQtSerialTransport);
     const std::string port = parsed.Value("--port").value_or("");
@@ -140,7 +141,6 @@ std::optional<int> ConnectDevice(const ParsedArgs& parsed) {
         // Made absolute: the serial port takes a bare name for one in /dev.
         if (!OpenPortByPath(std::filesystem::absolute(port).string())) return 1;
     }
-    if (!CheckDevice()) return 1;
     return std::nullopt;
 }
 
@@ -245,7 +245,7 @@ void PrintFindings(const std::string& list) {
 }
 
 int DriveJob(Job& job, const DeviceProgressModel& model) {
-    ProgressLine line;
+    TerminalLine line;
     MessagePresenter previous;
     previous = SetMessagePresenter([&line, &previous](const Message& message) {
         line.Clear();

@@ -1,6 +1,6 @@
 // zvk-cli read: Device > Read (or Read EEPROM) over the whole device or
 // --from..--to, then saves what was read to OUT, as Intel HEX when its name
-// ends in .hex and as binary otherwise. Each byte keeps its chip address.
+// ends in .hex, .ihx or .ihex and as binary otherwise. Each byte keeps its chip address.
 
 #include "cli/Commands.h"
 #include "cli/DeviceSession.h"

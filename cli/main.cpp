@@ -36,7 +36,7 @@ constexpr CommandEntry kCommands[] = {
     {"protect", "protect --lock LB1[,LB2[,LB3]]", RunProtect},
     {"auto",
      "auto FILE [--load-at A] [--steps erase,blank,program,verify,protect] "
-     "[--lock LB1[,LB2[,LB3]]]",
+     "[--lock LB1[,LB2[,LB3]]] [--repeat [--count N]] [--log LOG.csv]",
      RunAuto},
     {"serial-enable", "serial-enable", RunSerialEnable},
     {"serial-disable", "serial-disable", RunSerialDisable},

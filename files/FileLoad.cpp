@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <utility>
 
 #include "app/AppState.h"
@@ -74,7 +75,8 @@ RecordResult StoreDataRecord(const HexRecord& record, LoadState& state) {
 bool IsHexFileName(std::string_view path) {
     std::string extension = GetFileExtension(path);
     for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return extension == ".HEX";
+    return std::find(std::begin(kHexFileExtensions), std::end(kHexFileExtensions), extension) !=
+           std::end(kHexFileExtensions);
 }
 
 std::vector<std::string> LoadDetailsEntries(std::string_view details) {
@@ -290,12 +292,13 @@ int LoadFileCommand(const LoadFrontEnd& frontEnd) {
         NoteLoadedFile(App().CurrentBufferKind, path, binary ? App().EnteredAddress : 0, stamp,
                        job.State().loaded, frontEnd.rememberForReload);
     }
+    // What was loaded, all or part, shows behind the message or the details.
+    RefreshAllBufferWindows();
     if (code == kLoadStopped) {
         ShowMessage("File Loading Stopped", "ERROR", MessageIcon::Stop);
     } else if (frontEnd.showDetails) {
         frontEnd.showDetails(job.Details());
     }
-    RefreshAllBufferWindows();
     return code;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Loading a file into the Flash or the EEPROM buffer (File > Load File). A
-// name ending in ".hex" (any case) is read as Intel HEX, any other file as a
-// raw binary image placed at a start address that the caller is asked for.
+// name ending in ".hex", ".ihx" or ".ihex" (any case) is read as Intel HEX,
+// any other file as a raw binary image placed at a start address that the
+// caller is asked for.
 // LoadFileCommand runs the whole command; FileLoadJob is the work behind the
 // "Loading..." progress dialog; ReadFileChunk and ParseHexRecord are its steps.
 // Every byte loaded is marked OriginFile. LoadDetails lists the address ranges
@@ -29,15 +30,22 @@ inline constexpr int kLoadBufferEnd = 2;  // stopped at the buffer's end
 // A binary file is read this many bytes at a time.
 inline constexpr std::size_t kBinaryChunk = 140;
 
-// The open-file dialog the frame shows before LoadFileCommand.
+// The extensions read as Intel HEX, in any letter case. sdcc writes ".ihx"
+// by default and some tools ".ihex"; taking them for binary would load the
+// record text itself into the buffer.
+inline constexpr std::string_view kHexFileExtensions[] = {".HEX", ".IHX", ".IHEX"};
+
+// The open-file dialog the frame shows before LoadFileCommand. A pattern may
+// hold several globs separated by blanks.
 struct FileFilter {
     std::string_view label;
     std::string_view pattern;
 };
 inline constexpr std::string_view kLoadFileDialogTitle = "Load File";
 inline constexpr FileFilter kLoadFileFilters[] = {
-    {"Intel Hex Files *.Hex", "*.HEX"},
+    {"Intel Hex Files *.Hex", "*.HEX *.IHX *.IHEX"},
     {"Binary Files *.Bin", "*.BIN"},
+    {"All Files", "*"},  // any other name loads as binary
 };
 
 // The state of one load, from the dialog's start to its end. Addresses are
@@ -65,7 +73,8 @@ inline constexpr std::size_t kDetailsLastEntryWidth = 24;
 // The entries of LoadDetails without their blanks ("0100H to 010FH").
 [[nodiscard]] std::vector<std::string> LoadDetailsEntries(std::string_view details);
 
-// True for a name whose extension is ".hex" in any letter case.
+// True for a name whose extension is one of kHexFileExtensions, in any
+// letter case: the one rule that tells an Intel HEX file from a binary one.
 [[nodiscard]] bool IsHexFileName(std::string_view path);
 
 // A file read through a large buffer, one byte or one block at a time.

@@ -7,6 +7,7 @@
 
 #include "app/AppState.h"
 #include "app/Buffers.h"
+#include "app/Busy.h"
 #include "app/Clock.h"
 #include "app/DeviceTable.h"
 #include "app/Messages.h"
@@ -110,7 +111,13 @@ bool CheckProgrammer(SerialTransport* port) {
     // command in it, which is not the acknowledge byte.
     std::uint8_t block = kCheckProgrammer;
     if (!LinkWrite(port, &block, 1)) return false;
-    if (LinkReadRaw(port, &block, 1) != LinkDone) return false;
+    LinkResult read;
+    {
+        // A silent unit costs the whole wait; the message after it does not.
+        const BusyScope busy;
+        read = LinkReadRaw(port, &block, 1);
+    }
+    if (read != LinkDone) return false;
     if (block == kAckByte) return true;
     ShowUnableToAccess();
     return false;

@@ -5,6 +5,7 @@
 #include "app/Buffers.h"
 #include "app/Messages.h"
 #include "link/Protocol.h"
+#include "ops/Production.h"
 
 namespace zvk {
 namespace {
@@ -14,6 +15,24 @@ const AutoStepInfo& Info(AutoStep step) { return kAutoSteps[static_cast<std::siz
 bool Chosen(AutoStep step) { return (App().AutoSequence & Info(step).bit) != 0; }
 
 }  // namespace
+
+std::string ChosenStepNames() {
+    std::string names;
+    for (const AutoStepInfo& info : kAutoSteps) {
+        if (!Chosen(info.step)) continue;
+        if (!names.empty()) names += '+';
+        names += info.name;
+    }
+    return names;
+}
+
+AutoSettingsDialog::AutoSettingsDialog() : saved_(App().AutoSequence) {
+    const ProductionSettings settings = LoadProductionSettings();
+    repeat = settings.repeat;
+    logPath = settings.logPath;
+}
+
+void AutoSettingsDialog::Accept() const { StoreProductionSettings({repeat, logPath}); }
 
 bool AutoSettingsDialog::Checked(AutoStep step) const { return Chosen(step); }
 
@@ -46,6 +65,8 @@ void AutoJob::Start() {
         model.steps[static_cast<std::size_t>(info.step)].enabled = Chosen(info.step);
     }
     model.title = WithPartName("Auto Programming Mode - ", "");
+    // The sequence cannot be stopped, from the first look at the dialog on.
+    model.closeEnabled = false;
     model.progress = {0, count_, 0};
     model.percentage = "0%";
     // A failure here ends the sequence at its first step.
@@ -114,6 +135,7 @@ StepResult AutoJob::EnterStage(Stage stage) {
             } else {
                 ShowMessage("Protection option is disabled", "Error", MessageIcon::Stop);
                 protectFailed_ = true;
+                model.failedStep = AutoStep::Protect;
             }
             return EnterStage(Stage::Done);
         case Stage::Begin:
@@ -145,12 +167,43 @@ void AutoJob::ResetProgress() {
 
 StepResult AutoJob::Failed(const char* step, std::uint16_t address) {
     ShowFailedAt(step, address);
+    model.failedAddress = address;
     return EndFailed();
 }
 
 StepResult AutoJob::EndFailed() {
+    if (!model.failedStep) {
+        model.failedStep = CurrentStep();
+        if (!model.failedAddress) model.failedAddress = CurrentAddress();
+    }
+    model.succeeded = false;
     stage_ = Stage::Done;
     return StepResult::Finish(1);
+}
+
+void AutoJob::Abandon() {
+    if (stage_ == Stage::Done) return;
+    model.failedStep = CurrentStep();
+    model.failedAddress = CurrentAddress();
+    model.succeeded = false;
+    stage_ = Stage::Done;
+}
+
+std::optional<AutoStep> AutoJob::CurrentStep() const {
+    if (stage_ == Stage::Begin || stage_ == Stage::Done) return std::nullopt;
+    return static_cast<AutoStep>(static_cast<int>(stage_) - static_cast<int>(Stage::Erase));
+}
+
+std::optional<std::uint16_t> AutoJob::CurrentAddress() const {
+    switch (stage_) {
+        case Stage::BlankCheck:
+        case Stage::Verify:
+            return walk_.NextAddress();
+        case Stage::Program:
+            return programmed_;
+        default:
+            return std::nullopt;
+    }
 }
 
 // The pause after a finished step; the next Step() enters the step after it.

@@ -20,6 +20,15 @@ constexpr const char* kUsage =
     "  --image FILE         initial Flash contents, raw binary from address 0\n"
     "  --dump FILE          write the chip's Flash, EEPROM and lock bits at exit\n"
     "  --wire-log FILE      log every byte in both directions, one exchange a line\n"
+    "  --socket-control PATH\n"
+    "                       create a FIFO PATH that takes one command a line, to\n"
+    "                       change chips while the unit runs:\n"
+    "                         remove        empty the socket (as --no-chip)\n"
+    "                         insert        a fresh erased chip of the part last\n"
+    "                                       in the socket\n"
+    "                         insert PART   a fresh erased chip of PART\n"
+    "                       e.g. echo remove > PATH; an unknown command or part is\n"
+    "                       reported on stderr and ignored\n"
     "  --baud N             take the wire time of each byte (10 bits) at N baud;\n"
     "                       default: no delay\n"
     "  --third-byte HH      the third signature byte (default 06 for AT89S51, S52,\n"
@@ -52,7 +61,8 @@ constexpr const char* kUsage =
     "  0000: FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF\n"
     "  ...\n"
     "  eeprom 0800                    (eeprom 0000 and no lines without EEPROM)\n"
-    "  0000: FF FF ...\n";
+    "  0000: FF FF ...\n"
+    "or the one line \"socket empty\" when the socket is empty at exit.\n";
 
 enum OptionId {
     kLink = 1000,
@@ -60,6 +70,7 @@ enum OptionId {
     kImage,
     kDump,
     kWireLog,
+    kSocketControl,
     kBaud,
     kThirdByte,
     kSilent,
@@ -78,6 +89,7 @@ constexpr option kOptions[] = {
     {"image", required_argument, nullptr, kImage},
     {"dump", required_argument, nullptr, kDump},
     {"wire-log", required_argument, nullptr, kWireLog},
+    {"socket-control", required_argument, nullptr, kSocketControl},
     {"baud", required_argument, nullptr, kBaud},
     {"third-byte", required_argument, nullptr, kThirdByte},
     {"silent", no_argument, nullptr, kSilent},
@@ -125,6 +137,9 @@ std::optional<SimOptions> ParseOptions(int argc, char** argv, int& exitStatus) {
                 break;
             case kWireLog:
                 o.WireLogPath = arg;
+                break;
+            case kSocketControl:
+                o.Pty.SocketControlPath = arg;
                 break;
             case kSilent:
                 o.Unit.Silent = true;

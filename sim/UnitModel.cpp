@@ -16,6 +16,16 @@ UnitModel::UnitModel(const UnitConfig& config) : config_(config) {
     if (Part().HasEeprom) chip_.Eeprom.assign(kSimEepromSize, kErasedByte);
 }
 
+void UnitModel::InsertChip(std::optional<std::uint8_t> part) {
+    if (part) config_.Part = *part;
+    config_.ReportedPart.reset();
+    config_.ThirdSignatureByte.reset();
+    config_.NoChip = false;
+    chip_ = ChipState{};
+    chip_.Flash.assign(Part().FlashSize, kErasedByte);
+    if (Part().HasEeprom) chip_.Eeprom.assign(kSimEepromSize, kErasedByte);
+}
+
 std::uint8_t UnitModel::ThirdSignatureByte() const {
     if (config_.ThirdSignatureByte) return *config_.ThirdSignatureByte;
     const DeviceInfo& reported = DeviceTable[config_.ReportedPart.value_or(config_.Part)];
@@ -197,8 +207,9 @@ void UnitModel::Execute(std::vector<std::uint8_t>& answer) {
     }
     for (std::uint32_t i = 0; i < count; ++i) {
         std::uint32_t at = 0;
-        const std::vector<std::uint8_t>* memory =
-            pending_.chipResponds ? Target(pending_, (address + i) & 0xFFFF, at) : nullptr;
+        const std::vector<std::uint8_t>* memory = pending_.chipResponds && ChipPresent()
+                                                      ? Target(pending_, (address + i) & 0xFFFF, at)
+                                                      : nullptr;
         if (memory == nullptr) {
             answer.push_back(kErasedByte);
         } else {
@@ -211,8 +222,9 @@ void UnitModel::ProgramData(std::uint8_t value, std::vector<std::uint8_t>& answe
     const std::uint32_t wireAddress = dataAddress_++ & 0xFFFF;
     --dataLeft_;
     std::uint32_t at = 0;
-    std::vector<std::uint8_t>* memory =
-        programming_.chipResponds ? Target(programming_, wireAddress, at) : nullptr;
+    std::vector<std::uint8_t>* memory = programming_.chipResponds && ChipPresent()
+                                            ? Target(programming_, wireAddress, at)
+                                            : nullptr;
     const bool fails = memory == nullptr || chip_.ProgrammingLocked() ||
                        (config_.FailAt && *config_.FailAt == wireAddress);
     if (fails) {

@@ -90,6 +90,16 @@ class UnitModel {
     // or a data byte during programming.
     [[nodiscard]] bool AtExchangeStart() const { return operandsWanted_ == 0; }
 
+    // The socket emptied: the unit then answers as with NoChip, even in the
+    // middle of a read or of programming.
+    void RemoveChip() { config_.NoChip = true; }
+    // A fresh erased chip in the socket, of the given part or else of the
+    // part last in it. A chip's own oddities (ReportedPart,
+    // ThirdSignatureByte) leave with the chip; the unit's (FailAt, silence)
+    // stay.
+    void InsertChip(std::optional<std::uint8_t> part = std::nullopt);
+    [[nodiscard]] bool ChipPresent() const { return !config_.NoChip; }
+
     [[nodiscard]] const UnitConfig& Config() const { return config_; }
     [[nodiscard]] const DeviceInfo& Part() const { return DeviceTable[config_.Part]; }
     [[nodiscard]] std::uint8_t ThirdSignatureByte() const;

@@ -11,6 +11,7 @@
 #include "ops/AutoJob.h"
 #include "ops/BlankCheckJob.h"
 #include "ops/OperationRange.h"
+#include "ops/ProductionJob.h"
 #include "ops/ProgramJob.h"
 #include "ops/ReadJob.h"
 #include "ops/VerifyJob.h"
@@ -63,8 +64,9 @@ LoadFrontEnd LoadDialogs(QWidget* frame) {
 
 void RunLoadFile(QWidget* frame) {
     App().SelectedFileName.clear();
-    const auto path = AskFile(frame, {QString::fromUtf8(kLoadFileDialogTitle),
-                                      NameFilters(kLoadFileFilters), QString(), false});
+    const auto path =
+        AskImageFile(frame, {.title = QString::fromUtf8(kLoadFileDialogTitle),
+                             .filters = NameFilters(kLoadFileFilters)});
     if (!path || path->isEmpty()) return;
     App().SelectedFileName = path->toStdString();
     (void)LoadFileCommand(LoadDialogs(frame));
@@ -80,8 +82,11 @@ void RunSaveAs(QWidget* frame) {
     SaveFrontEnd frontEnd;
     frontEnd.runSaveMemoryDialog = FieldRunner(frame);
     frontEnd.askSavePath = [frame](const SaveFileDialogSpec& spec) -> std::optional<std::string> {
-        const auto path = AskFile(frame, {QString::fromUtf8(spec.title), NameFilters(spec.filters),
-                                          QString::fromUtf8(spec.defaultExtension), true});
+        const auto path =
+            AskImageFile(frame, {.title = QString::fromUtf8(spec.title),
+                                 .filters = NameFilters(spec.filters),
+                                 .defaultSuffix = QString::fromUtf8(spec.defaultExtension),
+                                 .save = true});
         if (!path) return std::nullopt;
         return path->toStdString();
     };
@@ -116,7 +121,23 @@ void RunVerify(QWidget* frame) {
 
 void RunAuto(QWidget* frame) {
     if (!AutoProgramReady()) return;
-    AutoJob job;
+    const ProductionSettings settings = LoadProductionSettings();
+    if (!settings.repeat && settings.logPath.empty()) {
+        AutoJob job;
+        AutoDialog dialog(frame, job);
+        (void)dialog.Run();
+        return;
+    }
+    // Repeating needs the device check to see a chip go and come; SPI mode
+    // reads no signature, so there it is one chip as without repeat.
+    const bool repeat = settings.repeat && (App().ProgrammingMode & kModeParallel) != 0;
+    ProductionJob job({.repeat = repeat,
+                       .count = std::nullopt,
+                       .firstChipChecked = true,
+                       .image = App().SelectedFileName,
+                       .logPath = settings.logPath,
+                       .wallClock = {}});
+    if (!job.OpenLog()) return;
     AutoDialog dialog(frame, job);
     (void)dialog.Run();
 }

@@ -218,7 +218,13 @@ void DisassemblyArea::resizeEvent(QResizeEvent*) {
     QScrollBar* horizontal = horizontalScrollBar();
     horizontal->setRange(0, std::max(0, kDisassemblyTextWidth + 1 - columnCount_));
     horizontal->setPageStep(std::max(columnCount_, 1));
-    if (rows != view_.LineCount()) view_.SetLineCount(rows);
+    // The buffer may have changed while the view was not told; a new size
+    // is a fresh look at it, whether or not the rows changed.
+    if (rows != view_.LineCount()) {
+        view_.SetLineCount(rows);
+    } else {
+        view_.Reload();
+    }
     ResetVerticalRange();
     viewport()->update();
 }

@@ -23,6 +23,7 @@
 #include "link/PortDiscovery.h"
 #include "ui/ChildWnd.h"
 #include "ui/DialogHelpers.h"
+#include "ui/FileQuestion.h"
 #include "ui/FrameWnd.h"
 #include "ui/StatusBar.h"
 
@@ -60,6 +61,10 @@ void SetBits(std::uint8_t& flags, std::uint8_t bits, bool on) {
 }
 
 QWidget* Parent(QLayout* layout) { return layout->parentWidget(); }
+
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 }  // namespace
 
@@ -406,6 +411,26 @@ AutoProgramDlg::AutoProgramDlg(QWidget* parent)
                                       static_cast<qsizetype>(step.settingsText.size())))
             ->setChecked(model_.Checked(step.step));
     }
+
+    auto* production = new QGroupBox("Production", this);
+    auto* rows = new QVBoxLayout(production);
+    repeat_ = new QCheckBox(Text(AutoSettingsDialog::kRepeatText), production);
+    repeat_->setChecked(model_.repeat);
+    connect(repeat_, &QAbstractButton::toggled, this, [this](bool on) { model_.repeat = on; });
+    rows->addWidget(repeat_);
+    auto* logRow = new QHBoxLayout;
+    logRow->addWidget(new QLabel(Text(AutoSettingsDialog::kLogLabel), production));
+    log_ = new QLineEdit(QString::fromStdString(model_.logPath), production);
+    log_->setMinimumWidth(200);
+    connect(log_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { model_.logPath = text.toStdString(); });
+    logRow->addWidget(log_, 1);
+    browse_ = new QPushButton("&Browse...", production);
+    connect(browse_, &QPushButton::clicked, this, &AutoProgramDlg::Browse);
+    logRow->addWidget(browse_);
+    rows->addLayout(logRow);
+    layout->addWidget(production);
+
     AddOkCancel(layout, "&OK", "&Cancel");
     adjustSize();
     CenterDialog(this, parent);
@@ -415,6 +440,20 @@ void AutoProgramDlg::Clicked(int id, bool checked) {
     for (const AutoStepInfo& step : kAutoSteps) {
         if (step.settingsBoxId == id) model_.Click(step.step, checked);
     }
+}
+
+void AutoProgramDlg::Browse() {
+    const FileQuestion question{.title = "Log File",
+                                .filters = {"CSV Files (*.csv)", "All Files (*)"},
+                                .defaultSuffix = "csv",
+                                .save = true,
+                                .appends = true};
+    if (const auto path = AskFile(this, question)) log_->setText(*path);
+}
+
+void AutoProgramDlg::accept() {
+    model_.Accept();
+    QDialog::accept();
 }
 
 void AutoProgramDlg::reject() {
@@ -447,8 +486,12 @@ void FrameWnd::SerialPortCommand() {
     };
     const std::string device = leadsTo(port);
     PortSelectDlg dialog(this);
-    if (RunDialog(dialog) != QDialog::Accepted) App().PortIndex = port;
-    if (App().PortIndex == port && leadsTo(port) == device) return;
+    const bool chosen = RunDialog(dialog) == QDialog::Accepted;
+    if (!chosen) App().PortIndex = port;
+    // The same port chosen again while it is in error is another try: the
+    // adapter may have been plugged in since.
+    const bool retry = chosen && App().ProgrammerLink == nullptr;
+    if (App().PortIndex == port && leadsTo(port) == device && !retry) return;
     CloseProgrammerPort();
     OpenProgrammerPort(App().PortIndex);
     UpdateStatusBar();

@@ -139,16 +139,26 @@ class ProtectionDlg : public SettingsDlg {
     void ShowState();
 };
 
-// " Setting - Auto Programming Mode": the five steps of the sequence.
+// " Setting - Auto Programming Mode": the five steps of the sequence, and the
+// production choices: repeat for the next chip, and the log file.
 class AutoProgramDlg : public SettingsDlg {
   public:
     explicit AutoProgramDlg(QWidget* parent);
+    void accept() override;
     void reject() override;
+
+    [[nodiscard]] QAbstractButton* RepeatBox() const { return repeat_; }
+    [[nodiscard]] QLineEdit* LogField() const { return log_; }
+    [[nodiscard]] QPushButton* BrowseButton() const { return browse_; }
 
   private:
     void Clicked(int id, bool checked) override;
+    void Browse();
 
     AutoSettingsDialog model_;
+    QAbstractButton* repeat_;
+    QLineEdit* log_;
+    QPushButton* browse_;
 };
 
 }  // namespace zvk::ui

@@ -57,6 +57,53 @@ TEST_F(ZvkCli, ConvertsBetweenHexAndBinary) {
     EXPECT_EQ(ReadFile(PathOf("one.bin")), std::string(record) + ":00000001FF\n");
 }
 
+// sdcc writes its images as ".ihx", with records of any length in the order
+// its linker emits them. srec_cat, reading the same file as Intel HEX, is the
+// judge of the image every command must load from it. Fails without sdcc or
+// srec_cat.
+TEST_F(ZvkCli, SdccIhxFilesAreReadAsIntelHex) {
+    for (const char* source : {"examples/demo.c", "tests/data/e2e_firmware.c"}) {
+        SCOPED_TRACE(source);
+        const std::string name = std::filesystem::path(source).stem().string();
+        const CliRun sdcc = RunShell("sdcc -mmcs51 --code-size 0x5000 " +
+                                         ShellQuote(std::string(ZVK_SOURCE_DIR) + "/" + source) +
+                                         " -o " + ShellQuote(dir_.string() + "/"),
+                                     dir_);
+        ASSERT_EQ(sdcc.status, 0) << "sdcc is needed (scripts/setup installs it)\n" << sdcc.err;
+        const std::string ihx = name + ".ihx";
+        ASSERT_TRUE(std::filesystem::exists(PathOf(ihx)));
+        const CliRun srec = RunShell("srec_cat -disable-sequence-warnings " + ihx +
+                                         " -Intel -fill 0xFF 0x0000 0x5000 -o srec.bin -Binary",
+                                     dir_);
+        ASSERT_EQ(srec.status, 0) << "srec_cat is needed (scripts/setup installs it)\n" << srec.err;
+        const std::string image = ReadFile(PathOf("srec.bin"));
+        ASSERT_EQ(image.size(), 0x5000u);
+        ASSERT_GT(std::count_if(image.begin(), image.end(), [](char c) { return c != '\xFF'; }), 20)
+            << "the firmware should be a real program";
+
+        const CliRun convert = RunCli("convert " + ihx + " out.bin");
+        EXPECT_EQ(convert.status, 0) << convert.err;
+        EXPECT_EQ(convert.err, "Save Memory: Operation Completed Succesfully.\n")
+            << "read as Intel HEX, not as a binary image";
+        EXPECT_TRUE(ReadFile(PathOf("out.bin")) == image) << "the same image as srec_cat's";
+
+        // The other commands that load an image take the same rule.
+        for (const std::string command : {"checksum IN 0000 4FFF", "disasm --to 00FF IN"}) {
+            SCOPED_TRACE(command);
+            std::string fromIhx = command;
+            std::string fromBin = command;
+            fromIhx.replace(fromIhx.find("IN"), 2, ihx);
+            fromBin.replace(fromBin.find("IN"), 2, "srec.bin");
+            const CliRun a = RunCli(fromIhx);
+            const CliRun b = RunCli(fromBin);
+            EXPECT_EQ(a.status, 0) << a.err;
+            EXPECT_EQ(a.err, "");
+            EXPECT_FALSE(a.out.empty());
+            EXPECT_EQ(a.out, b.out);
+        }
+    }
+}
+
 TEST_F(ZvkCli, ConvertIntoTheEepromAtAnAddress) {
     WriteFile("small.bin", std::string(16, 'x'));
     const CliRun run = RunCli("convert --eeprom --load-at 07F8 --part at89s8252 small.bin out.bin");

@@ -234,12 +234,15 @@ TEST_F(FileLoad, BinaryOverflowKeepsWhatFits) {
 
 TEST_F(FileLoad, TheNameDecidesTheMode) {
     const std::string record = Record(0, 0x0000, {0x12});
-    for (const char* name : {"image.hex", "IMAGE.HEX", "image.Hex"}) {
+    for (const char* name : {"image.hex", "IMAGE.HEX", "image.Hex", "demo.ihx", "DEMO.IHX",
+                             "demo.ihex", "Demo.IHex"}) {
         ClearBuffer();
         EXPECT_EQ(Load(WriteFile(name, record + kEnd)), kLoadDone) << name;
         EXPECT_EQ(FlashRead(0x0000), 0x12) << name;
     }
-    for (const char* name : {"image.ihx", "image.bin", "image"}) {
+    // Only the last extension counts, and only a whole one.
+    for (const char* name : {"image.bin", "image", "hex", "image.ihx.bin", "image.hex.txt",
+                             "image.ih", "image.hexx", "image.ihexx", "ihx"}) {
         ClearBuffer();
         EXPECT_EQ(Load(WriteFile(name, record + kEnd)), kLoadDone) << name;
         EXPECT_EQ(FlashRead(0x0000), ':') << name << " is read as binary";

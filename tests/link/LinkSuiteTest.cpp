@@ -189,6 +189,10 @@ TYPED_TEST(LinkSuite, ASilentUnitFailsTheProgrammerCheckWithOnlyItsOwnMessage) {
     ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
     EXPECT_FALSE(CheckProgrammer(App().ProgrammerLink));
     EXPECT_EQ(this->messages.Lines(), (Lines{"Error|Unable to Access the programmer!"}));
+    // A production run's quiet probe still says this once: it ends the run.
+    this->messages.messages.clear();
+    EXPECT_EQ(ProbeSocket(), SocketState::Unreachable);
+    EXPECT_EQ(this->messages.Lines(), (Lines{"Error|Unable to Access the programmer!"}));
 }
 
 // --- the device check --------------------------------------------------------
@@ -197,37 +201,41 @@ TYPED_TEST(LinkSuite, TheDeviceCheckComparesTheSignatureWithTheSelectedPart) {
     struct Case {
         SimSetup unit;
         const char* selected;
-        bool passes;
+        SocketState state;
         Lines messages;
         Lines wire;
     };
     const Case cases[] = {
-        {Unit("AT89S52"), "AT89S52", true, {}, {"> 0D < 2D", "> 32 < 1E 52 06"}},
+        {Unit("AT89S52"), "AT89S52", SocketState::Expected, {}, {"> 0D < 2D", "> 32 < 1E 52 06"}},
         {Unit("AT89S52").WrongPart("AT89C51"),
          "AT89S52",
-         false,
+         SocketState::WrongPart,
          {"ERROR|Error - Device Mismatch!"},
          {"> 0D < 2D", "> 32 < 1E 51 FF"}},
         // The S51 check passes only with the third byte 0x06.
-        {Unit("AT89S51"), "AT89S51", true, {}, {"> 0D < 2D", "> 32 < 1E 51 06"}},
+        {Unit("AT89S51"), "AT89S51", SocketState::Expected, {}, {"> 0D < 2D", "> 32 < 1E 51 06"}},
         {Unit("AT89S51").ThirdByte(0xFF),
          "AT89S51",
-         false,
+         SocketState::WrongPart,
          {"ERROR|Error - Device Mismatch!"},
          {"> 0D < 2D", "> 32 < 1E 51 FF"}},
         // A C51 in the socket of a selected C52 and the other way round.
         {Unit("AT89C51"),
          "AT89C52",
-         false,
+         SocketState::WrongPart,
          {"ERROR|Error - Device Mismatch!"},
          {"> 0D < 2D", "> 14 < 1E 51 FF"}},
-        {Unit("AT89C2051"), "AT89C2051", true, {}, {"> 0D < 2D", "> 0E < 1E 21"}},
-        {Unit("AT89S8252"), "AT89S8252", true, {}, {"> 0D < 2D", "> 31 < 1E 72 FF"}},
-        {Unit("AT89S53"), "AT89S53", true, {}, {"> 0D < 2D", "> 14 < 1E 53 FF"}},
+        {Unit("AT89C2051"), "AT89C2051", SocketState::Expected, {}, {"> 0D < 2D", "> 0E < 1E 21"}},
+        {Unit("AT89S8252"),
+         "AT89S8252",
+         SocketState::Expected,
+         {},
+         {"> 0D < 2D", "> 31 < 1E 72 FF"}},
+        {Unit("AT89S53"), "AT89S53", SocketState::Expected, {}, {"> 0D < 2D", "> 14 < 1E 53 FF"}},
         // An empty socket: two tries, then the message.
         {Unit("AT89S52").NoChip(),
          "AT89S52",
-         false,
+         SocketState::Empty,
          {"ERROR|Error - No Device in the socket"},
          {"> 0D < 2D", "> 32 < FF FF FF", "> 32 < FF FF FF"}},
     };
@@ -235,9 +243,17 @@ TYPED_TEST(LinkSuite, TheDeviceCheckComparesTheSignatureWithTheSelectedPart) {
         SCOPED_TRACE(std::string(c.unit.part) + " selected " + c.selected);
         this->Restart();
         this->Open(c.unit, c.selected);
-        EXPECT_EQ(CheckDevice(), c.passes);
+        EXPECT_EQ(CheckDevice(), c.state == SocketState::Expected);
         EXPECT_EQ(this->messages.Lines(), c.messages);
         for (const auto& m : this->messages.messages) EXPECT_EQ(m.icon, MessageIcon::Stop);
+        EXPECT_EQ(this->rig().Wire(), c.wire);
+
+        // The quiet probe of a production run makes the same exchanges and
+        // tells the same finding without a message.
+        this->Restart();
+        this->Open(c.unit, c.selected);
+        EXPECT_EQ(ProbeSocket(), c.state);
+        EXPECT_TRUE(this->messages.Lines().empty());
         EXPECT_EQ(this->rig().Wire(), c.wire);
     }
 }
@@ -258,6 +274,7 @@ TYPED_TEST(LinkSuite, TheSecondSignatureTryCatchesAUnitThatWasStillWaitingForDat
 TYPED_TEST(LinkSuite, InSpiModeNoSignatureIsReadAndAWrongPartGoesUnnoticed) {
     this->Open(Unit("AT89S52").WrongPart("AT89C51"), "AT89S52", true);
     EXPECT_TRUE(CheckDevice());
+    EXPECT_EQ(ProbeSocket(), SocketState::NotChecked);
     EXPECT_TRUE(this->messages.Lines().empty());
     EXPECT_TRUE(this->rig().Wire().empty());
 }

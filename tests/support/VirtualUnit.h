@@ -51,6 +51,12 @@ class VirtualUnit {
     VirtualUnit& operator=(const VirtualUnit&) = delete;
 
     sim::ChipState& Chip() { return model_->Chip(); }
+    // Chips out of and into the socket; a fresh chip of the part last in it
+    // unless one is named.
+    void RemoveChip() { model_->RemoveChip(); }
+    void InsertChip(std::string_view part = {}) {
+        model_->InsertChip(part.empty() ? std::nullopt : FindDeviceByName(part));
+    }
     // The wire log's lines so far.
     std::vector<std::string> WireLines() const {
         std::vector<std::string> lines;

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QtTest>
@@ -102,6 +103,35 @@ class InterruptedJob final : public Job {
   private:
     int signal_;
     bool canStop_;
+};
+
+// A unit that acknowledges the presence check or stays silent, and has no
+// part in its socket; it notes the cursor shown at each read.
+class CursorWatchingPort final : public SerialTransport {
+  public:
+    CursorWatchingPort(bool answers, std::function<int()> cursor)
+        : answers_(answers), cursor_(std::move(cursor)) {}
+    bool Open(const std::string&) override { return true; }
+    bool Configure() override { return true; }
+    void Purge() override {}
+    std::ptrdiff_t Write(const std::uint8_t* data, std::size_t count, Clock::Duration) override {
+        if (count > 0) lastCommand_ = data[0];
+        return static_cast<std::ptrdiff_t>(count);
+    }
+    std::ptrdiff_t Read(std::uint8_t* data, std::size_t, Clock::Duration) override {
+        reads << cursor_();
+        if (!answers_ || lastCommand_ != 0x0D) return 0;
+        data[0] = '-';
+        return 1;
+    }
+    void Close() override {}
+
+    QList<int> reads;
+
+  private:
+    bool answers_;
+    std::function<int()> cursor_;
+    std::uint8_t lastCommand_ = 0;
 };
 
 }  // namespace
@@ -398,6 +428,44 @@ class FrameWndTest : public QObject {
                  QKeySequence("Alt+X"));
     }
 
+    // The unit is asked whether it is there and for the part's signature
+    // under the busy cursor; the message that follows is not.
+    void theDeviceCheckWaitsUnderTheBusyCursor_data() {
+        QTest::addColumn<bool>("unitAnswers");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("silent unit") << false << "Error|Unable to Access the programmer!";
+        QTest::newRow("no part in the socket") << true << "ERROR|Error - No Device in the socket";
+    }
+    void theDeviceCheckWaitsUnderTheBusyCursor() {
+        QFETCH(bool, unitAnswers);
+        QFETCH(QString, message);
+        TempDir dir;
+        ScopedPorts ports(true);
+        auto frame = test::StartTestFrame(dir);
+        const auto cursor = [] {
+            const QCursor* shown = QApplication::overrideCursor();
+            return shown != nullptr ? int(shown->shape()) : -1;
+        };
+        CursorWatchingPort port(unitAnswers, cursor);
+        App().ProgrammerLink = &port;
+        App().SelectedDevice = kAt89S52;
+        App().ProgrammingMode = kModeParallel;
+        QList<int> atMessage;
+        MessageRecorder messages;
+        const MessagePresenter previous = SetMessagePresenter([&](const Message& m) {
+            atMessage << cursor();
+            return previous(m);
+        });
+        frame->OnCommand(Id(CommandId::Program));
+        SetMessagePresenter(previous);
+        App().ProgrammerLink = nullptr;
+        QCOMPARE(messages.Lines(), std::vector<std::string>{message.toStdString()});
+        QCOMPARE(atMessage, QList<int>{-1});
+        QVERIFY(!port.reads.isEmpty());
+        QCOMPARE(port.reads, QList<int>(port.reads.size(), int(Qt::BusyCursor)));
+        QCOMPARE(cursor(), -1);
+    }
+
     void commandKindsAndDeviceChecks() {
         // Flash (F), EEPROM (E) or no buffer, and the device check (*).
         const std::map<CommandId, std::string> expected{
@@ -589,12 +657,133 @@ class FrameWndTest : public QObject {
         emit window->aboutToShow();
         QStringList listed;
         for (const QAction* action : window->actions()) {
-            if (action->data().toInt() > 50000 ||
-                (action->data().toInt() == 50000 && !action->isSeparator())) {
+            // The list's entries count from 50000, one a window.
+            const int id = action->data().toInt();
+            if (id >= 50000 && id < 50003 && !action->isSeparator()) {
                 listed << action->text() + (action->isChecked() ? "*" : "");
             }
         }
         QCOMPARE(listed, (QStringList{"&1 Buffer - Flash", "&2 Buffer - Disassembly view*"}));
+    }
+
+    // The Window menu as a user meets it: opened again and again while
+    // windows come and go, its own commands stay, and each works from it.
+    void theWindowMenuKeepsItsCommandsOverRepeatedOpenings() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        QMenu* window = frame->Menu(MenuKind::Child)->actions()[4]->menu();
+        const QStringList commands{"&Cascade", "Tile &Horizontally", "Tile &Vertically",
+                                   "&Arrange Icons", "&Close All"};
+        const auto openAndRead = [&] {
+            window->popup(frame->mapToGlobal(QPoint(40, 40)));
+            QCoreApplication::processEvents();
+            QStringList texts;
+            for (const QAction* action : window->actions()) {
+                if (!action->isSeparator()) texts << action->text();
+            }
+            window->hide();
+            QCoreApplication::processEvents();
+            return texts;
+        };
+        const auto closeFlash = [&] {
+            Child(App().FlashEditWindow)->parentWidget()->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
+        frame->OnCommand(Id(CommandId::EditFlash));
+        QCOMPARE(openAndRead(), commands + QStringList("&1 Buffer - Flash"));
+        frame->OnCommand(Id(CommandId::Disassembly));
+        QCOMPARE(openAndRead(),
+                 (commands + QStringList{"&1 Buffer - Flash", "&2 Buffer - Disassembly view"}));
+        closeFlash();
+        QCOMPARE(openAndRead(), commands + QStringList("&1 Buffer - Disassembly view"));
+        frame->OnCommand(Id(CommandId::EditFlash));
+        QCOMPARE(openAndRead(),
+                 (commands + QStringList{"&1 Buffer - Disassembly view", "&2 Buffer - Flash"}));
+
+        const auto item = [&](CommandId id) -> QAction* {
+            for (QAction* action : window->actions()) {
+                if (action->data().toInt() == Id(id)) return action;
+            }
+            return nullptr;
+        };
+        const auto windows = frame->Client()->subWindowList(QMdiArea::CreationOrder);
+        QCOMPARE(windows.size(), 2);
+        item(CommandId::TileVertically)->trigger();
+        QCOMPARE(windows[0]->geometry().top(), windows[1]->geometry().top());
+        QVERIFY(windows[0]->geometry().right() < windows[1]->geometry().left());
+        item(CommandId::TileHorizontally)->trigger();
+        QVERIFY(windows[0]->geometry().bottom() < windows[1]->geometry().top());
+        item(CommandId::Cascade)->trigger();
+        QVERIFY(windows[0]->geometry().intersects(windows[1]->geometry()));
+        QVERIFY(windows[0]->geometry().topLeft() != windows[1]->geometry().topLeft());
+        for (QMdiSubWindow* w : windows) w->showMinimized();
+        windows[0]->move(300, 40);
+        item(CommandId::ArrangeIcons)->trigger();
+        QCOMPARE(windows[0]->geometry().bottom(), frame->Client()->viewport()->rect().bottom());
+        item(CommandId::CloseAll)->trigger();
+        QVERIFY(App().FlashEditWindow == nullptr && App().DisassemblyWindow == nullptr);
+    }
+
+    // Ctrl+F4 closes the active window and Ctrl+F6 brings the next one
+    // forward; Qt's own Ctrl+W closes nothing.
+    void ctrlF4ClosesAndCtrlF6CyclesTheBufferWindows() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+        frame->OnCommand(Id(CommandId::EditFlash));
+        frame->OnCommand(Id(CommandId::Disassembly));
+        const auto press = [](Qt::Key key) {
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY(focus != nullptr);
+            QTest::keyClick(focus, key, Qt::ControlModifier);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
+        const auto active = [&]() -> QWidget* {
+            QMdiSubWindow* window = frame->Client()->activeSubWindow();
+            return window != nullptr ? window->widget() : nullptr;
+        };
+        QCOMPARE(active(), Child(App().DisassemblyWindow));
+        press(Qt::Key_F6);
+        QCOMPARE(active(), Child(App().FlashEditWindow));
+        press(Qt::Key_F6);
+        QCOMPARE(active(), Child(App().DisassemblyWindow));
+        press(Qt::Key_W);
+        QCOMPARE(frame->Client()->subWindowList().size(), 2);
+        press(Qt::Key_F4);
+        QVERIFY(App().DisassemblyWindow == nullptr);
+        QCOMPARE(active(), Child(App().FlashEditWindow));
+        press(Qt::Key_F4);
+        QVERIFY(App().FlashEditWindow == nullptr);
+        QCOMPARE(frame->Client()->subWindowList().size(), 0);
+    }
+
+    // F1 is one shortcut, wherever the keyboard focus is.
+    void f1OpensTheFlashEditorWhereverTheFocusIs_data() {
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("frame menu bar") << "frame menu";
+        QTest::newRow("child menu bar") << "child menu";
+        QTest::newRow("disassembly view") << "view";
+    }
+    void f1OpensTheFlashEditorWhereverTheFocusIs() {
+        QFETCH(QString, focus);
+        QTest::failOnWarning(QRegularExpression("Ambiguous shortcut"));
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+        if (focus != "frame menu") frame->OnCommand(Id(CommandId::Disassembly));
+        QWidget* target = focus == "frame menu"   ? frame->Menu(MenuKind::Frame)
+                          : focus == "child menu" ? frame->Menu(MenuKind::Child)
+                                                  : Child(App().DisassemblyWindow)->focusProxy();
+        target->setFocus();
+        QCOMPARE(QApplication::focusWidget(), target);
+        QTest::keyClick(target, Qt::Key_F1);
+        QVERIFY(App().FlashEditWindow != nullptr);
+        QCOMPARE(frame->Client()->activeSubWindow()->widget(), Child(App().FlashEditWindow));
     }
 
     void statusBarPanesKeepTheirWidths() {
@@ -749,6 +938,33 @@ class FrameWndTest : public QObject {
         QCOMPARE(bar->PaneText(0), QString("Quit Programmer"));
         QVERIFY(bar->Pane(0)->isVisible());
         QCOMPARE(QString::fromLatin1(ToolTipText(Id(CommandId::Exit)).data()), QString());
+    }
+
+    // The mouse on a greyed item shows that item's help too.
+    void menuHelpFollowsTheMouseOverGreyedItems() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        App().SelectedDevice = kAt89C51;  // no EEPROM: its items are grey
+        frame->UpdateDeviceMenus();
+        FrameStatusBar* bar = frame->Status();
+        QMenu* device = frame->Menu(MenuKind::Frame)->actions()[2]->menu();
+        device->popup(frame->mapToGlobal(QPoint(60, 60)));
+        QVERIFY(QTest::qWaitForWindowExposed(device));
+        const auto moveOnto = [&](CommandId id) {
+            QAction* item = frame->MenuItem(MenuKind::Frame, id);
+            const QPoint at = device->actionGeometry(item).center();
+            QMouseEvent move(QEvent::MouseMove, at, device->mapToGlobal(at), Qt::NoButton,
+                             Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(device, &move);
+            return bar->PaneText(0);
+        };
+        QCOMPARE(moveOnto(CommandId::Program), QString("Program the flash area of device"));
+        QVERIFY(!frame->MenuItem(MenuKind::Frame, CommandId::ProgramEeprom)->isEnabled());
+        QCOMPARE(moveOnto(CommandId::ProgramEeprom), QString("Program the EEPROM area of device"));
+        QCOMPARE(moveOnto(CommandId::ReadEeprom), QString("Read the EEPROM contents from device"));
+        QCOMPARE(moveOnto(CommandId::Verify), QString("Verify the flash contents with buffer"));
+        device->hide();
     }
 
     void helpShowsOurPagesOrTheErrorEachTime() {

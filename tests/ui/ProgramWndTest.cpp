@@ -9,18 +9,24 @@
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QtTest>
 
+#include <fstream>
 #include <initializer_list>
 #include <vector>
 
 #include "app/Buffers.h"
+#include "app/Messages.h"
 #include "mcs51/Disassembler.h"
 #include "tests/ui/FrameFixture.h"
 #include "tests/ui/ModalScript.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/DialogHelpers.h"
+#include "ui/FieldDialogs.h"
+#include "ui/FileQuestion.h"
+#include "ui/HexEditWnd.h"
 #include "ui/ProgramLineDlg.h"
 #include "ui/ProgramWnd.h"
 #include "ui/StatusBar.h"
@@ -485,6 +491,81 @@ class ProgramWndTest : public QObject {
         for (int i = 0; i < 50; ++i) QTest::keyClick(area, Qt::Key_Up);
         area->viewport()->grab();
         QCOMPARE(area->View().DecodedLines() - before, 150u);
+    }
+
+    // Any change of size reads the buffer again, also one that keeps the
+    // number of rows.
+    void aResizeShowsTheBufferAsItIsNow() {
+        DisassemblyArea* area = OpenView(10);
+        auto* window = static_cast<QMdiSubWindow*>(OpenDisassemblyView()->parentWidget());
+        Put(0x0000, {0x02, 0x00, 0x30});  // behind the view's back
+        QVERIFY(!RowText(area, 1).contains("LJMP"));
+        window->resize(window->width() - 40, window->height() + 2);
+        QCoreApplication::processEvents();
+        QCOMPARE(area->View().LineCount(), 10);
+        QCOMPARE(RowText(area, 1), LineAt(0x0000));
+        QVERIFY(RowText(area, 1).contains("LJMP   0030"));
+    }
+
+    // A change to the Flash buffer shows in the open view at once: before the
+    // message or the dialog that ends the change is closed.
+    void flashChangesShowAtOnce_data() {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("typing in the hex editor") << "typing";
+        QTest::newRow("Fill") << "fill";
+        QTest::newRow("Copy") << "copy";
+        QTest::newRow("Load") << "load";
+    }
+    void flashChangesShowAtOnce() {
+        QFETCH(QString, change);
+        Put(0x0100, {0x02, 0x00, 0x30});
+        DisassemblyArea* area = OpenView(10);
+        const QString before = RowText(area, 1);
+        QString seen;  // row 1 when the change had ended
+        const auto look = [&] { seen = RowText(area, 1); };
+        const MessagePresenter previous = SetMessagePresenter([&](const Message&) {
+            look();
+            return MessageResult::Ok;
+        });
+        ModalScript script;
+        const auto fill = [](QStringList texts) {
+            return [texts](FieldDialogView* view) {
+                for (qsizetype i = 0; i < texts.size(); ++i)
+                    view->Edits()[std::size_t(i)]->setText(texts[i]);
+                view->OkButton()->click();
+                return true;
+            };
+        };
+        if (change == "typing") {
+            frame_->OnCommand(static_cast<int>(CommandId::EditFlash));
+            auto* editor = static_cast<HexEditWnd*>(App().FlashEditWindow);
+            QTest::keyClick(editor->View(), '0');
+            QTest::keyClick(editor->View(), '2');
+            look();
+        } else if (change == "fill") {
+            script.Then<FieldDialogView>(fill({"0000", "0000", "02"}));
+            frame_->OnCommand(static_cast<int>(CommandId::FillFlash));
+        } else if (change == "copy") {
+            script.Then<FieldDialogView>(fill({"0100", "0102", "0000"}));
+            frame_->OnCommand(static_cast<int>(CommandId::CopyFlash));
+        } else {
+            const QString path = QString::fromStdString((dir_->Path() / "code.hex").string());
+            std::ofstream(path.toStdString()) << ":03000000020030CB\r\n:00000001FF\r\n";
+            const FileQuestionHook previousHook =
+                SetFileQuestionHook([&](QWidget*, const FileQuestion&) { return path; });
+            script.Then<LoadDetailsDialog>([&](LoadDetailsDialog* details) {
+                look();
+                details->accept();
+                return true;
+            });
+            frame_->OnCommand(static_cast<int>(CommandId::LoadFlash));
+            SetFileQuestionHook(previousHook);
+        }
+        SetMessagePresenter(previous);
+        QVERIFY(script.Done());
+        QCOMPARE(int(FlashRead(0x0000)), 0x02);
+        QVERIFY(seen != before);
+        QCOMPARE(seen, LineAt(0x0000));
     }
 
     void reloadResetScrollAndActivation() {

@@ -10,11 +10,14 @@
 
 #include "app/Buffers.h"
 #include "app/DeviceTable.h"
+#include "ops/Production.h"
 #include "tests/support/FakeSysfs.h"
 #include "tests/support/SettingsFolders.h"
 #include "tests/ui/FrameFixture.h"
 #include "tests/ui/ModalScript.h"
+#include "tests/ui/UiTestSupport.h"
 #include "ui/ChildWnd.h"
+#include "ui/FileQuestion.h"
 #include "ui/SettingsDialogs.h"
 #include "ui/StatusBar.h"
 
@@ -154,6 +157,33 @@ class SettingsDialogsTest : public QObject {
         QCOMPARE(int(App().PortIndex), 4);
         QCOMPARE(ports.made, 2);
         QCOMPARE(frame->Status()->PaneText(1), QString("COM5 - OK"));
+    }
+
+    // The adapter plugged in after the start: choosing the same port again
+    // opens it; Cancel does not, and a port that is open stays as it is.
+    void serialPortInErrorReopensWhenChosenAgain() {
+        TempDir dir;
+        MessageRecorder messages;
+        std::unique_ptr<FrameWnd> frame;
+        {
+            ScopedPorts unplugged(false);
+            frame = test::StartTestFrame(dir);
+        }
+        QCOMPARE(frame->Status()->PaneText(1), QString("COM2 - Error"));
+        ScopedPorts plugged(true);
+        frame->SetDialogRunner(Clicks({kCancelId}));
+        frame->OnCommand(static_cast<int>(CommandId::SerialPort));
+        QCOMPARE(plugged.made, 0);
+        QCOMPARE(frame->Status()->PaneText(1), QString("COM2 - Error"));
+        frame->SetDialogRunner(Clicks({1001, kOkId}));
+        frame->OnCommand(static_cast<int>(CommandId::SerialPort));
+        QCOMPARE(plugged.made, 1);
+        QVERIFY(App().ProgrammerLink != nullptr);
+        QCOMPARE(frame->Status()->PaneText(1), QString("COM2 - OK"));
+        frame->OnCommand(static_cast<int>(CommandId::SerialPort));
+        QCOMPARE(plugged.made, 1);
+        QCOMPARE(messages.Lines(),
+                 std::vector<std::string>{"Error|Cannot Establish Communication"});
     }
 
     void serialPortShowsTheDeviceOfEachName() {
@@ -371,6 +401,53 @@ class SettingsDialogsTest : public QObject {
         QCOMPARE(dialog.windowTitle(), QString(" Setting - Auto Programming Mode"));
         QCOMPARE(dialog.Button(1041)->text(), QString("Protect Device"));
         QCOMPARE(dialog.Button(kOkId)->text(), QString("&OK"));
+    }
+
+    // Repeat and the log file live in zvk.conf, kept on OK only; Browse asks
+    // for a file that is appended to, so an existing log is not "replaced".
+    void autoProgrammingModeKeepsTheProductionChoicesOnOk() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        messages.messages.clear();  // the start-up's, about the port
+        const QString log = QString::fromStdString((dir / "line 1.csv").string());
+        std::optional<FileQuestion> asked;
+        const auto previous = SetFileQuestionHook(
+            [&](QWidget*, const FileQuestion& question) -> std::optional<QString> {
+                asked = question;
+                return log;
+            });
+        for (const int end : {kCancelId, kOkId}) {
+            frame->SetDialogRunner([end](QDialog& d) {
+                auto& dialog = dynamic_cast<AutoProgramDlg&>(d);
+                if (dialog.RepeatBox()->isChecked()) return -1;  // must open unticked
+                dialog.RepeatBox()->click();
+                dialog.BrowseButton()->click();
+                dialog.Button(end)->click();
+                return dialog.result();
+            });
+            frame->OnCommand(static_cast<int>(CommandId::AutoProgrammingMode));
+            const ProductionSettings kept = LoadProductionSettings();
+            QCOMPARE(kept.repeat, end == kOkId);
+            QCOMPARE(QString::fromStdString(kept.logPath), end == kOkId ? log : QString());
+        }
+        SetFileQuestionHook(previous);
+        QVERIFY(asked && asked->save && asked->appends);
+        const QString conf =
+            test::ReadWholeFile(QString::fromStdString((dir / "zvk.conf").string()));
+        QVERIFY2(conf.contains("auto.repeat=1\n") && conf.contains("auto.log=" + log + "\n"),
+                 qPrintable(conf));
+
+        AutoProgramDlg reopened(nullptr);
+        QVERIFY(reopened.RepeatBox()->isChecked());
+        QCOMPARE(reopened.RepeatBox()->text(), QString("Repeat for the next chip"));
+        QCOMPARE(reopened.LogField()->text(), log);
+        reopened.LogField()->clear();
+        reopened.RepeatBox()->click();
+        reopened.accept();
+        QVERIFY(!LoadProductionSettings().repeat);
+        QVERIFY(LoadProductionSettings().logPath.empty());
+        QVERIFY(messages.messages.empty());
     }
 };
 
