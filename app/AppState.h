@@ -70,6 +70,24 @@ inline constexpr std::size_t kEepromBufferSize = 2048;
 inline constexpr std::size_t kMaxProgramDirectory = 259;
 inline constexpr std::size_t kMaxSelectedFileName = 500;
 
+// A file's contents in brief: a rebuild that writes within the same second,
+// or keeps the size, still gives another stamp; the same bytes give the same.
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::uint64_t hash = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The file a buffer was last loaded from (files/Reload.h). An empty path:
+// none since the start.
+struct LoadedFile {
+    std::string path;
+    std::uint16_t startAddress = 0;  // of a binary file
+    FileStamp stamp;                 // the file as it was loaded
+    bool stamped = false;            // false: it could not be read whole
+    std::vector<bool> loaded;        // by address: the load wrote this byte
+};
+
 struct AppState {
     std::uint8_t SelectedDevice = 0;
     std::uint8_t ProgrammingMode = 0;
@@ -91,6 +109,7 @@ struct AppState {
 
     std::string ProgramDirectory;
     std::string SelectedFileName;
+    std::array<LoadedFile, 2> LoadedFiles;  // by BufferKind
 
     // Empty until AllocateBuffers; released at shut-down.
     std::vector<std::uint8_t> FlashBuffer;

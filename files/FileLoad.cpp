@@ -14,6 +14,7 @@
 #include "app/ProgramDirectory.h"
 #include "app/SafeFile.h"
 #include "files/IntelHex.h"
+#include "files/Reload.h"
 
 namespace zvk {
 namespace {
@@ -36,10 +37,12 @@ void AppendEntry(LoadState& state, std::uint32_t first, std::uint32_t end, std::
                              ' ');
 }
 
-void StoreLoadedByte(BufferKind kind, std::uint32_t address, std::uint8_t value) {
+void StoreLoadedByte(LoadState& state, BufferKind kind, std::uint32_t address, std::uint8_t value) {
     const auto a = static_cast<std::uint16_t>(address);
     BufferWrite(kind, a, value);
     SetOrigin(kind, a, OriginFile);
+    if (address >= state.loaded.size()) state.loaded.resize(LastAddress(kind) + 1u);
+    state.loaded[address] = true;
 }
 
 RecordResult StoreDataRecord(const HexRecord& record, LoadState& state) {
@@ -60,7 +63,7 @@ RecordResult StoreDataRecord(const HexRecord& record, LoadState& state) {
             AppendEntry(state, state.segmentStart, address, kDetailsEntryWidth);
             return RecordResult::BeyondBuffer;
         }
-        StoreLoadedByte(kind, address, value);
+        StoreLoadedByte(state, kind, address, value);
         ++address;
     }
     state.nextAddress = address;
@@ -177,6 +180,7 @@ void FileLoadJob::Start() {
     if (state_.mode == LoadMode::Binary) {
         const auto address = askStartAddress_ ? askStartAddress_() : std::nullopt;
         if (!address) {
+            declined_ = true;
             End(kLoadStopped);
             return;
         }
@@ -225,7 +229,7 @@ std::optional<int> FileLoadJob::LoadOneChunk() {
                 if (address > last) {
                     state_.overflow = true;
                 } else {
-                    StoreLoadedByte(kind, static_cast<std::uint32_t>(address),
+                    StoreLoadedByte(state_, kind, static_cast<std::uint32_t>(address),
                                     static_cast<std::uint8_t>(block_[i]));
                 }
             }
@@ -277,9 +281,17 @@ int LoadFileCommand(const LoadFrontEnd& frontEnd) {
         ShowMessage("Unable to open the selected file", "ERROR", MessageIcon::Stop);
         return kLoadStopped;
     }
+    // Taken from the handle the load reads, so that it describes what was
+    // loaded even when the file is replaced meanwhile.
+    const std::optional<FileStamp> stamp = StampFile(file.get());
     if (App().OptionFlags & kOptionClearBeforeLoad) ClearBuffer();
     FileLoadJob job(std::move(file), path, frontEnd.askStartAddress);
     const int code = frontEnd.runLoadDialog ? frontEnd.runLoadDialog(job) : RunJobToEnd(job);
+    if (!job.Declined()) {
+        const bool binary = job.State().mode == LoadMode::Binary;
+        NoteLoadedFile(App().CurrentBufferKind, path, binary ? App().EnteredAddress : 0, stamp,
+                       job.State().loaded, frontEnd.rememberForReload);
+    }
     // What was loaded, all or part, shows behind the message or the details.
     RefreshAllBufferWindows();
     if (code == kLoadStopped) {

@@ -61,6 +61,7 @@ struct LoadState {
     bool started = false;
     bool overflow = false;  // a byte fell beyond the buffer
     std::string LoadDetails;
+    std::vector<bool> loaded;  // by address: a byte was stored there
 };
 
 // The width of a details entry: "%04XH to %04XH" and blanks that make each
@@ -141,6 +142,8 @@ public:
     // The details dialog's content once the job has finished: its headline
     // names an overflow rather than claiming success.
     [[nodiscard]] LoadDetailsModel Details() const;
+    // True when the start address question was declined: nothing was loaded.
+    [[nodiscard]] bool Declined() const { return declined_; }
 
 private:
     std::optional<int> LoadOneChunk();
@@ -153,6 +156,7 @@ private:
     LoadState state_;
     std::string block_;
     std::optional<int> endCode_;
+    bool declined_ = false;
 };
 
 // What the desktop program (or zvk-cli) supplies to LoadFileCommand.
@@ -163,6 +167,9 @@ struct LoadFrontEnd {
     std::function<int(FileLoadJob&)> runLoadDialog;
     // Shows the details dialog. Empty: not shown.
     std::function<void(const LoadDetailsModel& details)> showDetails;
+    // The desktop program's loads become the load File > Reload repeats,
+    // remembered across runs (files/Reload.h).
+    bool rememberForReload = false;
 };
 
 // Loads SelectedFileName into the buffer of CurrentBufferKind, clearing the
@@ -170,7 +177,8 @@ struct LoadFrontEnd {
 // windows. Only a regular file is opened: a folder, FIFO, socket or device is
 // refused at once like a missing file. Returns the loading dialog's end code
 // (kLoadStopped also when the file cannot be opened). A read error part way
-// stops the load as "Illegal File End.".
+// stops the load as "Illegal File End.". A load that ran, whatever its end,
+// is recorded for Reload and for the changed-file question (files/Reload.h).
 int LoadFileCommand(const LoadFrontEnd& frontEnd);
 
 }  // namespace zvk

@@ -23,6 +23,7 @@
 #include "app/DeviceTable.h"
 #include "app/Messages.h"
 #include "app/ProgramDirectory.h"
+#include "files/Reload.h"
 #include "link/DeviceCommands.h"
 #include "link/Link.h"
 #include "ui/AboutDlg.h"
@@ -89,6 +90,7 @@ constexpr FrameCommand kFrameCommands[] = {
     {TileVertically,       K::None,   false, [](FrameWnd& f) { Arrange(f, TileVertically); }},
     {ArrangeIcons,         K::None,   false, [](FrameWnd& f) { Arrange(f, ArrangeIcons); }},
     {CloseAll,             K::None,   false, [](FrameWnd& f) { f.CloseAll(); }},
+    {ReloadFile,           K::None,   false, [](FrameWnd& f) { RunReload(&f); }},
 };
 // clang-format on
 
@@ -112,6 +114,7 @@ constexpr MenuLine kMenuLines[] = {
     {1, "Load File"},
     {2, "Flash Buffer", Id(LoadFlash)},
     {2, "EEPROM Buffer", Id(LoadEeprom)},
+    {1, "Reload", Id(ReloadFile), {}, "F5"},
     {1, "Save  &As..."},
     {2, "Flash Buffer", Id(SaveFlash)},
     {2, "EEPROM Buffer", Id(SaveEeprom)},
@@ -185,6 +188,29 @@ constexpr CommandId kChildButtons[] = {CloseAll, TileHorizontally, TileVerticall
 // one id a window; the Window popup's own commands lie above that range.
 constexpr int kFirstChildWindowId = 50000;
 constexpr int kChildWindowIdEnd = kFirstChildWindowId + static_cast<int>(std::size(kChildWindows));
+
+// The commands that write a buffer into the chip or compare the chip with it.
+// They first offer to reload the buffer's file when it has changed on disk.
+struct LoadedFileUse {
+    CommandId id;
+    BufferKind kind;
+};
+constexpr LoadedFileUse kUsesLoadedFile[] = {
+    {Auto, BufferKind::Flash},          {Program, BufferKind::Flash},
+    {Verify, BufferKind::Flash},        {ProgramEeprom, BufferKind::Eeprom},
+    {VerifyEeprom, BufferKind::Eeprom},
+};
+
+// False when the user chose to stop.
+bool OfferReload(FrameWnd& frame, CommandId id) {
+    for (const LoadedFileUse& use : kUsesLoadedFile) {
+        if (use.id != id) continue;
+        // An Auto sequence without Program and Verify never looks at the buffer.
+        if (id == Auto && (App().AutoSequence & (kAutoProgram | kAutoVerify)) == 0) return true;
+        return ReloadChangedFileFirst(&frame, use.kind);
+    }
+    return true;
+}
 
 constexpr const char* kHelpError =
     "Error: Help File Not Found or\nRequires Internet explorer with version 4.0";
@@ -277,6 +303,7 @@ FrameWnd::FrameWnd()
         [](WindowHandle window, int id) { static_cast<ChildWnd*>(window)->HandleCommand(id); });
     SetBusyIndicator(ShowBusyCursor);
     ChildActivated();
+    UpdateReloadCommand();
 }
 
 FrameWnd::~FrameWnd() {
@@ -351,10 +378,13 @@ void FrameWnd::OnCommand(int id) {
         if (ChildWnd* child = ChildOf(ShownChild())) child->HandleCommand(id);
         return;
     }
+    // Asked before the device check, so that Cancel leaves the unit alone.
+    if (!OfferReload(*this, command->id)) return;
     if (command->checkDevice && !CheckDevice()) return;
     if (command->kind == CommandKind::Flash) App().CurrentBufferKind = BufferKind::Flash;
     if (command->kind == CommandKind::Eeprom) App().CurrentBufferKind = BufferKind::Eeprom;
     command->action(*this);
+    UpdateReloadCommand();  // any command may have loaded a file
 }
 
 QMenuBar* FrameWnd::Menu(MenuKind kind) const {
@@ -427,6 +457,15 @@ void FrameWnd::UpdateDeviceMenus() {
         for (CommandId id : kEepromCommands) MenuItem(kind, id)->setEnabled(part.HasEeprom);
         for (CommandId id : kSerialSwitchCommands) MenuItem(kind, id)->setEnabled(serialSwitch);
     }
+    UpdateReloadCommand();
+}
+
+void FrameWnd::UpdateReloadCommand() {
+    const bool available = ReloadAvailable();
+    for (MenuKind kind : {MenuKind::Frame, MenuKind::Child}) {
+        MenuItem(kind, ReloadFile)->setEnabled(available);
+    }
+    toolBar_->SetButtonEnabled(ReloadFile, available);
 }
 
 void FrameWnd::OpenChild(CommandId opener) {

@@ -7,6 +7,7 @@
 #include "files/BlockOps.h"
 #include "files/FileLoad.h"
 #include "files/FileSave.h"
+#include "files/Reload.h"
 #include "ops/AutoJob.h"
 #include "ops/BlankCheckJob.h"
 #include "ops/OperationRange.h"
@@ -40,15 +41,8 @@ void RunRangeOperation(QWidget* frame, RangeOperation operation) {
     });
 }
 
-}  // namespace
-
-void RunLoadFile(QWidget* frame) {
-    App().SelectedFileName.clear();
-    const auto path =
-        AskImageFile(frame, {.title = QString::fromUtf8(kLoadFileDialogTitle),
-                             .filters = NameFilters(kLoadFileFilters)});
-    if (!path || path->isEmpty()) return;
-    App().SelectedFileName = path->toStdString();
+// The dialogs of a load: the start address, the loading dialog, the details.
+LoadFrontEnd LoadDialogs(QWidget* frame) {
     LoadFrontEnd frontEnd;
     frontEnd.askStartAddress = [frame]() -> std::optional<std::uint16_t> {
         if (!AskAddress(frame)) return std::nullopt;
@@ -62,7 +56,26 @@ void RunLoadFile(QWidget* frame) {
         LoadDetailsDialog dialog(frame, details);
         dialog.exec();
     };
-    (void)LoadFileCommand(frontEnd);
+    frontEnd.rememberForReload = true;
+    return frontEnd;
+}
+
+}  // namespace
+
+void RunLoadFile(QWidget* frame) {
+    App().SelectedFileName.clear();
+    const auto path =
+        AskImageFile(frame, {.title = QString::fromUtf8(kLoadFileDialogTitle),
+                             .filters = NameFilters(kLoadFileFilters)});
+    if (!path || path->isEmpty()) return;
+    App().SelectedFileName = path->toStdString();
+    (void)LoadFileCommand(LoadDialogs(frame));
+}
+
+void RunReload(QWidget* frame) { (void)ReloadCommand(LoadDialogs(frame)); }
+
+bool ReloadChangedFileFirst(QWidget* frame, BufferKind kind) {
+    return zvk::ReloadChangedFileFirst(kind, LoadDialogs(frame));
 }
 
 void RunSaveAs(QWidget* frame) {

@@ -1,5 +1,5 @@
 #pragma once
-// The frame's toolbar: 24 command buttons and 5 gaps, each button with its
+// The frame's toolbar: 25 command buttons and 5 gaps, each button with its
 // own picture and the command's tool tip. Other windows enable, disable and
 // press its buttons by command id.
 //
@@ -31,6 +31,7 @@ inline constexpr ToolBarEntry kSeparator{};
 // clang-format off
 inline constexpr ToolBarEntry kToolBarEntries[] = {
     {CommandId::LoadFlash, "load-flash"}, {CommandId::LoadEeprom, "load-eeprom"},
+    {CommandId::ReloadFile, "reload", true},
     {CommandId::SaveFlash, "save-flash"}, {CommandId::SaveEeprom, "save-eeprom"},
     kSeparator,
     {CommandId::Disassembly, "disassembly"}, {CommandId::EditFlash, "edit-flash"},

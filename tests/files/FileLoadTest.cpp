@@ -17,26 +17,6 @@
 namespace zvk::test {
 namespace {
 
-// One Intel HEX record with a correct checksum, built independently of the
-// program's writer.
-std::string Record(unsigned type, unsigned offset, const std::vector<std::uint8_t>& data,
-                   const char* lineEnd = "\n") {
-    char head[16];
-    std::snprintf(head, sizeof head, ":%02X%04X%02X", static_cast<unsigned>(data.size()), offset,
-                  type);
-    std::string line = head;
-    unsigned sum = static_cast<unsigned>(data.size()) + (offset >> 8) + (offset & 0xFF) + type;
-    for (const auto b : data) {
-        char digits[4];
-        std::snprintf(digits, sizeof digits, "%02X", b);
-        line += digits;
-        sum += b;
-    }
-    char checksum[4];
-    std::snprintf(checksum, sizeof checksum, "%02X", (0x100 - (sum & 0xFF)) & 0xFF);
-    return line + checksum + lineEnd;
-}
-
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;

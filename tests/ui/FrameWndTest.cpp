@@ -409,7 +409,7 @@ class FrameWndTest : public QObject {
         QCOMPARE(Titles(frame->Menu(MenuKind::Child)),
                  (QStringList{"&File", "&Buffer", "&Device", "&Settings", "&Window", "&Help"}));
         const QMenu* file = frame->Menu(MenuKind::Frame)->actions()[0]->menu();
-        QCOMPARE(Titles(file).mid(0, 2), (QStringList{"Load File", "Save  &As..."}));
+        QCOMPARE(Titles(file).mid(0, 3), (QStringList{"Load File", "Reload", "Save  &As..."}));
         const auto text = [&](MenuKind kind, CommandId id) {
             return frame->MenuItem(kind, id)->text();
         };
@@ -495,7 +495,7 @@ class FrameWndTest : public QObject {
             {CommandId::ReadEeprom, "E*"},
             {CommandId::VerifyEeprom, "E*"},
         };
-        QCOMPARE(FrameCommands().size(), std::size_t{44});
+        QCOMPARE(FrameCommands().size(), std::size_t{45});
         for (const FrameCommand& command : FrameCommands()) {
             std::string got = command.kind == CommandKind::Flash    ? "F"
                               : command.kind == CommandKind::Eeprom ? "E"
@@ -866,7 +866,7 @@ class FrameWndTest : public QObject {
         MessageRecorder messages;
         auto frame = test::StartTestFrame(dir);
         const QList<QAction*> entries = frame->ToolBar()->actions();
-        QCOMPARE(entries.size(), 29);
+        QCOMPARE(entries.size(), 30);
         QStringList tips;
         QStringList disabled;
         for (const QAction* entry : entries) {
@@ -880,6 +880,7 @@ class FrameWndTest : public QObject {
         }
         QCOMPARE(tips, (QStringList{"Load to Flash Buffer",
                                     "Load to EEPROM Buffer",
+                                    "Reload File",
                                     "Save Flash Buffer",
                                     "Save EEPROM Buffer",
                                     "|",
@@ -907,11 +908,12 @@ class FrameWndTest : public QObject {
                                     "Tile Vertically",
                                     "Close All Windows",
                                     "About"}));
-        // The part of a first start, AT89C1051, has no EEPROM.
+        // The part of a first start, AT89C1051, has no EEPROM, and nothing
+        // has been loaded that Reload could repeat.
         QCOMPARE(disabled,
-                 (QStringList{"Load to EEPROM Buffer", "Save EEPROM Buffer", "Edit EEPROM Buffer",
-                              "Set Flash Buffer Address", "Tile Horizontally", "Tile Vertically",
-                              "Close All Windows"}));
+                 (QStringList{"Load to EEPROM Buffer", "Reload File", "Save EEPROM Buffer",
+                              "Edit EEPROM Buffer", "Set Flash Buffer Address", "Tile Horizontally",
+                              "Tile Vertically", "Close All Windows"}));
         // A button sends its command.
         frame->ToolBar()->Button(CommandId::Disassembly)->trigger();
         QVERIFY(App().DisassemblyWindow != nullptr);

@@ -353,7 +353,9 @@ class OperationFlowsTest : public QObject {
         restart();
         QCOMPARE(load(std::nullopt), second);
         QCOMPARE(save(std::nullopt), second);  // a cancelled question changes nothing
-        QCOMPARE(test::ReadWholeFile(dir.filePath("zvk.conf")), "images.folder=" + second + "\n");
+        QCOMPARE(test::ReadWholeFile(dir.filePath("zvk.conf")),
+                 "images.folder=" + second + "\nreload.file=" + first +
+                     "/demo.hex\nreload.buffer=flash\nreload.address=0000\n");
         QVERIFY(QDir(second).removeRecursively());
         restart();
         QCOMPARE(load(std::nullopt), QString());
