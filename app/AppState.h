@@ -5,8 +5,10 @@
 // writes its fields directly; tests put it back to its start values with
 // ResetAppState().
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/Windows.h"
@@ -36,6 +38,18 @@ inline constexpr std::uint8_t kOptionClearOnPartChange = 0x02;
 inline constexpr std::uint8_t kOptionEraseBeforeProgram = 0x04;
 inline constexpr std::uint8_t kOptionVerifyAfterProgram = 0x08;
 
+// The OptionFlags bits in the words of the Options dialog.
+struct OptionText {
+    std::uint8_t bit;
+    std::string_view text;
+};
+inline constexpr std::array<OptionText, 4> kOptionTexts{{
+    {kOptionClearBeforeLoad, "Clear Buffer before loading new file"},
+    {kOptionClearOnPartChange, "Clear Buffer for new device selection"},
+    {kOptionEraseBeforeProgram, "Erase the device before Programming"},
+    {kOptionVerifyAfterProgram, "Verify after Programming the Device"},
+}};
+
 // AutoSequence bits.
 inline constexpr std::uint8_t kAutoErase = 0x01;
 inline constexpr std::uint8_t kAutoBlankCheck = 0x02;
@@ -55,6 +69,24 @@ inline constexpr std::size_t kFlashBufferSize = 20480;   // the largest part, AT
 inline constexpr std::size_t kEepromBufferSize = 2048;
 inline constexpr std::size_t kMaxProgramDirectory = 259;
 inline constexpr std::size_t kMaxSelectedFileName = 500;
+
+// A file's contents in brief: a rebuild that writes within the same second,
+// or keeps the size, still gives another stamp; the same bytes give the same.
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::uint64_t hash = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The file a buffer was last loaded from (files/Reload.h). An empty path:
+// none since the start.
+struct LoadedFile {
+    std::string path;
+    std::uint16_t startAddress = 0;  // of a binary file
+    FileStamp stamp;                 // the file as it was loaded
+    bool stamped = false;            // false: it could not be read whole
+    std::vector<bool> loaded;        // by address: the load wrote this byte
+};
 
 struct AppState {
     std::uint8_t SelectedDevice = 0;
@@ -77,6 +109,7 @@ struct AppState {
 
     std::string ProgramDirectory;
     std::string SelectedFileName;
+    std::array<LoadedFile, 2> LoadedFiles;  // by BufferKind
 
     // Empty until AllocateBuffers; released at shut-down.
     std::vector<std::uint8_t> FlashBuffer;

@@ -1,6 +1,6 @@
 #pragma once
-// Where the running executable lives (zvk.dat, COMn links and the help pages sit
-// beside it), and the extension of a path.
+// Where the running executable lives (the help pages sit beside it, and in a
+// portable copy zvk.dat and COMn links too), and the extension of a path.
 
 #include <string>
 #include <string_view>

@@ -108,6 +108,13 @@ bool SafeFile::Open(const std::string& target) {
         if (stream_ == nullptr && errno != EEXIST) break;
     }
 #else
+    // Replacing a file by renaming needs only the folder's write permission;
+    // a file its owner made read-only stays refused, as writing it in place
+    // would be.
+    if (exists && ::access(target_.c_str(), W_OK) != 0) {
+        writingPath_.clear();
+        return false;
+    }
     struct stat info {};
     const bool statted = exists && ::stat(target_.c_str(), &info) == 0;
     stream_ = CreateTemporary(path, statted, statted ? info.st_mode : 0, writingPath_);

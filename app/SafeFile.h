@@ -6,7 +6,8 @@
 // same folder, which is renamed over the target only after every write, the
 // flush and the close succeeded. Until then the target is untouched, also when
 // the process dies in the middle. A target that is not a regular file (a
-// terminal, a FIFO, /dev/null) is written directly and never removed.
+// terminal, a FIFO, /dev/null) is written directly and never removed. An
+// existing file that this user may not write is refused, as opening it would be.
 
 #include <cstddef>
 #include <cstdio>

@@ -4,13 +4,13 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <optional>
 
 #include "app/AppState.h"
 #include "app/DeviceTable.h"
 #include "app/HexField.h"
-#include "app/ProgramDirectory.h"
+#include "app/SafeFile.h"
+#include "app/SettingsLocation.h"
 
 namespace zvk {
 namespace {
@@ -75,6 +75,22 @@ void SetMissingFileDefaults() {
     s.OptionFlags = 0;
 }
 
+// The whole file, or nothing when it cannot be read to its end: a folder, a
+// device or a read error counts as no file at all, since a part of it could
+// not be told from a short file.
+std::optional<std::string> ReadSettingsFile(const std::string& path) {
+    std::FILE* file = OpenRegularFileForReading(path);
+    if (file == nullptr) return std::nullopt;
+    std::string text;
+    char chunk[256];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) return std::nullopt;
+    return text;
+}
+
 }  // namespace
 
 std::string FormatSettings() {
@@ -114,21 +130,17 @@ void ApplySettingsText(std::string_view text) {
 }
 
 void SaveSettings() {
-    std::FILE* file = std::fopen(ProgramDirectoryFile(kSettingsFileName).c_str(), "wt");
-    if (file == nullptr) return;
-    const std::string text = FormatSettings();
-    std::fwrite(text.data(), 1, text.size(), file);
-    std::fclose(file);
+    // A failed write keeps the previous file whole; the settings of this run
+    // are then lost, silently.
+    static_cast<void>(
+        WriteFileSafely(SettingsFilePathForWriting(kSettingsFileName), FormatSettings()));
 }
 
 void LoadSettings() {
-    std::ifstream file(ProgramDirectoryFile(kSettingsFileName), std::ios::binary);
-    if (!file) {
-        SetMissingFileDefaults();
+    if (const auto text = ReadSettingsFile(SettingsFilePath(kSettingsFileName))) {
+        ApplySettingsText(*text);
     } else {
-        const std::string text{std::istreambuf_iterator<char>(file),
-                               std::istreambuf_iterator<char>()};
-        ApplySettingsText(text);
+        SetMissingFileDefaults();
     }
     ReplaceUnusableValues();
     SelectDevice(App().SelectedDevice);

@@ -21,13 +21,13 @@ int RunCheck(Args args) {
         if (!CheckProgrammer(App().ProgrammerLink)) return 1;
         std::printf("%.*s: SPI mode, no signature read\n", static_cast<int>(part.PartName.size()),
                     part.PartName.data());
-        return 0;
+        return ExitStatus(true);
     }
     std::printf("%.*s: signature %02X %02X", static_cast<int>(part.PartName.size()),
                 part.PartName.data(), kManufacturerCode, part.DeviceCode);
     if (part.Family == FamilyS5x) std::printf(" %02X", kS5xThirdSignatureByte);
     std::printf("\n");
-    return 0;
+    return ExitStatus(true);
 }
 
 }  // namespace zvk::cli

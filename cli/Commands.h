@@ -29,5 +29,7 @@ int RunProtect(Args args);
 int RunAuto(Args args);
 int RunSerialEnable(Args args);
 int RunSerialDisable(Args args);
+int RunSettings(Args args);
+int RunPorts(Args args);
 
 }  // namespace zvk::cli

@@ -33,17 +33,6 @@
 namespace zvk::cli {
 namespace {
 
-// COM1..COM9 in any case: the port index; anything else is a device path.
-std::optional<std::uint8_t> ComPortIndex(std::string_view name) {
-    if (name.size() != 4 || std::toupper(static_cast<unsigned char>(name[0])) != 'C' ||
-        std::toupper(static_cast<unsigned char>(name[1])) != 'O' ||
-        std::toupper(static_cast<unsigned char>(name[2])) != 'M' || name[3] < '1' ||
-        name[3] > '9') {
-        return std::nullopt;
-    }
-    return static_cast<std::uint8_t>(name[3] - '1');
-}
-
 // A port given by its device path rather than by a COM number.
 std::unique_ptr<SerialTransport>& PathPort() {
     static std::unique_ptr<SerialTransport> port;
@@ -83,39 +72,41 @@ bool OpenPortByPath(const std::string& path) {
     return true;
 }
 
-// Draws "[#####.....]  42% status" in place on a terminal.
-class ProgressLine {
-  public:
-    ProgressLine() : terminal_(isatty(fileno(stderr)) != 0) {}
-
-    void Draw(const DeviceProgressModel& model) {
-        if (!terminal_) return;
-        const ProgressBar& bar = model.progress;
-        const std::uint32_t span = bar.maximum > bar.minimum ? bar.maximum - bar.minimum : 1;
-        const std::uint32_t filled =
-            std::min<std::uint32_t>(kWidth, (bar.position - bar.minimum) * kWidth / span);
-        std::string line =
-            "\r\033[K[" + std::string(filled, '#') + std::string(kWidth - filled, '.') + "] ";
-        line += model.percentage + " " + model.status;
-        if (line == last_) return;
-        std::fputs(line.c_str(), stderr);
-        std::fflush(stderr);
-        last_ = std::move(line);
-    }
-    // Leaves the line empty, for a message or the end.
-    void Clear() {
-        if (!terminal_ || last_.empty()) return;
-        std::fputs("\r\033[K", stderr);
-        last_.clear();
-    }
-
-  private:
-    static constexpr std::uint32_t kWidth = 40;
-    bool terminal_;
-    std::string last_;
-};
+// Set up with the session: whatever a command did, a failed transfer with the
+// unit makes it a failed one.
+std::optional<LinkFailureWatch>& SessionLinkWatch() {
+    static std::optional<LinkFailureWatch> watch;
+    return watch;
+}
 
 }  // namespace
+
+TerminalLine::TerminalLine() : terminal_(isatty(fileno(stderr)) != 0) {}
+
+void TerminalLine::Draw(const DeviceProgressModel& model) {
+    const ProgressBar& bar = model.progress;
+    const std::uint32_t span = bar.maximum > bar.minimum ? bar.maximum - bar.minimum : 1;
+    const std::uint32_t filled =
+        std::min<std::uint32_t>(kWidth, (bar.position - bar.minimum) * kWidth / span);
+    DrawText("[" + std::string(filled, '#') + std::string(kWidth - filled, '.') + "] " +
+             model.percentage + " " + model.status);
+}
+
+void TerminalLine::DrawText(const std::string& text) {
+    if (!terminal_) return;
+    std::string line = "\r\033[K" + text;
+    if (line == last_) return;
+    std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
+    last_ = std::move(line);
+}
+
+void TerminalLine::Clear() {
+    if (!terminal_ || last_.empty()) return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+    last_.clear();
+}
 
 std::set<std::string_view> DeviceValueOptions(std::set<std::string_view> own) {
     own.insert({"--port", "--part"});
@@ -128,6 +119,7 @@ std::set<std::string_view> DeviceFlagOptions(std::set<std::string_view> own) {
 }
 
 std::optional<int> SetUpSession(const ParsedArgs& parsed) {
+    SessionLinkWatch().emplace();
     LoadSettings();
     if (!SelectPartOption(parsed, SelectedDeviceInfo().PartName)) return 2;
     const bool spi = parsed.Has("--spi");
@@ -147,18 +139,23 @@ std::optional<int> SetUpSession(const ParsedArgs& parsed) {
 }
 
 std::optional<int> ConnectDevice(const ParsedArgs& parsed) {
+    if (const auto stop = OpenDevicePort(parsed)) return stop;
+    if (!CheckDevice()) return 1;
+    return std::nullopt;
+}
+
+std::optional<int> OpenDevicePort(const ParsedArgs& parsed) {
     SetTransportFactory(MakePortTransport);
     const std::string port = parsed.Value("--port").value_or("");
     if (port.empty()) {
         if (!OpenProgrammerPort(App().PortIndex)) return 1;
-    } else if (const auto index = ComPortIndex(port)) {
+    } else if (const auto index = ParseComName(port)) {
         App().PortIndex = *index;
         if (!OpenProgrammerPort(*index)) return 1;
     } else {
         // Made absolute: the serial port takes a bare name for one in /dev.
         if (!OpenPortByPath(std::filesystem::absolute(port).string())) return 1;
     }
-    if (!CheckDevice()) return 1;
     return std::nullopt;
 }
 
@@ -243,6 +240,11 @@ int RunSerialSwitch(Args args, std::string_view name, void (*command)()) {
     return ExitStatus(!watch.ErrorShown());
 }
 
+int ExitStatus(bool succeeded) {
+    const bool linkFailed = SessionLinkWatch() && SessionLinkWatch()->Failed();
+    return succeeded && !linkFailed ? 0 : 1;
+}
+
 void WaitForErase() {
     for (int quarter = 0; quarter < 4; ++quarter) CurrentClock().Sleep(kEraseStepPause);
 }
@@ -258,7 +260,7 @@ void PrintFindings(const std::string& list) {
 }
 
 int DriveJob(Job& job, const DeviceProgressModel& model) {
-    ProgressLine line;
+    TerminalLine line;
     MessagePresenter previous;
     previous = SetMessagePresenter([&line, &previous](const Message& message) {
         line.Clear();

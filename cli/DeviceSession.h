@@ -32,11 +32,15 @@ std::optional<int> SetUpSession(const ParsedArgs& parsed);
 // command. Returns the exit status to stop with, or nullopt to go on.
 std::optional<int> ConnectDevice(const ParsedArgs& parsed);
 
+// Opens the port as ConnectDevice does, without the device check.
+std::optional<int> OpenDevicePort(const ParsedArgs& parsed);
+
 // Sets CurrentBufferKind from --eeprom (a usage error for a part without EEPROM).
 std::optional<int> SelectBufferKind(const ParsedArgs& parsed);
 
 // Loads an image into the buffer of CurrentBufferKind as Load File does (a
-// .hex name as Intel HEX, anything else as binary at --load-at, default 0000).
+// .hex, .ihx or .ihex name as Intel HEX, anything else as binary at --load-at,
+// default 0000).
 // Returns the exit status to stop with, or nullopt.
 std::optional<int> LoadImage(const ParsedArgs& parsed, const std::string& path);
 
@@ -60,12 +64,31 @@ int RunSerialSwitch(Args args, std::string_view name, void (*command)());
 // Waits as long as Program gives the chip to erase.
 void WaitForErase();
 
+// One line on stderr redrawn in place while stderr is a terminal; nothing
+// otherwise.
+class TerminalLine {
+  public:
+    TerminalLine();
+    [[nodiscard]] bool Terminal() const { return terminal_; }
+    // "[#####.....]  42% status".
+    void Draw(const DeviceProgressModel& model);
+    void DrawText(const std::string& text);
+    // Leaves the line empty, for a message or the end.
+    void Clear();
+
+  private:
+    static constexpr std::uint32_t kWidth = 40;
+    bool terminal_;
+    std::string last_;
+};
+
 // Starts the job and steps it to its end, waiting the pauses it asks for and
 // drawing the model's progress on stderr when that is a terminal; the final
 // status is printed as "TITLE: status". Returns the job's end code.
 int DriveJob(Job& job, const DeviceProgressModel& model);
 
-// The exit status of an operation: 0 when it did what was asked, 1 otherwise.
-[[nodiscard]] inline int ExitStatus(bool succeeded) { return succeeded ? 0 : 1; }
+// The exit status of a device command: 0 when it did what was asked and no
+// transfer with the unit has failed since SetUpSession, 1 otherwise.
+[[nodiscard]] int ExitStatus(bool succeeded);
 
 }  // namespace zvk::cli

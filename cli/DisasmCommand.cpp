@@ -1,6 +1,6 @@
 // zvk-cli disasm [--part PART] [--load-at ADDR] [--from ADDR] [--to ADDR] FILE:
-// loads FILE (Intel HEX when its name ends in .hex, else binary at --load-at)
-// into the Flash buffer of PART and prints the disassembly of a
+// loads FILE (Intel HEX when its name ends in .hex, .ihx or .ihex, else binary
+// at --load-at) into the Flash buffer of PART and prints the disassembly of a
 // range of it, one line per instruction.
 
 #include <cstdio>

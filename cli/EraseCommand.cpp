@@ -19,7 +19,7 @@ int RunErase(Args args) {
     // The unit does not say when the erase is over; give it the time Program
     // gives it, so that the next command finds the chip erased.
     WaitForErase();
-    return 0;
+    return ExitStatus(true);
 }
 
 }  // namespace zvk::cli

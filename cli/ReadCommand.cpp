@@ -1,6 +1,6 @@
 // zvk-cli read: Device > Read (or Read EEPROM) over the whole device or
 // --from..--to, then saves what was read to OUT, as Intel HEX when its name
-// ends in .hex and as binary otherwise. Each byte keeps its chip address.
+// ends in .hex, .ihx or .ihex and as binary otherwise. Each byte keeps its chip address.
 
 #include "cli/Commands.h"
 #include "cli/DeviceSession.h"
@@ -29,7 +29,9 @@ int RunRead(Args args) {
         first = run.bufferStart;
         last = static_cast<std::uint16_t>(run.bufferStart + run.Count() - 1);
     });
-    if (!read) return 1;
+    // After a failure of the link the file stays as it was: what came is not
+    // the whole chip.
+    if (ExitStatus(read) != 0) return 1;
     const std::string& out = parsed->positional[0];
     return ExitStatus(SaveImageFile(out, App().CurrentBufferKind, first, last, IsHexFileName(out)));
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/Messages.h"
+#include "app/Preferences.h"
 #include "app/ProgramDirectory.h"
 #include "cli/Commands.h"
 
@@ -35,10 +36,12 @@ constexpr CommandEntry kCommands[] = {
     {"protect", "protect --lock LB1[,LB2[,LB3]]", RunProtect},
     {"auto",
      "auto FILE [--load-at A] [--steps erase,blank,program,verify,protect] "
-     "[--lock LB1[,LB2[,LB3]]]",
+     "[--lock LB1[,LB2[,LB3]]] [--repeat [--count N]] [--log LOG.csv]",
      RunAuto},
     {"serial-enable", "serial-enable", RunSerialEnable},
     {"serial-disable", "serial-disable", RunSerialDisable},
+    {"settings", "settings", RunSettings},
+    {"ports", "ports [--assign COMn DEVICE | --unassign COMn]", RunPorts},
 };
 
 // Device options may stand before the command name; they are handed to the
@@ -65,6 +68,7 @@ int Usage() {
 int main(int argc, char** argv) {
     using namespace zvk::cli;
     zvk::GetProgramDirectory();
+    zvk::LoadPreferences();
     std::vector<std::string_view> args(argv + 1, argv + argc);
     std::vector<std::string_view> leading;
     std::size_t i = 0;

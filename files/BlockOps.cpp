@@ -119,8 +119,9 @@ void FillCommand(const FieldDialogRunner& runDialog) {
     const BlockSettings& s = BlockOperationSettings();
     if (!CheckBlockRange(s.fillStart, s.fillEnd, s.fillEnd)) return;
     FillBufferRange(s.fillStart, s.fillEnd, static_cast<std::uint8_t>(s.fillData));
-    ShowMessage("Fill Operation Completed Succesfully.", "Buffer Fill", MessageIcon::Information);
+    // The windows show the new bytes behind the message already.
     RefreshAllBufferWindows();
+    ShowMessage("Fill Operation Completed Succesfully.", "Buffer Fill", MessageIcon::Information);
 }
 
 void CopyCommand(const FieldDialogRunner& runDialog) {
@@ -132,8 +133,8 @@ void CopyCommand(const FieldDialogRunner& runDialog) {
         std::uint32_t{s.copyDestination} + (s.copyEnd - s.copyStart);
     if (!CheckBlockRange(s.copyStart, s.copyEnd, lastDestination)) return;
     CopyBufferRange(s.copyStart, s.copyEnd, s.copyDestination);
-    ShowMessage("Operation Completed Successfully", "Buffer Copy", MessageIcon::Information);
     RefreshAllBufferWindows();
+    ShowMessage("Operation Completed Successfully", "Buffer Copy", MessageIcon::Information);
 }
 
 void ChecksumCommand(const FieldDialogRunner& runDialog) {

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <utility>
 
 #include "app/AppState.h"
@@ -11,12 +12,16 @@
 #include "app/Clock.h"
 #include "app/Messages.h"
 #include "app/ProgramDirectory.h"
+#include "app/SafeFile.h"
 #include "files/IntelHex.h"
+#include "files/Reload.h"
 
 namespace zvk {
 namespace {
 
 constexpr std::size_t kReadBufferSize = 64 * 1024;
+
+constexpr const char* kOverflowText = "Address Exceeds the Buffer Capacity.";
 
 // Appends the entry for the addresses first .. end - 1, padded to width. A
 // stretch in which nothing was loaded gives no entry: an entry always names
@@ -32,10 +37,12 @@ void AppendEntry(LoadState& state, std::uint32_t first, std::uint32_t end, std::
                              ' ');
 }
 
-void StoreLoadedByte(BufferKind kind, std::uint32_t address, std::uint8_t value) {
+void StoreLoadedByte(LoadState& state, BufferKind kind, std::uint32_t address, std::uint8_t value) {
     const auto a = static_cast<std::uint16_t>(address);
     BufferWrite(kind, a, value);
     SetOrigin(kind, a, OriginFile);
+    if (address >= state.loaded.size()) state.loaded.resize(LastAddress(kind) + 1u);
+    state.loaded[address] = true;
 }
 
 RecordResult StoreDataRecord(const HexRecord& record, LoadState& state) {
@@ -56,7 +63,7 @@ RecordResult StoreDataRecord(const HexRecord& record, LoadState& state) {
             AppendEntry(state, state.segmentStart, address, kDetailsEntryWidth);
             return RecordResult::BeyondBuffer;
         }
-        StoreLoadedByte(kind, address, value);
+        StoreLoadedByte(state, kind, address, value);
         ++address;
     }
     state.nextAddress = address;
@@ -68,7 +75,8 @@ RecordResult StoreDataRecord(const HexRecord& record, LoadState& state) {
 bool IsHexFileName(std::string_view path) {
     std::string extension = GetFileExtension(path);
     for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return extension == ".HEX";
+    return std::find(std::begin(kHexFileExtensions), std::end(kHexFileExtensions), extension) !=
+           std::end(kHexFileExtensions);
 }
 
 std::vector<std::string> LoadDetailsEntries(std::string_view details) {
@@ -91,9 +99,15 @@ std::vector<std::string> LoadDetailsEntries(std::string_view details) {
 FileReader::FileReader(FileHandle file) : file_(std::move(file)), buffer_(kReadBufferSize) {}
 
 bool FileReader::Fill() {
-    if (!file_) return false;
+    if (!file_ || failed_) return false;
     end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_.get());
     pos_ = 0;
+    // A failed read is not the end of the file; the bytes of this read are
+    // dropped with it.
+    if (std::ferror(file_.get()) != 0) {
+        failed_ = true;
+        end_ = 0;
+    }
     return end_ > 0;
 }
 
@@ -166,6 +180,7 @@ void FileLoadJob::Start() {
     if (state_.mode == LoadMode::Binary) {
         const auto address = askStartAddress_ ? askStartAddress_() : std::nullopt;
         if (!address) {
+            declined_ = true;
             End(kLoadStopped);
             return;
         }
@@ -197,6 +212,12 @@ int FileLoadJob::End(int code) {
 std::optional<int> FileLoadJob::LoadOneChunk() {
     const BufferKind kind = App().CurrentBufferKind;
     const std::size_t n = ReadFileChunk(file_, state_.mode, block_, kBinaryChunk);
+    if (file_.Failed()) {
+        // Taking the error for the end of the file would report a cut image
+        // as loaded; the file ended where it must not.
+        ShowMessage("Illegal File End.", "ERROR", MessageIcon::Stop);
+        return End(kLoadStopped);
+    }
     if (n > 0 && !state_.overflow) {
         state_.bytesRead += n;
         model_.progressPos =
@@ -208,7 +229,7 @@ std::optional<int> FileLoadJob::LoadOneChunk() {
                 if (address > last) {
                     state_.overflow = true;
                 } else {
-                    StoreLoadedByte(kind, static_cast<std::uint32_t>(address),
+                    StoreLoadedByte(state_, kind, static_cast<std::uint32_t>(address),
                                     static_cast<std::uint8_t>(block_[i]));
                 }
             }
@@ -244,26 +265,40 @@ std::optional<int> FileLoadJob::LoadOneChunk() {
     if (state_.mode == LoadMode::Binary) {
         AppendEntry(state_, App().EnteredAddress, last + 1, kDetailsEntryWidth);
     }
-    ShowMessage("Address Exceeds the Buffer Capacity.", "ERROR", MessageIcon::Stop);
+    ShowMessage(kOverflowText, "ERROR", MessageIcon::Stop);
     return End(kLoadBufferEnd);
+}
+
+LoadDetailsModel FileLoadJob::Details() const {
+    const bool overflow = endCode_ == kLoadBufferEnd;
+    return {overflow ? kOverflowText : "File Loaded Succesfully.", state_.LoadDetails};
 }
 
 int LoadFileCommand(const LoadFrontEnd& frontEnd) {
     const std::string path = App().SelectedFileName;
-    FileHandle file(std::fopen(path.c_str(), "rb"));
+    FileHandle file(OpenRegularFileForReading(path));
     if (!file) {
         ShowMessage("Unable to open the selected file", "ERROR", MessageIcon::Stop);
         return kLoadStopped;
     }
+    // Taken from the handle the load reads, so that it describes what was
+    // loaded even when the file is replaced meanwhile.
+    const std::optional<FileStamp> stamp = StampFile(file.get());
     if (App().OptionFlags & kOptionClearBeforeLoad) ClearBuffer();
     FileLoadJob job(std::move(file), path, frontEnd.askStartAddress);
     const int code = frontEnd.runLoadDialog ? frontEnd.runLoadDialog(job) : RunJobToEnd(job);
+    if (!job.Declined()) {
+        const bool binary = job.State().mode == LoadMode::Binary;
+        NoteLoadedFile(App().CurrentBufferKind, path, binary ? App().EnteredAddress : 0, stamp,
+                       job.State().loaded, frontEnd.rememberForReload);
+    }
+    // What was loaded, all or part, shows behind the message or the details.
+    RefreshAllBufferWindows();
     if (code == kLoadStopped) {
         ShowMessage("File Loading Stopped", "ERROR", MessageIcon::Stop);
     } else if (frontEnd.showDetails) {
-        frontEnd.showDetails(job.State().LoadDetails);
+        frontEnd.showDetails(job.Details());
     }
-    RefreshAllBufferWindows();
     return code;
 }
 

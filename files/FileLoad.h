@@ -1,7 +1,8 @@
 #pragma once
 // Loading a file into the Flash or the EEPROM buffer (File > Load File). A
-// name ending in ".hex" (any case) is read as Intel HEX, any other file as a
-// raw binary image placed at a start address that the caller is asked for.
+// name ending in ".hex", ".ihx" or ".ihex" (any case) is read as Intel HEX,
+// any other file as a raw binary image placed at a start address that the
+// caller is asked for.
 // LoadFileCommand runs the whole command; FileLoadJob is the work behind the
 // "Loading..." progress dialog; ReadFileChunk and ParseHexRecord are its steps.
 // Every byte loaded is marked OriginFile. LoadDetails lists the address ranges
@@ -29,15 +30,22 @@ inline constexpr int kLoadBufferEnd = 2;  // stopped at the buffer's end
 // A binary file is read this many bytes at a time.
 inline constexpr std::size_t kBinaryChunk = 140;
 
-// The open-file dialog the frame shows before LoadFileCommand.
+// The extensions read as Intel HEX, in any letter case. sdcc writes ".ihx"
+// by default and some tools ".ihex"; taking them for binary would load the
+// record text itself into the buffer.
+inline constexpr std::string_view kHexFileExtensions[] = {".HEX", ".IHX", ".IHEX"};
+
+// The open-file dialog the frame shows before LoadFileCommand. A pattern may
+// hold several globs separated by blanks.
 struct FileFilter {
     std::string_view label;
     std::string_view pattern;
 };
 inline constexpr std::string_view kLoadFileDialogTitle = "Load File";
 inline constexpr FileFilter kLoadFileFilters[] = {
-    {"Intel Hex Files *.Hex", "*.HEX"},
+    {"Intel Hex Files *.Hex", "*.HEX *.IHX *.IHEX"},
     {"Binary Files *.Bin", "*.BIN"},
+    {"All Files", "*"},  // any other name loads as binary
 };
 
 // The state of one load, from the dialog's start to its end. Addresses are
@@ -53,6 +61,7 @@ struct LoadState {
     bool started = false;
     bool overflow = false;  // a byte fell beyond the buffer
     std::string LoadDetails;
+    std::vector<bool> loaded;  // by address: a byte was stored there
 };
 
 // The width of a details entry: "%04XH to %04XH" and blanks that make each
@@ -64,7 +73,8 @@ inline constexpr std::size_t kDetailsLastEntryWidth = 24;
 // The entries of LoadDetails without their blanks ("0100H to 010FH").
 [[nodiscard]] std::vector<std::string> LoadDetailsEntries(std::string_view details);
 
-// True for a name whose extension is ".hex" in any letter case.
+// True for a name whose extension is one of kHexFileExtensions, in any
+// letter case: the one rule that tells an Intel HEX file from a binary one.
 [[nodiscard]] bool IsHexFileName(std::string_view path);
 
 // A file read through a large buffer, one byte or one block at a time.
@@ -75,16 +85,20 @@ public:
     std::size_t Read(char* out, std::size_t count);
     void Close() { file_.reset(); }
     [[nodiscard]] std::FILE* Handle() const { return file_.get(); }
+    // True once a read failed: what came before EOF was not the whole file.
+    [[nodiscard]] bool Failed() const { return failed_; }
 
 private:
     bool Fill();
     FileHandle file_;
+    bool failed_ = false;
     std::vector<char> buffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
 };
 
 // Reads the next chunk into block and returns the number of bytes it counts.
+// After a read error (file.Failed()) the chunk is not to be used.
 // Binary: up to limit bytes. HEX: one whole line, whatever its length; its line
 // feed ends it and is neither stored nor counted, a carriage return before it
 // is both. An empty line therefore counts 0, like the end of the file.
@@ -102,6 +116,13 @@ enum class RecordResult {
 // linear (04) records, skips other types, and appends the details entries.
 [[nodiscard]] RecordResult ParseHexRecord(std::string_view line, LoadState& state);
 
+// What the "File Loading Details" dialog shows after a load that was not
+// stopped: its headline and LoadDetails.
+struct LoadDetailsModel {
+    std::string headline;
+    std::string details;
+};
+
 // Asked in binary mode for the start address; nullopt means the user declined.
 using StartAddressQuestion = std::function<std::optional<std::uint16_t>()>;
 
@@ -118,6 +139,11 @@ public:
 
     [[nodiscard]] const ProgressModel& Model() const { return model_; }
     [[nodiscard]] const LoadState& State() const { return state_; }
+    // The details dialog's content once the job has finished: its headline
+    // names an overflow rather than claiming success.
+    [[nodiscard]] LoadDetailsModel Details() const;
+    // True when the start address question was declined: nothing was loaded.
+    [[nodiscard]] bool Declined() const { return declined_; }
 
 private:
     std::optional<int> LoadOneChunk();
@@ -130,6 +156,7 @@ private:
     LoadState state_;
     std::string block_;
     std::optional<int> endCode_;
+    bool declined_ = false;
 };
 
 // What the desktop program (or zvk-cli) supplies to LoadFileCommand.
@@ -138,14 +165,20 @@ struct LoadFrontEnd {
     // Runs the loading dialog modally and returns its end code. Empty: the
     // job runs to its end at once.
     std::function<int(FileLoadJob&)> runLoadDialog;
-    // Shows the details dialog with LoadDetails. Empty: not shown.
-    std::function<void(const std::string& details)> showDetails;
+    // Shows the details dialog. Empty: not shown.
+    std::function<void(const LoadDetailsModel& details)> showDetails;
+    // The desktop program's loads become the load File > Reload repeats,
+    // remembered across runs (files/Reload.h).
+    bool rememberForReload = false;
 };
 
 // Loads SelectedFileName into the buffer of CurrentBufferKind, clearing the
 // buffer first when OptionFlags bit 0 is set, and refreshes the buffer
-// windows. Returns the loading dialog's end code (kLoadStopped also when the
-// file cannot be opened).
+// windows. Only a regular file is opened: a folder, FIFO, socket or device is
+// refused at once like a missing file. Returns the loading dialog's end code
+// (kLoadStopped also when the file cannot be opened). A read error part way
+// stops the load as "Illegal File End.". A load that ran, whatever its end,
+// is recorded for Reload and for the changed-file question (files/Reload.h).
 int LoadFileCommand(const LoadFrontEnd& frontEnd);
 
 }  // namespace zvk

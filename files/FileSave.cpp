@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cerrno>
-#include <cstdio>
 #include <system_error>
 #include <utility>
 
@@ -74,22 +73,22 @@ bool CheckSaveRange() {
     return true;
 }
 
-FileHandle CreateSaveFile(const std::string& path) {
+SafeFile CreateSaveFile(const std::string& path) {
     for (;;) {
-        FileHandle file(std::fopen(path.c_str(), "wb"));
-        if (file) return file;
+        SafeFile file;
+        if (file.Open(path)) return file;
         if (errno != static_cast<int>(std::errc::read_only_file_system)) {
             ShowMessage("Unable to Write the file", "ERROR", MessageIcon::Stop);
-            return nullptr;
+            return file;
         }
         if (ShowMessage("Disk is Write Protected", "ERROR", MessageIcon::Warning,
                         MessageButtons::RetryCancel) != MessageResult::Retry) {
-            return nullptr;
+            return file;
         }
     }
 }
 
-FileSaveJob::FileSaveJob(FileHandle file, std::string path)
+FileSaveJob::FileSaveJob(SafeFile file, std::string path)
     : file_(std::move(file)), path_(std::move(path)) {}
 
 void FileSaveJob::Start() {
@@ -113,8 +112,9 @@ StepResult FileSaveJob::Step() {
     } while (!last && clock.Now() < deadline);
     if (!Flush()) return StepResult::Finish(Discard(kSaveWriteFailed));
     if (!last) return StepResult::Continue();
-    // Closing writes what the stream still holds, so its result counts too.
-    if (std::fclose(file_.release()) != 0) return StepResult::Finish(Discard(kSaveWriteFailed));
+    // Closing writes what the stream still holds, so its result counts too;
+    // only a complete file replaces the target.
+    if (!file_.Commit()) return StepResult::Finish(Discard(kSaveWriteFailed));
     endCode_ = kSaveDone;
     return StepResult::Finish(kSaveDone);
 }
@@ -145,8 +145,7 @@ bool FileSaveJob::SaveOneBlock() {
 }
 
 bool FileSaveJob::Flush() {
-    const bool written =
-        std::fwrite(out_.data(), 1, out_.size(), file_.get()) == out_.size();
+    const bool written = file_.Write(out_);
     out_.clear();
     return written;
 }
@@ -155,8 +154,7 @@ int FileSaveJob::Discard(int code) {
     if (code == kSaveWriteFailed) {
         ShowMessage("Unable to Write the file", "ERROR", MessageIcon::Stop);
     }
-    file_.reset();
-    std::remove(path_.c_str());
+    file_.Abandon();
     endCode_ = code;
     return code;
 }
@@ -172,8 +170,8 @@ bool SaveCommand(const SaveFrontEnd& frontEnd) {
     const auto path = frontEnd.askSavePath ? frontEnd.askSavePath(spec) : std::nullopt;
     if (!path || path->empty()) return false;
     settings.path = *path;
-    FileHandle file = CreateSaveFile(settings.path);
-    if (!file) return false;
+    SafeFile file = CreateSaveFile(settings.path);
+    if (!file.IsOpen()) return false;
     FileSaveJob job(std::move(file), settings.path);
     const int code = frontEnd.runSaveDialog ? frontEnd.runSaveDialog(job) : RunJobToEnd(job);
     if (code == kSaveDone) {

@@ -4,8 +4,10 @@
 // dialog, the address checks, the file question, creating the file and the
 // "Saving..." progress dialog, whose work is FileSaveJob. HEX output is data
 // records of 16 bytes at rising addresses, the last holding the 1 to 17 bytes
-// that remain, then the end record. Every write is checked; a failed or
-// cancelled save leaves no partial file behind.
+// that remain, then the end record. Every write is checked; the file is
+// written beside the target and put in its place only when complete, so a
+// failed or cancelled save leaves an existing file as it was and no partial
+// file behind.
 
 #include <cstdint>
 #include <functional>
@@ -14,6 +16,7 @@
 #include <string_view>
 
 #include "app/Job.h"
+#include "app/SafeFile.h"
 #include "files/FieldDialog.h"
 #include "files/FileJob.h"
 #include "files/FileLoad.h"
@@ -60,17 +63,18 @@ inline constexpr int kSaveWriteFailed = 2;  // "Unable to Write the file" was sh
 
 inline constexpr std::uint32_t kSaveRecordBytes = 16;
 
-// Creates (or replaces) the file. On a write-protected medium asks "Disk is
-// Write Protected" with Retry and Cancel; on any other failure shows "Unable to
-// Write the file". Null when no file was created.
-[[nodiscard]] FileHandle CreateSaveFile(const std::string& path);
+// Opens the file for a save that replaces it when committed. On a
+// write-protected medium asks "Disk is Write Protected" with Retry and Cancel;
+// on any other failure shows "Unable to Write the file". Not open when nothing
+// can be written.
+[[nodiscard]] SafeFile CreateSaveFile(const std::string& path);
 
 // The "Saving..." dialog's work: writes the save settings' range of the buffer
 // of CurrentBufferKind to the open file, as much per Step() as fits in
-// kStepBudget.
+// kStepBudget, and puts the file in place after the last block.
 class FileSaveJob final : public Job {
 public:
-    FileSaveJob(FileHandle file, std::string path);
+    FileSaveJob(SafeFile file, std::string path);
 
     void Start() override;
     [[nodiscard]] StepResult Step() override;
@@ -83,7 +87,7 @@ private:
     bool Flush();
     int Discard(int code);
 
-    FileHandle file_;
+    SafeFile file_;
     std::string path_;
     ProgressModel model_;
     std::uint32_t nextAddress_ = 0;

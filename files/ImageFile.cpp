@@ -17,8 +17,8 @@ ImageLoad LoadImageFile(const std::string& path, BufferKind kind, std::uint16_t 
     App().SelectedFileName = path;
     LoadFrontEnd frontEnd;
     frontEnd.askStartAddress = [binaryStart] { return std::optional<std::uint16_t>(binaryStart); };
-    frontEnd.showDetails = [&result](const std::string& details) {
-        result.details = LoadDetailsEntries(details);
+    frontEnd.showDetails = [&result](const LoadDetailsModel& details) {
+        result.details = LoadDetailsEntries(details.details);
     };
     result.endCode = LoadFileCommand(frontEnd);
     return result;

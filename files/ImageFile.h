@@ -18,8 +18,8 @@ struct ImageLoad {
 };
 
 // Loads the file into the buffer of the kind exactly as Load File does: a
-// ".hex" name (any case) as Intel HEX, any other file as binary starting at
-// binaryStart. Allocates the buffers first when they are not yet. Loaded()
+// ".hex", ".ihx" or ".ihex" name (any case) as Intel HEX, any other file as
+// binary starting at binaryStart. Allocates the buffers first when they are not yet. Loaded()
 // is true when the whole file went into the buffer.
 ImageLoad LoadImageFile(const std::string& path, BufferKind kind, std::uint16_t binaryStart = 0);
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "app/AppState.h"
+#include "app/Busy.h"
 #include "app/DeviceTable.h"
 #include "app/Messages.h"
 #include "link/CommandTable.h"
@@ -19,37 +20,52 @@ void DeviceError(const char* text) { ShowMessage(text, "ERROR", MessageIcon::Sto
 
 }  // namespace
 
-bool CheckDevice() {
+SocketState ProbeSocket() {
     SerialTransport* port = App().ProgrammerLink;
     PurgePort(port);
-    if ((App().ProgrammingMode & kModeParallel) == 0) return true;
-    if (!CheckProgrammer(port)) return false;
+    if ((App().ProgrammingMode & kModeParallel) == 0) return SocketState::NotChecked;
+    if (!CheckProgrammer(port)) return SocketState::Unreachable;
 
     const DeviceInfo& part = SelectedDeviceInfo();
     std::array<std::uint8_t, 3> signature{};
-    for (int attempt = 0; attempt < kSignatureTries; ++attempt) {
-        // The block starts as the command just sent, so a unit that sends
-        // nothing leaves a first byte that is not the manufacturer code.
-        signature = {part.CheckCommand, 0, 0};
-        LinkWrite(port, signature.data(), 1);
-        LinkRead(port, signature.data(), part.CheckReplyLength);
-        if (signature[0] == kManufacturerCode) break;
+    {
+        const BusyScope busy;
+        for (int attempt = 0; attempt < kSignatureTries; ++attempt) {
+            // The block starts as the command just sent, so a unit that sends
+            // nothing leaves a first byte that is not the manufacturer code.
+            signature = {part.CheckCommand, 0, 0};
+            // A failure of the link has said so; a second try and "No Device"
+            // after it would only add wrong reasons.
+            if (!LinkWrite(port, signature.data(), 1)) return SocketState::Unreachable;
+            if (!LinkRead(port, signature.data(), part.CheckReplyLength)) {
+                return SocketState::Unreachable;
+            }
+            if (signature[0] == kManufacturerCode) break;
+        }
     }
-    if (signature[0] != kManufacturerCode) {
-        DeviceError("Error - No Device in the socket");
-        return false;
-    }
+    if (signature[0] != kManufacturerCode) return SocketState::Empty;
     if (signature[1] != part.DeviceCode ||
         (part.Family == FamilyS5x && signature[2] != kS5xThirdSignatureByte)) {
-        DeviceError("Error - Device Mismatch!");
-        return false;
+        return SocketState::WrongPart;
     }
-    return true;
+    return SocketState::Expected;
+}
+
+void ShowSocketMessage(SocketState state) {
+    if (state == SocketState::Empty) DeviceError("Error - No Device in the socket");
+    if (state == SocketState::WrongPart) DeviceError("Error - Device Mismatch!");
+}
+
+bool CheckDevice() {
+    const SocketState state = ProbeSocket();
+    ShowSocketMessage(state);
+    return state == SocketState::Expected || state == SocketState::NotChecked;
 }
 
 void EraseCommand() {
     if (!CheckProgrammer(App().ProgrammerLink)) return;
-    SendChipErase();
+    // A command that never left says so through the link, not as a success.
+    if (!SendChipErase()) return;
     ShowMessage("Chip Erased Sucessfully", "Erase", MessageIcon::Information);
 }
 
@@ -71,14 +87,14 @@ void ProtectCommand() {
 
 void SerialProgramEnableCommand() {
     if (!CheckProgrammer(App().ProgrammerLink)) return;
-    SerialProgramEnable();
+    if (!SerialProgramEnable()) return;
     ShowMessage("Serial Program Enabled Sucessfully", "Serial Program Enable",
                 MessageIcon::Information);
 }
 
 void SerialProgramDisableCommand() {
     if (!CheckProgrammer(App().ProgrammerLink)) return;
-    SerialProgramDisable();
+    if (!SerialProgramDisable()) return;
     ShowMessage("Serial Program Disabled Sucessfully", "Serial Program Disable",
                 MessageIcon::Information);
 }

@@ -5,6 +5,24 @@
 
 namespace zvk {
 
+// What the device check found in the socket.
+enum class SocketState {
+    Expected,     // the selected part
+    Empty,        // no chip answers with the manufacturer code
+    WrongPart,    // a chip of another part
+    Unreachable,  // the unit did not answer, or the link failed: that has been said
+    NotChecked,   // SPI mode reads no signature
+};
+
+// The device check's exchanges without the socket's own messages, so that a
+// production run can poll the socket quietly. Only what ends any use of the
+// unit (Unreachable) has shown its message, once.
+[[nodiscard]] SocketState ProbeSocket();
+
+// The device check's message for what it found: "Error - No Device in the
+// socket" or "Error - Device Mismatch!"; nothing for the other states.
+void ShowSocketMessage(SocketState state);
+
 // True when the part in the socket is the selected part, or when no check is
 // made (SPI mode). Otherwise it has told the user why, and the command must not run.
 [[nodiscard]] bool CheckDevice();

@@ -1,6 +1,7 @@
 #include "link/Link.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -8,6 +9,7 @@
 #include "app/AppState.h"
 #include "app/Messages.h"
 #include "app/ProgramDirectory.h"
+#include "app/SettingsLocation.h"
 
 namespace zvk {
 namespace {
@@ -28,12 +30,23 @@ std::unique_ptr<SerialTransport>& OpenPort() {
     return port;
 }
 
+std::uint64_t& Failures() {
+    static std::uint64_t failures = 0;
+    return failures;
+}
+
+constexpr const char* kReadTimedOutText = "Read Time out error in serial communication!";
+
+void ReportFailure(const char* text) {
+    ++Failures();
+    ShowMessage(text, "ERROR", MessageIcon::Stop);
+}
+
 // True for a transfer that is done; otherwise shows the link's message for
 // its result.
 bool Reported(LinkResult result, const char* timedOutText) {
     if (result == LinkDone) return true;
-    ShowMessage(result == LinkTimedOut ? timedOutText : "Serial port communication error!", "ERROR",
-                MessageIcon::Stop);
+    ReportFailure(result == LinkTimedOut ? timedOutText : "Serial port communication error!");
     return false;
 }
 
@@ -50,20 +63,40 @@ TransportFactory SetTransportFactory(TransportFactory factory) {
     return std::exchange(Factory(), std::move(factory));
 }
 
-std::string ResolvePortName(std::uint8_t portIndex) {
+ResolvedPort ResolvePort(std::uint8_t portIndex) {
     const std::string com = "COM" + std::to_string(portIndex + 1);
 #ifdef _WIN32
-    return com;
+    return {com, PortSource::System};
 #else
-    // A link that points nowhere (a virtual unit that has gone) is still
-    // taken, so that the port fails to open instead of silently reaching a
-    // real serial port of the same number.
-    std::string local = ProgramDirectoryFile(com);
-    std::error_code ec;
-    const auto type = std::filesystem::symlink_status(local, ec).type();
-    if (!ec && type != std::filesystem::file_type::not_found) return local;
-    return "/dev/ttyS" + std::to_string(portIndex);
+    // A link that points nowhere (a virtual unit that has gone, an adapter
+    // that is unplugged) is still taken, so that the port fails to open
+    // instead of silently reaching another port of the same number.
+    const auto there = [](const std::string& path) {
+        std::error_code ec;
+        return std::filesystem::symlink_status(path, ec).type() !=
+                   std::filesystem::file_type::not_found &&
+               !ec;
+    };
+    if (std::string local = ProgramDirectoryFile(com); there(local)) {
+        return {local, PortSource::ProgramDirectory};
+    }
+    if (const std::string folder = SettingsDirectory(); !folder.empty()) {
+        std::string assigned = (std::filesystem::path(folder) / com).string();
+        if (there(assigned)) return {assigned, PortSource::SettingsFolder};
+    }
+    return {"/dev/ttyS" + std::to_string(portIndex), PortSource::System};
 #endif
+}
+
+std::string ResolvePortName(std::uint8_t portIndex) { return ResolvePort(portIndex).name; }
+
+std::optional<std::uint8_t> ParseComName(std::string_view name) {
+    const auto upper = [](char c) { return std::toupper(static_cast<unsigned char>(c)); };
+    if (name.size() != 4 || upper(name[0]) != 'C' || upper(name[1]) != 'O' ||
+        upper(name[2]) != 'M' || name[3] < '1' || name[3] > '9') {
+        return std::nullopt;
+    }
+    return static_cast<std::uint8_t>(name[3] - '1');
 }
 
 SerialTransport* OpenProgrammerPort(std::uint8_t portIndex) {
@@ -144,8 +177,17 @@ bool LinkWrite(SerialTransport* port, const std::uint8_t* block, std::size_t cou
 }
 
 bool LinkRead(SerialTransport* port, std::uint8_t* block, std::size_t count) {
-    return Reported(LinkReadRaw(port, block, count),
-                    "Read Time out error in serial communication!");
+    return Reported(LinkReadRaw(port, block, count), kReadTimedOutText);
 }
+
+bool LinkReadBlock(SerialTransport* port, std::uint8_t* block, std::size_t count) {
+    std::size_t received = 0;
+    if (!Reported(LinkReadCounted(port, block, count, received), kReadTimedOutText)) return false;
+    if (received == count) return true;
+    ReportFailure(kReadTimedOutText);
+    return false;
+}
+
+std::uint64_t LinkFailureCount() { return Failures(); }
 
 }  // namespace zvk

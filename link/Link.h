@@ -16,7 +16,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "app/Clock.h"
 #include "link/SerialTransport.h"
@@ -54,10 +56,28 @@ class ScopedLinkTimeouts {
 using TransportFactory = std::function<std::unique_ptr<SerialTransport>()>;
 TransportFactory SetTransportFactory(TransportFactory factory);
 
-// The device name of COM1..COM9 (port index 0..8). On Windows "COMn" itself;
-// elsewhere a file or link named COMn in the program directory, else
-// /dev/ttyS<n-1>.
+// Where the device of a COM name was found.
+enum class PortSource {
+    ProgramDirectory,  // a file or link COMn beside the executable
+    SettingsFolder,    // a link COMn in the settings folder (an assignment)
+    System,            // the system's own name: /dev/ttyS<n-1>, or COMn on Windows
+};
+
+struct ResolvedPort {
+    std::string name;  // what the port is opened by
+    PortSource source = PortSource::System;
+};
+
+// The device of COM1..COM9 (port index 0..8). On Windows "COMn" itself;
+// elsewhere, in this order, a file or link named COMn in the program
+// directory, a link named COMn in the settings folder, else /dev/ttyS<n-1>.
+// A link that points nowhere still counts.
+[[nodiscard]] ResolvedPort ResolvePort(std::uint8_t portIndex);
 [[nodiscard]] std::string ResolvePortName(std::uint8_t portIndex);
+
+// The port index of "COM1".."COM9" in any letter case; nothing for any other
+// text.
+[[nodiscard]] std::optional<std::uint8_t> ParseComName(std::string_view name);
 
 // Closes the current port, opens and configures COM<portIndex + 1>, and makes
 // it ProgrammerLink. Shows "Cannot Establish Communication" when the port
@@ -85,5 +105,29 @@ void PurgePort(SerialTransport* port);
 // The transfers with the link's messages: true when done.
 bool LinkWrite(SerialTransport* port, const std::uint8_t* block, std::size_t count);
 bool LinkRead(SerialTransport* port, std::uint8_t* block, std::size_t count);
+
+// A read of chip data, which is worth something only whole: true when all
+// count bytes came. Otherwise it has shown the link's message as LinkRead
+// does; a read that the port's own time-outs ended with fewer bytes is a read
+// time-out too ("Read Time out error in serial communication!"), though the
+// raw transfer counts it as done. The block keeps its earlier contents where
+// no byte came.
+[[nodiscard]] bool LinkReadBlock(SerialTransport* port, std::uint8_t* block, std::size_t count);
+
+// How many transfers have failed with the link's message (LinkWrite, LinkRead,
+// LinkReadBlock) since the program started.
+[[nodiscard]] std::uint64_t LinkFailureCount();
+
+// Tells whether a transfer has failed with the link's message since the watch
+// was made: an operation that has seen one must not go on as if the unit had
+// answered, and zvk-cli must not report it as a success.
+class LinkFailureWatch {
+  public:
+    LinkFailureWatch() : start_(LinkFailureCount()) {}
+    [[nodiscard]] bool Failed() const { return LinkFailureCount() != start_; }
+
+  private:
+    std::uint64_t start_;
+};
 
 }  // namespace zvk

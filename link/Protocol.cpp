@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "app/AppState.h"
 #include "app/Buffers.h"
+#include "app/Busy.h"
 #include "app/Clock.h"
 #include "app/DeviceTable.h"
 #include "app/Messages.h"
@@ -19,37 +21,54 @@ SerialTransport* Port() { return App().ProgrammerLink; }
 
 bool SpiMode() { return (App().ProgrammingMode & kModeParallel) == 0; }
 
-// The command set of the selected part in the current mode. Only the
-// exchanges that depend on the kind of a FamilyC5x part (erase, lock bits,
-// begin programming) ask its signature; reading is the same for both kinds.
-const CommandSet& CurrentCommands(bool askSignature) {
-    const FamilyCommands& family = CommandsOf(SelectedDeviceInfo().Family);
-    if (family.ChosenBySignature && askSignature && !ReadSignature()) {
-        return CommandSetOf(family.SecondKind);
-    }
-    return CommandSetOf(SpiMode() ? family.Spi : family.Parallel);
+// Asks the signature; nullopt when the link failed, else whether its third
+// byte is 0xFF. A signature that does not come is not a failure of the link:
+// such a part counts as the second kind.
+std::optional<bool> SignatureSaysFirstKind() {
+    PurgePort(Port());
+    std::array<std::uint8_t, 3> block{kReadSignature, 0, 0};
+    if (!LinkWrite(Port(), block.data(), 1)) return std::nullopt;
+    if (!LinkRead(Port(), block.data(), block.size())) return std::nullopt;
+    return block[2] == kC5xFirstKindByte;
 }
+
+// The command set of the selected part in the current mode, or null when the
+// link failed on the way. Only the exchanges that depend on the kind of a
+// FamilyC5x part (erase, lock bits, begin programming) ask its signature;
+// reading is the same for both kinds.
+const CommandSet* CurrentCommands(bool askSignature) {
+    const FamilyCommands& family = CommandsOf(SelectedDeviceInfo().Family);
+    if (family.ChosenBySignature && askSignature) {
+        const std::optional<bool> firstKind = SignatureSaysFirstKind();
+        if (!firstKind) return nullptr;
+        if (!*firstKind) return &CommandSetOf(family.SecondKind);
+    }
+    return &CommandSetOf(SpiMode() ? family.Spi : family.Parallel);
+}
+
+// Reading asks no signature, so the command set is always there.
+const CommandSet& ReadCommands() { return *CurrentCommands(false); }
 
 const CommandSet& EepromCommands() {
     return CommandSetOf(SpiMode() ? kEepromSpi : kEepromParallel);
 }
 
-void SendCommand(std::uint8_t command) {
-    if (command != kNoCommand) LinkWrite(Port(), &command, 1);
+// False when the link failed; a command the set does not have sends nothing.
+bool SendCommand(std::uint8_t command) {
+    return command == kNoCommand || LinkWrite(Port(), &command, 1);
 }
 
-void SendAddressed(std::uint8_t command, std::uint16_t address, std::uint16_t count) {
+bool SendAddressed(std::uint8_t command, std::uint16_t address, std::uint16_t count) {
     const std::array<std::uint8_t, 5> block{
         command, static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address),
         static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count)};
-    LinkWrite(Port(), block.data(), block.size());
+    return LinkWrite(Port(), block.data(), block.size());
 }
 
-void ReadAddressed(std::uint8_t command, std::uint16_t address, std::uint16_t count,
+bool ReadAddressed(std::uint8_t command, std::uint16_t address, std::uint16_t count,
                    std::uint8_t* block) {
     PurgePort(Port());
-    SendAddressed(command, address, count);
-    LinkRead(Port(), block, count);
+    return SendAddressed(command, address, count) && LinkReadBlock(Port(), block, count);
 }
 
 // Parallel mode reaches the EEPROM above the Flash, at 0x2000 on.
@@ -57,22 +76,21 @@ std::uint16_t EepromAddress(const CommandSet& commands, std::uint16_t address) {
     return static_cast<std::uint16_t>(address + commands.EepromAddressOffset);
 }
 
-// Reads straight into a buffer stretch, through a copy of it, so that bytes
-// that do not come keep the buffer's contents and a stretch past the buffer's
-// last address is cut off rather than wrapped round to its start. Every byte
-// of the stretch is then marked as read from the chip.
-void ReadToBuffer(BufferKind kind, std::uint8_t command, std::uint16_t address, std::uint16_t count,
+// Reads straight into a buffer stretch, through a block of its own, so that
+// a read that does not come whole leaves the buffer and its marks untouched,
+// and a stretch past the buffer's last address is cut off rather than
+// wrapped round to its start. Every byte of a whole block is marked as read
+// from the chip.
+bool ReadToBuffer(BufferKind kind, std::uint8_t command, std::uint16_t address, std::uint16_t count,
                   std::uint16_t destination) {
+    std::vector<std::uint8_t> block(count);
+    if (!ReadAddressed(command, address, count, block.data())) return false;
     const std::uint32_t end = std::min<std::uint32_t>(destination + count, 0x10000);
-    std::vector<std::uint8_t> block(count, 0xFF);
-    for (std::uint32_t at = destination; at < end; ++at) {
-        block[at - destination] = BufferRead(kind, static_cast<std::uint16_t>(at));
-    }
-    ReadAddressed(command, address, count, block.data());
     for (std::uint32_t at = destination; at < end; ++at) {
         BufferWrite(kind, static_cast<std::uint16_t>(at), block[at - destination]);
         SetOrigin(kind, static_cast<std::uint16_t>(at), OriginDevice);
     }
+    return true;
 }
 
 void Pause(std::uint16_t milliseconds) { CurrentClock().Sleep(Clock::Duration(milliseconds)); }
@@ -92,57 +110,59 @@ bool CheckProgrammer(SerialTransport* port) {
     // One block for the command and its answer: a silent unit leaves the
     // command in it, which is not the acknowledge byte.
     std::uint8_t block = kCheckProgrammer;
-    LinkWrite(port, &block, 1);
-    if (LinkReadRaw(port, &block, 1) != LinkDone) return false;
+    if (!LinkWrite(port, &block, 1)) return false;
+    LinkResult read;
+    {
+        // A silent unit costs the whole wait; the message after it does not.
+        const BusyScope busy;
+        read = LinkReadRaw(port, &block, 1);
+    }
+    if (read != LinkDone) return false;
     if (block == kAckByte) return true;
     ShowUnableToAccess();
     return false;
 }
 
-bool ReadSignature() {
-    PurgePort(Port());
-    std::array<std::uint8_t, 3> block{kReadSignature, 0, 0};
-    LinkWrite(Port(), block.data(), 1);
-    LinkRead(Port(), block.data(), block.size());
-    return block[2] == kC5xFirstKindByte;
-}
+bool ReadSignature() { return SignatureSaysFirstKind().value_or(false); }
 
-void SendChipErase() {
+bool SendChipErase() {
     PurgePort(Port());
-    SendCommand(CurrentCommands(true).ChipErase);
+    const CommandSet* commands = CurrentCommands(true);
+    return commands != nullptr && SendCommand(commands->ChipErase);
 }
 
 bool SendLockBits() {
     PurgePort(Port());
     const DeviceInfo& part = SelectedDeviceInfo();
-    const CommandSet& commands = CurrentCommands(true);
-    if (commands.PrepareBeforeLocks) {
-        PrepareRead();
+    const CommandSet* commands = CurrentCommands(true);
+    if (commands == nullptr) return false;
+    if (commands->PrepareBeforeLocks) {
+        if (!PrepareRead()) return false;
         Pause(kPrepareLockPauseMs);
     }
     bool sent = false;
     for (std::size_t level = 0; level < part.LockLevels && level < kLockBitCount; ++level) {
         if ((App().ProtectionOptions & LockOptionBit(part.LockLevels, level)) == 0) continue;
-        if (commands.LockBit[level] == kNoCommand) continue;
-        SendCommand(commands.LockBit[level]);
-        Pause(commands.LockPauseMs[level]);
+        if (commands->LockBit[level] == kNoCommand) continue;
+        if (!SendCommand(commands->LockBit[level])) return false;
+        Pause(commands->LockPauseMs[level]);
         sent = true;
     }
     return sent;
 }
 
-void BeginProgramming(std::uint16_t deviceAddress, std::uint16_t count) {
+bool BeginProgramming(std::uint16_t deviceAddress, std::uint16_t count) {
     PurgePort(Port());
     if (App().CurrentBufferKind == BufferKind::Eeprom) {
         const CommandSet& commands = EepromCommands();
-        SendAddressed(commands.ProgramEeprom, EepromAddress(commands, deviceAddress), count);
-        return;
+        return SendAddressed(commands.ProgramEeprom, EepromAddress(commands, deviceAddress), count);
     }
-    SendAddressed(CurrentCommands(true).ProgramFlash, deviceAddress, count);
+    const CommandSet* commands = CurrentCommands(true);
+    return commands != nullptr && SendAddressed(commands->ProgramFlash, deviceAddress, count);
 }
 
 bool ProgramByte(std::uint8_t value) {
-    LinkWrite(Port(), &value, 1);
+    if (!LinkWrite(Port(), &value, 1)) return false;
     // Bytes other than the two answers are line noise and skipped. A unit
     // that stays silent for the wait bound will not answer any more.
     Clock& clock = CurrentClock();
@@ -156,42 +176,42 @@ bool ProgramByte(std::uint8_t value) {
     }
 }
 
-void ReadFlashBlock(std::uint16_t deviceAddress, std::uint16_t count, std::uint8_t* block) {
-    ReadAddressed(CurrentCommands(false).ReadFlash, deviceAddress, count, block);
+bool ReadFlashBlock(std::uint16_t deviceAddress, std::uint16_t count, std::uint8_t* block) {
+    return ReadAddressed(ReadCommands().ReadFlash, deviceAddress, count, block);
 }
 
-void ReadEepromBlock(std::uint16_t deviceAddress, std::uint16_t count, std::uint8_t* block) {
-    if (!SelectedDeviceInfo().HasEeprom) return;
+bool ReadEepromBlock(std::uint16_t deviceAddress, std::uint16_t count, std::uint8_t* block) {
+    if (!SelectedDeviceInfo().HasEeprom) return false;
     const CommandSet& commands = EepromCommands();
-    ReadAddressed(commands.ReadEeprom, EepromAddress(commands, deviceAddress), count, block);
+    return ReadAddressed(commands.ReadEeprom, EepromAddress(commands, deviceAddress), count, block);
 }
 
-void ReadFlashToBuffer(std::uint16_t deviceAddress, std::uint16_t count,
+bool ReadFlashToBuffer(std::uint16_t deviceAddress, std::uint16_t count,
                        std::uint16_t destination) {
-    ReadToBuffer(BufferKind::Flash, CurrentCommands(false).ReadFlash, deviceAddress, count,
-                 destination);
+    return ReadToBuffer(BufferKind::Flash, ReadCommands().ReadFlash, deviceAddress, count,
+                        destination);
 }
 
-void ReadEepromToBuffer(std::uint16_t deviceAddress, std::uint16_t count,
+bool ReadEepromToBuffer(std::uint16_t deviceAddress, std::uint16_t count,
                         std::uint16_t destination) {
     const CommandSet& commands = EepromCommands();
-    ReadToBuffer(BufferKind::Eeprom, commands.ReadEeprom, EepromAddress(commands, deviceAddress),
-                 count, destination);
+    return ReadToBuffer(BufferKind::Eeprom, commands.ReadEeprom,
+                        EepromAddress(commands, deviceAddress), count, destination);
 }
 
-void PrepareRead() {
+bool PrepareRead() {
     PurgePort(Port());
-    SendCommand(CurrentCommands(false).PrepareRead);
+    return SendCommand(ReadCommands().PrepareRead);
 }
 
-void SerialProgramEnable() {
+bool SerialProgramEnable() {
     PurgePort(Port());
-    SendCommand(CommandSetOf(kSerialSwitchSet).SerialProgramEnable);
+    return SendCommand(CommandSetOf(kSerialSwitchSet).SerialProgramEnable);
 }
 
-void SerialProgramDisable() {
+bool SerialProgramDisable() {
     PurgePort(Port());
-    SendCommand(CommandSetOf(kSerialSwitchSet).SerialProgramDisable);
+    return SendCommand(CommandSetOf(kSerialSwitchSet).SerialProgramDisable);
 }
 
 }  // namespace zvk

@@ -1,10 +1,11 @@
 #pragma once
 // The exchanges of the programmer protocol. Each works on ProgrammerLink and
 // takes the part and mode from AppState; the command bytes come from
-// CommandTable.h. Apart from CheckProgrammer, none reports a failure of the
-// link itself: a failed transfer has shown the link's message, and the
-// exchange goes on with whatever its reply block holds. Callers judge success
-// only by the results below.
+// CommandTable.h. A transfer that fails shows the link's message and ends its
+// exchange there: nothing more goes to the unit, and the exchange returns
+// false. An operation that gets false must stop, without a message of its
+// own for the link (LinkFailureWatch tells the two kinds of false apart where
+// an exchange has both).
 
 #include <cstdint>
 
@@ -16,43 +17,53 @@ namespace zvk {
 // none, or any other answer, shows "Unable to Access the programmer!".
 [[nodiscard]] bool CheckProgrammer(SerialTransport* port);
 
-// True when the part's third signature byte is 0xFF.
+// True when the part's third signature byte is 0xFF. A signature that does
+// not come at all reads as another value.
 [[nodiscard]] bool ReadSignature();
 
-// Sends the erase command; the unit's answer is not awaited.
-void SendChipErase();
+// Sends the erase command; the unit's answer is not awaited. False when the
+// link failed.
+[[nodiscard]] bool SendChipErase();
 
 // Sends the lock commands chosen in ProtectionOptions for the part's lock
-// class, with the pauses the part needs. True when at least one was sent.
+// class, with the pauses the part needs. True when at least one was sent;
+// false also when the link failed, even after some were sent.
 bool SendLockBits();
 
 // Announces count data bytes from the address, for the buffer of
-// CurrentBufferKind. ProgramByte then sends them one by one.
-void BeginProgramming(std::uint16_t deviceAddress, std::uint16_t count);
+// CurrentBufferKind. ProgramByte then sends them one by one. False when the
+// link failed.
+[[nodiscard]] bool BeginProgramming(std::uint16_t deviceAddress, std::uint16_t count);
 
 // Sends one data byte. True when the unit acknowledged it; false when it
 // answered the error byte, when the link failed, or when the unit stayed
 // silent for the link's wait bound.
 [[nodiscard]] bool ProgramByte(std::uint8_t value);
 
-// Fill the block with count bytes read from the chip. ReadEepromBlock does
-// nothing for a part without EEPROM.
-void ReadFlashBlock(std::uint16_t deviceAddress, std::uint16_t count, std::uint8_t* block);
-void ReadEepromBlock(std::uint16_t deviceAddress, std::uint16_t count, std::uint8_t* block);
+// Fill the block with count bytes read from the chip. True only when all of
+// them came; otherwise the block's bytes are not the chip's. ReadEepromBlock
+// reads nothing, and gives false, for a part without EEPROM.
+[[nodiscard]] bool ReadFlashBlock(std::uint16_t deviceAddress, std::uint16_t count,
+                                  std::uint8_t* block);
+[[nodiscard]] bool ReadEepromBlock(std::uint16_t deviceAddress, std::uint16_t count,
+                                   std::uint8_t* block);
 
-// The same, straight into the buffer at destination; the bytes there are then
-// marked as read from the chip, whether or not they came. Bytes past the
-// buffer's last address are dropped.
-void ReadFlashToBuffer(std::uint16_t deviceAddress, std::uint16_t count, std::uint16_t destination);
-void ReadEepromToBuffer(std::uint16_t deviceAddress, std::uint16_t count,
-                        std::uint16_t destination);
+// The same, straight into the buffer at destination, where the bytes are then
+// marked as read from the chip. A block that did not come whole leaves the
+// buffer and its marks as they were, and gives false. Bytes past the buffer's
+// last address are dropped.
+[[nodiscard]] bool ReadFlashToBuffer(std::uint16_t deviceAddress, std::uint16_t count,
+                                     std::uint16_t destination);
+[[nodiscard]] bool ReadEepromToBuffer(std::uint16_t deviceAddress, std::uint16_t count,
+                                      std::uint16_t destination);
 
-// Run before reading, and before the lock commands in SPI mode.
-void PrepareRead();
+// Run before reading, and before the lock commands in SPI mode. False when
+// the link failed.
+[[nodiscard]] bool PrepareRead();
 
 // Switch serial programming of the FamilyS53 parts on and off. The menu
-// offers them only for those parts in Parallel mode.
-void SerialProgramEnable();
-void SerialProgramDisable();
+// offers them only for those parts in Parallel mode. False when the link failed.
+[[nodiscard]] bool SerialProgramEnable();
+[[nodiscard]] bool SerialProgramDisable();
 
 }  // namespace zvk

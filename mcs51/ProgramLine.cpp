@@ -27,7 +27,7 @@ LinePlan Assemble(std::string_view line, std::uint16_t address, std::uint8_t& le
     return plan;
 }
 
-LinePlan Refusal(LineOutcome outcome) {
+LinePlan StoresNothing(LineOutcome outcome) {
     LinePlan plan;
     plan.outcome = outcome;
     return plan;
@@ -50,10 +50,11 @@ std::uint8_t StoredInstructionLength(std::uint16_t address) {
 }
 
 LinePlan PlanInstructionEdit(std::string_view line, std::uint16_t address, std::uint8_t oldLength) {
+    if (line == InstructionText(address)) return StoresNothing(LineOutcome::Unchanged);
     std::uint8_t length = 0;
     LinePlan plan = Assemble(line, address, length);
     if (plan.outcome != LineOutcome::Store) return plan;
-    if (length > oldLength) return Refusal(LineOutcome::Longer);
+    if (length > oldLength) return StoresNothing(LineOutcome::Longer);
     // The bytes behind a shorter instruction are already 00, NOP.
     plan.count = oldLength;
     plan.nopsAdded = length < oldLength;
@@ -61,12 +62,13 @@ LinePlan PlanInstructionEdit(std::string_view line, std::uint16_t address, std::
 }
 
 LinePlan PlanProgramLine(std::string_view line, std::uint16_t address, std::uint16_t lastAddress) {
+    if (line == InstructionText(address)) return StoresNothing(LineOutcome::Unchanged);
     std::uint8_t length = 0;
     LinePlan plan = Assemble(line, address, length);
     if (plan.outcome != LineOutcome::Store) return plan;
     // A part of an instruction in the chip is worse than none.
     if (static_cast<std::uint32_t>(address) + length - 1 > lastAddress) {
-        return Refusal(LineOutcome::DoesNotFit);
+        return StoresNothing(LineOutcome::DoesNotFit);
     }
     plan.count = length;
     return plan;

@@ -30,6 +30,7 @@ inline constexpr std::string_view kAddressRangeMessage = "Address Exceeds Maximu
 
 enum class LineOutcome : std::uint8_t {
     Blank,       // no instruction given: the stored code stays
+    Unchanged,   // the offered line given back as it was: the stored code stays
     AsmError,    // the assembler refused the line; message says why
     Longer,      // in place only: the new instruction needs more bytes
     DoesNotFit,  // entry only: the instruction would run past the last Flash address
@@ -43,6 +44,12 @@ struct LinePlan {
     std::uint8_t count = 0;              // how many of them
     bool nopsAdded = false;              // in place: a shorter instruction was padded
 };
+
+// Both plans take the line offered for an address (InstructionText) given
+// back unchanged as "keep what is stored": some stored code disassembles to a
+// text that reads back as other code (bit EA prints as "EA", the flag EA's
+// name; direct address AC as "AC", the accumulator and the carry), so storing
+// it again could rewrite what the user never touched.
 
 // Replacing the instruction of oldLength bytes at address with the line.
 [[nodiscard]] LinePlan PlanInstructionEdit(std::string_view line, std::uint16_t address,

@@ -5,6 +5,7 @@
 #include "app/Buffers.h"
 #include "app/Messages.h"
 #include "link/Protocol.h"
+#include "ops/Production.h"
 
 namespace zvk {
 namespace {
@@ -14,6 +15,24 @@ const AutoStepInfo& Info(AutoStep step) { return kAutoSteps[static_cast<std::siz
 bool Chosen(AutoStep step) { return (App().AutoSequence & Info(step).bit) != 0; }
 
 }  // namespace
+
+std::string ChosenStepNames() {
+    std::string names;
+    for (const AutoStepInfo& info : kAutoSteps) {
+        if (!Chosen(info.step)) continue;
+        if (!names.empty()) names += '+';
+        names += info.name;
+    }
+    return names;
+}
+
+AutoSettingsDialog::AutoSettingsDialog() : saved_(App().AutoSequence) {
+    const ProductionSettings settings = LoadProductionSettings();
+    repeat = settings.repeat;
+    logPath = settings.logPath;
+}
+
+void AutoSettingsDialog::Accept() const { StoreProductionSettings({repeat, logPath}); }
 
 bool AutoSettingsDialog::Checked(AutoStep step) const { return Chosen(step); }
 
@@ -46,12 +65,16 @@ void AutoJob::Start() {
         model.steps[static_cast<std::size_t>(info.step)].enabled = Chosen(info.step);
     }
     model.title = WithPartName("Auto Programming Mode - ", "");
+    // The sequence cannot be stopped, from the first look at the dialog on.
+    model.closeEnabled = false;
     model.progress = {0, count_, 0};
     model.percentage = "0%";
-    PrepareRead();
+    // A failure here ends the sequence at its first step.
+    (void)PrepareRead();
 }
 
 StepResult AutoJob::Step() {
+    if (stage_ != Stage::Done && link_.Failed()) return EndFailed();
     if (pendingEnter_) {
         pendingEnter_ = false;
         return EnterStage(stage_);
@@ -88,7 +111,7 @@ StepResult AutoJob::EnterStage(Stage stage) {
         case Stage::Erase:
             model.status = "Erasing...";
             model.progress = {0, 100, 0};
-            SendChipErase();
+            if (!SendChipErase()) return EndFailed();
             return EraseStep();
         case Stage::BlankCheck:
             model.status = "Blank Checking...";
@@ -98,7 +121,7 @@ StepResult AutoJob::EnterStage(Stage stage) {
             model.status = "Programming...";
             ResetProgress();
             model.percentage = "0%";
-            BeginProgramming(0, count_);
+            if (!BeginProgramming(0, count_)) return EndFailed();
             return ProgramSlice();
         case Stage::Verify:
             model.status = "Verifying...";
@@ -107,9 +130,12 @@ StepResult AutoJob::EnterStage(Stage stage) {
         case Stage::Protect:
             if (SendLockBits()) {
                 model.steps[static_cast<std::size_t>(AutoStep::Protect)].ticked = true;
+            } else if (link_.Failed()) {
+                return EndFailed();
             } else {
                 ShowMessage("Protection option is disabled", "Error", MessageIcon::Stop);
                 protectFailed_ = true;
+                model.failedStep = AutoStep::Protect;
             }
             return EnterStage(Stage::Done);
         case Stage::Begin:
@@ -141,8 +167,43 @@ void AutoJob::ResetProgress() {
 
 StepResult AutoJob::Failed(const char* step, std::uint16_t address) {
     ShowFailedAt(step, address);
+    model.failedAddress = address;
+    return EndFailed();
+}
+
+StepResult AutoJob::EndFailed() {
+    if (!model.failedStep) {
+        model.failedStep = CurrentStep();
+        if (!model.failedAddress) model.failedAddress = CurrentAddress();
+    }
+    model.succeeded = false;
     stage_ = Stage::Done;
     return StepResult::Finish(1);
+}
+
+void AutoJob::Abandon() {
+    if (stage_ == Stage::Done) return;
+    model.failedStep = CurrentStep();
+    model.failedAddress = CurrentAddress();
+    model.succeeded = false;
+    stage_ = Stage::Done;
+}
+
+std::optional<AutoStep> AutoJob::CurrentStep() const {
+    if (stage_ == Stage::Begin || stage_ == Stage::Done) return std::nullopt;
+    return static_cast<AutoStep>(static_cast<int>(stage_) - static_cast<int>(Stage::Erase));
+}
+
+std::optional<std::uint16_t> AutoJob::CurrentAddress() const {
+    switch (stage_) {
+        case Stage::BlankCheck:
+        case Stage::Verify:
+            return walk_.NextAddress();
+        case Stage::Program:
+            return programmed_;
+        default:
+            return std::nullopt;
+    }
 }
 
 // The pause after a finished step; the next Step() enters the step after it.
@@ -160,12 +221,14 @@ StepResult AutoJob::ScanSlice(bool verify) {
         const std::uint16_t n = walk_.BlockLength();
         const std::uint16_t address = walk_.NextAddress();
         std::uint8_t expected[kReadBlockSize];
+        std::uint8_t block[kReadBlockSize];
         if (verify) {
             CopyFlashOut(address, expected, n);
         } else {
             std::memset(expected, 0xFF, sizeof expected);
         }
-        if (const auto k = FirstDifference(BufferKind::Flash, address, n, expected)) {
+        if (!ReadDeviceBlock(BufferKind::Flash, address, n, block)) return EndFailed();
+        if (const auto k = FirstDifference(block, expected, n)) {
             return Failed(verify ? "Verify" : "Blank Check",
                           static_cast<std::uint16_t>(address + *k));
         }
@@ -182,7 +245,7 @@ StepResult AutoJob::ProgramSlice() {
     do {
         // Buffer address = device address over the whole Flash.
         if (!ProgramByte(FlashRead(programmed_))) {
-            return Failed("Programming", programmed_);
+            return link_.Failed() ? EndFailed() : Failed("Programming", programmed_);
         }
         ++programmed_;
         model.percentage = PercentText(programmed_, count_);

@@ -4,14 +4,18 @@
 // address, chosen by AutoSequence. Blank Check, Program and Verify end the
 // sequence at their first failing byte; a Protect that applies to nothing only
 // reports. Like Program it works in slices between timer ticks and cannot be
-// stopped: Close stays disabled until the sequence has ended.
+// stopped: Close stays disabled until the sequence has ended. A failure of the
+// link ends the sequence as those failures do, with the link's message alone.
 
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "app/Job.h"
+#include "link/Link.h"
 #include "ops/JobSupport.h"
 
 namespace zvk {
@@ -21,6 +25,7 @@ inline constexpr std::size_t kAutoStepCount = 5;
 
 struct AutoStepInfo {
     AutoStep step;
+    std::string_view name;          // zvk-cli's --steps and the production log
     std::uint8_t bit;               // in AutoSequence
     int settingsBoxId;              // check box of the settings dialog
     std::string_view settingsText;  // its text
@@ -31,24 +36,36 @@ struct AutoStepInfo {
 
 // The steps in the order they run.
 inline constexpr std::array<AutoStepInfo, kAutoStepCount> kAutoSteps{{
-    {AutoStep::Erase, 0x01, 1036, "Erase", 1036, 1034, "Erase"},
-    {AutoStep::BlankCheck, 0x02, 1037, "Blank Check", 1037, 1033, "Blank Check"},
-    {AutoStep::Program, 0x04, 1038, "Program", 1038, 1050, "Program"},
-    {AutoStep::Verify, 0x08, 1040, "Verify", 1040, 1051, "Verify"},
-    {AutoStep::Protect, 0x10, 1041, "Protect Device", 1041, 1052, "Protect"},
+    {AutoStep::Erase, "erase", 0x01, 1036, "Erase", 1036, 1034, "Erase"},
+    {AutoStep::BlankCheck, "blank", 0x02, 1037, "Blank Check", 1037, 1033, "Blank Check"},
+    {AutoStep::Program, "program", 0x04, 1038, "Program", 1038, 1050, "Program"},
+    {AutoStep::Verify, "verify", 0x08, 1040, "Verify", 1040, 1051, "Verify"},
+    {AutoStep::Protect, "protect", 0x10, 1041, "Protect Device", 1041, 1052, "Protect"},
 }};
 inline constexpr std::uint8_t kAutoStepBits = 0x1F;
 
+// The chosen steps by name, joined with '+' ("erase+blank+program+verify").
+[[nodiscard]] std::string ChosenStepNames();
+
 // The settings dialog " Setting - Auto Programming Mode": a click changes
-// AutoSequence at once; Cancel puts back the value it had when the dialog opened.
+// AutoSequence at once; Cancel puts back the value it had when the dialog
+// opened. The production choices (repeat for the next chip, the log file)
+// live outside zvk.dat and are kept only on OK.
 class AutoSettingsDialog {
   public:
     static constexpr std::string_view kTitle = " Setting - Auto Programming Mode";
+    static constexpr std::string_view kRepeatText = "Repeat for the next chip";
+    static constexpr std::string_view kLogLabel = "Log file:";
 
-    AutoSettingsDialog() : saved_(App().AutoSequence) {}
+    AutoSettingsDialog();
     [[nodiscard]] bool Checked(AutoStep step) const;
     void Click(AutoStep step, bool checked);
     void Cancel() { App().AutoSequence = saved_; }
+
+    bool repeat = false;
+    std::string logPath;  // empty: no log
+    // Keeps repeat and logPath.
+    void Accept() const;
 
   private:
     std::uint8_t saved_;
@@ -61,6 +78,10 @@ struct AutoStepBox {
 
 struct AutoModel : DeviceProgressModel {
     std::array<AutoStepBox, kAutoStepCount> steps;
+    // Where a sequence that did not succeed stopped: the step, and the
+    // address when the step works on addresses (for the production log).
+    std::optional<AutoStep> failedStep;
+    std::optional<std::uint16_t> failedAddress;
 };
 
 inline constexpr std::chrono::milliseconds kAutoStepDonePause{25};
@@ -78,6 +99,9 @@ class AutoJob final : public Job {
     [[nodiscard]] StepResult Step() override;
     // The sequence cannot be stopped half-way: ignored until it has ended.
     void Cancel() override {}
+    // Gives the sequence up where it is, because the process is ending: no
+    // more exchanges, and the chip counts as failed at the step under way.
+    void Abandon();
 
     AutoModel model;
 
@@ -92,8 +116,15 @@ class AutoJob final : public Job {
     StepResult ProgramSlice();
     // "<step> Failed at <address>"; the sequence ends.
     StepResult Failed(const char* step, std::uint16_t address);
+    // The sequence ends as failed and the dialog closes; after a failure of
+    // the link, whose message has said what went wrong, without a word of its own.
+    StepResult EndFailed();
     void ResetProgress();
+    // The step under way, and the address it has reached where it has one.
+    [[nodiscard]] std::optional<AutoStep> CurrentStep() const;
+    [[nodiscard]] std::optional<std::uint16_t> CurrentAddress() const;
 
+    LinkFailureWatch link_;
     Stage stage_ = Stage::Begin;
     std::uint16_t count_;
     BlockWalk walk_;                // Blank Check and Verify

@@ -58,20 +58,14 @@ void BlockWalk::Advance(std::uint16_t n, DeviceProgressModel& model) {
     model.percentage = n < kReadBlockSize ? "100%" : PercentText(bytesDone_, total_);
 }
 
-void ReadDeviceBlockExpecting(BufferKind kind, std::uint16_t address, std::uint16_t count,
-                              std::uint8_t* block, const std::uint8_t* expected) {
-    for (std::uint16_t k = 0; k < count; ++k) block[k] = static_cast<std::uint8_t>(~expected[k]);
-    if (kind == BufferKind::Flash) {
-        ReadFlashBlock(address, count, block);
-    } else {
-        ReadEepromBlock(address, count, block);
-    }
+bool ReadDeviceBlock(BufferKind kind, std::uint16_t address, std::uint16_t count,
+                     std::uint8_t* block) {
+    return kind == BufferKind::Flash ? ReadFlashBlock(address, count, block)
+                                     : ReadEepromBlock(address, count, block);
 }
 
-std::optional<std::uint16_t> FirstDifference(BufferKind kind, std::uint16_t address,
-                                             std::uint16_t count, const std::uint8_t* expected) {
-    std::uint8_t block[kReadBlockSize];
-    ReadDeviceBlockExpecting(kind, address, count, block, expected);
+std::optional<std::uint16_t> FirstDifference(const std::uint8_t* block,
+                                             const std::uint8_t* expected, std::uint16_t count) {
     for (std::uint16_t k = 0; k < count; ++k) {
         if (block[k] != expected[k]) return k;
     }

@@ -3,6 +3,11 @@
 // dialog shows, the texts they format, the list of findings that Verify and
 // Blank Check fill, the per-step work budget, and block reads that can never
 // pass off a missing byte as a good one.
+//
+// A failure of the link ends an operation: the link has shown its message,
+// and the job ends as failed without a message of its own, without another
+// exchange and without showing what did not come as chip data. Otherwise a
+// unit that has gone would cost a pair of message boxes for every block.
 
 #include <chrono>
 #include <cstdint>
@@ -115,17 +120,16 @@ class BlockWalk {
     std::uint32_t total_;
 };
 
-// Reads count (up to 16) chip bytes of the given kind into block. Before the
-// read every byte of the block is set to differ from expected[k], so a byte
-// the unit never sent counts as a difference instead of as a match.
-void ReadDeviceBlockExpecting(BufferKind kind, std::uint16_t address, std::uint16_t count,
-                              std::uint8_t* block, const std::uint8_t* expected);
+// Reads count (up to 16) chip bytes of the given kind into block. False when
+// they did not all come: the link has said why, and the block holds no chip
+// data.
+[[nodiscard]] bool ReadDeviceBlock(BufferKind kind, std::uint16_t address, std::uint16_t count,
+                                   std::uint8_t* block);
 
-// Reads count (up to 16) chip bytes from address as above and returns the
-// index of the first that differs from expected, or nullopt when all match.
-[[nodiscard]] std::optional<std::uint16_t> FirstDifference(BufferKind kind, std::uint16_t address,
-                                                           std::uint16_t count,
-                                                           const std::uint8_t* expected);
+// The index of the first of count bytes that differs, or nullopt when all match.
+[[nodiscard]] std::optional<std::uint16_t> FirstDifference(const std::uint8_t* block,
+                                                           const std::uint8_t* expected,
+                                                           std::uint16_t count);
 
 // The buffer bytes a device block is compared with.
 void CopyBufferOut(BufferKind kind, std::uint16_t address, std::uint8_t* destination,

@@ -146,6 +146,8 @@ bool RunOperation(RangeOperation operation,
                   const std::function<void(const OperationRun&)>& openProgress) {
     if (!CheckProgrammer(App().ProgrammerLink)) return false;
     const RangeDialogRow& row = Row(operation);
+    // A failure of the link has said so; the operation does not start.
+    if (row.prepareRead && !PrepareRead()) return false;
     OperationRange& record = RangeRecord(operation);
     const std::uint16_t last = CurrentLastAddress();
     const bool fullDevice = (record.Flags & kRangeFullDevice) != 0;
@@ -162,7 +164,6 @@ bool RunOperation(RangeOperation operation,
         run = {PackStartCount(record.DeviceStart, count),
                row.hasBufferField ? record.BufferStart : std::uint16_t{0}};
     }
-    if (row.prepareRead) PrepareRead();
     openProgress(run);
     if (fullDevice && row.fullDevice.restoreBufferStart) record.BufferStart = keptBufferStart;
     return true;

@@ -86,7 +86,8 @@ struct OperationRun {
 // not), works out the run, writes back what a Full Device run stores in the
 // record, sends the read preparation before a Read, and calls openProgress with
 // the run (the progress dialog or a command-line loop). A Full Device Program
-// gets its remembered buffer start back once openProgress returns.
+// gets its remembered buffer start back once openProgress returns. False,
+// without opening anything, when the unit does not answer or the link fails.
 bool RunOperation(RangeOperation operation,
                   const std::function<void(const OperationRun&)>& openProgress);
 

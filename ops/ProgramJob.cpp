@@ -37,7 +37,7 @@ StepResult ProgramJob::Step() {
             if (!CheckProgrammer(App().ProgrammerLink)) return StepResult::Finish(0);
             if (erase_) {
                 model.status = WithPartName("Erasing  ", "...");
-                SendChipErase();
+                if (!SendChipErase()) return StepResult::Finish(0);
                 phase_ = Phase::Erase;
                 return EraseStep();
             }
@@ -52,7 +52,7 @@ StepResult ProgramJob::Step() {
             return VerifySlice();
     }
     model.status = WithPartName("Writing to ", "...");
-    BeginProgramming(deviceStart_, count_);
+    if (!BeginProgramming(deviceStart_, count_)) return StepResult::Finish(0);
     phase_ = Phase::Write;
     return WriteSlice();
 }
@@ -73,7 +73,9 @@ StepResult ProgramJob::WriteSlice() {
         const std::uint8_t value =
             BufferRead(kind_, static_cast<std::uint16_t>(bufferStart_ + offset_));
         if (!ProgramByte(value)) {
-            ShowFailedAt("Programming", static_cast<std::uint16_t>(deviceStart_ + offset_));
+            if (!link_.Failed()) {
+                ShowFailedAt("Programming", static_cast<std::uint16_t>(deviceStart_ + offset_));
+            }
             return StepResult::Finish(0);
         }
         ++offset_;
@@ -97,9 +99,11 @@ StepResult ProgramJob::VerifySlice() {
         const std::uint16_t n = verifyWalk_.BlockLength();
         const std::uint16_t address = verifyWalk_.NextAddress();
         std::uint8_t expected[kReadBlockSize];
+        std::uint8_t block[kReadBlockSize];
         CopyBufferOut(kind_, static_cast<std::uint16_t>(bufferStart_ + verifyWalk_.Offset()),
                       expected, n);
-        if (const auto k = FirstDifference(kind_, address, n, expected)) {
+        if (!ReadDeviceBlock(kind_, address, n, block)) return StepResult::Finish(0);
+        if (const auto k = FirstDifference(block, expected, n)) {
             ShowFailedAt("Verify", static_cast<std::uint16_t>(address + *k));
             return StepResult::Finish(1);
         }

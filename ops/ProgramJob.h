@@ -3,13 +3,16 @@
 // by byte, optionally erasing the chip before and comparing it with the buffer
 // after (OptionFlags). The work runs in slices between timer ticks so the
 // dialog repaints, but it cannot be stopped: Close stays disabled until the
-// job has ended and there is no Cancel.
+// job has ended and there is no Cancel. Any failure closes the dialog: a byte
+// the unit does not program, or does not answer, with "Programming Failed at",
+// a failure of the link with the link's message alone.
 
 #include <chrono>
 #include <cstdint>
 #include <string>
 
 #include "app/Job.h"
+#include "link/Link.h"
 #include "ops/JobSupport.h"
 #include "ops/OperationRange.h"
 
@@ -46,6 +49,7 @@ class ProgramJob final : public Job {
     StepResult VerifySlice();
     StepResult Completed();
 
+    LinkFailureWatch link_;
     BufferKind kind_;
     std::uint16_t deviceStart_;
     std::uint16_t count_;

@@ -18,20 +18,21 @@ void ReadJob::Start() {
     model.percentage = "0%";
     model.title =
         kind_ == BufferKind::Flash ? "Read from Device - Flash" : "Read from Device - EEPROM";
-    PrepareRead();
+    // A failure here ends the job at its first step.
+    (void)PrepareRead();
 }
 
 StepResult ReadJob::Step() {
     if (ended_) return StepResult::Finish(1);
+    if (link_.Failed()) return End();
     const StepBudget budget(stepBudget_);
     do {
         const std::uint16_t n = walk_.BlockLength();
         const auto destination = static_cast<std::uint16_t>(bufferStart_ + walk_.Offset());
-        if (kind_ == BufferKind::Flash) {
-            ReadFlashToBuffer(walk_.NextAddress(), n, destination);
-        } else {
-            ReadEepromToBuffer(walk_.NextAddress(), n, destination);
-        }
+        const bool whole = kind_ == BufferKind::Flash
+                               ? ReadFlashToBuffer(walk_.NextAddress(), n, destination)
+                               : ReadEepromToBuffer(walk_.NextAddress(), n, destination);
+        if (!whole) return End();
         walk_.Advance(n, model);
     } while (!walk_.Done() && !budget.Spent());
     if (!walk_.Done()) return StepResult::Continue();

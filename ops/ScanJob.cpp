@@ -13,6 +13,7 @@ ScanJob::ScanJob(const OperationRun& run, std::chrono::milliseconds stepBudget)
 StepResult ScanJob::Step() {
     if (ended_) return StepResult::Finish(0);
     ScanModel& model = Model();
+    if (link_.Failed()) return LinkLost();
     const StepBudget budget(stepBudget_);
     do {
         const std::uint16_t n = walk_.BlockLength();
@@ -20,7 +21,7 @@ StepResult ScanJob::Step() {
         std::uint8_t expected[kReadBlockSize];
         std::uint8_t block[kReadBlockSize];
         Expected(walk_.Offset(), n, expected);
-        ReadDeviceBlockExpecting(kind_, address, n, block, expected);
+        if (!ReadDeviceBlock(kind_, address, n, block)) return LinkLost();
         for (std::uint16_t k = 0; k < n; ++k) {
             if (block[k] != expected[k]) {
                 list_.Add(
@@ -35,6 +36,11 @@ StepResult ScanJob::Step() {
     Finished(list_.Listed());
     model.list = list_.Text();
     model.staysOpen = true;
+    return StepResult::Finish(0);
+}
+
+StepResult ScanJob::LinkLost() {
+    ended_ = true;
     return StepResult::Finish(0);
 }
 

@@ -2,12 +2,15 @@
 // The common walk of Verify and Blank Check: read the chip range block by block
 // (16 bytes, a shorter last block), compare every byte with what is expected,
 // and list the findings in a FindingList. Neither touches a buffer or the chip.
+// A failure of the link ends the walk and closes the dialog, as Close does: a
+// finding list cut short by a missing unit is no outcome to show.
 
 #include <chrono>
 #include <cstdint>
 #include <string>
 
 #include "app/Job.h"
+#include "link/Link.h"
 #include "ops/JobSupport.h"
 #include "ops/OperationRange.h"
 
@@ -45,6 +48,9 @@ class ScanJob : public Job {
     FindingList list_;
 
   private:
+    StepResult LinkLost();
+
+    LinkFailureWatch link_;
     BlockWalk walk_;
     bool ended_ = false;
     std::chrono::milliseconds stepBudget_;

@@ -1,9 +1,9 @@
 #include "ops/VerifyJob.h"
 
-#include <cstdio>
 #include <filesystem>
 
 #include "app/Messages.h"
+#include "app/SafeFile.h"
 #include "link/Protocol.h"
 
 namespace zvk {
@@ -20,7 +20,8 @@ void VerifyJob::Start() {
     model.deviceEnd = AddressText(static_cast<std::uint16_t>(deviceStart_ + count_ - 1));
     model.bufferStart = AddressText(App().VerifyRange.BufferStart);
     model.title = kind_ == BufferKind::Flash ? "Verify Device - Flash" : "Verify Device - EEPROM";
-    PrepareRead();
+    // A failure here ends the job at its first step.
+    (void)PrepareRead();
 }
 
 void VerifyJob::Expected(std::uint16_t offset, std::uint16_t count, std::uint8_t* out) {
@@ -44,14 +45,11 @@ void VerifyJob::Finished(bool listed) {
 }
 
 bool StoreVerifyReport(const std::string& path, std::string_view listText) {
-    bool written = false;
-    if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
-        const bool header = std::fwrite(kVerifyReportHeader.data(), 1, kVerifyReportHeader.size(),
-                                        file) == kVerifyReportHeader.size();
-        const bool text = std::fwrite(listText.data(), 1, listText.size(), file) == listText.size();
-        // A report that did not reach the disk in full is a failed one.
-        written = std::fclose(file) == 0 && header && text;
-    }
+    // A report that did not reach the disk in full is a failed one, and it
+    // leaves an older report of that name as it was.
+    SafeFile file;
+    const bool written =
+        file.Open(path) && file.Write(kVerifyReportHeader) && file.Write(listText) && file.Commit();
     if (!written) {
         ShowMessage(std::filesystem::path(path).filename().string(), "Error", MessageIcon::Stop);
     }

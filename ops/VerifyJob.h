@@ -41,8 +41,9 @@ inline constexpr SaveFileDialogSpec kVerifyReportFileDialog{
 inline constexpr std::string_view kVerifyReportHeader = " Address\tDevice data\tBuffer data\r\n";
 
 // "Store to disk": writes the header line and the list's text to path,
-// replacing any file of that name. On failure shows the file's name (without
-// its folder) with caption "Error" and returns false.
+// replacing any file of that name once the whole report is written. On failure
+// shows the file's name (without its folder) with caption "Error" and returns
+// false; a file of that name then stays as it was.
 bool StoreVerifyReport(const std::string& path, std::string_view listText);
 
 }  // namespace zvk

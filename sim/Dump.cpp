@@ -27,6 +27,10 @@ void WriteMemory(std::ostream& out, std::string_view name, const std::vector<std
 }  // namespace
 
 void WriteDump(std::ostream& out, const UnitModel& model) {
+    if (!model.ChipPresent()) {
+        out << "socket empty\n";
+        return;
+    }
     const ChipState& chip = model.Chip();
     out << "part " << model.Part().PartName << '\n';
     out << "lock-bits";

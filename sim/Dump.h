@@ -9,6 +9,7 @@
 //   ...
 //   eeprom 0800                ("eeprom 0000" and no lines for parts without EEPROM)
 //   0000: FF FF ...
+// or the one line "socket empty" when no chip is in the socket.
 
 #include <ostream>
 

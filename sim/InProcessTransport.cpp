@@ -15,6 +15,8 @@ bool InProcessTransport::Open(const std::string& name) {
 
 std::ptrdiff_t InProcessTransport::Write(const std::uint8_t* data, std::size_t count,
                                          Clock::Duration /*timeout*/) {
+    if (writesLeft_ && *writesLeft_ == 0) open_ = false;
+    if (writesLeft_ && *writesLeft_ > 0) --*writesLeft_;
     if (!open_) return -1;
     for (std::size_t i = 0; i < count; ++i) {
         answer_.clear();

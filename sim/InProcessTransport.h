@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,10 +27,15 @@ class InProcessTransport final : public SerialTransport {
     std::ptrdiff_t Read(std::uint8_t* data, std::size_t count, Clock::Duration timeout) override;
     void Close() override { open_ = false; }
 
+    // After this many more writes every transfer fails, as on an adapter
+    // that has been unplugged; 0: at once.
+    void BreakAfterWrites(std::size_t writes) { writesLeft_ = writes; }
+
   private:
     UnitLine& line_;
     std::string deviceName_;
     bool open_ = false;
+    std::optional<std::size_t> writesLeft_;  // until the port breaks; none: never
     std::deque<std::uint8_t> toHost_;
     std::vector<std::uint8_t> answer_;
 };

@@ -15,10 +15,20 @@ constexpr const char* kUsage =
     "\n"
     "  --link PATH          create a symbolic link PATH to the terminal; zvk reaches\n"
     "                       it as COMn when PATH is COMn beside the zvk executable\n"
+    "                       or in its settings folder (zvk-cli ports shows it)\n"
     "  --part PART          the chip in the socket (default AT89S52)\n"
     "  --image FILE         initial Flash contents, raw binary from address 0\n"
     "  --dump FILE          write the chip's Flash, EEPROM and lock bits at exit\n"
     "  --wire-log FILE      log every byte in both directions, one exchange a line\n"
+    "  --socket-control PATH\n"
+    "                       create a FIFO PATH that takes one command a line, to\n"
+    "                       change chips while the unit runs:\n"
+    "                         remove        empty the socket (as --no-chip)\n"
+    "                         insert        a fresh erased chip of the part last\n"
+    "                                       in the socket\n"
+    "                         insert PART   a fresh erased chip of PART\n"
+    "                       e.g. echo remove > PATH; an unknown command or part is\n"
+    "                       reported on stderr and ignored\n"
     "  --baud N             take the wire time of each byte (10 bits) at N baud;\n"
     "                       default: no delay\n"
     "  --third-byte HH      the third signature byte (default 06 for AT89S51, S52,\n"
@@ -26,6 +36,8 @@ constexpr const char* kUsage =
     "                       selects the command set: FF the first, any other the second\n"
     "faults:\n"
     "  --silent             the unit answers nothing\n"
+    "  --silent-after N     the unit answers nothing and does nothing once it has\n"
+    "                       sent N bytes (the answer under way is cut there)\n"
     "  --no-chip            the socket is empty\n"
     "  --wrong-part PART    the chip gives PART's signature\n"
     "  --fail-at ADDR       answer 'E' to the data byte for ADDR (hex, as announced)\n"
@@ -49,7 +61,8 @@ constexpr const char* kUsage =
     "  0000: FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF\n"
     "  ...\n"
     "  eeprom 0800                    (eeprom 0000 and no lines without EEPROM)\n"
-    "  0000: FF FF ...\n";
+    "  0000: FF FF ...\n"
+    "or the one line \"socket empty\" when the socket is empty at exit.\n";
 
 enum OptionId {
     kLink = 1000,
@@ -57,9 +70,11 @@ enum OptionId {
     kImage,
     kDump,
     kWireLog,
+    kSocketControl,
     kBaud,
     kThirdByte,
     kSilent,
+    kSilentAfter,
     kNoChip,
     kWrongPart,
     kFailAt,
@@ -74,9 +89,11 @@ constexpr option kOptions[] = {
     {"image", required_argument, nullptr, kImage},
     {"dump", required_argument, nullptr, kDump},
     {"wire-log", required_argument, nullptr, kWireLog},
+    {"socket-control", required_argument, nullptr, kSocketControl},
     {"baud", required_argument, nullptr, kBaud},
     {"third-byte", required_argument, nullptr, kThirdByte},
     {"silent", no_argument, nullptr, kSilent},
+    {"silent-after", required_argument, nullptr, kSilentAfter},
     {"no-chip", no_argument, nullptr, kNoChip},
     {"wrong-part", required_argument, nullptr, kWrongPart},
     {"fail-at", required_argument, nullptr, kFailAt},
@@ -121,8 +138,15 @@ std::optional<SimOptions> ParseOptions(int argc, char** argv, int& exitStatus) {
             case kWireLog:
                 o.WireLogPath = arg;
                 break;
+            case kSocketControl:
+                o.Pty.SocketControlPath = arg;
+                break;
             case kSilent:
                 o.Unit.Silent = true;
+                break;
+            case kSilentAfter:
+                if (!Number(arg, 10, 1'000'000'000, n)) return fail("bad count", arg);
+                o.Unit.SilentAfter = n;
                 break;
             case kNoChip:
                 o.Unit.NoChip = true;

@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "sim/SocketControl.h"
+
 namespace zvk::sim {
 namespace {
 
@@ -194,6 +196,9 @@ int RunPtyUnit(UnitLine& line, const PtyOptions& options) {
         std::perror("zvk-unit-sim: pseudo-terminal");
         return 1;
     }
+    // Made before the link, so that whoever waits for the link finds it too.
+    SocketControl control;
+    if (!options.SocketControlPath.empty() && !control.Open(options.SocketControlPath)) return 1;
     if (!options.LinkPath.empty() && !CreateLink(options.LinkPath, pty.Name().c_str())) return 1;
     std::printf("zvk-unit-sim: %.*s on %s\n", static_cast<int>(line.Model().Part().PartName.size()),
                 line.Model().Part().PartName.data(), pty.Name().c_str());
@@ -203,11 +208,13 @@ int RunPtyUnit(UnitLine& line, const PtyOptions& options) {
     ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     WirePacer pacer(options.Baud);
     while (g_stop == 0) {
-        pollfd fds[2] = {{pty.Master(), POLLIN, 0}, {g_wakePipe[0], POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
+        pollfd fds[3] = {
+            {pty.Master(), POLLIN, 0}, {g_wakePipe[0], POLLIN, 0}, {control.ReadEnd(), POLLIN, 0}};
+        if (::poll(fds, control.ReadEnd() >= 0 ? 3 : 2, -1) < 0) {
             if (errno == EINTR) continue;
             break;
         }
+        if ((fds[2].revents & POLLIN) != 0) control.Serve(line.Model());
         if ((fds[0].revents & POLLIN) != 0) {
             if (Serve(pty.Master(), line, pacer)) continue;
         }

@@ -13,6 +13,8 @@ namespace zvk::sim {
 struct PtyOptions {
     std::string LinkPath;  // a symbolic link to create to the terminal; empty: none
     unsigned Baud = 0;     // emulate the wire time of each byte (10 bits); 0: no delay
+    // A FIFO to create that takes the socket commands (sim/SocketControl.h); empty: none.
+    std::string SocketControlPath;
 };
 
 // Serves the host until SIGTERM or SIGINT, then removes the link. Prints the

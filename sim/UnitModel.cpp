@@ -1,5 +1,6 @@
 #include "sim/UnitModel.h"
 
+#include <algorithm>
 #include <array>
 
 namespace zvk::sim {
@@ -11,6 +12,16 @@ constexpr std::uint8_t kErasedByte = 0xFF;
 }  // namespace
 
 UnitModel::UnitModel(const UnitConfig& config) : config_(config) {
+    chip_.Flash.assign(Part().FlashSize, kErasedByte);
+    if (Part().HasEeprom) chip_.Eeprom.assign(kSimEepromSize, kErasedByte);
+}
+
+void UnitModel::InsertChip(std::optional<std::uint8_t> part) {
+    if (part) config_.Part = *part;
+    config_.ReportedPart.reset();
+    config_.ThirdSignatureByte.reset();
+    config_.NoChip = false;
+    chip_ = ChipState{};
     chip_.Flash.assign(Part().FlashSize, kErasedByte);
     if (Part().HasEeprom) chip_.Eeprom.assign(kSimEepromSize, kErasedByte);
 }
@@ -86,8 +97,22 @@ UnitModel::Decoded UnitModel::Decode(std::uint8_t command) const {
     return foreign;
 }
 
+bool UnitModel::GoneSilent() const {
+    return config_.Silent || (config_.SilentAfter && sent_ >= *config_.SilentAfter);
+}
+
 void UnitModel::Receive(std::uint8_t byte, std::vector<std::uint8_t>& answer) {
-    if (config_.Silent) return;
+    if (GoneSilent()) return;
+    const std::size_t before = answer.size();
+    Serve(byte, answer);
+    if (config_.SilentAfter) {
+        answer.resize(
+            std::min<std::size_t>(answer.size(), before + (*config_.SilentAfter - sent_)));
+    }
+    sent_ += answer.size() - before;
+}
+
+void UnitModel::Serve(std::uint8_t byte, std::vector<std::uint8_t>& answer) {
     if (operandsWanted_ > 0) {
         operands_[operandsTaken_++] = byte;
         if (operandsTaken_ == operandsWanted_) Execute(answer);
@@ -182,8 +207,9 @@ void UnitModel::Execute(std::vector<std::uint8_t>& answer) {
     }
     for (std::uint32_t i = 0; i < count; ++i) {
         std::uint32_t at = 0;
-        const std::vector<std::uint8_t>* memory =
-            pending_.chipResponds ? Target(pending_, (address + i) & 0xFFFF, at) : nullptr;
+        const std::vector<std::uint8_t>* memory = pending_.chipResponds && ChipPresent()
+                                                      ? Target(pending_, (address + i) & 0xFFFF, at)
+                                                      : nullptr;
         if (memory == nullptr) {
             answer.push_back(kErasedByte);
         } else {
@@ -196,8 +222,9 @@ void UnitModel::ProgramData(std::uint8_t value, std::vector<std::uint8_t>& answe
     const std::uint32_t wireAddress = dataAddress_++ & 0xFFFF;
     --dataLeft_;
     std::uint32_t at = 0;
-    std::vector<std::uint8_t>* memory =
-        programming_.chipResponds ? Target(programming_, wireAddress, at) : nullptr;
+    std::vector<std::uint8_t>* memory = programming_.chipResponds && ChipPresent()
+                                            ? Target(programming_, wireAddress, at)
+                                            : nullptr;
     const bool fails = memory == nullptr || chip_.ProgrammingLocked() ||
                        (config_.FailAt && *config_.FailAt == wireAddress);
     if (fails) {

@@ -60,6 +60,10 @@ struct UnitConfig {
     // The third signature byte; by default 0x06 for FamilyS5x, else 0xFF.
     std::optional<std::uint8_t> ThirdSignatureByte;
     bool Silent = false;  // the unit answers nothing and does nothing
+    // Once it has sent this many bytes the unit goes silent: an answer is cut
+    // there, and from then on the unit answers nothing and does nothing (a
+    // unit unplugged or hung in the middle of an operation).
+    std::optional<unsigned long> SilentAfter;
     bool NoChip = false;  // the socket is empty: signatures and reads give 0xFF
     // The data byte announced for this address is answered 'E'.
     std::optional<std::uint16_t> FailAt;
@@ -85,6 +89,16 @@ class UnitModel {
     // True when the next byte from the host starts a new exchange: a command,
     // or a data byte during programming.
     [[nodiscard]] bool AtExchangeStart() const { return operandsWanted_ == 0; }
+
+    // The socket emptied: the unit then answers as with NoChip, even in the
+    // middle of a read or of programming.
+    void RemoveChip() { config_.NoChip = true; }
+    // A fresh erased chip in the socket, of the given part or else of the
+    // part last in it. A chip's own oddities (ReportedPart,
+    // ThirdSignatureByte) leave with the chip; the unit's (FailAt, silence)
+    // stay.
+    void InsertChip(std::optional<std::uint8_t> part = std::nullopt);
+    [[nodiscard]] bool ChipPresent() const { return !config_.NoChip; }
 
     [[nodiscard]] const UnitConfig& Config() const { return config_; }
     [[nodiscard]] const DeviceInfo& Part() const { return DeviceTable[config_.Part]; }
@@ -112,6 +126,8 @@ class UnitModel {
         bool chipResponds = false;
     };
 
+    void Serve(std::uint8_t byte, std::vector<std::uint8_t>& answer);
+    [[nodiscard]] bool GoneSilent() const;
     [[nodiscard]] Decoded Decode(std::uint8_t command) const;
     [[nodiscard]] bool Accepts(CommandColumn column) const;
     [[nodiscard]] bool IsSpiColumn(CommandColumn column) const;
@@ -126,6 +142,7 @@ class UnitModel {
 
     UnitConfig config_;
     ChipState chip_;
+    unsigned long sent_ = 0;  // bytes answered so far
 
     // The command whose address and count are being collected.
     Decoded pending_;

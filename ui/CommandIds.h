@@ -69,6 +69,9 @@ enum class CommandId : int {
     TileVertically = 57652,
     ArrangeIcons = 57649,
     CloseAll = 32778,
+
+    // File > Reload: the last load again (an id of our own).
+    ReloadFile = 40180,
 };
 
 }  // namespace zvk::ui

@@ -1,5 +1,6 @@
 #include "ui/DialogHelpers.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -109,7 +110,13 @@ void InstallMessageBoxPresenter() {
         QMessageBox box(BoxIcon(m.icon), QString::fromStdString(m.caption),
                         QString::fromStdString(m.text), BoxButtons(m.buttons),
                         static_cast<QWidget*>(App().FrameWindow));
-        return Result(box.exec());
+        // The box waits for the user, whatever the program was busy with
+        // when it came up.
+        const bool busy = QApplication::overrideCursor() != nullptr;
+        if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
+        const int button = box.exec();
+        if (busy) QApplication::restoreOverrideCursor();
+        return Result(button);
     });
 }
 

@@ -1,6 +1,9 @@
 #include "ui/FileQuestion.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
+
+#include "app/Preferences.h"
 
 namespace zvk::ui {
 
@@ -11,7 +14,10 @@ std::optional<QString> AskWithFileDialog(QWidget* parent, const FileQuestion& qu
     dialog.setAcceptMode(question.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(question.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilters(question.filters);
+    if (!question.directory.isEmpty()) dialog.setDirectory(question.directory);
     if (!question.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(question.defaultSuffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, question.appends);
+    if (!question.initialFile.isEmpty()) dialog.selectFile(question.initialFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
@@ -36,12 +42,26 @@ std::optional<QString> AskFile(QWidget* parent, const FileQuestion& question) {
     return AskWithFileDialog(parent, question);
 }
 
+std::optional<QString> AskImageFile(QWidget* parent, FileQuestion question) {
+    const QString folder = QString::fromStdString(GetPreference(kImagesFolderPreference));
+    if (!folder.isEmpty() && QFileInfo(folder).isDir()) question.directory = folder;
+    auto path = AskFile(parent, question);
+    if (path && !path->isEmpty()) {
+        (void)SetPreference(kImagesFolderPreference, QFileInfo(*path).absolutePath().toStdString());
+    }
+    return path;
+}
+
 QString NameFilter(const FileFilter& filter) {
-    const QString pattern =
-        QString::fromUtf8(filter.pattern.data(), static_cast<qsizetype>(filter.pattern.size()));
-    QStringList patterns{pattern};
-    for (const QString& variant : {pattern.toUpper(), pattern.toLower()}) {
-        if (!patterns.contains(variant)) patterns.append(variant);
+    const QStringList own =
+        QString::fromUtf8(filter.pattern.data(), static_cast<qsizetype>(filter.pattern.size()))
+            .split(' ', Qt::SkipEmptyParts);
+    QStringList patterns = own;
+    for (const bool upper : {true, false}) {
+        for (const QString& pattern : own) {
+            const QString variant = upper ? pattern.toUpper() : pattern.toLower();
+            if (!patterns.contains(variant)) patterns.append(variant);
+        }
     }
     return QString::fromUtf8(filter.label.data(), static_cast<qsizetype>(filter.label.size())) +
            " (" + patterns.join(' ') + ")";

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <string_view>
 
 #include "files/FileLoad.h"
 
@@ -17,10 +18,15 @@ class QWidget;
 namespace zvk::ui {
 
 struct FileQuestion {
-    QString title;
-    QStringList filters;  // Qt name filters: "label (patterns)"
-    QString defaultSuffix;
+    QString title = {};
+    QStringList filters = {};  // Qt name filters: "label (patterns)"
+    QString defaultSuffix = {};
     bool save = false;  // a save question asks before replacing a file
+    // A save question for a file that is added to, not replaced (a log):
+    // an existing file is taken without that question.
+    bool appends = false;
+    QString directory = {};    // the folder the dialog opens in; empty: the dialog's own choice
+    QString initialFile = {};  // the file the dialog opens on; empty: none
 };
 
 // Returns the chosen path, or nullopt when the user cancels.
@@ -33,9 +39,18 @@ FileQuestionHook SetFileQuestionHook(FileQuestionHook hook);
 
 [[nodiscard]] std::optional<QString> AskFile(QWidget* parent, const FileQuestion& question);
 
-// A filter row as a Qt name filter. The label stays as written; the pattern
-// is offered in upper, lower and its own case, so that demo.hex shows under
-// "*.HEX" on file systems that tell the cases apart.
+// The preference that keeps the folder of the image last loaded or saved.
+inline constexpr std::string_view kImagesFolderPreference = "images.folder";
+
+// AskFile for an image to load or save: opens in the folder used last for
+// images, also in an earlier run, and remembers the folder of the file chosen.
+// Until then, or when that folder is gone, the dialog opens where it always
+// did.
+[[nodiscard]] std::optional<QString> AskImageFile(QWidget* parent, FileQuestion question);
+
+// A filter row as a Qt name filter. The label stays as written; each pattern
+// of the row is offered in its own, upper and lower case, so that demo.hex
+// shows under "*.HEX" on file systems that tell the cases apart.
 [[nodiscard]] QString NameFilter(const FileFilter& filter);
 [[nodiscard]] QStringList NameFilters(std::span<const FileFilter> filters);
 

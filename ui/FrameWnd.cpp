@@ -9,22 +9,27 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QStackedWidget>
 #include <QTextBrowser>
 #include <QUrl>
 
+#include <iterator>
 #include <string_view>
 
 #include "app/AppState.h"
 #include "app/Buffers.h"
+#include "app/Busy.h"
 #include "app/DeviceTable.h"
 #include "app/Messages.h"
 #include "app/ProgramDirectory.h"
+#include "files/Reload.h"
 #include "link/DeviceCommands.h"
 #include "link/Link.h"
 #include "ui/AboutDlg.h"
 #include "ui/ChildWnd.h"
 #include "ui/HelpTexts.h"
+#include "ui/JobDriver.h"
 #include "ui/OperationDialogs.h"
 #include "ui/ProgramLineDlg.h"
 #include "ui/StatusBar.h"
@@ -85,6 +90,7 @@ constexpr FrameCommand kFrameCommands[] = {
     {TileVertically,       K::None,   false, [](FrameWnd& f) { Arrange(f, TileVertically); }},
     {ArrangeIcons,         K::None,   false, [](FrameWnd& f) { Arrange(f, ArrangeIcons); }},
     {CloseAll,             K::None,   false, [](FrameWnd& f) { f.CloseAll(); }},
+    {ReloadFile,           K::None,   false, [](FrameWnd& f) { RunReload(&f); }},
 };
 // clang-format on
 
@@ -108,6 +114,7 @@ constexpr MenuLine kMenuLines[] = {
     {1, "Load File"},
     {2, "Flash Buffer", Id(LoadFlash)},
     {2, "EEPROM Buffer", Id(LoadEeprom)},
+    {1, "Reload", Id(ReloadFile), {}, "F5"},
     {1, "Save  &As..."},
     {2, "Flash Buffer", Id(SaveFlash)},
     {2, "EEPROM Buffer", Id(SaveEeprom)},
@@ -177,7 +184,33 @@ constexpr CommandId kSerialSwitchCommands[] = {SerialProgramEnable, SerialProgra
 // Buttons that only make sense while a buffer window is open.
 constexpr CommandId kChildButtons[] = {CloseAll, TileHorizontally, TileVertically};
 
+// The window list's entries (and the separator above them) count from here,
+// one id a window; the Window popup's own commands lie above that range.
 constexpr int kFirstChildWindowId = 50000;
+constexpr int kChildWindowIdEnd = kFirstChildWindowId + static_cast<int>(std::size(kChildWindows));
+
+// The commands that write a buffer into the chip or compare the chip with it.
+// They first offer to reload the buffer's file when it has changed on disk.
+struct LoadedFileUse {
+    CommandId id;
+    BufferKind kind;
+};
+constexpr LoadedFileUse kUsesLoadedFile[] = {
+    {Auto, BufferKind::Flash},          {Program, BufferKind::Flash},
+    {Verify, BufferKind::Flash},        {ProgramEeprom, BufferKind::Eeprom},
+    {VerifyEeprom, BufferKind::Eeprom},
+};
+
+// False when the user chose to stop.
+bool OfferReload(FrameWnd& frame, CommandId id) {
+    for (const LoadedFileUse& use : kUsesLoadedFile) {
+        if (use.id != id) continue;
+        // An Auto sequence without Program and Verify never looks at the buffer.
+        if (id == Auto && (App().AutoSequence & (kAutoProgram | kAutoVerify)) == 0) return true;
+        return ReloadChangedFileFirst(&frame, use.kind);
+    }
+    return true;
+}
 
 constexpr const char* kHelpError =
     "Error: Help File Not Found or\nRequires Internet explorer with version 4.0";
@@ -185,6 +218,30 @@ constexpr const char* kHelpError =
 QString Text(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+// Qt tells of the item under the mouse only when it is enabled; the help of
+// a greyed item is shown from the mouse moves themselves.
+class GreyedItemHelp final : public QObject {
+  public:
+    GreyedItemHelp(QObject* parent, std::function<void(int id)> help)
+        : QObject(parent), help_(std::move(help)) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseMove) {
+            auto* menu = static_cast<QMenu*>(watched);
+            const QAction* item =
+                menu->actionAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+            if (item != nullptr && !item->isEnabled() && !item->isSeparator()) {
+                help_(item->menu() != nullptr ? 0 : item->data().toInt());
+            }
+        }
+        return false;
+    }
+
+  private:
+    std::function<void(int)> help_;
+};
 
 ChildWnd* ChildOf(QMdiSubWindow* window) {
     return window != nullptr ? static_cast<ChildWnd*>(window->widget()) : nullptr;
@@ -220,15 +277,15 @@ FrameWnd::FrameWnd()
     menus_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setMenuWidget(menus_);
 
-    // The accelerators work whichever menu is shown.
-    const auto accelerator = [this](const char* keys, CommandId id) {
+    // F1 and Alt+X are the keys of their menu items; the MDI keys have no item.
+    const auto mdiKey = [this](const char* keys, void (QMdiArea::*act)()) {
         auto* action = new QAction(this);
         action->setShortcut(QKeySequence(keys));
-        connect(action, &QAction::triggered, this, [this, id] { OnCommand(static_cast<int>(id)); });
+        connect(action, &QAction::triggered, client_, act);
         addAction(action);
     };
-    accelerator("F1", EditFlash);
-    accelerator("Alt+X", Exit);
+    mdiKey("Ctrl+F4", &QMdiArea::closeActiveSubWindow);
+    mdiKey("Ctrl+F6", &QMdiArea::activateNextSubWindow);
 
     connect(client_, &QMdiArea::subWindowActivated, this, [this] { ChildActivated(); });
 
@@ -244,13 +301,16 @@ FrameWnd::FrameWnd()
 
     SetCommandSender(
         [](WindowHandle window, int id) { static_cast<ChildWnd*>(window)->HandleCommand(id); });
+    SetBusyIndicator(ShowBusyCursor);
     ChildActivated();
+    UpdateReloadCommand();
 }
 
 FrameWnd::~FrameWnd() {
     // The buffer windows go with the client; nobody may reach them after.
     for (QMdiSubWindow* window : client_->subWindowList()) delete window;
     SetCommandSender({});
+    SetBusyIndicator({});
     AppState& app = App();
     if (app.FrameWindow == static_cast<QWidget*>(this)) {
         app.FrameWindow = nullptr;
@@ -269,6 +329,7 @@ QMenuBar* FrameWnd::BuildMenu(MenuKind kind) {
     bar->setNativeMenuBar(false);
     const bool child = kind == MenuKind::Child;
     QMenu* popups[3] = {nullptr, nullptr, nullptr};
+    auto* greyedHelp = new GreyedItemHelp(bar, [this](int id) { MenuHelp(id); });
     bool skipping = false;
     for (const MenuLine& line : kMenuLines) {
         if (line.depth == 0) skipping = line.childOnly && !child;
@@ -281,6 +342,7 @@ QMenuBar* FrameWnd::BuildMenu(MenuKind kind) {
             QMenu* popup =
                 line.depth == 0 ? bar->addMenu(text) : popups[line.depth - 1]->addMenu(text);
             popups[line.depth] = popup;
+            popup->installEventFilter(greyedHelp);
             if (line.depth == 0) {
                 connect(popup, &QMenu::hovered, this, [this](QAction* action) {
                     MenuHelp(action->menu() != nullptr ? 0 : action->data().toInt());
@@ -298,9 +360,9 @@ QMenuBar* FrameWnd::BuildMenu(MenuKind kind) {
             auto* action = new QAction(text, parentMenu);
             action->setData(line.id);
             if (!line.shortcut.empty()) {
-                // Shown beside the item; the frame's own accelerators do the work.
+                // Only the shown menu bar's items are live, so that each key
+                // has one action wherever the focus is, the menu bar included.
                 action->setShortcut(QKeySequence(Text(line.shortcut)));
-                action->setShortcutContext(Qt::WidgetShortcut);
             }
             const int id = line.id;
             connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
@@ -316,10 +378,13 @@ void FrameWnd::OnCommand(int id) {
         if (ChildWnd* child = ChildOf(ShownChild())) child->HandleCommand(id);
         return;
     }
+    // Asked before the device check, so that Cancel leaves the unit alone.
+    if (!OfferReload(*this, command->id)) return;
     if (command->checkDevice && !CheckDevice()) return;
     if (command->kind == CommandKind::Flash) App().CurrentBufferKind = BufferKind::Flash;
     if (command->kind == CommandKind::Eeprom) App().CurrentBufferKind = BufferKind::Eeprom;
     command->action(*this);
+    UpdateReloadCommand();  // any command may have loaded a file
 }
 
 QMenuBar* FrameWnd::Menu(MenuKind kind) const {
@@ -359,7 +424,8 @@ void FrameWnd::ChildActivated() {
 
 void FrameWnd::FillWindowList() {
     for (QAction* action : childWindowMenu_->actions()) {
-        if (action->data().toInt() >= kFirstChildWindowId) delete action;
+        const int id = action->data().toInt();
+        if (id >= kFirstChildWindowId && id < kChildWindowIdEnd) delete action;
     }
     const auto windows = client_->subWindowList(QMdiArea::CreationOrder);
     if (windows.isEmpty()) return;
@@ -391,6 +457,15 @@ void FrameWnd::UpdateDeviceMenus() {
         for (CommandId id : kEepromCommands) MenuItem(kind, id)->setEnabled(part.HasEeprom);
         for (CommandId id : kSerialSwitchCommands) MenuItem(kind, id)->setEnabled(serialSwitch);
     }
+    UpdateReloadCommand();
+}
+
+void FrameWnd::UpdateReloadCommand() {
+    const bool available = ReloadAvailable();
+    for (MenuKind kind : {MenuKind::Frame, MenuKind::Child}) {
+        MenuItem(kind, ReloadFile)->setEnabled(available);
+    }
+    toolBar_->SetButtonEnabled(ReloadFile, available);
 }
 
 void FrameWnd::OpenChild(CommandId opener) {
@@ -401,6 +476,13 @@ void FrameWnd::OpenChild(CommandId opener) {
         ChildWnd* child = info->create(*info);
         QMdiSubWindow* window = client_->addSubWindow(child);
         window->setAttribute(Qt::WA_DeleteOnClose);
+        // The frame's Ctrl+F4 closes a window. Qt's own key for it here is
+        // Ctrl+W, a character the hex editors type.
+        for (QAction* action : window->systemMenu()->actions()) {
+            if (action->shortcut() != QKeySequence(QKeySequence::Close)) continue;
+            action->setShortcuts({});
+            action->setText(action->text() + "\tCtrl+F4");
+        }
         // The window wears the image of the button that opens it.
         window->setWindowIcon(toolBar_->Button(opener)->icon());
         window->show();

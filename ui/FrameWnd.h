@@ -70,6 +70,9 @@ class FrameWnd : public QMainWindow {
     // selected part, in both menus and on the toolbar; closes an EEPROM editor
     // when the part has no EEPROM.
     void UpdateDeviceMenus();
+    // Greys File > Reload and its button until there is a load to repeat
+    // into a buffer the part has.
+    void UpdateReloadCommand();
 
     // Opens the buffer window of an opener command, or brings it forward.
     void OpenChild(CommandId opener);

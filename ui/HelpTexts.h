@@ -65,6 +65,7 @@ inline constexpr HelpText kHelpTexts[] = {
     {CommandId::ArrangeIcons,         "Arrange the minimized windows in order", ""},
     {CommandId::CloseAll,             "Close all windows", "Close All Windows"},
     {CommandId::About,                "Display the software information", "About"},
+    {CommandId::ReloadFile,           "Load the last loaded file from disk again to its buffer.", "Reload File"},
 };
 // clang-format on
 

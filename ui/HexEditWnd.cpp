@@ -18,6 +18,7 @@
 #include <array>
 
 #include "app/AppState.h"
+#include "app/Windows.h"
 #include "ui/DialogHelpers.h"
 #include "ui/StatusBar.h"
 
@@ -56,6 +57,21 @@ constexpr SliderBinding kSliderBindings[] = {
     {QAbstractSlider::SliderToMinimum, ScrollRequest::ToStart},
     {QAbstractSlider::SliderToMaximum, ScrollRequest::ToEnd},
 };
+
+// The characters a key types. With Ctrl a letter (and @ [ \ ] ^ _) is its
+// control character, whether the platform sends it so or as the letter; other
+// keys with Ctrl type nothing. Keys with Alt or Meta are the menus' and type
+// nothing either.
+QString TypedText(const QKeyEvent& event) {
+    const Qt::KeyboardModifiers modifiers = event.modifiers();
+    if (modifiers & (Qt::AltModifier | Qt::MetaModifier)) return {};
+    const QString text = event.text();
+    if (!(modifiers & Qt::ControlModifier) || text.size() != 1) return text;
+    const char16_t c = text.front().unicode();
+    if (c < 0x20) return text;
+    if (c >= 0x40 && c < 0x80) return QString(QChar(c & 0x1F));
+    return {};
+}
 
 // Editors live and die with their windows; what they remember outlives them.
 HexEditorState flashEditorState;
@@ -170,6 +186,17 @@ class HexView final : public QAbstractScrollArea {
     // Tab is a character to type, not a way out.
     bool focusNextPrevChild(bool) override { return false; }
 
+    bool event(QEvent* event) override {
+        // In the character area a key that types a character is typed, even
+        // one that is also a shortcut (Ctrl+W is byte 17 here).
+        if (event->type() == QEvent::ShortcutOverride && !editor_.InHexArea() &&
+            !TypedText(*static_cast<QKeyEvent*>(event)).isEmpty()) {
+            event->accept();
+            return true;
+        }
+        return QAbstractScrollArea::event(event);
+    }
+
     void keyPressEvent(QKeyEvent* event) override {
         event->accept();
         for (const KeyBinding& binding : kKeyBindings) {
@@ -182,8 +209,13 @@ class HexView final : public QAbstractScrollArea {
         // Delete names no character of its own.
         if (event->key() == Qt::Key_Delete) return;
         bool typed = false;
-        for (char32_t c : event->text().toUcs4()) typed = editor_.Type(c) || typed;
-        if (typed) AfterInput();
+        for (char32_t c : TypedText(*event).toUcs4()) typed = editor_.Type(c) || typed;
+        if (!typed) return;
+        // The disassembly view shows the same bytes.
+        if (editor_.Kind().buffer == BufferKind::Flash) {
+            SendCommand(App().DisassemblyWindow, kCmdReload);
+        }
+        AfterInput();
     }
 
     void mousePressEvent(QMouseEvent* event) override {

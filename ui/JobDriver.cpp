@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "app/Messages.h"
+
 namespace zvk::ui {
 
 namespace {
@@ -55,7 +57,19 @@ void JobDriver::Arm(std::chrono::milliseconds delay) {
 void JobDriver::Tick() {
     if (finished_ || inStep_) return;
     inStep_ = true;
-    const StepResult result = job_.Step();
+    StepResult result;
+    {
+        // A message the step shows (a failure, say) opens over the dialog as
+        // the step has brought it, not as the step before left it.
+        MessagePresenter outer;
+        outer = SetMessagePresenter([this, &outer](const Message& message) {
+            if (render_) render_();
+            dialog_.repaint();
+            return outer(message);
+        });
+        result = job_.Step();
+        SetMessagePresenter(std::move(outer));
+    }
     inStep_ = false;
     if (render_) render_();
     if (!result.finished) {
@@ -68,8 +82,16 @@ void JobDriver::Tick() {
     dialog_.done(endCode_);
 }
 
-BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::BusyCursor); }
-BusyCursor::~BusyCursor() { QApplication::restoreOverrideCursor(); }
+void ShowBusyCursor(bool busy) {
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+BusyCursor::BusyCursor() { ShowBusyCursor(true); }
+BusyCursor::~BusyCursor() { ShowBusyCursor(false); }
 
 int RunJobDialog(QDialog& dialog, JobDriver& driver) {
     BusyCursor cursor;

@@ -51,6 +51,10 @@ class JobDriver : public QObject {
     int endCode_ = 0;
 };
 
+// Puts up the busy (application-starting) cursor, or takes it down again;
+// calls nest. The frame installs it as the core's busy indicator.
+void ShowBusyCursor(bool busy);
+
 // Shows the busy (application-starting) cursor while it lives.
 class BusyCursor {
   public:

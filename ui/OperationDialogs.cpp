@@ -7,9 +7,11 @@
 #include "files/BlockOps.h"
 #include "files/FileLoad.h"
 #include "files/FileSave.h"
+#include "files/Reload.h"
 #include "ops/AutoJob.h"
 #include "ops/BlankCheckJob.h"
 #include "ops/OperationRange.h"
+#include "ops/ProductionJob.h"
 #include "ops/ProgramJob.h"
 #include "ops/ReadJob.h"
 #include "ops/VerifyJob.h"
@@ -39,14 +41,8 @@ void RunRangeOperation(QWidget* frame, RangeOperation operation) {
     });
 }
 
-}  // namespace
-
-void RunLoadFile(QWidget* frame) {
-    App().SelectedFileName.clear();
-    const auto path = AskFile(frame, {QString::fromUtf8(kLoadFileDialogTitle),
-                                      NameFilters(kLoadFileFilters), QString(), false});
-    if (!path || path->isEmpty()) return;
-    App().SelectedFileName = path->toStdString();
+// The dialogs of a load: the start address, the loading dialog, the details.
+LoadFrontEnd LoadDialogs(QWidget* frame) {
     LoadFrontEnd frontEnd;
     frontEnd.askStartAddress = [frame]() -> std::optional<std::uint16_t> {
         if (!AskAddress(frame)) return std::nullopt;
@@ -56,19 +52,41 @@ void RunLoadFile(QWidget* frame) {
         FileProgressDialog dialog(frame, job, job.Model(), "Cancel");
         return dialog.Run();
     };
-    frontEnd.showDetails = [frame](const std::string& details) {
+    frontEnd.showDetails = [frame](const LoadDetailsModel& details) {
         LoadDetailsDialog dialog(frame, details);
         dialog.exec();
     };
-    (void)LoadFileCommand(frontEnd);
+    frontEnd.rememberForReload = true;
+    return frontEnd;
+}
+
+}  // namespace
+
+void RunLoadFile(QWidget* frame) {
+    App().SelectedFileName.clear();
+    const auto path =
+        AskImageFile(frame, {.title = QString::fromUtf8(kLoadFileDialogTitle),
+                             .filters = NameFilters(kLoadFileFilters)});
+    if (!path || path->isEmpty()) return;
+    App().SelectedFileName = path->toStdString();
+    (void)LoadFileCommand(LoadDialogs(frame));
+}
+
+void RunReload(QWidget* frame) { (void)ReloadCommand(LoadDialogs(frame)); }
+
+bool ReloadChangedFileFirst(QWidget* frame, BufferKind kind) {
+    return zvk::ReloadChangedFileFirst(kind, LoadDialogs(frame));
 }
 
 void RunSaveAs(QWidget* frame) {
     SaveFrontEnd frontEnd;
     frontEnd.runSaveMemoryDialog = FieldRunner(frame);
     frontEnd.askSavePath = [frame](const SaveFileDialogSpec& spec) -> std::optional<std::string> {
-        const auto path = AskFile(frame, {QString::fromUtf8(spec.title), NameFilters(spec.filters),
-                                          QString::fromUtf8(spec.defaultExtension), true});
+        const auto path =
+            AskImageFile(frame, {.title = QString::fromUtf8(spec.title),
+                                 .filters = NameFilters(spec.filters),
+                                 .defaultSuffix = QString::fromUtf8(spec.defaultExtension),
+                                 .save = true});
         if (!path) return std::nullopt;
         return path->toStdString();
     };
@@ -103,7 +121,23 @@ void RunVerify(QWidget* frame) {
 
 void RunAuto(QWidget* frame) {
     if (!AutoProgramReady()) return;
-    AutoJob job;
+    const ProductionSettings settings = LoadProductionSettings();
+    if (!settings.repeat && settings.logPath.empty()) {
+        AutoJob job;
+        AutoDialog dialog(frame, job);
+        (void)dialog.Run();
+        return;
+    }
+    // Repeating needs the device check to see a chip go and come; SPI mode
+    // reads no signature, so there it is one chip as without repeat.
+    const bool repeat = settings.repeat && (App().ProgrammingMode & kModeParallel) != 0;
+    ProductionJob job({.repeat = repeat,
+                       .count = std::nullopt,
+                       .firstChipChecked = true,
+                       .image = App().SelectedFileName,
+                       .logPath = settings.logPath,
+                       .wallClock = {}});
+    if (!job.OpenLog()) return;
     AutoDialog dialog(frame, job);
     (void)dialog.Run();
 }

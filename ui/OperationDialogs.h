@@ -5,12 +5,23 @@
 // over the frame, renders the Qt-free job or model that does the work, and
 // returns when the flow is over.
 
+#include <cstdint>
+
 class QWidget;
+
+namespace zvk {
+enum class BufferKind : std::uint8_t;
+}
 
 namespace zvk::ui {
 
 // File > Load File: the open-file dialog, the loading dialog, the details.
 void RunLoadFile(QWidget* frame);
+// File > Reload: the last load again, with the loading dialog and the details.
+void RunReload(QWidget* frame);
+// Before a buffer is programmed or verified: when the file it was loaded from
+// has changed on disk, asks whether to reload it first. False: stop.
+[[nodiscard]] bool ReloadChangedFileFirst(QWidget* frame, BufferKind kind);
 // File > Save As: the save range dialog, the save-file dialog, the saving dialog.
 void RunSaveAs(QWidget* frame);
 

@@ -114,7 +114,8 @@ void EnterProgram(bool askAddress) {
             ShowMessage(kInvalidAddressMessage, "Address Error", MessageIcon::Stop);
             continue;
         }
-        // A blank line keeps the stored instruction and goes on behind it.
+        // A blank line, or the offered one stored as it was, keeps the stored
+        // instruction and its origin marks, and goes on behind it.
         std::uint8_t length = StoredInstructionLength(app.EnteredAddress);
         if (plan.outcome == LineOutcome::Store) {
             length = plan.count;

@@ -218,7 +218,13 @@ void DisassemblyArea::resizeEvent(QResizeEvent*) {
     QScrollBar* horizontal = horizontalScrollBar();
     horizontal->setRange(0, std::max(0, kDisassemblyTextWidth + 1 - columnCount_));
     horizontal->setPageStep(std::max(columnCount_, 1));
-    if (rows != view_.LineCount()) view_.SetLineCount(rows);
+    // The buffer may have changed while the view was not told; a new size
+    // is a fresh look at it, whether or not the rows changed.
+    if (rows != view_.LineCount()) {
+        view_.SetLineCount(rows);
+    } else {
+        view_.Reload();
+    }
     ResetVerticalRange();
     viewport()->update();
 }
@@ -374,7 +380,9 @@ void ProgramWnd::EditInstruction() {
         const LinePlan plan = PlanInstructionEdit(line, *address, oldLength);
         switch (plan.outcome) {
             case LineOutcome::Blank:
-                // Nothing typed: the instruction stays as it is.
+            case LineOutcome::Unchanged:
+                // Nothing typed, or the offered line stored as it was: the
+                // instruction stays as it is, byte for byte.
                 return;
             case LineOutcome::AsmError:
                 ShowMessage(plan.message, "Error", MessageIcon::Stop);

@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -11,7 +13,15 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
+#include <QtMath>
+
+#include <algorithm>
+#include <span>
+#include <utility>
+#include <vector>
 
 #include "ui/DialogHelpers.h"
 #include "ui/FileQuestion.h"
@@ -41,6 +51,59 @@ QLabel* AddRow(QGridLayout* grid, const QString& label, QWidget* parent,
     return value;
 }
 
+// The columns of the findings list (" %04X\t\t%02X\t\t%02X"), in characters of
+// its fixed-pitch font with a tab stop every kListTabColumns characters, and
+// the heading over each.
+constexpr int kListTabColumns = 8;
+struct ListColumn {
+    const char* heading;
+    int column;
+};
+constexpr ListColumn kVerifyColumns[] = {{"Address", 1}, {"Device Data", 16}, {"Buffer Data", 32}};
+constexpr ListColumn kBlankCheckColumns[] = {{"Address", 1}, {"Device Data", 16}};
+// Room for the last heading behind its column.
+constexpr int kLastHeadingColumns = 12;
+
+// Headings over a list of fixed-pitch lines, each where its column starts in
+// the list, wherever the layout puts the two.
+class ListHeadings final : public QWidget {
+  public:
+    ListHeadings(QWidget* parent, QPlainTextEdit* list, std::span<const ListColumn> columns)
+        : QWidget(parent), list_(list) {
+        int height = 0;
+        for (const ListColumn& c : columns) {
+            auto* label = new QLabel(c.heading, this);
+            height = std::max(height, label->sizeHint().height());
+            labels_.push_back({label, c.column});
+        }
+        setFixedHeight(height);
+        list_->installEventFilter(this);
+    }
+
+  protected:
+    void resizeEvent(QResizeEvent*) override { Place(); }
+    void showEvent(QShowEvent*) override { Place(); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Move || event->type() == QEvent::Resize) Place();
+        return false;
+    }
+
+  private:
+    void Place() {
+        // Where the list draws the first character of a line.
+        const QPoint first = list_->cursorRect(QTextCursor(list_->document())).topLeft();
+        const int origin = mapFrom(window(), list_->viewport()->mapTo(window(), first)).x();
+        const qreal advance = QFontMetricsF(list_->font()).horizontalAdvance(QLatin1Char(' '));
+        for (const auto& [label, column] : labels_) {
+            label->resize(label->sizeHint());
+            label->move(origin + qRound(column * advance), 0);
+        }
+    }
+
+    QPlainTextEdit* list_;
+    std::vector<std::pair<QLabel*, int>> labels_;
+};
+
 // Program and Auto cannot be stopped half-way: no close box in the title bar.
 void WithoutCloseBox(QDialog* dialog) {
     dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -59,9 +122,26 @@ JobDialog::JobDialog(QWidget* parent, Job& job, const QString& stopText)
 
 void JobDialog::Drive(std::function<bool()> staysOpen) {
     driver_ = new JobDriver(
-        *this, job_, [this] { Render(); }, std::move(staysOpen));
-    adjustSize();
-    CenterDialog(this, parentWidget());
+        *this, job_,
+        [this] {
+            Render();
+            FitContents();
+        },
+        std::move(staysOpen));
+    FitContents();
+}
+
+void JobDialog::FitContents() {
+    // The job writes its texts as it starts, after the dialog was first laid
+    // out: until it shows, the dialog takes the size they need and is centred
+    // again; once it shows, it only grows, so that it does not jump about.
+    if (!isVisible()) {
+        adjustSize();
+        CenterDialog(this, parentWidget());
+        return;
+    }
+    const QSize needed = sizeHint().expandedTo(minimumSizeHint());
+    if (needed.width() > width() || needed.height() > height()) resize(size().expandedTo(needed));
 }
 
 void JobDialog::AddProgressLines(QVBoxLayout* layout) {
@@ -117,14 +197,16 @@ void FileProgressDialog::Render() {
     RenderBar(progress_, 0, model_.progressMax, model_.progressPos);
 }
 
-LoadDetailsDialog::LoadDetailsDialog(QWidget* parent, const std::string& details)
-    : QDialog(parent), details_(new QPlainTextEdit(this)) {
+LoadDetailsDialog::LoadDetailsDialog(QWidget* parent, const LoadDetailsModel& model)
+    : QDialog(parent),
+      headline_(new QLabel(Q(model.headline), this)),
+      details_(new QPlainTextEdit(this)) {
     setWindowTitle("File Loading Details");
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel("File Loaded Succesfully.", this));
+    layout->addWidget(headline_);
     layout->addWidget(new QLabel("Loading Details:", this));
     QStringList lines;
-    for (const std::string& entry : LoadDetailsEntries(details)) lines.append(Q(entry));
+    for (const std::string& entry : LoadDetailsEntries(model.details)) lines.append(Q(entry));
     details_->setReadOnly(true);
     details_->setPlainText(lines.join('\n'));
     details_->setMinimumSize(220, 120);
@@ -201,16 +283,23 @@ ScanDialog::ScanDialog(QWidget* parent, Job& job, const ScanModel& model, const 
     if (verify != nullptr) bufferStart = AddRow(grid, "Buffer Starting Address   :", history);
     layout->addWidget(history);
 
-    auto* headings = new QHBoxLayout;
-    QStringList columns{"Address", "Device Data"};
-    if (verify != nullptr) columns.append("Buffer Data");
-    for (const QString& heading : columns) headings->addWidget(new QLabel(heading, this), 1);
-    layout->addLayout(headings);
+    // The lines keep their tabs, as the report stores them; the fixed-pitch
+    // font and the tab stops put every field in its column under its heading.
+    const std::span<const ListColumn> columns =
+        verify != nullptr ? std::span<const ListColumn>(kVerifyColumns) : kBlankCheckColumns;
     list = new QPlainTextEdit(this);
     list->setReadOnly(true);
     list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    list->setTabStopDistance(list->fontMetrics().horizontalAdvance(' ') * 6);
-    list->setMinimumSize(verify != nullptr ? 320 : 240, 160);
+    list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    const qreal advance = QFontMetricsF(list->font()).horizontalAdvance(QLatin1Char(' '));
+    list->setTabStopDistance(kListTabColumns * advance);
+    const int textWidth = qCeil((columns.back().column + kLastHeadingColumns) * advance);
+    list->setMinimumSize(
+        std::max(verify != nullptr ? 320 : 240,
+                 textWidth + list->verticalScrollBar()->sizeHint().width() +
+                     2 * list->frameWidth() + 2 * qCeil(list->document()->documentMargin())),
+        160);
+    layout->addWidget(new ListHeadings(this, list, columns));
     layout->addWidget(list);
 
     AddProgressLines(layout);
@@ -256,15 +345,26 @@ void ScanDialog::Render() {
 }
 
 void ScanDialog::StoreToDisk() {
+    // The question opens on the report file chosen last, in this verify or
+    // an earlier one.
+    static QString lastReport;
     const auto path =
-        AskFile(this, {"SaveAs", NameFilters(kVerifyReportFileDialog.filters),
-                       QString::fromUtf8(kVerifyReportFileDialog.defaultExtension), true});
+        AskFile(this, {.title = "SaveAs",
+                       .filters = NameFilters(kVerifyReportFileDialog.filters),
+                       .defaultSuffix = QString::fromUtf8(kVerifyReportFileDialog.defaultExtension),
+                       .save = true,
+                       .initialFile = lastReport});
     if (!path) return;
+    lastReport = *path;
     (void)StoreVerifyReport(path->toStdString(), model_.list);
 }
 
-AutoDialog::AutoDialog(QWidget* parent, AutoJob& job)
-    : JobDialog(parent, job, "&Close"), model_(job.model) {
+AutoDialog::AutoDialog(QWidget* parent, AutoJob& job) : AutoDialog(parent, job, job.model) {}
+
+AutoDialog::AutoDialog(QWidget* parent, ProductionJob& job) : AutoDialog(parent, job, job.model) {}
+
+AutoDialog::AutoDialog(QWidget* parent, Job& job, const AutoModel& model)
+    : JobDialog(parent, job, "&Close"), model_(model) {
     WithoutCloseBox(this);
     auto* layout = new QVBoxLayout(this);
     auto* grid = new QGridLayout;

@@ -12,8 +12,10 @@
 
 #include "app/Job.h"
 #include "files/FileJob.h"
+#include "files/FileLoad.h"
 #include "ops/AutoJob.h"
 #include "ops/BlankCheckJob.h"
+#include "ops/ProductionJob.h"
 #include "ops/ProgramJob.h"
 #include "ops/ReadJob.h"
 #include "ops/VerifyJob.h"
@@ -49,6 +51,8 @@ class JobDialog : public QDialog {
     JobDialog(QWidget* parent, Job& job, const QString& stopText);
     // Creates the driver; called last by each dialog's constructor.
     void Drive(std::function<bool()> staysOpen = {});
+    // Makes room for what the last render wrote.
+    void FitContents();
     virtual void Render() = 0;
     // The status line, then the bar with the percentage beside it.
     void AddProgressLines(QVBoxLayout* layout);
@@ -79,13 +83,16 @@ class FileProgressDialog final : public JobDialog {
     QLabel* label_;
 };
 
-// "File Loading Details": the address ranges loaded, one a line.
+// "File Loading Details": the load's headline and the address ranges loaded,
+// one a line.
 class LoadDetailsDialog final : public QDialog {
   public:
-    LoadDetailsDialog(QWidget* parent, const std::string& details);
+    LoadDetailsDialog(QWidget* parent, const LoadDetailsModel& model);
+    [[nodiscard]] QLabel* Headline() const { return headline_; }
     [[nodiscard]] QPlainTextEdit* Details() const { return details_; }
 
   private:
+    QLabel* headline_;
     QPlainTextEdit* details_;
 };
 
@@ -142,14 +149,18 @@ class ScanDialog final : public JobDialog {
     std::string shownList_;  // the part of the model's list already shown
 };
 
+// Auto, for one chip or, as a production run, chip after chip: between chips
+// the status line shows the tally and what the run waits for, and Close ends it.
 class AutoDialog final : public JobDialog {
   public:
     AutoDialog(QWidget* parent, AutoJob& job);
+    AutoDialog(QWidget* parent, ProductionJob& job);
 
     std::array<QCheckBox*, kAutoStepCount> boxes{};
     std::array<QLabel*, kAutoStepCount> labels{};
 
   private:
+    AutoDialog(QWidget* parent, Job& job, const AutoModel& model);
     void Render() override;
     const AutoModel& model_;
 };

@@ -2,23 +2,28 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QLineEdit>
 #include <QRadioButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <array>
+#include <utility>
 
 #include "app/AppState.h"
 #include "app/Buffers.h"
 #include "app/DeviceTable.h"
+#include "app/Messages.h"
 #include "link/Link.h"
+#include "link/PortDiscovery.h"
 #include "ui/ChildWnd.h"
 #include "ui/DialogHelpers.h"
+#include "ui/FileQuestion.h"
 #include "ui/FrameWnd.h"
 #include "ui/StatusBar.h"
 
@@ -31,11 +36,14 @@ struct FlagBox {
     const char* text;
 };
 
+constexpr FlagBox OptionBox(int id, const OptionText& option) {
+    return {id, option.bit, option.text.data()};
+}
 constexpr std::array<FlagBox, 4> kOptionBoxes{{
-    {1036, kOptionClearBeforeLoad, "Clear Buffer before loading new file"},
-    {1037, kOptionClearOnPartChange, "Clear Buffer for new device selection"},
-    {1038, kOptionEraseBeforeProgram, "Erase the device before Programming"},
-    {1040, kOptionVerifyAfterProgram, "Verify after Programming the Device"},
+    OptionBox(1036, kOptionTexts[0]),
+    OptionBox(1037, kOptionTexts[1]),
+    OptionBox(1038, kOptionTexts[2]),
+    OptionBox(1040, kOptionTexts[3]),
 }};
 
 constexpr std::array<FlagBox, 3> kThreeLevelBoxes{{
@@ -53,6 +61,10 @@ void SetBits(std::uint8_t& flags, std::uint8_t bits, bool on) {
 }
 
 QWidget* Parent(QLayout* layout) { return layout->parentWidget(); }
+
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 }  // namespace
 
@@ -111,6 +123,14 @@ void SettingsDlg::AddOkCancel(QLayout* layout, const char* okText, const char* c
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     static_cast<QBoxLayout*>(layout)->addLayout(row);
+}
+
+QPushButton* SettingsDlg::AddPushButton(QBoxLayout* row, int id, const char* text) {
+    auto* button = new QPushButton(text, this);
+    button->setAutoDefault(false);
+    row->addWidget(button);
+    buttons_[id] = button;
+    return button;
 }
 
 void SettingsDlg::SetChecked(int id, bool checked) {
@@ -177,32 +197,129 @@ void SelectDeviceDlg::accept() {
 
 // Serial Port Setting.
 
-PortSelectDlg::PortSelectDlg(QWidget* parent) : SettingsDlg(parent, "Serial Port Setting") {
+PortSelectDlg::PortSelectDlg(QWidget* parent, DiscoveryRoots roots)
+    : SettingsDlg(parent, "Serial Port Setting"), roots_(std::move(roots)) {
     auto* layout = new QVBoxLayout(this);
     QButtonGroup* ports = AddGroup(layout, "Select COM Port", true);
     for (std::uint8_t i = 0; i < 9; ++i) {
         AddButton(ports, kFirstPortId + i, QString("COM%1").arg(i + 1), i, 0);
-        auto* device = new QLabel(PortDevice(i), static_cast<QWidget*>(ports->parent()));
+        auto* device = new QLabel(static_cast<QWidget*>(ports->parent()));
         device->setEnabled(false);
         static_cast<QGridLayout*>(static_cast<QWidget*>(ports->parent())->layout())
             ->addWidget(device, i, 1);
+        devices_.push_back(device);
     }
+#ifndef _WIN32
+    // On Windows a COM name is the system's own; elsewhere a person names
+    // the ports.
+    auto* assignments = new QHBoxLayout;
+    connect(AddPushButton(assignments, kAssignId, "Assign..."), &QPushButton::clicked, this,
+            [this] { Assign(); });
+    connect(AddPushButton(assignments, kUnassignId, "Remove Assignment"), &QPushButton::clicked,
+            this, [this] { Unassign(); });
+    assignments->addStretch();
+    layout->addLayout(assignments);
+#endif
     AddOkCancel(layout, "OK", "Cancel");
     SetChecked(kFirstPortId + App().PortIndex, true);
+    ShowPorts();
     adjustSize();
 }
 
 QString PortSelectDlg::PortDevice(std::uint8_t portIndex) {
-    const QString name = QString::fromStdString(ResolvePortName(portIndex));
-    const QFileInfo file(name);
-    if (file.isSymLink()) return name + " -> " + file.symLinkTarget();
-    return name;
+    const ComPortView view = DescribeComPort(portIndex);
+    QString text = QString::fromStdString(view.resolved.name);
+    if (!view.linkTarget.empty()) text += " -> " + QString::fromStdString(view.linkTarget);
+#ifndef _WIN32
+    if (!view.present) text += " (not present)";
+#endif
+    return text;
 }
 
 void PortSelectDlg::Clicked(int id, bool) {
     App().PortIndex = static_cast<std::uint8_t>(id - kFirstPortId);
     SetChecked(id, true);
+    ShowPorts();
 }
+
+void PortSelectDlg::ShowPorts() {
+    for (std::uint8_t i = 0; i < devices_.size(); ++i) devices_[i]->setText(PortDevice(i));
+    if (QAbstractButton* remove = Button(kUnassignId)) {
+        remove->setEnabled(HasAssignment(App().PortIndex));
+    }
+    adjustSize();
+}
+
+void PortSelectDlg::Assign() {
+    const QString com = QString("COM%1").arg(App().PortIndex + 1);
+    PortAssignDlg chooser(this, com, roots_);
+    if (chooser.exec() != QDialog::Accepted) return;
+    const std::string failure = AssignPort(App().PortIndex, chooser.Device(), roots_);
+    if (!failure.empty()) ShowMessage(failure, "Error", MessageIcon::Stop);
+    ShowPorts();
+}
+
+void PortSelectDlg::Unassign() {
+    const std::string failure = UnassignPort(App().PortIndex);
+    if (!failure.empty()) ShowMessage(failure, "Error", MessageIcon::Stop);
+    ShowPorts();
+}
+
+// Assign Serial Port.
+
+PortAssignDlg::PortAssignDlg(QWidget* parent, const QString& comName, const DiscoveryRoots& roots)
+    : QDialog(parent) {
+    setWindowTitle("Assign Serial Port");
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel("Serial ports of this computer, for " + comName + ":", this));
+    list_ = new QTreeWidget(this);
+    list_->setRootIsDecorated(false);
+    list_->setHeaderLabels(
+        {"Device", "Description", "Manufacturer", "Serial Number", "Stable Name"});
+    for (const SerialPortInfo& port : DiscoverSerialPorts(roots)) {
+        auto* row = new QTreeWidgetItem(list_);
+        const std::string* fields[] = {&port.device, &port.description, &port.manufacturer,
+                                       &port.serialNumber, &port.stableName};
+        for (int column = 0; column < 5; ++column) {
+            row->setText(column, QString::fromStdString(*fields[column]));
+        }
+    }
+    for (int column = 0; column < 5; ++column) list_->resizeColumnToContents(column);
+    list_->setMinimumWidth(640);
+    layout->addWidget(list_);
+
+    auto* deviceRow = new QHBoxLayout;
+    deviceRow->addWidget(new QLabel("Device:", this));
+    device_ = new QLineEdit(this);
+    device_->setPlaceholderText(list_->topLevelItemCount() == 0 ? "no serial port found; type a "
+                                                                  "device such as /dev/pts/3"
+                                                                : "");
+    deviceRow->addWidget(device_);
+    layout->addLayout(deviceRow);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    assign_ = new QPushButton("Assign", this);
+    auto* cancel = new QPushButton("Cancel", this);
+    assign_->setDefault(true);
+    buttons->addWidget(assign_);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
+
+    connect(list_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (item != nullptr) device_->setText(item->text(0));
+    });
+    connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { accept(); });
+    connect(device_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { assign_->setEnabled(!text.trimmed().isEmpty()); });
+    connect(assign_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    assign_->setEnabled(false);
+    if (list_->topLevelItemCount() > 0) list_->setCurrentItem(list_->topLevelItem(0));
+    adjustSize();
+}
+
+std::string PortAssignDlg::Device() const { return device_->text().trimmed().toStdString(); }
 
 // Options.
 
@@ -294,6 +411,26 @@ AutoProgramDlg::AutoProgramDlg(QWidget* parent)
                                       static_cast<qsizetype>(step.settingsText.size())))
             ->setChecked(model_.Checked(step.step));
     }
+
+    auto* production = new QGroupBox("Production", this);
+    auto* rows = new QVBoxLayout(production);
+    repeat_ = new QCheckBox(Text(AutoSettingsDialog::kRepeatText), production);
+    repeat_->setChecked(model_.repeat);
+    connect(repeat_, &QAbstractButton::toggled, this, [this](bool on) { model_.repeat = on; });
+    rows->addWidget(repeat_);
+    auto* logRow = new QHBoxLayout;
+    logRow->addWidget(new QLabel(Text(AutoSettingsDialog::kLogLabel), production));
+    log_ = new QLineEdit(QString::fromStdString(model_.logPath), production);
+    log_->setMinimumWidth(200);
+    connect(log_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { model_.logPath = text.toStdString(); });
+    logRow->addWidget(log_, 1);
+    browse_ = new QPushButton("&Browse...", production);
+    connect(browse_, &QPushButton::clicked, this, &AutoProgramDlg::Browse);
+    logRow->addWidget(browse_);
+    rows->addLayout(logRow);
+    layout->addWidget(production);
+
     AddOkCancel(layout, "&OK", "&Cancel");
     adjustSize();
     CenterDialog(this, parent);
@@ -303,6 +440,20 @@ void AutoProgramDlg::Clicked(int id, bool checked) {
     for (const AutoStepInfo& step : kAutoSteps) {
         if (step.settingsBoxId == id) model_.Click(step.step, checked);
     }
+}
+
+void AutoProgramDlg::Browse() {
+    const FileQuestion question{.title = "Log File",
+                                .filters = {"CSV Files (*.csv)", "All Files (*)"},
+                                .defaultSuffix = "csv",
+                                .save = true,
+                                .appends = true};
+    if (const auto path = AskFile(this, question)) log_->setText(*path);
+}
+
+void AutoProgramDlg::accept() {
+    model_.Accept();
+    QDialog::accept();
 }
 
 void AutoProgramDlg::reject() {
@@ -327,12 +478,20 @@ void FrameWnd::SelectDeviceCommand() {
 
 void FrameWnd::SerialPortCommand() {
     const std::uint8_t port = App().PortIndex;
+    // What the open port's name leads to: an assignment made in the dialog
+    // may give it another device, which must then be opened instead.
+    const auto leadsTo = [](std::uint8_t index) {
+        const ComPortView view = DescribeComPort(index);
+        return view.resolved.name + "\n" + view.linkTarget;
+    };
+    const std::string device = leadsTo(port);
     PortSelectDlg dialog(this);
-    if (RunDialog(dialog) != QDialog::Accepted) {
-        App().PortIndex = port;
-        return;
-    }
-    if (App().PortIndex == port) return;
+    const bool chosen = RunDialog(dialog) == QDialog::Accepted;
+    if (!chosen) App().PortIndex = port;
+    // The same port chosen again while it is in error is another try: the
+    // adapter may have been plugged in since.
+    const bool retry = chosen && App().ProgrammerLink == nullptr;
+    if (App().PortIndex == port && leadsTo(port) == device && !retry) return;
     CloseProgrammerPort();
     OpenProgrammerPort(App().PortIndex);
     UpdateStatusBar();

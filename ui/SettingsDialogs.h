@@ -10,11 +10,19 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "link/PortDiscovery.h"
 #include "ops/AutoJob.h"
 
 class QAbstractButton;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTreeWidget;
+class QBoxLayout;
 class QLayout;
 class QButtonGroup;
 
@@ -37,6 +45,8 @@ class SettingsDlg : public QDialog {
     QAbstractButton* AddButton(QButtonGroup* group, int id, const QString& text, int row = -1,
                                int column = 0);
     void AddOkCancel(QLayout* layout, const char* okText, const char* cancelText);
+    // A push button found by its id, placed in the given row.
+    QPushButton* AddPushButton(QBoxLayout* row, int id, const char* text);
     void SetChecked(int id, bool checked);
     virtual void Clicked(int id, bool checked) = 0;
 
@@ -63,16 +73,47 @@ class SelectDeviceDlg : public SettingsDlg {
 };
 
 // "Serial Port Setting": COM1 to COM9 as 1000 to 1008, each with the device
-// it resolves to.
+// it resolves to and whether that is there. Outside Windows, "Assign..."
+// (1010) gives the selected COM name one of the machine's serial ports, and
+// "Remove Assignment" (1011) takes it back.
 class PortSelectDlg : public SettingsDlg {
   public:
     static constexpr int kFirstPortId = 1000;
-    explicit PortSelectDlg(QWidget* parent);
+    static constexpr int kAssignId = 1010;
+    static constexpr int kUnassignId = 1011;
+
+    // The ports offered by Assign are found under the given roots.
+    explicit PortSelectDlg(QWidget* parent, DiscoveryRoots roots = {});
     // The device shown beside a port's button.
     [[nodiscard]] static QString PortDevice(std::uint8_t portIndex);
 
   private:
     void Clicked(int id, bool checked) override;
+    void Assign();
+    void Unassign();
+    // Rewrites the devices and enables Remove Assignment for the selected
+    // name when it has one.
+    void ShowPorts();
+
+    DiscoveryRoots roots_;
+    std::vector<QLabel*> devices_;
+};
+
+// "Assign Serial Port": the machine's serial ports with their description,
+// manufacturer, serial number and stable name; the chosen one (or a device
+// typed in, such as a pseudo-terminal) is in Device().
+class PortAssignDlg : public QDialog {
+  public:
+    PortAssignDlg(QWidget* parent, const QString& comName, const DiscoveryRoots& roots);
+    [[nodiscard]] QTreeWidget* List() const { return list_; }
+    [[nodiscard]] QLineEdit* DeviceField() const { return device_; }
+    [[nodiscard]] QPushButton* AssignButton() const { return assign_; }
+    [[nodiscard]] std::string Device() const;
+
+  private:
+    QTreeWidget* list_;
+    QLineEdit* device_;
+    QPushButton* assign_;
 };
 
 // "Setting - Options": the four OptionFlags boxes.
@@ -98,16 +139,26 @@ class ProtectionDlg : public SettingsDlg {
     void ShowState();
 };
 
-// " Setting - Auto Programming Mode": the five steps of the sequence.
+// " Setting - Auto Programming Mode": the five steps of the sequence, and the
+// production choices: repeat for the next chip, and the log file.
 class AutoProgramDlg : public SettingsDlg {
   public:
     explicit AutoProgramDlg(QWidget* parent);
+    void accept() override;
     void reject() override;
+
+    [[nodiscard]] QAbstractButton* RepeatBox() const { return repeat_; }
+    [[nodiscard]] QLineEdit* LogField() const { return log_; }
+    [[nodiscard]] QPushButton* BrowseButton() const { return browse_; }
 
   private:
     void Clicked(int id, bool checked) override;
+    void Browse();
 
     AutoSettingsDialog model_;
+    QAbstractButton* repeat_;
+    QLineEdit* log_;
+    QPushButton* browse_;
 };
 
 }  // namespace zvk::ui

@@ -6,11 +6,13 @@
 #include <QScreen>
 
 #include "app/AppState.h"
+#include "app/Preferences.h"
 #include "app/ProgramDirectory.h"
 #include "app/Settings.h"
 #include "link/Link.h"
 #include "ui/CommandIds.h"
 #include "ui/FrameWnd.h"
+#include "ui/SessionEnd.h"
 #include "ui/StatusBar.h"
 
 namespace zvk::ui {
@@ -23,6 +25,7 @@ std::unique_ptr<FrameWnd> StartFrame(const StartUpOptions& options) {
     }
     auto frame = std::make_unique<FrameWnd>();
     LoadSettings();
+    LoadPreferences();
     // Without a window manager to maximise it, the frame still fills the screen.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         frame->setGeometry(screen->availableGeometry());
@@ -45,9 +48,14 @@ std::unique_ptr<FrameWnd> StartFrame(const StartUpOptions& options) {
 }
 
 int RunZvk(const StartUpOptions& options) {
+    // Caught from before the frame exists, so that a shut-down during start-up
+    // still ends through the loop with the settings written; kept until after
+    // they are written, so that a late signal cannot cut that short.
+    SessionEnd sessionEnd;
     int code = 0;
     {
         std::unique_ptr<FrameWnd> frame = StartFrame(options);
+        sessionEnd.Watch(*frame);
         if (!frame->Closed()) code = QApplication::exec();
     }
     if (options.saveSettings) {
@@ -55,6 +63,9 @@ int RunZvk(const StartUpOptions& options) {
     } else {
         SaveSettings();
     }
+    // Ended by a signal: the status a shell reports for it, so that a script
+    // does not carry on as if the user had chosen Exit.
+    if (code == 0 && sessionEnd.EndingSignal() != 0) code = 128 + sessionEnd.EndingSignal();
     return code;
 }
 

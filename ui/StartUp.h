@@ -3,7 +3,8 @@
 // with the settings read, the buffers allocated, the menus set for the part,
 // the port opened and the status bar written, and the About box queued as the
 // first thing the event loop shows. On every way out the settings are written
-// once.
+// once: Exit, the close box, a failed start, and the ends that come from
+// outside (SIGTERM, SIGINT, SIGHUP, the end of the desktop session).
 
 #include <functional>
 #include <memory>
@@ -16,8 +17,8 @@ namespace zvk::ui {
 class FrameWnd;
 
 struct StartUpOptions {
-    // The directory of zvk.dat, COMn links and the help pages; empty: the
-    // executable's own.
+    // The program directory (the help pages, and zvk.dat and COMn links
+    // when it is a portable copy's); empty: the executable's own.
     std::string programDirectory;
     BlockAllocator allocate = DefaultBlockAllocator;
     // Queue the About box (tests start without it).
@@ -31,7 +32,8 @@ struct StartUpOptions {
 [[nodiscard]] std::unique_ptr<FrameWnd> StartFrame(const StartUpOptions& options);
 
 // The whole program: StartFrame, the event loop while the frame is open, then
-// the settings. Returns the loop's exit code.
+// the settings. Returns the loop's exit code, or 128 + the signal's number
+// when a signal ended it.
 int RunZvk(const StartUpOptions& options);
 
 }  // namespace zvk::ui

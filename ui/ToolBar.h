@@ -1,12 +1,20 @@
 #pragma once
-// The frame's toolbar: 24 command buttons and 5 gaps, each button with its
-// own drawn image (or the desktop theme's) and the command's tool tip. Other
-// windows enable, disable and press its buttons by command id.
+// The frame's toolbar: 25 command buttons and 5 gaps, each button with its
+// own picture and the command's tool tip. Other windows enable, disable and
+// press its buttons by command id.
+//
+// The pictures are our own drawings (res/icons/NAME.svg, compiled in from
+// res/icons/icons.qrc), the same on every desktop and sharp at any scale. A
+// new button names its picture in kToolBarEntries; the picture goes into
+// res/icons and icons.qrc.
 
+#include <QIcon>
+#include <QString>
 #include <QToolBar>
 
 #include <functional>
 #include <optional>
+#include <string_view>
 
 #include "ui/CommandIds.h"
 
@@ -14,6 +22,7 @@ namespace zvk::ui {
 
 struct ToolBarEntry {
     std::optional<CommandId> command;  // none: a separator
+    std::string_view image;            // the picture: res/icons/<image>.svg
     bool disabledAtCreation = false;
 };
 
@@ -21,21 +30,33 @@ inline constexpr ToolBarEntry kSeparator{};
 
 // clang-format off
 inline constexpr ToolBarEntry kToolBarEntries[] = {
-    {CommandId::LoadFlash}, {CommandId::LoadEeprom}, {CommandId::SaveFlash}, {CommandId::SaveEeprom},
+    {CommandId::LoadFlash, "load-flash"}, {CommandId::LoadEeprom, "load-eeprom"},
+    {CommandId::ReloadFile, "reload", true},
+    {CommandId::SaveFlash, "save-flash"}, {CommandId::SaveEeprom, "save-eeprom"},
     kSeparator,
-    {CommandId::Disassembly}, {CommandId::EditFlash}, {CommandId::EditEeprom},
+    {CommandId::Disassembly, "disassembly"}, {CommandId::EditFlash, "edit-flash"},
+    {CommandId::EditEeprom, "edit-eeprom"},
     kSeparator,
-    {CommandId::EnterProgram},
+    {CommandId::EnterProgram, "enter-program"},
     kSeparator,
-    {CommandId::LocateFlash, true}, {CommandId::ClearFlash}, {CommandId::FillFlash}, {CommandId::CopyFlash},
+    {CommandId::LocateFlash, "goto-address", true}, {CommandId::ClearFlash, "clear"},
+    {CommandId::FillFlash, "fill"}, {CommandId::CopyFlash, "copy"},
     kSeparator,
-    {CommandId::SelectDevice}, {CommandId::Auto}, {CommandId::Erase}, {CommandId::BlankCheck},
-    {CommandId::Program}, {CommandId::Verify}, {CommandId::Read}, {CommandId::Protect},
+    {CommandId::SelectDevice, "select-device"}, {CommandId::Auto, "auto"}, {CommandId::Erase, "erase"},
+    {CommandId::BlankCheck, "blank-check"}, {CommandId::Program, "program"},
+    {CommandId::Verify, "verify"}, {CommandId::Read, "read"}, {CommandId::Protect, "protect"},
     kSeparator,
-    {CommandId::TileHorizontally, true}, {CommandId::TileVertically, true}, {CommandId::CloseAll, true},
-    {CommandId::About},
+    {CommandId::TileHorizontally, "tile-horizontally", true},
+    {CommandId::TileVertically, "tile-vertically", true}, {CommandId::CloseAll, "close-all", true},
+    {CommandId::About, "about"},
 };
 // clang-format on
+
+// The resource path of a picture: ":/icons/<image>.svg".
+[[nodiscard]] QString IconPath(std::string_view image);
+
+// The picture as an icon, drawn at whatever size it is asked for.
+[[nodiscard]] QIcon DrawnIcon(std::string_view image);
 
 class FrameToolBar : public QToolBar {
   public:
@@ -49,7 +70,8 @@ class FrameToolBar : public QToolBar {
     void PressButton(CommandId id, bool pressed = true);
 };
 
-// The program's own icon.
+// The program's own icon (res/icons/zvk.svg): the window icon, and the one
+// installed for the desktop.
 [[nodiscard]] QIcon ProgramIcon();
 
 }  // namespace zvk::ui

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -107,6 +108,27 @@ TEST(SafeFileTest, AFailedOrAbandonedSaveLeavesTheTargetAsItWas) {
         file.Abandon();
     }
     EXPECT_EQ(ReadAll(target), old);
+}
+
+TEST(SafeFileTest, AFileThisUserMayNotWriteIsRefused) {
+    test::TempDir dir;
+    // Anyone may create files beside it, so only the file's own bits decide.
+    fs::permissions(dir.Path(), fs::perms::all);
+    const fs::path target = dir / "locked.hex";
+    WriteAll(target, "kept");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+
+    const int status = InChild([&] {
+        // Root may write any file: look as an ordinary user.
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+        errno = 0;
+        if (WriteFileSafely(target.string(), "replaced")) ::_exit(1);
+        ::_exit(errno == EACCES ? 0 : 3);
+    });
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the file was replaced, 2: no ordinary user, 3: errno";
+    EXPECT_EQ(ReadAll(target), "kept");
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
 }
 
 TEST(SafeFileTest, ADeviceIsWrittenDirectlyAndNeverRemoved) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -9,6 +12,7 @@
 #include "app/AppState.h"
 #include "app/ProgramDirectory.h"
 #include "app/Settings.h"
+#include "tests/support/SettingsFolders.h"
 
 namespace zvk {
 namespace {
@@ -174,8 +178,65 @@ TEST_F(Settings, RandomBytesNeverCrashAndNeverLeaveABadIndex) {
     }
 }
 
+// Something named zvk.dat that opens but cannot be read as a file is no
+// settings file at all: the first-start defaults, not a crash and not a mix.
+TEST_F(Settings, AFileThatCannotBeReadCountsAsMissing) {
+    struct Case {
+        const char* what;
+        void (*make)(const fs::path& file);
+    };
+    const Case cases[] = {
+        {"a folder", [](const fs::path& file) { fs::create_directory(file); }},
+        // Opens as a regular file, and its first read fails with EIO.
+        {"a read error",
+         [](const fs::path& file) { fs::create_symlink("/proc/self/mem", file); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(dir_ / "zvk.dat");
+        Restart();
+        c.make(dir_ / "zvk.dat");
+        App().PortIndex = 5;
+        App().SelectedDevice = 9;
+        LoadSettings();
+        EXPECT_EQ(App().PortIndex, 1);
+        EXPECT_EQ(App().SelectedDevice, 0);
+        EXPECT_EQ(App().FlashLastAddress, 1023);
+        EXPECT_EQ(App().ProgrammingMode, kModeParallel);
+        EXPECT_EQ(App().ProtectionOptions, 0);
+        EXPECT_EQ(App().OptionFlags, 0);
+    }
+}
+
+// A write that fails half-way (here at a file size limit of 10 bytes) must
+// not leave a cut-off zvk.dat behind: the previous one stays whole.
+TEST_F(Settings, AFailedWriteKeepsThePreviousFile) {
+    WriteFile(kExample);
+    App().SelectedDevice = 15;
+    rlimit previous{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = previous;
+    small.rlim_cur = 10;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    SaveSettings();
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(ReadFile(), kExample);
+    for (const auto& entry : fs::directory_iterator(dir_))
+        EXPECT_EQ(entry.path().filename(), "zvk.dat") << "left behind";
+
+    SaveSettings();
+    EXPECT_EQ(ReadFile().substr(0, 4), "000f");
+    EXPECT_EQ(ReadFile().size(), 64u);
+}
+
 TEST_F(Settings, AnUnwritableDirectoryIsSkippedSilently) {
     App().ProgramDirectory = (dir_ / "missing" / "deeper").string();
+    // Nor can the user's folder be made: it would be below a plain file.
+    std::ofstream(dir_ / "file") << "x";
+    test::ScopedEnvironment xdg("XDG_CONFIG_HOME", (dir_ / "file").string());
     SaveSettings();  // must neither throw nor create anything
     EXPECT_FALSE(fs::exists(dir_ / "missing"));
 }

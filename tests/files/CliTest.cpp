@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -53,6 +57,53 @@ TEST_F(ZvkCli, ConvertsBetweenHexAndBinary) {
     EXPECT_EQ(ReadFile(PathOf("one.bin")), std::string(record) + ":00000001FF\n");
 }
 
+// sdcc writes its images as ".ihx", with records of any length in the order
+// its linker emits them. srec_cat, reading the same file as Intel HEX, is the
+// judge of the image every command must load from it. Fails without sdcc or
+// srec_cat.
+TEST_F(ZvkCli, SdccIhxFilesAreReadAsIntelHex) {
+    for (const char* source : {"examples/demo.c", "tests/data/e2e_firmware.c"}) {
+        SCOPED_TRACE(source);
+        const std::string name = std::filesystem::path(source).stem().string();
+        const CliRun sdcc = RunShell("sdcc -mmcs51 --code-size 0x5000 " +
+                                         ShellQuote(std::string(ZVK_SOURCE_DIR) + "/" + source) +
+                                         " -o " + ShellQuote(dir_.string() + "/"),
+                                     dir_);
+        ASSERT_EQ(sdcc.status, 0) << "sdcc is needed (scripts/setup installs it)\n" << sdcc.err;
+        const std::string ihx = name + ".ihx";
+        ASSERT_TRUE(std::filesystem::exists(PathOf(ihx)));
+        const CliRun srec = RunShell("srec_cat -disable-sequence-warnings " + ihx +
+                                         " -Intel -fill 0xFF 0x0000 0x5000 -o srec.bin -Binary",
+                                     dir_);
+        ASSERT_EQ(srec.status, 0) << "srec_cat is needed (scripts/setup installs it)\n" << srec.err;
+        const std::string image = ReadFile(PathOf("srec.bin"));
+        ASSERT_EQ(image.size(), 0x5000u);
+        ASSERT_GT(std::count_if(image.begin(), image.end(), [](char c) { return c != '\xFF'; }), 20)
+            << "the firmware should be a real program";
+
+        const CliRun convert = RunCli("convert " + ihx + " out.bin");
+        EXPECT_EQ(convert.status, 0) << convert.err;
+        EXPECT_EQ(convert.err, "Save Memory: Operation Completed Succesfully.\n")
+            << "read as Intel HEX, not as a binary image";
+        EXPECT_TRUE(ReadFile(PathOf("out.bin")) == image) << "the same image as srec_cat's";
+
+        // The other commands that load an image take the same rule.
+        for (const std::string command : {"checksum IN 0000 4FFF", "disasm --to 00FF IN"}) {
+            SCOPED_TRACE(command);
+            std::string fromIhx = command;
+            std::string fromBin = command;
+            fromIhx.replace(fromIhx.find("IN"), 2, ihx);
+            fromBin.replace(fromBin.find("IN"), 2, "srec.bin");
+            const CliRun a = RunCli(fromIhx);
+            const CliRun b = RunCli(fromBin);
+            EXPECT_EQ(a.status, 0) << a.err;
+            EXPECT_EQ(a.err, "");
+            EXPECT_FALSE(a.out.empty());
+            EXPECT_EQ(a.out, b.out);
+        }
+    }
+}
+
 TEST_F(ZvkCli, ConvertIntoTheEepromAtAnAddress) {
     WriteFile("small.bin", std::string(16, 'x'));
     const CliRun run = RunCli("convert --eeprom --load-at 07F8 --part at89s8252 small.bin out.bin");
@@ -84,6 +135,87 @@ TEST_F(ZvkCli, ConvertReportsErrors) {
     EXPECT_EQ(RunCli("convert only-one-file").status, 2);
     EXPECT_EQ(RunCli("convert --part AT89X99 ok.hex out.bin").status, 2);
     EXPECT_EQ(RunCli("convert --format srec ok.hex out.bin").status, 2);
+}
+
+TEST_F(ZvkCli, AFailedSaveLeavesTheOldFileAsItWas) {
+    const auto image = RandomBytes(0x5000, 4);
+    WriteFile("big.bin", std::string(image.begin(), image.end()));
+    const std::string oldHex = ":0100000055AA\r\n:00000001FF\n";
+    const std::string oldBin(1500, '\x5A');
+    struct Case {
+        const char* out;
+        const char* format;
+        const char* old;
+        bool ignoreSignal;  // the write then fails instead of the signal killing the process
+    };
+    const std::vector<Case> cases = {
+        {"old.hex", "", oldHex.c_str(), false},
+        {"old.hex", "", oldHex.c_str(), true},
+        {"old.bin", "--format bin", oldBin.c_str(), false},
+        {"old.bin", "--format bin", oldBin.c_str(), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.out) + (c.ignoreSignal ? " with SIGXFSZ ignored" : ""));
+        // Each case starts from big.bin alone: a process killed in the middle
+        // of its save leaves its temporary file behind.
+        for (const auto& name : FilesInDir()) {
+            if (name != "big.bin") std::filesystem::remove(PathOf(name));
+        }
+        WriteFile(c.out, c.old);
+        const CliRun run =
+            RunShell(std::string("(") + (c.ignoreSignal ? "trap '' XFSZ; " : "") + "ulimit -f 4; " +
+                         ShellQuote(ZVK_CLI) + " convert --part AT89C55 " + c.format + " big.bin " +
+                         c.out + ")",
+                     dir_);
+        EXPECT_NE(run.status, 0);
+        EXPECT_EQ(ReadFile(PathOf(c.out)), c.old);
+        if (c.ignoreSignal) {
+            EXPECT_NE(run.err.find("ERROR: Unable to Write the file"), std::string::npos)
+                << run.err;
+            EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"big.bin", c.out}));
+        }
+    }
+
+    // A device that refuses every write, reached through a link: the save
+    // fails, and the link stays.
+    std::filesystem::create_symlink("/dev/full", PathOf("full.bin"));
+    const CliRun full = RunCli("convert big.bin full.bin");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.err.find("ERROR: Unable to Write the file"), std::string::npos) << full.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(PathOf("full.bin")));
+}
+
+// Every command that reads an image refuses what is not a regular file at
+// once, instead of loading it as an empty image or waiting on it.
+TEST_F(ZvkCli, InputsThatAreNotFilesAreRefused) {
+    std::filesystem::create_directory(PathOf("folder.hex"));
+    ASSERT_EQ(::mkfifo(PathOf("pipe.bin").c_str(), 0600), 0);
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = PathOf("socket.bin");
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+
+    const std::vector<std::string> commands = {"convert IN out.bin", "checksum IN 0000 000F",
+                                               "disasm IN",          "program IN",
+                                               "verify IN",          "auto IN"};
+    for (const char* input : {"folder.hex", "pipe.bin", "socket.bin", "/dev/null"}) {
+        for (const auto& command : commands) {
+            std::string arguments = command;
+            arguments.replace(arguments.find("IN"), 2, input);
+            SCOPED_TRACE(arguments);
+            // A wait on the FIFO would be cut by the time-out, with another status.
+            const CliRun run = RunShell("timeout 5 " + ShellQuote(ZVK_CLI) + " " + arguments, dir_);
+            EXPECT_EQ(run.status, 1);
+            EXPECT_EQ(run.err, "ERROR: Unable to open the selected file\n");
+            EXPECT_EQ(run.out, "");
+        }
+    }
+    ::close(sock);
+    EXPECT_FALSE(std::filesystem::exists(PathOf("out.bin")));
 }
 
 TEST_F(ZvkCli, Checksum) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <optional>
 #include <random>
@@ -15,26 +16,6 @@
 
 namespace zvk::test {
 namespace {
-
-// One Intel HEX record with a correct checksum, built independently of the
-// program's writer.
-std::string Record(unsigned type, unsigned offset, const std::vector<std::uint8_t>& data,
-                   const char* lineEnd = "\n") {
-    char head[16];
-    std::snprintf(head, sizeof head, ":%02X%04X%02X", static_cast<unsigned>(data.size()), offset,
-                  type);
-    std::string line = head;
-    unsigned sum = static_cast<unsigned>(data.size()) + (offset >> 8) + (offset & 0xFF) + type;
-    for (const auto b : data) {
-        char digits[4];
-        std::snprintf(digits, sizeof digits, "%02X", b);
-        line += digits;
-        sum += b;
-    }
-    char checksum[4];
-    std::snprintf(checksum, sizeof checksum, "%02X", (0x100 - (sum & 0xFF)) & 0xFF);
-    return line + checksum + lineEnd;
-}
 
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -56,12 +37,12 @@ protected:
         App().SelectedFileName = path;
         LoadFrontEnd frontEnd;
         frontEnd.askStartAddress = [startAddress] { return startAddress; };
-        frontEnd.showDetails = [this](const std::string& details) { shownDetails = details; };
+        frontEnd.showDetails = [this](const LoadDetailsModel& details) { shownDetails = details; };
         return LoadFileCommand(frontEnd);
     }
 
     MessageRecorder messages;
-    std::optional<std::string> shownDetails;
+    std::optional<LoadDetailsModel> shownDetails;
 };
 
 struct HexCase {
@@ -167,7 +148,11 @@ TEST_F(FileLoad, HexCases) {
             EXPECT_FALSE(shownDetails);
         } else {
             ASSERT_TRUE(shownDetails);
-            EXPECT_EQ(LoadDetailsEntries(*shownDetails), c.details);
+            EXPECT_EQ(LoadDetailsEntries(shownDetails->details), c.details);
+            // After an overflow the details do not claim success.
+            EXPECT_EQ(shownDetails->headline, c.code == kLoadBufferEnd
+                                                  ? "Address Exceeds the Buffer Capacity."
+                                                  : "File Loaded Succesfully.");
         }
         EXPECT_EQ(BufferBytes(c.kind, c.checkAt, static_cast<std::uint32_t>(c.expected.size())),
                   c.expected);
@@ -188,8 +173,8 @@ TEST_F(FileLoad, DetailsEntriesHaveTheirFixedWidths) {
     Load(WriteFile("two.HEX", Record(0, 0x0000, Counting(16)) + Record(0, 0x0100, Counting(16)) +
                                   kEnd));
     ASSERT_TRUE(shownDetails);
-    EXPECT_EQ(*shownDetails, "0000H to 000FH" + std::string(12, ' ') + "0100H to 010FH" +
-                                 std::string(10, ' '));
+    EXPECT_EQ(shownDetails->details,
+              "0000H to 000FH" + std::string(12, ' ') + "0100H to 010FH" + std::string(10, ' '));
 }
 
 TEST_F(FileLoad, BinaryFilesLoadAtTheEnteredAddress) {
@@ -199,8 +184,9 @@ TEST_F(FileLoad, BinaryFilesLoadAtTheEnteredAddress) {
     EXPECT_EQ(App().EnteredAddress, 0x0100);
     EXPECT_EQ(messages.Lines(),
               (std::vector<std::string>{"Load Program|File Loaded Successfully."}));
-    EXPECT_EQ(LoadDetailsEntries(shownDetails.value()),
+    EXPECT_EQ(LoadDetailsEntries(shownDetails.value().details),
               (std::vector<std::string>{"0100H to 022BH"}));
+    EXPECT_EQ(shownDetails->headline, "File Loaded Succesfully.");
     EXPECT_EQ(BufferBytes(BufferKind::Flash, 0x0100, 300), bytes);
     EXPECT_EQ(FlashRead(0x00FF), 0xFF);
     EXPECT_EQ(FlashRead(0x022C), 0xFF);
@@ -232,7 +218,8 @@ TEST_F(FileLoad, BinaryOverflowKeepsWhatFits) {
                   kLoadBufferEnd);
         EXPECT_EQ(messages.Lines(),
                   (std::vector<std::string>{"ERROR|Address Exceeds the Buffer Capacity."}));
-        EXPECT_EQ(LoadDetailsEntries(shownDetails.value()), c.details);
+        EXPECT_EQ(LoadDetailsEntries(shownDetails.value().details), c.details);
+        EXPECT_EQ(shownDetails->headline, "Address Exceeds the Buffer Capacity.");
         const std::uint32_t last = LastAddress(c.kind);
         if (c.at <= last) {
             const std::uint32_t stored = last + 1 - c.at;
@@ -247,12 +234,15 @@ TEST_F(FileLoad, BinaryOverflowKeepsWhatFits) {
 
 TEST_F(FileLoad, TheNameDecidesTheMode) {
     const std::string record = Record(0, 0x0000, {0x12});
-    for (const char* name : {"image.hex", "IMAGE.HEX", "image.Hex"}) {
+    for (const char* name : {"image.hex", "IMAGE.HEX", "image.Hex", "demo.ihx", "DEMO.IHX",
+                             "demo.ihex", "Demo.IHex"}) {
         ClearBuffer();
         EXPECT_EQ(Load(WriteFile(name, record + kEnd)), kLoadDone) << name;
         EXPECT_EQ(FlashRead(0x0000), 0x12) << name;
     }
-    for (const char* name : {"image.ihx", "image.bin", "image"}) {
+    // Only the last extension counts, and only a whole one.
+    for (const char* name : {"image.bin", "image", "hex", "image.ihx.bin", "image.hex.txt",
+                             "image.ih", "image.hexx", "image.ihexx", "ihx"}) {
         ClearBuffer();
         EXPECT_EQ(Load(WriteFile(name, record + kEnd)), kLoadDone) << name;
         EXPECT_EQ(FlashRead(0x0000), ':') << name << " is read as binary";
@@ -270,6 +260,54 @@ TEST_F(FileLoad, StoppedBeforeLoading) {
     EXPECT_EQ(messages.Lines(), (std::vector<std::string>{"ERROR|File Loading Stopped"}));
     EXPECT_FALSE(shownDetails);
     EXPECT_EQ(FlashRead(0x0000), 0x55);
+}
+
+// A stream that hands out the first failAt bytes of content and then fails
+// every read, as a file on a failing disk does.
+struct FailingSource {
+    std::string content;
+    std::size_t failAt = 0;
+    std::size_t pos = 0;
+};
+
+ssize_t ReadFailing(void* cookie, char* out, std::size_t size) {
+    auto* source = static_cast<FailingSource*>(cookie);
+    if (source->pos >= source->failAt) {
+        errno = EIO;
+        return -1;
+    }
+    const std::size_t n = std::min(size, source->failAt - source->pos);
+    std::copy_n(source->content.data() + source->pos, n, out);
+    source->pos += n;
+    return static_cast<ssize_t>(n);
+}
+
+TEST_F(FileLoad, AReadErrorStopsTheLoad) {
+    const std::string hex =
+        Record(0, 0x0000, Counting(16)) + Record(0, 0x0010, Counting(16)) + kEnd;
+    const std::size_t firstLine = hex.find('\n') + 1;
+    struct Case {
+        const char* name;
+        std::string content;
+        std::size_t failAt;
+    };
+    const std::vector<Case> cases = {
+        {"image.bin", std::string(300, 'b'), 200},
+        {"image.bin", std::string(300, 'b'), 0},
+        {"image.hex", hex, firstLine},
+        {"image.hex", hex, firstLine + 12},
+        {"image.hex", hex, hex.size() - 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " failing at " + std::to_string(c.failAt));
+        messages.messages.clear();
+        FailingSource source{c.content, c.failAt};
+        FileHandle stream(fopencookie(&source, "r", {ReadFailing, nullptr, nullptr, nullptr}));
+        ASSERT_TRUE(stream);
+        FileLoadJob job(std::move(stream), PathOf(c.name), [] { return std::uint16_t{0}; });
+        EXPECT_EQ(RunJobToEnd(job), kLoadStopped);
+        EXPECT_EQ(messages.Lines(), (std::vector<std::string>{"ERROR|Illegal File End."}));
+    }
 }
 
 TEST_F(FileLoad, OptionBit0ClearsTheBufferEvenWhenTheLoadFails) {
@@ -320,11 +358,12 @@ TEST_F(FileLoad, StepsKeepToTheirBudgetAndCanBeCancelled) {
             positions.push_back(job.Model().progressPos);
         }
     };
-    frontEnd.showDetails = [this](const std::string& d) { shownDetails = d; };
+    frontEnd.showDetails = [this](const LoadDetailsModel& d) { shownDetails = d; };
     EXPECT_EQ(LoadFileCommand(frontEnd), kLoadDone);
     EXPECT_GT(positions.size(), 10u) << "the work is spread over many steps";
     EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
-    EXPECT_EQ(LoadDetailsEntries(shownDetails.value()), (std::vector<std::string>{"0000H to 0FFFH"}));
+    EXPECT_EQ(LoadDetailsEntries(shownDetails.value().details),
+              (std::vector<std::string>{"0000H to 0FFFH"}));
     EXPECT_TRUE(messages.messages.empty());
 
     // Cancel after two steps: what was loaded stays, the rest does not come.

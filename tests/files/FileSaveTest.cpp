@@ -150,7 +150,7 @@ TEST_F(FileSave, TheDialogRemembersAndParses) {
     EXPECT_TRUE(messages.messages.empty());
 }
 
-TEST_F(FileSave, CancelDeletesThePartialFile) {
+TEST_F(FileSave, CancelDeletesThePartialFileAndKeepsAnOldOne) {
     TickingClock clock;
     ScopedClock useClock(clock);
     std::string label;
@@ -171,22 +171,62 @@ TEST_F(FileSave, CancelDeletesThePartialFile) {
               (std::vector<std::string>{"Error|Storing Operation is Cancelled by User!"}));
     EXPECT_FALSE(std::filesystem::exists(PathOf("partial.hex")));
     EXPECT_EQ(label, "Saving to: " + ShortDisplayName(PathOf("partial.hex")));
+
+    // Cancelling a save over an existing file leaves that file as it was.
+    const std::string old = ":00000001FF\n";
+    WriteFile("old.hex", old);
+    EXPECT_FALSE(Save("0000", "4FFF", kSaveHexRadioId, "old.hex"));
+    EXPECT_EQ(ReadFile(PathOf("old.hex")), old);
+    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"old.hex"}));
 }
 
-TEST_F(FileSave, AFailedWriteDeletesTheFileAndIsNotReportedAsDone) {
+TEST_F(FileSave, AFailedWriteLeavesTheTargetAsItWasAndIsNotReportedAsDone) {
+    struct Case {
+        const char* name;
+        std::optional<std::string> old;  // the target's content before the save
+    };
+    const std::vector<Case> cases = {
+        {"new.hex", std::nullopt},
+        {"old.hex", std::string(300, 'o')},
+        {"old.bin", std::string("\0\1\2", 3)},
+    };
     // A file size limit makes the writes fail part way, as a full disk would.
     std::signal(SIGXFSZ, SIG_IGN);
-    rlimit previous{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
-    rlimit small = previous;
-    small.rlim_cur = 1000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool saved = Save("0000", "4FFF", kSaveHexRadioId, "full.hex");
-    setrlimit(RLIMIT_FSIZE, &previous);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        if (c.old) WriteFile(c.name, *c.old);
+        messages.messages.clear();
+        rlimit previous{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+        rlimit small = previous;
+        small.rlim_cur = 4096;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const bool saved = Save("0000", "4FFF", kSaveHexRadioId, c.name);
+        setrlimit(RLIMIT_FSIZE, &previous);
 
-    EXPECT_FALSE(saved);
+        EXPECT_FALSE(saved);
+        EXPECT_EQ(messages.Lines(), (std::vector<std::string>{"ERROR|Unable to Write the file"}));
+        if (c.old) {
+            EXPECT_EQ(ReadFile(PathOf(c.name)), *c.old);
+            EXPECT_EQ(FilesInDir(), (std::vector<std::string>{c.name}));
+        } else {
+            EXPECT_TRUE(FilesInDir().empty());
+        }
+    }
+}
+
+TEST_F(FileSave, ADeviceTargetIsWrittenInPlaceAndNeverRemoved) {
+    // A link to a device that refuses every write: the save fails, and neither
+    // the link nor the device goes.
+    const std::filesystem::path link = PathOf("full.hex");
+    std::filesystem::create_symlink("/dev/full", link);
+    EXPECT_FALSE(Save("0000", "4FFF", kSaveHexRadioId, "full.hex"));
     EXPECT_EQ(messages.Lines(), (std::vector<std::string>{"ERROR|Unable to Write the file"}));
-    EXPECT_FALSE(std::filesystem::exists(PathOf("full.hex")));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"full.hex"}));
 }
 
 TEST_F(FileSave, AFileThatCannotBeCreated) {

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -20,6 +22,26 @@
 #include "files/BlockOps.h"
 
 namespace zvk::test {
+
+// One Intel HEX record with a correct checksum, built independently of the
+// program's writer.
+inline std::string Record(unsigned type, unsigned offset, const std::vector<std::uint8_t>& data,
+                          const char* lineEnd = "\n") {
+    char head[16];
+    std::snprintf(head, sizeof head, ":%02X%04X%02X", static_cast<unsigned>(data.size()), offset,
+                  type);
+    std::string line = head;
+    unsigned sum = static_cast<unsigned>(data.size()) + (offset >> 8) + (offset & 0xFF) + type;
+    for (const auto b : data) {
+        char digits[4];
+        std::snprintf(digits, sizeof digits, "%02X", b);
+        line += digits;
+        sum += b;
+    }
+    char checksum[4];
+    std::snprintf(checksum, sizeof checksum, "%02X", (0x100 - (sum & 0xFF)) & 0xFF);
+    return line + checksum + lineEnd;
+}
 
 inline constexpr std::uint8_t kAt89C2051 = 1;  // last address 07FF
 inline constexpr std::uint8_t kAt89C55 = 9;    // last address 4FFF
@@ -61,6 +83,17 @@ protected:
     static std::string ReadFile(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    // The names in the scratch directory, sorted: a temporary file left
+    // behind shows up here.
+    [[nodiscard]] std::vector<std::string> FilesInDir() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     static std::vector<std::uint8_t> RandomBytes(std::size_t count, std::uint32_t seed) {

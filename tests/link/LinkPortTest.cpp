@@ -9,6 +9,7 @@
 #include "app/AppState.h"
 #include "link/Link.h"
 #include "tests/support/MessageRecorder.h"
+#include "tests/support/SettingsFolders.h"
 #include "tests/support/UnitSimProcess.h"
 
 namespace zvk::test {
@@ -76,6 +77,56 @@ TEST_F(LinkPort, ComNIsALinkOrFileInTheProgramDirectoryElseTtyS) {
 
     EXPECT_NE(OpenProgrammerPort(2), nullptr);
     EXPECT_EQ(script_.openedName, (dir_ / "COM3").string());
+}
+
+// An installed program: COMn beside it first, then an assignment in the
+// settings folder, then the system's own name.
+TEST_F(LinkPort, ComNLooksBesideTheProgramThenInTheSettingsFolder) {
+    namespace fs = std::filesystem;
+    const fs::path program = dir_ / "bin";
+    const fs::path settings = dir_ / "config" / "zvk";
+    fs::create_directories(program);
+    fs::create_directories(settings);
+    fs::create_symlink("/dev/null", program / "COM1");
+    fs::create_symlink("/dev/null", settings / "COM1");  // hidden by the one beside the program
+    fs::create_symlink("/dev/zero", settings / "COM2");
+    fs::create_symlink(dir_ / "unplugged", settings / "COM3");
+    std::ofstream(dir_ / "config" / "COM4") << "";  // not in the zvk folder: no assignment
+    ReadOnlyFolder readOnly(program);
+    ScopedEnvironment xdg("XDG_CONFIG_HOME", (dir_ / "config").string());
+    App().ProgramDirectory = program.string();
+
+    struct Case {
+        std::uint8_t index;
+        std::string name;
+        PortSource source;
+    };
+    const Case cases[] = {
+        {0, (program / "COM1").string(), PortSource::ProgramDirectory},
+        {1, (settings / "COM2").string(), PortSource::SettingsFolder},
+        {2, (settings / "COM3").string(), PortSource::SettingsFolder},
+        {3, "/dev/ttyS3", PortSource::System},
+        {8, "/dev/ttyS8", PortSource::System},
+    };
+    for (const Case& c : cases) {
+        const ResolvedPort port = ResolvePort(c.index);
+        EXPECT_EQ(port.name, c.name) << int(c.index);
+        EXPECT_EQ(port.source, c.source) << int(c.index);
+        EXPECT_EQ(ResolvePortName(c.index), c.name);
+    }
+    EXPECT_NE(OpenProgrammerPort(1), nullptr);
+    EXPECT_EQ(script_.openedName, (settings / "COM2").string());
+}
+
+TEST_F(LinkPort, ComNamesAreCom1ToCom9InAnyCase) {
+    const std::pair<const char*, int> cases[] = {
+        {"COM1", 0}, {"com9", 8}, {"Com5", 4}, {"COM0", -1}, {"COM10", -1},
+        {"COM", -1}, {"CON1", -1}, {"/dev/ttyS0", -1}, {"", -1},
+    };
+    for (const auto& [name, index] : cases) {
+        const auto parsed = ParseComName(name);
+        EXPECT_EQ(parsed ? int(*parsed) : -1, index) << name;
+    }
 }
 
 TEST_F(LinkPort, APortThatCannotBeConfiguredIsNoneWithoutAMessage) {

@@ -39,6 +39,8 @@ struct SimSetup {
     bool noChip = false;
     std::optional<std::uint16_t> failAt;
     unsigned garbageEvery = 0;
+    unsigned dropEvery = 0;
+    std::optional<unsigned long> silentAfter;
     std::vector<std::uint8_t> image;  // initial Flash from address 0
 
     SimSetup& WrongPart(std::string p) {
@@ -63,6 +65,14 @@ struct SimSetup {
     }
     SimSetup& GarbageEvery(unsigned n) {
         garbageEvery = n;
+        return *this;
+    }
+    SimSetup& DropEvery(unsigned n) {
+        dropEvery = n;
+        return *this;
+    }
+    SimSetup& SilentAfter(unsigned long bytes) {
+        silentAfter = bytes;
         return *this;
     }
     SimSetup& Image(std::vector<std::uint8_t> i) {
@@ -154,10 +164,11 @@ class InProcessRig {
         config.Silent = setup.silent;
         config.NoChip = setup.noChip;
         config.FailAt = setup.failAt;
+        config.SilentAfter = setup.silentAfter;
         model_ = std::make_unique<sim::UnitModel>(config);
         std::copy(setup.image.begin(), setup.image.end(), model_->Chip().Flash.begin());
-        line_ =
-            std::make_unique<sim::UnitLine>(*model_, sim::LineNoise{0, setup.garbageEvery}, &log_);
+        line_ = std::make_unique<sim::UnitLine>(
+            *model_, sim::LineNoise{setup.dropEvery, setup.garbageEvery}, &log_);
         const std::string device = ResolvePortName(kCom2);
         previousFactory_ = SetTransportFactory(
             [this, device] { return std::make_unique<sim::InProcessTransport>(*line_, device); });
@@ -189,7 +200,7 @@ class PtyRig {
     void Start(const SimSetup& setup) {
         App().ProgramDirectory = dir_.Path().string();
         std::filesystem::create_symlink(dir_ / "nowhere", dir_ / "COM6");
-        answers_ = !setup.silent;
+        answers_ = !setup.silent && !setup.silentAfter;
         std::vector<std::string> options{"--part", setup.part};
         if (setup.wrongPart) options.insert(options.end(), {"--wrong-part", *setup.wrongPart});
         if (setup.thirdByte) options.insert(options.end(), {"--third-byte", Hex(*setup.thirdByte)});
@@ -198,6 +209,12 @@ class PtyRig {
         if (setup.failAt) options.insert(options.end(), {"--fail-at", Hex(*setup.failAt)});
         if (setup.garbageEvery != 0) {
             options.insert(options.end(), {"--garbage-every", std::to_string(setup.garbageEvery)});
+        }
+        if (setup.dropEvery != 0) {
+            options.insert(options.end(), {"--drop-every", std::to_string(setup.dropEvery)});
+        }
+        if (setup.silentAfter) {
+            options.insert(options.end(), {"--silent-after", std::to_string(*setup.silentAfter)});
         }
         if (!setup.image.empty()) {
             std::ofstream(dir_ / "image.bin", std::ios::binary)

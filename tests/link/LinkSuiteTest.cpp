@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "link/Protocol.h"
 #include "tests/link/LinkRigs.h"
 #include "tests/support/MessageRecorder.h"
+#include "tests/support/VirtualUnit.h"
 
 namespace zvk::test {
 namespace {
@@ -188,6 +190,10 @@ TYPED_TEST(LinkSuite, ASilentUnitFailsTheProgrammerCheckWithOnlyItsOwnMessage) {
     ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
     EXPECT_FALSE(CheckProgrammer(App().ProgrammerLink));
     EXPECT_EQ(this->messages.Lines(), (Lines{"Error|Unable to Access the programmer!"}));
+    // A production run's quiet probe still says this once: it ends the run.
+    this->messages.messages.clear();
+    EXPECT_EQ(ProbeSocket(), SocketState::Unreachable);
+    EXPECT_EQ(this->messages.Lines(), (Lines{"Error|Unable to Access the programmer!"}));
 }
 
 // --- the device check --------------------------------------------------------
@@ -196,37 +202,41 @@ TYPED_TEST(LinkSuite, TheDeviceCheckComparesTheSignatureWithTheSelectedPart) {
     struct Case {
         SimSetup unit;
         const char* selected;
-        bool passes;
+        SocketState state;
         Lines messages;
         Lines wire;
     };
     const Case cases[] = {
-        {Unit("AT89S52"), "AT89S52", true, {}, {"> 0D < 2D", "> 32 < 1E 52 06"}},
+        {Unit("AT89S52"), "AT89S52", SocketState::Expected, {}, {"> 0D < 2D", "> 32 < 1E 52 06"}},
         {Unit("AT89S52").WrongPart("AT89C51"),
          "AT89S52",
-         false,
+         SocketState::WrongPart,
          {"ERROR|Error - Device Mismatch!"},
          {"> 0D < 2D", "> 32 < 1E 51 FF"}},
         // The S51 check passes only with the third byte 0x06.
-        {Unit("AT89S51"), "AT89S51", true, {}, {"> 0D < 2D", "> 32 < 1E 51 06"}},
+        {Unit("AT89S51"), "AT89S51", SocketState::Expected, {}, {"> 0D < 2D", "> 32 < 1E 51 06"}},
         {Unit("AT89S51").ThirdByte(0xFF),
          "AT89S51",
-         false,
+         SocketState::WrongPart,
          {"ERROR|Error - Device Mismatch!"},
          {"> 0D < 2D", "> 32 < 1E 51 FF"}},
         // A C51 in the socket of a selected C52 and the other way round.
         {Unit("AT89C51"),
          "AT89C52",
-         false,
+         SocketState::WrongPart,
          {"ERROR|Error - Device Mismatch!"},
          {"> 0D < 2D", "> 14 < 1E 51 FF"}},
-        {Unit("AT89C2051"), "AT89C2051", true, {}, {"> 0D < 2D", "> 0E < 1E 21"}},
-        {Unit("AT89S8252"), "AT89S8252", true, {}, {"> 0D < 2D", "> 31 < 1E 72 FF"}},
-        {Unit("AT89S53"), "AT89S53", true, {}, {"> 0D < 2D", "> 14 < 1E 53 FF"}},
+        {Unit("AT89C2051"), "AT89C2051", SocketState::Expected, {}, {"> 0D < 2D", "> 0E < 1E 21"}},
+        {Unit("AT89S8252"),
+         "AT89S8252",
+         SocketState::Expected,
+         {},
+         {"> 0D < 2D", "> 31 < 1E 72 FF"}},
+        {Unit("AT89S53"), "AT89S53", SocketState::Expected, {}, {"> 0D < 2D", "> 14 < 1E 53 FF"}},
         // An empty socket: two tries, then the message.
         {Unit("AT89S52").NoChip(),
          "AT89S52",
-         false,
+         SocketState::Empty,
          {"ERROR|Error - No Device in the socket"},
          {"> 0D < 2D", "> 32 < FF FF FF", "> 32 < FF FF FF"}},
     };
@@ -234,9 +244,17 @@ TYPED_TEST(LinkSuite, TheDeviceCheckComparesTheSignatureWithTheSelectedPart) {
         SCOPED_TRACE(std::string(c.unit.part) + " selected " + c.selected);
         this->Restart();
         this->Open(c.unit, c.selected);
-        EXPECT_EQ(CheckDevice(), c.passes);
+        EXPECT_EQ(CheckDevice(), c.state == SocketState::Expected);
         EXPECT_EQ(this->messages.Lines(), c.messages);
         for (const auto& m : this->messages.messages) EXPECT_EQ(m.icon, MessageIcon::Stop);
+        EXPECT_EQ(this->rig().Wire(), c.wire);
+
+        // The quiet probe of a production run makes the same exchanges and
+        // tells the same finding without a message.
+        this->Restart();
+        this->Open(c.unit, c.selected);
+        EXPECT_EQ(ProbeSocket(), c.state);
+        EXPECT_TRUE(this->messages.Lines().empty());
         EXPECT_EQ(this->rig().Wire(), c.wire);
     }
 }
@@ -247,7 +265,7 @@ TYPED_TEST(LinkSuite, TheSecondSignatureTryCatchesAUnitThatWasStillWaitingForDat
     // only the second try reads the signature.
     this->Open(Unit("AT89S52"));
     ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
-    BeginProgramming(0x0000, 2);
+    ASSERT_TRUE(BeginProgramming(0x0000, 2));
     EXPECT_TRUE(CheckDevice());
     EXPECT_TRUE(this->messages.Lines().empty());
     EXPECT_EQ(this->rig().Wire(),
@@ -257,6 +275,7 @@ TYPED_TEST(LinkSuite, TheSecondSignatureTryCatchesAUnitThatWasStillWaitingForDat
 TYPED_TEST(LinkSuite, InSpiModeNoSignatureIsReadAndAWrongPartGoesUnnoticed) {
     this->Open(Unit("AT89S52").WrongPart("AT89C51"), "AT89S52", true);
     EXPECT_TRUE(CheckDevice());
+    EXPECT_EQ(ProbeSocket(), SocketState::NotChecked);
     EXPECT_TRUE(this->messages.Lines().empty());
     EXPECT_TRUE(this->rig().Wire().empty());
 }
@@ -296,7 +315,7 @@ TYPED_TEST(LinkSuite, AC5xPartIsErasedByTheCommandItsThirdSignatureByteChooses) 
 TYPED_TEST(LinkSuite, AC5xPartWhoseSignatureDoesNotComeIsErasedWithTheSecondCommand) {
     this->Open(Unit("AT89C51").Silent());
     ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
-    SendChipErase();
+    EXPECT_TRUE(SendChipErase());
     EXPECT_EQ(this->rig().Wire(), (Lines{"> 14", "> 16"}));
     EXPECT_TRUE(this->messages.Lines().empty());
 }
@@ -399,11 +418,11 @@ TYPED_TEST(LinkSuite, ProgrammingAnnouncesTheRangeThenSendsEachByteForItsAnswer)
     std::vector<std::uint8_t> image(0x0103, 0xFF);
     image[0x0100] = 0xF0;  // programming can only clear bits
     this->Open(Unit("AT89C2051").Image(image));
-    BeginProgramming(0x0100, 3);
+    ASSERT_TRUE(BeginProgramming(0x0100, 3));
     EXPECT_TRUE(ProgramByte(0x12));
     EXPECT_TRUE(ProgramByte(0x34));
     EXPECT_TRUE(ProgramByte(0x56));
-    ReadFlashToBuffer(0x0100, 4, 0x0200);
+    EXPECT_TRUE(ReadFlashToBuffer(0x0100, 4, 0x0200));
     EXPECT_EQ(this->messages.Lines(), Lines{});
     EXPECT_EQ(this->rig().Wire(), (Lines{"> 13 01 00 00 03", "> 12 < 2D", "> 34 < 2D", "> 56 < 2D",
                                          "> 12 01 00 00 04 < 10 34 56 FF"}));
@@ -435,7 +454,7 @@ TYPED_TEST(LinkSuite, BeginProgrammingUsesTheCommandOfThePartsFamilyModeAndKind)
         SCOPED_TRACE(c.unit.part + (c.spi ? " SPI" : " Parallel"));
         this->Restart();
         this->Open(c.unit, nullptr, c.spi);
-        BeginProgramming(0x0020, 1);
+        ASSERT_TRUE(BeginProgramming(0x0020, 1));
         EXPECT_TRUE(ProgramByte(0x5A));
         EXPECT_EQ(this->rig().Wire(), c.wire);
         EXPECT_EQ(this->rig().Chip().Flash[0x20], 0x5A);
@@ -444,7 +463,7 @@ TYPED_TEST(LinkSuite, BeginProgrammingUsesTheCommandOfThePartsFamilyModeAndKind)
 
 TYPED_TEST(LinkSuite, AnErrorAnswerEndsProgrammingAtThatByte) {
     this->Open(Unit("AT89S52").FailAt(0x0011));
-    BeginProgramming(0x0010, 4);
+    ASSERT_TRUE(BeginProgramming(0x0010, 4));
     EXPECT_TRUE(ProgramByte(0xAA));
     EXPECT_FALSE(ProgramByte(0xBB));
     // The unit has left programming: the next byte is a command again.
@@ -476,7 +495,7 @@ TYPED_TEST(LinkSuite, ProgramByteSkipsBytesThatAreNeitherAnswer) {
     // byte counts as unanswered.
     this->Open(Unit("AT89S52").GarbageEvery(1));
     ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
-    BeginProgramming(0x0000, 1);
+    ASSERT_TRUE(BeginProgramming(0x0000, 1));
     EXPECT_FALSE(ProgramByte(0x12));
     EXPECT_EQ(this->rig().Wire(), (Lines{"> 38 00 00 00 01", "> 12 < D2"}));
 }
@@ -501,12 +520,13 @@ TYPED_TEST(LinkSuite, TheEepromOfThe8252IsReachedAbove2000InParallelAndByItsOwnC
         this->Restart();
         this->Open(Unit("AT89S8252"), nullptr, c.spi);
         App().CurrentBufferKind = BufferKind::Eeprom;
-        BeginProgramming(0x0010, 3);
+        ASSERT_TRUE(BeginProgramming(0x0010, 3));
         for (std::uint8_t v : {0x11, 0x22, 0x33}) EXPECT_TRUE(ProgramByte(v));
         std::array<std::uint8_t, 16> block{};
-        ReadEepromBlock(0x0010, 16, block.data());
+        EXPECT_TRUE(ReadEepromBlock(0x0010, 16, block.data()));
         EXPECT_EQ(block[2], 0x33);
-        ReadEepromToBuffer(0x0010, 2, 0x07FF);  // the second byte is past the buffer
+        // The second byte is past the buffer.
+        EXPECT_TRUE(ReadEepromToBuffer(0x0010, 2, 0x07FF));
         EXPECT_EQ(EepromRead(0x07FF), 0x11);
         EXPECT_EQ(GetOrigin(BufferKind::Eeprom, 0x07FF), OriginDevice);
         EXPECT_EQ(this->rig().Wire(), c.wire);
@@ -520,7 +540,7 @@ TYPED_TEST(LinkSuite, TheEepromOfThe8252IsReachedAbove2000InParallelAndByItsOwnC
 TYPED_TEST(LinkSuite, PartsWithoutEepromReadNoEepromBlock) {
     this->Open(Unit("AT89S53"));
     std::array<std::uint8_t, 4> block{1, 2, 3, 4};
-    ReadEepromBlock(0x0000, 4, block.data());
+    EXPECT_FALSE(ReadEepromBlock(0x0000, 4, block.data()));
     EXPECT_EQ(block, (std::array<std::uint8_t, 4>{1, 2, 3, 4}));
     EXPECT_TRUE(this->rig().Wire().empty());
 }
@@ -544,9 +564,9 @@ TYPED_TEST(LinkSuite, ReadingUsesTheFamilysReadCommandAndPrepareReadOnlyTheS53In
         SCOPED_TRACE(std::string(c.part) + (c.spi ? " SPI" : " Parallel"));
         this->Restart();
         this->Open(Unit(c.part).Image({0x02}), nullptr, c.spi);
-        PrepareRead();
+        EXPECT_TRUE(PrepareRead());
         std::uint8_t byte = 0;
-        ReadFlashBlock(0x0000, 1, &byte);
+        EXPECT_TRUE(ReadFlashBlock(0x0000, 1, &byte));
         EXPECT_EQ(byte, 0x02);
         EXPECT_EQ(this->rig().Wire(), c.wire);
     }
@@ -556,8 +576,8 @@ TYPED_TEST(LinkSuite, AReadIntoTheBufferEndsAtItsLastAddressAndNeverWrapsRound) 
     std::vector<std::uint8_t> image(16);
     for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i);
     this->Open(Unit("AT89C55").Image(image));
-    ReadFlashToBuffer(0x0000, 16, 0x4FF8);
-    ReadFlashToBuffer(0x0000, 16, 0xFFF8);
+    EXPECT_TRUE(ReadFlashToBuffer(0x0000, 16, 0x4FF8));
+    EXPECT_TRUE(ReadFlashToBuffer(0x0000, 16, 0xFFF8));
     EXPECT_EQ(FlashRead(0x4FF8), 0x00);
     EXPECT_EQ(FlashRead(0x4FFF), 0x07);
     EXPECT_EQ(GetOrigin(BufferKind::Flash, 0x4FFF), OriginDevice);
@@ -566,18 +586,96 @@ TYPED_TEST(LinkSuite, AReadIntoTheBufferEndsAtItsLastAddressAndNeverWrapsRound) 
     EXPECT_EQ(App().FlashBuffer.size(), kFlashBufferSize);
 }
 
-TYPED_TEST(LinkSuite, AReadFromASilentUnitKeepsTheBufferButMarksItRead) {
-    this->Open(Unit("AT89C1051").Silent());
-    ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
-    FlashWrite(0x03FE, 0x42);
-    // 16 bytes from 03F8: past the part's last address 03FF nothing is
-    // written, and the read itself times out.
-    ReadFlashToBuffer(0x03F8, 16, 0x03F8);
-    EXPECT_EQ(FlashRead(0x03FE), 0x42);
-    EXPECT_EQ(GetOrigin(BufferKind::Flash, 0x03FF), OriginDevice);
-    EXPECT_EQ(
-        this->messages.Lines(),
-        (Lines{"ERROR|Time out error", "ERROR|Read Time out error in serial communication!"}));
+TYPED_TEST(LinkSuite, ABlockThatDoesNotComeWholeLeavesTheBufferAndItsMarksAndSaysSo) {
+    struct Case {
+        const char* name;
+        SimSetup unit;
+        std::uint16_t count;
+        Lines messages;
+    };
+    const Lines timedOut{"ERROR|Time out error",
+                         "ERROR|Read Time out error in serial communication!"};
+    const Case cases[] = {
+        // Nothing comes and the wait bound runs out.
+        {"silent", Unit("AT89C2051").Silent(), 16, timedOut},
+        // The unit goes silent part-way through the block.
+        {"cut", Unit("AT89C2051").SilentAfter(5), 16, timedOut},
+        // Half of it comes and the port's own time-out ends the read as done:
+        // for chip data that is a read time-out all the same.
+        {"short",
+         Unit("AT89C2051").DropEvery(2),
+         4,
+         {"ERROR|Read Time out error in serial communication!"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        this->Restart();
+        this->Open(c.unit);
+        ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
+        for (std::uint16_t a = 0x0100; a < 0x0110; ++a) FlashWrite(a, 0x42);
+        EXPECT_FALSE(ReadFlashToBuffer(0x0000, c.count, 0x0100));
+        for (std::uint16_t a = 0x0100; a < 0x0110; ++a) {
+            EXPECT_EQ(FlashRead(a), 0x42) << a;
+            EXPECT_EQ(GetOrigin(BufferKind::Flash, a), OriginNone) << a;
+        }
+        EXPECT_EQ(this->messages.Lines(), c.messages);
+        for (const auto& m : this->messages.messages) EXPECT_EQ(m.icon, MessageIcon::Stop);
+    }
+}
+
+TYPED_TEST(LinkSuite, AFailedTransferEndsItsExchangeWithTheLinksMessageOnce) {
+    // An AT89C51 asks its signature before erasing, locking and programming.
+    this->Open(Unit("AT89C51"));
+    App().ProtectionOptions = kProtect3Lb1;
+    SerialTransport* const port = App().ProgrammerLink;
+    App().ProgrammerLink = nullptr;  // the port has gone
+    std::array<std::uint8_t, 16> block{};
+    const std::pair<const char*, std::function<bool()>> exchanges[] = {
+        {"read block", [&] { return ReadFlashBlock(0x0000, 16, block.data()); }},
+        {"read to buffer", [] { return ReadFlashToBuffer(0x0000, 16, 0x0000); }},
+        {"erase", [] { return SendChipErase(); }},
+        {"lock bits", [] { return SendLockBits(); }},
+        {"begin programming", [] { return BeginProgramming(0x0000, 1); }},
+        {"program byte", [] { return ProgramByte(0x12); }},
+    };
+    for (const auto& [name, exchange] : exchanges) {
+        SCOPED_TRACE(name);
+        this->messages.messages.clear();
+        const std::uint64_t failures = LinkFailureCount();
+        EXPECT_FALSE(exchange());
+        EXPECT_EQ(this->messages.Lines(), Lines{"ERROR|Serial port communication error!"});
+        EXPECT_EQ(LinkFailureCount(), failures + 1);
+    }
+    App().ProgrammerLink = port;
+    EXPECT_TRUE(this->rig().Wire().empty());
+}
+
+// A device command whose command never reached the unit is no success: the
+// link's message is all the user sees.
+TEST(DeviceCommandsOnABrokenPort, ShowOnlyTheLinksMessage) {
+    struct Case {
+        const char* part;
+        std::function<void()> command;
+    };
+    const Case cases[] = {
+        {"AT89S52", [] { EXPECT_FALSE(CheckDevice()); }},
+        {"AT89S52", EraseCommand},
+        {"AT89S52", ProtectCommand},
+        {"AT89S8252", SerialProgramEnableCommand},
+        {"AT89S8252", SerialProgramDisableCommand},
+    };
+    for (const Case& c : cases) {
+        VirtualUnit unit(c.part);
+        SCOPED_TRACE(::testing::Message() << c.part << " case " << (&c - cases));
+        App().ProtectionOptions = kProtect3Lb1;
+        unit.Chip().Flash[0] = 0x00;
+        unit.BreakAfterWrites(1);  // the programmer check goes, then the port breaks
+        c.command();
+        EXPECT_EQ(unit.messages.Lines(), Lines{"ERROR|Serial port communication error!"});
+        EXPECT_EQ(unit.WireLines(), Lines{"> 0D < 2D"});
+        EXPECT_EQ(unit.Chip().Flash[0], 0x00);
+        EXPECT_EQ(unit.Chip().LockBits, 0);
+    }
 }
 
 }  // namespace

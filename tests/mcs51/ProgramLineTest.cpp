@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
 
 #include "app/AppState.h"
 #include "app/Buffers.h"
+#include "mcs51/Assembler.h"
 #include "mcs51/CodeWalk.h"
 #include "mcs51/ProgramLine.h"
+#include "mcs51/Tables.h"
 
 namespace zvk {
 namespace {
@@ -94,6 +97,54 @@ TEST_F(ProgramLine, EntryRefusesAnInstructionThatRunsPastTheLastAddress) {
     EXPECT_EQ(fits.outcome, LineOutcome::Store);
     EXPECT_EQ(fits.count, 3);
     EXPECT_EQ(PlanProgramLine("NOP", 0x0FFF, 0x0FFF).outcome, LineOutcome::Store);
+}
+
+// Stored code whose offered text the assembler reads as other code, or
+// refuses. Giving the offered text back must keep the bytes, in place and in
+// entry alike; typing the same instruction keeps the assembler's reading.
+TEST_F(ProgramLine, TheOfferedLineGivenBackKeepsTheStoredCode) {
+    struct Case {
+        std::array<std::uint8_t, 3> bytes;
+        const char* offered;
+    };
+    const Case cases[] = {
+        {{0xD2, 0xEA, 0x00}, "SETB   EA"},       // read as the flag EA, bit AF
+        {{0x05, 0xAC, 0x00}, "INC    AC"},       // read as INC A, then a NOP
+        {{0x10, 0xEA, 0x05}, "JBC    EA,0108"},  // three bytes, bit EA
+        {{0x92, 0xD6, 0x00}, "MOV    AC,C"},     // refused: AC read as A
+        {{0x75, 0xAC, 0x12}, "MOV    AC,#12"},   // refused
+        {{0x43, 0xB1, 0x07}, "ORL    B1,#07"},   // refused: B1 begins like B
+        {{0x80, 0xFF, 0x00}, "SJMP   0101"},     // target inside its own bytes
+        {{0xA5, 0x00, 0x00}, "RESERVED"},        // no mnemonic
+    };
+    const std::uint16_t address = 0x0100;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.offered);
+        const std::uint8_t length = InstructionLength[c.bytes[0]];
+        for (std::uint8_t i = 0; i < 3; ++i) FlashWrite(address + i, c.bytes[i]);
+        ASSERT_EQ(InstructionText(address), c.offered);
+        // Each case is one where storing the text would not give the bytes.
+        const AsmOutput typed = AssembleLine(c.offered, address);
+        EXPECT_FALSE(typed.result == AsmOk && typed.length == length &&
+                     std::equal(c.bytes.begin(), c.bytes.begin() + length, typed.code.begin()));
+
+        const LinePlan edit = PlanInstructionEdit(c.offered, address, length);
+        EXPECT_EQ(edit.outcome, LineOutcome::Unchanged);
+        EXPECT_EQ(edit.count, 0);
+        const LinePlan entry = PlanProgramLine(c.offered, address, 0x0FFF);
+        EXPECT_EQ(entry.outcome, LineOutcome::Unchanged);
+        EXPECT_EQ(entry.count, 0);
+    }
+
+    // Typed rather than given back, the same words keep today's reading.
+    Put(address, {0xD2, 0xEA});
+    const LinePlan spaced = PlanInstructionEdit("SETB EA", address, 2);
+    EXPECT_EQ(spaced.outcome, LineOutcome::Store);
+    EXPECT_EQ(spaced.code, (std::array<std::uint8_t, 3>{0xD2, 0xAF, 0x00}));
+    Put(address, {0x00});
+    const LinePlan elsewhere = PlanProgramLine("SETB   EA", address, 0x0FFF);
+    EXPECT_EQ(elsewhere.outcome, LineOutcome::Store);
+    EXPECT_EQ(elsewhere.code, (std::array<std::uint8_t, 3>{0xD2, 0xAF, 0x00}));
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -240,6 +242,173 @@ TEST_F(DeviceEndToEndTest, GarbageDuringVerifyIsListedNeverOk) {
     }
     const std::string report = ReadTextFile(dir / "report.txt");
     EXPECT_EQ(report.rfind(" Address\tDevice data\tBuffer data\r\n", 0), 0u);
+}
+
+TEST_F(DeviceEndToEndTest, ALinkFailureEndsTheCommandOnceAndIsNeverASuccess) {
+    std::vector<std::uint8_t> chip(kC55Size);
+    for (std::size_t i = 0; i < chip.size(); ++i) chip[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    const std::string bin = (dir / "chip.bin").string();
+    std::ofstream(bin, std::ios::binary)
+        .write(reinterpret_cast<const char*>(chip.data()),
+               static_cast<std::streamsize>(chip.size()));
+    const std::string out = (dir / "out.hex").string();
+    const std::string timedOut =
+        "ERROR: Time out error\nERROR: Read Time out error in serial communication!\n";
+    const std::string loaded = "Load Program: File Loaded Successfully.\n";
+    struct Case {
+        std::vector<std::string> unitOptions;
+        std::vector<std::string> command;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"--image", bin, "--drop-every", "30"}, {"read", out}, timedOut},
+        {{"--image", bin, "--drop-every", "30"}, {"verify", bin}, loaded + timedOut},
+        // Check, signature, two programmer checks and the signature before
+        // programming take 9 answers; the 92nd data byte gets none.
+        {{"--silent-after", "100"},
+         {"program", bin, "--verify"},
+         loaded + "Error: Programming Failed at 005B\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command[0]);
+        std::ofstream(out) << "kept";
+        ASSERT_TRUE(StartUnit(c.unitOptions));
+        const auto start = std::chrono::steady_clock::now();
+        const ShellRun run = Cli(c.command);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(run.out, "");
+        EXPECT_TRUE(ReadTextFile(out) == "kept") << "the output file was replaced";
+        unit.Stop();
+    }
+}
+
+// scripts/production-demo: zvk-cli auto --repeat --count 3 --log against
+// zvk-unit-sim --socket-control, the script changing the chips; the second
+// chip is an AT89C51 in an AT89S52 run.
+TEST(ProductionEndToEndTest, ThreeChipsOneOfThemTheWrongPart) {
+    TempDir dir;
+    const std::string command =
+        "ZVK_CLI=" + ShellQuote(ZVK_CLI_PATH) + " ZVK_UNIT_SIM=" + ShellQuote(ZVK_UNIT_SIM_PATH) +
+        " " + ShellQuote(std::string(ZVK_SOURCE_DIR) + "/scripts/production-demo") + " " +
+        ShellQuote(dir.Path().string());
+    const ShellRun run = RunShell(command, dir.Path());
+    ASSERT_EQ(run.status, 1) << run.out << run.err;
+    EXPECT_NE(run.out.find("3 chips: 2 passed, 1 failed"), std::string::npos) << run.out;
+
+    const auto log = SplitLines(ReadTextFile(dir / "run.csv"));
+    ASSERT_EQ(log.size(), 4u) << ReadTextFile(dir / "run.csv");
+    EXPECT_EQ(log[0],
+              "time,part,image,checksum,steps,result,failed_step,failed_address,seconds,"
+              "reason");
+    // The image's sum over the whole Flash, as the Checksum command gives it.
+    const auto image = ReadBytes(dir / "img.bin");
+    ASSERT_EQ(image.size(), 8192u);
+    unsigned sum = 0;
+    for (const auto b : image) sum += b;
+    char checksum[8];
+    std::snprintf(checksum, sizeof checksum, "%04X", sum & 0xFFFF);
+    const std::string imageField = (dir / "img.hex").lexically_normal().string();
+    const char* results[] = {",pass,,,", ",fail,check,,", ",pass,,,"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(log[i + 1]);
+        EXPECT_NE(log[i + 1].find(std::string(",AT89S52,") + imageField + "," + checksum +
+                                  ",erase+blank+program+verify" + results[i]),
+                  std::string::npos);
+    }
+    EXPECT_TRUE(log[2].ends_with(",Error - Device Mismatch!"));
+
+    const auto dump = ReadTextFile(dir / "dump.txt");
+    ASSERT_TRUE(dump.starts_with("part AT89S52\n")) << dump.substr(0, 200);
+    EXPECT_EQ(DumpFlash(dump), image);
+    EXPECT_NE(run.out.find("the last chip holds the image"), std::string::npos);
+}
+
+// Ctrl+C between chips ends the run at once; SIGTERM while a chip is being
+// programmed gives it up and logs it as aborted, never as passed.
+TEST(ProductionEndToEndTest, StoppedBetweenChipsOrInTheMiddleOfOne) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> unitOptions;
+        const char* waitFor;  // a shell test that holds once the moment has come
+        const char* signal;
+        int status;
+        const char* summary;
+        std::size_t logLines;
+    };
+    const Case cases[] = {
+        {"INT while waiting for a chip",
+         {"--no-chip"},
+         "grep -qx 'Insert a chip...' out.txt",
+         "INT",
+         0,
+         "0 chips: 0 passed, 0 failed",
+         1},
+        {"TERM while programming",
+         {"--baud", "9600"},
+         "grep -q '^> 38 ' wire.log",
+         "TERM",
+         1,
+         "1 chip: 0 passed, 1 failed",
+         2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        std::vector<std::string> options{"--part", "AT89S52"};
+        options.insert(options.end(), c.unitOptions.begin(), c.unitOptions.end());
+        UnitSimProcess unit;
+        ASSERT_TRUE(unit.Start(dir.Path(), "unit", options));
+        std::ofstream(dir / "img.hex") << ":0400000012345678E8\n:00000001FF\n";
+        const std::string script =
+            ShellQuote(ZVK_CLI_PATH) +
+            " --port unit --part AT89S52 --parallel auto img.hex --steps program --repeat"
+            " --log run.csv"
+            " >out.txt 2>err.txt &"
+            " pid=$!; for i in $(seq 1500); do " +
+            c.waitFor +
+            " && break; sleep 0.02; done;"
+            " kill -" +
+            c.signal + " $pid; wait $pid; echo $?";
+        const ShellRun run = RunShell("sh -c " + ShellQuote(script), dir.Path());
+        EXPECT_EQ(run.out, std::to_string(c.status) + "\n") << ReadTextFile(dir / "err.txt");
+        EXPECT_NE(ReadTextFile(dir / "out.txt").find(c.summary), std::string::npos)
+            << ReadTextFile(dir / "out.txt");
+        const auto log = SplitLines(ReadTextFile(dir / "run.csv"));
+        ASSERT_EQ(log.size(), c.logLines);
+        if (c.logLines == 2) {
+            EXPECT_NE(log[1].find(",fail,program,"), std::string::npos) << log[1];
+            EXPECT_TRUE(log[1].ends_with(",Aborted")) << log[1];
+        }
+    }
+}
+
+TEST(ProductionEndToEndTest, WhatCannotBeARunIsRefusedBeforeAnyChip) {
+    TempDir dir;
+    std::ofstream(dir / "img.hex") << ":00000001FF\n";
+    std::filesystem::create_directory(dir / "folder");
+    struct Case {
+        std::string arguments;
+        int status;
+        const char* err;
+    };
+    const Case cases[] = {
+        {"--count 3", 2, "--count needs --repeat"},
+        {"--repeat --count 0", 2, "--count: 0 is not a number of chips"},
+        {"--repeat --count x", 2, "--count: x is not a number of chips"},
+        {"--repeat --spi", 2, "--repeat needs Parallel mode"},
+        {"--repeat --log folder", 1, "Error: Cannot write the log file folder: Is a directory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const ShellRun run = RunShell(
+            ShellQuote(ZVK_CLI_PATH) + " --port nowhere --part AT89S52 auto img.hex " + c.arguments,
+            dir.Path());
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("Cannot Establish Communication"), std::string::npos) << run.err;
+    }
 }
 
 }  // namespace

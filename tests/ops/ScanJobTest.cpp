@@ -1,8 +1,10 @@
 // Verify and Blank Check: the two list-making walks over the chip.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -99,14 +101,15 @@ TEST(VerifyJobTest, GarbageOnTheLineIsNeverASuccess) {
     EXPECT_NE(job.model.list.find("\t\t"), std::string::npos);
 }
 
-TEST(VerifyJobTest, MissingBytesCountAsDifferences) {
-    // A unit that sends only part of each block: whatever the block held
-    // before must never pass for the chip's bytes.
+TEST(VerifyJobTest, MissingBytesAreNeitherASuccessNorListed) {
+    // A unit that sends only part of a block: whatever the block held before
+    // must never pass for the chip's bytes, neither as a match nor as a difference.
     VirtualUnit unit("AT89C2051", {}, {20, 0});
     VerifyJob job({PackStartCount(0x0000, 256), 0x0000});
     DriveJob(job);
     EXPECT_FALSE(job.model.succeeded);
-    EXPECT_EQ(job.model.status, "Verification Completed - Error");
+    EXPECT_FALSE(job.model.staysOpen);
+    EXPECT_EQ(job.model.list, "");
 }
 
 class ReportTest : public ::testing::Test {
@@ -139,6 +142,32 @@ TEST_F(ReportTest, FailedWriteNamesTheFile) {
     EXPECT_FALSE(StoreVerifyReport(path, "x"));
     EXPECT_EQ(messages.Lines(), std::vector<std::string>{"Error|out.txt"});
     EXPECT_EQ(messages.messages[0].icon, MessageIcon::Stop);
+}
+
+TEST_F(ReportTest, FailedWriteKeepsAnOlderReport) {
+    const auto path = (dir / "report.txt").string();
+    const std::string old = " Address\tDevice data\tBuffer data\r\n 0000\t\t00\t\tFF\r\n";
+    { std::ofstream(path, std::ios::binary) << old; }
+    // A file size limit makes the write fail part way, as a full disk would.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit small = previous;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool stored = StoreVerifyReport(path, std::string(29000, 'x'));
+    setrlimit(RLIMIT_FSIZE, &previous);
+
+    EXPECT_FALSE(stored);
+    EXPECT_EQ(messages.Lines(), std::vector<std::string>{"Error|report.txt"});
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    EXPECT_EQ(content.str(), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir),
+                            std::filesystem::directory_iterator()),
+              1)
+        << "no temporary file is left behind";
 }
 
 TEST(BlankCheckJobTest, ErasedChipIsBlank) {

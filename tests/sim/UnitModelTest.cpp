@@ -63,6 +63,53 @@ TEST(UnitModel, AnswersTheProgrammerCheckAndEverySignatureCommand) {
     EXPECT_EQ(silent.Chip().Flash[0], 0xFF);
 }
 
+TEST(UnitModel, ChipsAreSwappedInTheSocketEvenHalfWayThroughAnExchange) {
+    UnitConfig config = ConfigFor("AT89S52");
+    config.ReportedPart = *FindDeviceByName("AT89C2051");  // this chip's oddity
+    config.FailAt = 0x0003;                                // the unit's
+    UnitModel unit(config);
+
+    // Pulled out while a read was being announced: it gives FF.
+    EXPECT_EQ(Send(unit, {0x37, 0x00, 0x00, 0x00}), Bytes{});
+    unit.RemoveChip();
+    EXPECT_FALSE(unit.ChipPresent());
+    EXPECT_EQ(Send(unit, {0x01}), Bytes{0xFF});
+    // Pulled out after programming was announced: the data byte fails and
+    // changes nothing.
+    unit.InsertChip();
+    unit.Chip().Flash[0] = 0x12;
+    EXPECT_EQ(Send(unit, {0x38, 0x00, 0x00, 0x00, 0x01}), Bytes{});
+    unit.RemoveChip();
+    EXPECT_EQ(Send(unit, {0x00}), Bytes{kErr});
+    EXPECT_EQ(unit.Chip().Flash[0], 0x12);
+    EXPECT_EQ(Send(unit, {0x0D, 0x32}), (Bytes{kAck, 0xFF, 0xFF, 0xFF}));
+
+    // A fresh chip of the same part: erased, with its own signature; the
+    // unit's fault stays.
+    unit.InsertChip();
+    EXPECT_TRUE(unit.ChipPresent());
+    EXPECT_EQ(Send(unit, {0x32}), (Bytes{0x1E, 0x52, 0x06}));
+    EXPECT_EQ(unit.Chip().Flash, Bytes(8192, 0xFF));
+    EXPECT_EQ(Send(unit, {0x38, 0x00, 0x03, 0x00, 0x01, 0x00}), Bytes{kErr});
+
+    // Another part, with its size and its EEPROM or none.
+    unit.InsertChip(*FindDeviceByName("AT89S8252"));
+    EXPECT_EQ(Send(unit, {0x31}), (Bytes{0x1E, 0x72, 0xFF}));
+    EXPECT_EQ(unit.Chip().Flash.size(), 8192U);
+    EXPECT_EQ(unit.Chip().Eeprom.size(), kSimEepromSize);
+    unit.InsertChip(*FindDeviceByName("AT89C51"));
+    EXPECT_EQ(Send(unit, {0x14}), (Bytes{0x1E, 0x51, 0xFF}));
+    EXPECT_EQ(unit.Chip().Flash.size(), 4096U);
+    EXPECT_TRUE(unit.Chip().Eeprom.empty());
+    std::ostringstream dump;
+    WriteDump(dump, unit);
+    EXPECT_TRUE(dump.str().starts_with("part AT89C51\n")) << dump.str();
+    unit.RemoveChip();
+    dump.str("");
+    WriteDump(dump, unit);
+    EXPECT_EQ(dump.str(), "socket empty\n");
+}
+
 TEST(UnitModel, AReadAnswersExactlyTheCountAskedAndFFPastTheEnd) {
     UnitModel unit(ConfigFor("AT89C1051"));  // 1 KB
     unit.Chip().Flash[0x3FF] = 0x5A;
@@ -190,6 +237,17 @@ TEST(UnitModel, FailAtAnswersErrorForTheDataByteOfThatAddressOnly) {
     EXPECT_EQ(unit.Chip().Flash[0x0101], 0x02);
     EXPECT_EQ(unit.Chip().Flash[0x0102], 0xFF);
     EXPECT_EQ(unit.Chip().Flash[0x0103], 0xFF) << "the fourth byte was taken as a command";
+}
+
+TEST(UnitModel, SilentAfterCutsTheAnswerUnderWayThenAnswersAndDoesNothing) {
+    UnitConfig config = ConfigFor("AT89S52");
+    config.SilentAfter = 3;
+    UnitModel unit(config);
+    unit.Chip().Flash[1] = 0x5A;
+    EXPECT_EQ(Send(unit, {0x0D}), Bytes{kAck});
+    EXPECT_EQ(Send(unit, {0x37, 0x00, 0x00, 0x00, 0x04}), (Bytes{0xFF, 0x5A}));
+    EXPECT_TRUE(Send(unit, {0x0D, 0x38, 0x00, 0x00, 0x00, 0x01, 0x00, 0x33}).empty());
+    EXPECT_EQ(unit.Chip().Flash[0], 0xFF);
 }
 
 TEST(UnitLine, TheWireLogHasOneExchangePerLine) {

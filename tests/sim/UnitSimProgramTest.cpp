@@ -74,8 +74,10 @@ TEST(UnitSimProgram, HelpDescribesTheDumpAndBadCommandLinesAreRefused) {
     const ShellRun helpRun = RunUnitSim({"--help"}, dir.Path());
     EXPECT_EQ(helpRun.status, 0);
     const std::string& help = helpRun.out;
-    for (const char* text : {"--link PATH", "--dump FILE", "Dump format", "lock-bits LB1 LB2",
-                             "eeprom 0800", "--wrong-part PART", "--garbage-every N"}) {
+    for (const char* text :
+         {"--link PATH", "--dump FILE", "Dump format", "lock-bits LB1 LB2", "eeprom 0800",
+          "--wrong-part PART", "--garbage-every N", "--silent-after N", "--socket-control PATH",
+          "insert PART", "socket empty"}) {
         EXPECT_NE(help.find(text), std::string::npos) << text;
     }
 
@@ -85,6 +87,7 @@ TEST(UnitSimProgram, HelpDescribesTheDumpAndBadCommandLinesAreRefused) {
         {"--baud", "0"},
         {"--fail-at", "12345"},
         {"--drop-every", "-1"},
+        {"--silent-after", "x"},
         {"--third-byte", "1FF"},
         {"--bogus"},
         {"--part"},
@@ -149,6 +152,69 @@ TEST(UnitSimProgram, ReplacesALinkLeftBehindButNoOtherFile) {
     std::ofstream(dir / "COM4") << "mine";
     EXPECT_EQ(RunUnitSim({"--link", (dir / "COM4").string()}, dir.Path()).status, 1);
     EXPECT_EQ(ReadTextFile(dir / "COM4"), "mine");
+}
+
+TEST(UnitSimProgram, TheSocketControlFifoChangesChipsForOneWriterAfterAnother) {
+    TempDir dir;
+    const fs::path fifo = dir / "socket";
+    std::ofstream(fifo) << "a file left here";
+    EXPECT_EQ(RunUnitSim({"--socket-control", fifo.string()}, dir.Path()).status, 1);
+    EXPECT_EQ(ReadTextFile(fifo), "a file left here");
+    fs::remove(fifo);
+
+    UnitSimProcess unit;
+    ASSERT_TRUE(
+        unit.Start(dir.Path(), "unit", {"--part", "AT89S52", "--socket-control", fifo.string()}));
+    ASSERT_TRUE(fs::is_fifo(fifo));
+    HostPort host(unit.Link());
+    ASSERT_TRUE(host.IsOpen());
+    // The signature the device check of an AT89S52 reads, once the unit has
+    // taken the command in (it reads the FIFO between host bytes).
+    const auto signatureBecomes = [&host](const Bytes& expected) {
+        Bytes got;
+        for (int i = 0; i < 200 && got != expected; ++i) got = host.Exchange({0x32}, 3);
+        return got;
+    };
+    const Bytes s52{0x1E, 0x52, 0x06};
+    const Bytes c51{0x1E, 0x51, 0xFF};
+    const Bytes empty{0xFF, 0xFF, 0xFF};
+    EXPECT_EQ(host.Exchange({0x32}, 3), s52);
+    const struct {
+        const char* lines;  // written by one writer, which then closes
+        Bytes signature;
+    } steps[] = {
+        {"remove\n", empty},
+        {"  insert   at89c51 \r\n", c51},
+        // Not understood: said and ignored, then the next command counts.
+        {"insert AT89X99\nfrobnicate\n\nremove\n", empty},
+        {"insert\n", c51},  // the part last in the socket
+        {"remove\ninsert AT89S52\n", s52},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.lines);
+        std::ofstream(fifo) << step.lines;
+        EXPECT_EQ(signatureBecomes(step.signature), step.signature);
+    }
+    // With every writer gone the FIFO must not read as ended, or the unit
+    // would wake up for it without end: it holds a write end itself.
+    int fifoEnds = 0;
+    for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(unit.Pid()) + "/fd")) {
+        std::error_code error;
+        fifoEnds += fs::read_symlink(fd.path(), error) == fifo;
+    }
+    EXPECT_EQ(fifoEnds, 2);
+    // The fresh chip is erased, and it is the one the dump shows.
+    EXPECT_EQ(host.Exchange({0x37, 0x00, 0x00, 0x00, 0x02}, 2), (Bytes{0xFF, 0xFF}));
+    EXPECT_EQ(host.Exchange({0x38, 0x00, 0x00, 0x00, 0x01, 0x5A}, 1), Bytes{'-'});
+    EXPECT_EQ(unit.Stop(), 0);
+    EXPECT_TRUE(unit.Dump().starts_with("part AT89S52\n")) << unit.Dump().substr(0, 100);
+    EXPECT_NE(unit.Dump().find("\n0000: 5A FF"), std::string::npos);
+    EXPECT_FALSE(fs::exists(fifo)) << "the unit removes its FIFO";
+    const std::string output = unit.Output();
+    for (const char* said : {"unknown part AT89X99", "unknown socket command: frobnicate",
+                             "AT89C51 inserted", "socket empty"}) {
+        EXPECT_NE(output.find(said), std::string::npos) << said << " in\n" << output;
+    }
 }
 
 TEST(UnitSimProgram, BaudTakesTheWireTimeOfEveryByte) {

@@ -1,8 +1,8 @@
 #pragma once
 // Runs zvk-unit-sim as a child process for end-to-end tests: in a fresh
 // temporary directory, with its link, wire log and dump there, and stops it
-// with SIGTERM. The path of the program comes from the build
-// (ZVK_UNIT_SIM_PATH).
+// with SIGTERM. What it prints goes to DIR/unit.out. The path of the program
+// comes from the build (ZVK_UNIT_SIM_PATH).
 
 #include <fcntl.h>
 #include <signal.h>
@@ -53,7 +53,8 @@ class UnitSimProcess {
         dump_ = dir / "dump.txt";
         options.insert(options.begin(), {ZVK_UNIT_SIM_PATH, "--link", link_.string(), "--wire-log",
                                          wireLog_.string(), "--dump", dump_.string()});
-        pid_ = Spawn(options);
+        output_ = dir / "unit.out";
+        pid_ = Spawn(options, output_);
         for (int i = 0; i < 1000 && pid_ > 0; ++i) {
             // Followed to its end, so that a link left behind by an earlier
             // unit does not count.
@@ -86,18 +87,22 @@ class UnitSimProcess {
         return SplitLines(ReadTextFile(wireLog_));
     }
     [[nodiscard]] std::string Dump() const { return ReadTextFile(dump_); }
+    // What the unit printed on stdout and stderr.
+    [[nodiscard]] std::string Output() const { return ReadTextFile(output_); }
 
   private:
-    static pid_t Spawn(const std::vector<std::string>& arguments) {
+    static pid_t Spawn(const std::vector<std::string>& arguments,
+                       const std::filesystem::path& output) {
         std::vector<char*> argv;
         for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         const pid_t pid = ::fork();
         if (pid == 0) {
-            const int fd = ::open("/dev/null", O_WRONLY);
+            const int fd = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (fd >= 0) {
                 ::dup2(fd, STDOUT_FILENO);
                 ::dup2(fd, STDERR_FILENO);
+                if (fd > STDERR_FILENO) ::close(fd);
             }
             ::execv(argv[0], argv.data());
             ::_exit(127);
@@ -109,6 +114,7 @@ class UnitSimProcess {
     std::filesystem::path link_;
     std::filesystem::path wireLog_;
     std::filesystem::path dump_;
+    std::filesystem::path output_;
 };
 
 }  // namespace zvk::test

@@ -51,6 +51,12 @@ class VirtualUnit {
     VirtualUnit& operator=(const VirtualUnit&) = delete;
 
     sim::ChipState& Chip() { return model_->Chip(); }
+    // Chips out of and into the socket; a fresh chip of the part last in it
+    // unless one is named.
+    void RemoveChip() { model_->RemoveChip(); }
+    void InsertChip(std::string_view part = {}) {
+        model_->InsertChip(part.empty() ? std::nullopt : FindDeviceByName(part));
+    }
     // The wire log's lines so far.
     std::vector<std::string> WireLines() const {
         std::vector<std::string> lines;
@@ -59,6 +65,9 @@ class VirtualUnit {
         return lines;
     }
     void ClearWire() { wire_.str(""); }
+    // Every transfer fails once this many more writes have gone: the
+    // adapter has been unplugged.
+    void BreakAfterWrites(std::size_t writes) { transport_->BreakAfterWrites(writes); }
 
     ManualClock clock;
     MessageRecorder messages;
@@ -84,6 +93,16 @@ inline sim::UnitConfig SilentUnit() {
     config.Silent = true;
     return config;
 }
+
+// A unit that stops answering once it has sent this many bytes.
+inline sim::UnitConfig SilentAfter(unsigned long bytes) {
+    sim::UnitConfig config;
+    config.SilentAfter = bytes;
+    return config;
+}
+
+// A line that loses every nth byte the unit sends.
+inline sim::LineNoise DroppingEvery(unsigned n) { return {n, 0}; }
 
 // How a job went when stepped to its end.
 struct JobRun {

@@ -1,11 +1,15 @@
-// The address dialog and dialog centring.
+// The address dialog, dialog centring and the message boxes.
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QScreen>
+#include <QTimer>
 #include <QtTest>
 
 #include "app/AppState.h"
+#include "app/Messages.h"
 #include "ui/DialogHelpers.h"
 
 namespace zvk::ui {
@@ -54,6 +58,27 @@ class DialogHelpersTest : public QObject {
         dialog.Edit()->setText("0100");
         dialog.reject();
         QCOMPARE(int(App().EnteredAddress), 0x0042);
+    }
+
+    // A message box waits for the user: it shows the arrow even when the
+    // program was busy as it came up, and the busy cursor comes back after.
+    void aMessageBoxShowsTheArrowOverABusyCursor() {
+        InstallMessageBoxPresenter();
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+        int shownWithBox = -1;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) return;
+            shownWithBox = QApplication::overrideCursor()->shape();
+            box->accept();
+        });
+        ShowMessage("Programming Failed at 0110", "Error", MessageIcon::Stop);
+        const int after = QApplication::overrideCursor()->shape();
+        QApplication::restoreOverrideCursor();
+        SetMessagePresenter({});
+        QCOMPARE(shownWithBox, int(Qt::ArrowCursor));
+        QCOMPARE(after, int(Qt::BusyCursor));
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
     }
 
     void centringKeepsTheDialogOnTheScreen() {

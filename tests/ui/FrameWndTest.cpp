@@ -10,19 +10,31 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QtTest>
 
+// Ahead of app/Settings.h, whose function SaveSettings() would hide the
+// struct of that name that files/FileSave.h declares and uses.
+#include "ui/ProgressDialogs.h"
+
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <set>
 
 #include "app/Buffers.h"
 #include "app/DeviceTable.h"
+#include "app/Job.h"
+#include "app/Preferences.h"
 #include "app/Settings.h"
+#include "files/FileJob.h"
+#include "tests/support/SettingsFolders.h"
 #include "tests/ui/FrameFixture.h"
 #include "ui/ChildWnd.h"
+#include "ui/DialogHelpers.h"
 #include "ui/HelpTexts.h"
 #include "ui/StatusBar.h"
 #include "ui/ToolBar.h"
@@ -61,6 +73,66 @@ std::set<int> MenuIds(const QMenuBar* bar) {
 int Id(CommandId id) { return static_cast<int>(id); }
 
 ChildWnd* Child(WindowHandle handle) { return static_cast<ChildWnd*>(handle); }
+
+// A progress dialog's job that a signal interrupts: it raises the signal
+// itself at its fifth step. It notes whether it was cancelled and whether it
+// ever ran once the frame had released the buffers. One that cannot stop
+// runs its 40 steps whatever happens.
+class InterruptedJob final : public Job {
+  public:
+    InterruptedJob(int signal, bool canStop) : signal_(signal), canStop_(canStop) {}
+    void Start() override {
+        model.title = "Working";
+        model.progressMax = kSteps;
+    }
+    StepResult Step() override {
+        if (App().FlashBuffer.empty()) ++stepsWithoutBuffers;
+        if (++steps == 5) std::raise(signal_);
+        if (cancelled) return StepResult::Finish(0);
+        model.progressPos = static_cast<std::uint32_t>(steps);
+        return steps < kSteps ? StepResult::Continue() : StepResult::Finish(1);
+    }
+    void Cancel() override { cancelled = canStop_; }
+
+    static constexpr int kSteps = 40;
+    ProgressModel model;
+    int steps = 0;
+    int stepsWithoutBuffers = 0;
+    bool cancelled = false;
+
+  private:
+    int signal_;
+    bool canStop_;
+};
+
+// A unit that acknowledges the presence check or stays silent, and has no
+// part in its socket; it notes the cursor shown at each read.
+class CursorWatchingPort final : public SerialTransport {
+  public:
+    CursorWatchingPort(bool answers, std::function<int()> cursor)
+        : answers_(answers), cursor_(std::move(cursor)) {}
+    bool Open(const std::string&) override { return true; }
+    bool Configure() override { return true; }
+    void Purge() override {}
+    std::ptrdiff_t Write(const std::uint8_t* data, std::size_t count, Clock::Duration) override {
+        if (count > 0) lastCommand_ = data[0];
+        return static_cast<std::ptrdiff_t>(count);
+    }
+    std::ptrdiff_t Read(std::uint8_t* data, std::size_t, Clock::Duration) override {
+        reads << cursor_();
+        if (!answers_ || lastCommand_ != 0x0D) return 0;
+        data[0] = '-';
+        return 1;
+    }
+    void Close() override {}
+
+    QList<int> reads;
+
+  private:
+    bool answers_;
+    std::function<int()> cursor_;
+    std::uint8_t lastCommand_ = 0;
+};
 
 }  // namespace
 
@@ -115,6 +187,40 @@ class FrameWndTest : public QObject {
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
         QCOMPARE(seen, (QStringList{"COM2 - OK", "AT89C1051"}));
+    }
+
+    // An installed program: its folder stays as it is; the settings, read at
+    // start and written on the way out, are in the user's folder.
+    void aReadOnlyProgramFolderKeepsTheSettingsInTheUserFolder() {
+        TempDir dir;
+        MessageRecorder messages;
+        ScopedPorts ports(true);
+        std::filesystem::create_directories(dir / "config" / "zvk");
+        std::ofstream(dir / "config" / "zvk" / "zvk.dat") << "0405";  // COM5, AT89C52
+        std::ofstream(dir / "config" / "zvk" / "zvk.conf") << "images.folder=/srv/images\n";
+        std::filesystem::create_directories(dir / "bin");
+        test::ReadOnlyFolder program(dir / "bin");
+        test::ScopedEnvironment xdg("XDG_CONFIG_HOME", (dir / "config").string());
+        StartUpOptions options;
+        options.programDirectory = program.Path().string();
+        options.showAbout = false;
+        int portAtStart = -1;
+        std::string preferenceAtStart;
+        QTimer wayOut;
+        wayOut.setSingleShot(true);
+        connect(&wayOut, &QTimer::timeout, [&] {
+            portAtStart = App().PortIndex;
+            preferenceAtStart = GetPreference("images.folder");
+            App().SelectedDevice = kAt89S8252;
+            test::CurrentFrame()->OnCommand(Id(CommandId::Exit));
+        });
+        wayOut.start(0);
+        QCOMPARE(RunZvk(options), 0);
+        QCOMPARE(portAtStart, 4);
+        QCOMPARE(preferenceAtStart, std::string("/srv/images"));
+        QCOMPARE(test::ReadTextFile(dir / "config" / "zvk" / "zvk.dat").substr(0, 4),
+                 std::string("040b"));
+        QVERIFY(std::filesystem::is_empty(program.Path()));
     }
 
     void settingsAreWrittenOnceOnEveryWayOut_data() {
@@ -176,6 +282,107 @@ class FrameWndTest : public QObject {
         QVERIFY(std::filesystem::exists(dir / "zvk.dat"));
     }
 
+    // A shut-down (SIGTERM), Ctrl+C (SIGINT) or a closed terminal (SIGHUP)
+    // closes the frame from the event loop, after whatever was open has
+    // ended its own way, and the settings are written once.
+    void signalsEndTheProgramWithTheSettingsWrittenOnce_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QString>("open");  // what is open when it comes
+        QTest::newRow("SIGTERM") << SIGTERM << "";
+        QTest::newRow("SIGINT") << SIGINT << "";
+        QTest::newRow("SIGHUP") << SIGHUP << "";
+        QTest::newRow("SIGTERM over a message box") << SIGTERM << "message box";
+        QTest::newRow("SIGINT over a message box") << SIGINT << "message box";
+        QTest::newRow("SIGTERM over a message box of the start-up") << SIGTERM << "start-up";
+        QTest::newRow("SIGTERM over a progress dialog") << SIGTERM << "progress";
+        QTest::newRow("SIGHUP over a progress dialog") << SIGHUP << "progress";
+        QTest::newRow("SIGTERM over a job that cannot stop") << SIGTERM << "unstoppable";
+    }
+    void signalsEndTheProgramWithTheSettingsWrittenOnce() {
+        QFETCH(int, signal);
+        QFETCH(QString, open);
+        TempDir dir;
+        std::ofstream(dir / "zvk.dat", std::ios::binary) << "010F";
+        MessageRecorder messages;
+        if (open == "message box" || open == "start-up") InstallMessageBoxPresenter();
+        // The port that cannot be opened shows its message before the main loop runs.
+        ScopedPorts ports(open != "start-up");
+        StartUpOptions options;
+        options.programDirectory = dir.Path().string();
+        options.showAbout = false;
+        int writes = 0;
+        options.saveSettings = [&] {
+            ++writes;
+            SaveSettings();
+        };
+        // Whatever the test process was started with, the signal would end it.
+        const auto previousHandler = std::signal(signal, SIG_DFL);
+        InterruptedJob job(signal, open != "unstoppable");
+        bool endedWhileFrameOpen = false;
+        bool startUpBoxUp = false;
+        QTimer wayOut;
+        wayOut.setSingleShot(true);
+        connect(&wayOut, &QTimer::timeout, [&] {
+            FrameWnd* frame = test::CurrentFrame();
+            if (open == "start-up") {
+                // Runs inside the message box's loop, before the main one.
+                startUpBoxUp = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                std::raise(signal);
+                return;
+            }
+            if (open.isEmpty()) {
+                std::raise(signal);
+                return;
+            }
+            if (open == "message box") {
+                QTimer::singleShot(20, [signal] { std::raise(signal); });
+                ShowMessage("Operation Completed Succesfully.", "Checksum",
+                            MessageIcon::Information);
+            } else {
+                FileProgressDialog dialog(frame, job, job.model, "Cancel");
+                dialog.Run();
+            }
+            endedWhileFrameOpen = !frame->Closed();
+        });
+        wayOut.start(0);
+        // Ends the loop should nothing else, so that a failure cannot hang.
+        bool guardFired = false;
+        QTimer guard;
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, [&] {
+            guardFired = true;
+            for (QWidget* w = QApplication::activeModalWidget(); w != nullptr;
+                 w = QApplication::activeModalWidget()) {
+                w->close();
+                QCoreApplication::processEvents();
+            }
+            test::CurrentFrame()->close();
+        });
+        guard.start(5000);
+        const int code = RunZvk(options);
+        std::signal(signal, previousHandler);
+
+        QVERIFY(!guardFired);
+        QCOMPARE(code, 128 + signal);
+        QCOMPARE(writes, 1);
+        const std::string saved = test::ReadTextFile(dir / "zvk.dat");
+        QCOMPARE(saved.size(), std::size_t{64});
+        QCOMPARE(saved.substr(0, 4), std::string("010f"));
+        QVERIFY(App().FlashBuffer.empty());
+        QVERIFY(App().ProgrammerLink == nullptr);
+        if (open == "start-up") {
+            QVERIFY(startUpBoxUp);
+        } else if (!open.isEmpty()) {
+            QVERIFY(endedWhileFrameOpen);
+        }
+        if (open == "progress") {
+            QVERIFY(job.cancelled);
+            QVERIFY(job.steps < InterruptedJob::kSteps);
+        }
+        if (open == "unstoppable") QCOMPARE(job.steps, int(InterruptedJob::kSteps));
+        QCOMPARE(job.stepsWithoutBuffers, 0);
+    }
+
     void everyMenuItemIsInTheCommandTable() {
         TempDir dir;
         MessageRecorder messages;
@@ -202,7 +409,7 @@ class FrameWndTest : public QObject {
         QCOMPARE(Titles(frame->Menu(MenuKind::Child)),
                  (QStringList{"&File", "&Buffer", "&Device", "&Settings", "&Window", "&Help"}));
         const QMenu* file = frame->Menu(MenuKind::Frame)->actions()[0]->menu();
-        QCOMPARE(Titles(file).mid(0, 2), (QStringList{"Load File", "Save  &As..."}));
+        QCOMPARE(Titles(file).mid(0, 3), (QStringList{"Load File", "Reload", "Save  &As..."}));
         const auto text = [&](MenuKind kind, CommandId id) {
             return frame->MenuItem(kind, id)->text();
         };
@@ -219,6 +426,44 @@ class FrameWndTest : public QObject {
                  QKeySequence("F1"));
         QCOMPARE(frame->MenuItem(MenuKind::Child, CommandId::Exit)->shortcut(),
                  QKeySequence("Alt+X"));
+    }
+
+    // The unit is asked whether it is there and for the part's signature
+    // under the busy cursor; the message that follows is not.
+    void theDeviceCheckWaitsUnderTheBusyCursor_data() {
+        QTest::addColumn<bool>("unitAnswers");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("silent unit") << false << "Error|Unable to Access the programmer!";
+        QTest::newRow("no part in the socket") << true << "ERROR|Error - No Device in the socket";
+    }
+    void theDeviceCheckWaitsUnderTheBusyCursor() {
+        QFETCH(bool, unitAnswers);
+        QFETCH(QString, message);
+        TempDir dir;
+        ScopedPorts ports(true);
+        auto frame = test::StartTestFrame(dir);
+        const auto cursor = [] {
+            const QCursor* shown = QApplication::overrideCursor();
+            return shown != nullptr ? int(shown->shape()) : -1;
+        };
+        CursorWatchingPort port(unitAnswers, cursor);
+        App().ProgrammerLink = &port;
+        App().SelectedDevice = kAt89S52;
+        App().ProgrammingMode = kModeParallel;
+        QList<int> atMessage;
+        MessageRecorder messages;
+        const MessagePresenter previous = SetMessagePresenter([&](const Message& m) {
+            atMessage << cursor();
+            return previous(m);
+        });
+        frame->OnCommand(Id(CommandId::Program));
+        SetMessagePresenter(previous);
+        App().ProgrammerLink = nullptr;
+        QCOMPARE(messages.Lines(), std::vector<std::string>{message.toStdString()});
+        QCOMPARE(atMessage, QList<int>{-1});
+        QVERIFY(!port.reads.isEmpty());
+        QCOMPARE(port.reads, QList<int>(port.reads.size(), int(Qt::BusyCursor)));
+        QCOMPARE(cursor(), -1);
     }
 
     void commandKindsAndDeviceChecks() {
@@ -250,7 +495,7 @@ class FrameWndTest : public QObject {
             {CommandId::ReadEeprom, "E*"},
             {CommandId::VerifyEeprom, "E*"},
         };
-        QCOMPARE(FrameCommands().size(), std::size_t{44});
+        QCOMPARE(FrameCommands().size(), std::size_t{45});
         for (const FrameCommand& command : FrameCommands()) {
             std::string got = command.kind == CommandKind::Flash    ? "F"
                               : command.kind == CommandKind::Eeprom ? "E"
@@ -412,12 +657,133 @@ class FrameWndTest : public QObject {
         emit window->aboutToShow();
         QStringList listed;
         for (const QAction* action : window->actions()) {
-            if (action->data().toInt() > 50000 ||
-                (action->data().toInt() == 50000 && !action->isSeparator())) {
+            // The list's entries count from 50000, one a window.
+            const int id = action->data().toInt();
+            if (id >= 50000 && id < 50003 && !action->isSeparator()) {
                 listed << action->text() + (action->isChecked() ? "*" : "");
             }
         }
         QCOMPARE(listed, (QStringList{"&1 Buffer - Flash", "&2 Buffer - Disassembly view*"}));
+    }
+
+    // The Window menu as a user meets it: opened again and again while
+    // windows come and go, its own commands stay, and each works from it.
+    void theWindowMenuKeepsItsCommandsOverRepeatedOpenings() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        QMenu* window = frame->Menu(MenuKind::Child)->actions()[4]->menu();
+        const QStringList commands{"&Cascade", "Tile &Horizontally", "Tile &Vertically",
+                                   "&Arrange Icons", "&Close All"};
+        const auto openAndRead = [&] {
+            window->popup(frame->mapToGlobal(QPoint(40, 40)));
+            QCoreApplication::processEvents();
+            QStringList texts;
+            for (const QAction* action : window->actions()) {
+                if (!action->isSeparator()) texts << action->text();
+            }
+            window->hide();
+            QCoreApplication::processEvents();
+            return texts;
+        };
+        const auto closeFlash = [&] {
+            Child(App().FlashEditWindow)->parentWidget()->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
+        frame->OnCommand(Id(CommandId::EditFlash));
+        QCOMPARE(openAndRead(), commands + QStringList("&1 Buffer - Flash"));
+        frame->OnCommand(Id(CommandId::Disassembly));
+        QCOMPARE(openAndRead(),
+                 (commands + QStringList{"&1 Buffer - Flash", "&2 Buffer - Disassembly view"}));
+        closeFlash();
+        QCOMPARE(openAndRead(), commands + QStringList("&1 Buffer - Disassembly view"));
+        frame->OnCommand(Id(CommandId::EditFlash));
+        QCOMPARE(openAndRead(),
+                 (commands + QStringList{"&1 Buffer - Disassembly view", "&2 Buffer - Flash"}));
+
+        const auto item = [&](CommandId id) -> QAction* {
+            for (QAction* action : window->actions()) {
+                if (action->data().toInt() == Id(id)) return action;
+            }
+            return nullptr;
+        };
+        const auto windows = frame->Client()->subWindowList(QMdiArea::CreationOrder);
+        QCOMPARE(windows.size(), 2);
+        item(CommandId::TileVertically)->trigger();
+        QCOMPARE(windows[0]->geometry().top(), windows[1]->geometry().top());
+        QVERIFY(windows[0]->geometry().right() < windows[1]->geometry().left());
+        item(CommandId::TileHorizontally)->trigger();
+        QVERIFY(windows[0]->geometry().bottom() < windows[1]->geometry().top());
+        item(CommandId::Cascade)->trigger();
+        QVERIFY(windows[0]->geometry().intersects(windows[1]->geometry()));
+        QVERIFY(windows[0]->geometry().topLeft() != windows[1]->geometry().topLeft());
+        for (QMdiSubWindow* w : windows) w->showMinimized();
+        windows[0]->move(300, 40);
+        item(CommandId::ArrangeIcons)->trigger();
+        QCOMPARE(windows[0]->geometry().bottom(), frame->Client()->viewport()->rect().bottom());
+        item(CommandId::CloseAll)->trigger();
+        QVERIFY(App().FlashEditWindow == nullptr && App().DisassemblyWindow == nullptr);
+    }
+
+    // Ctrl+F4 closes the active window and Ctrl+F6 brings the next one
+    // forward; Qt's own Ctrl+W closes nothing.
+    void ctrlF4ClosesAndCtrlF6CyclesTheBufferWindows() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+        frame->OnCommand(Id(CommandId::EditFlash));
+        frame->OnCommand(Id(CommandId::Disassembly));
+        const auto press = [](Qt::Key key) {
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY(focus != nullptr);
+            QTest::keyClick(focus, key, Qt::ControlModifier);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
+        const auto active = [&]() -> QWidget* {
+            QMdiSubWindow* window = frame->Client()->activeSubWindow();
+            return window != nullptr ? window->widget() : nullptr;
+        };
+        QCOMPARE(active(), Child(App().DisassemblyWindow));
+        press(Qt::Key_F6);
+        QCOMPARE(active(), Child(App().FlashEditWindow));
+        press(Qt::Key_F6);
+        QCOMPARE(active(), Child(App().DisassemblyWindow));
+        press(Qt::Key_W);
+        QCOMPARE(frame->Client()->subWindowList().size(), 2);
+        press(Qt::Key_F4);
+        QVERIFY(App().DisassemblyWindow == nullptr);
+        QCOMPARE(active(), Child(App().FlashEditWindow));
+        press(Qt::Key_F4);
+        QVERIFY(App().FlashEditWindow == nullptr);
+        QCOMPARE(frame->Client()->subWindowList().size(), 0);
+    }
+
+    // F1 is one shortcut, wherever the keyboard focus is.
+    void f1OpensTheFlashEditorWhereverTheFocusIs_data() {
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("frame menu bar") << "frame menu";
+        QTest::newRow("child menu bar") << "child menu";
+        QTest::newRow("disassembly view") << "view";
+    }
+    void f1OpensTheFlashEditorWhereverTheFocusIs() {
+        QFETCH(QString, focus);
+        QTest::failOnWarning(QRegularExpression("Ambiguous shortcut"));
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+        if (focus != "frame menu") frame->OnCommand(Id(CommandId::Disassembly));
+        QWidget* target = focus == "frame menu"   ? frame->Menu(MenuKind::Frame)
+                          : focus == "child menu" ? frame->Menu(MenuKind::Child)
+                                                  : Child(App().DisassemblyWindow)->focusProxy();
+        target->setFocus();
+        QCOMPARE(QApplication::focusWidget(), target);
+        QTest::keyClick(target, Qt::Key_F1);
+        QVERIFY(App().FlashEditWindow != nullptr);
+        QCOMPARE(frame->Client()->activeSubWindow()->widget(), Child(App().FlashEditWindow));
     }
 
     void statusBarPanesKeepTheirWidths() {
@@ -500,7 +866,7 @@ class FrameWndTest : public QObject {
         MessageRecorder messages;
         auto frame = test::StartTestFrame(dir);
         const QList<QAction*> entries = frame->ToolBar()->actions();
-        QCOMPARE(entries.size(), 29);
+        QCOMPARE(entries.size(), 30);
         QStringList tips;
         QStringList disabled;
         for (const QAction* entry : entries) {
@@ -514,6 +880,7 @@ class FrameWndTest : public QObject {
         }
         QCOMPARE(tips, (QStringList{"Load to Flash Buffer",
                                     "Load to EEPROM Buffer",
+                                    "Reload File",
                                     "Save Flash Buffer",
                                     "Save EEPROM Buffer",
                                     "|",
@@ -541,11 +908,12 @@ class FrameWndTest : public QObject {
                                     "Tile Vertically",
                                     "Close All Windows",
                                     "About"}));
-        // The part of a first start, AT89C1051, has no EEPROM.
+        // The part of a first start, AT89C1051, has no EEPROM, and nothing
+        // has been loaded that Reload could repeat.
         QCOMPARE(disabled,
-                 (QStringList{"Load to EEPROM Buffer", "Save EEPROM Buffer", "Edit EEPROM Buffer",
-                              "Set Flash Buffer Address", "Tile Horizontally", "Tile Vertically",
-                              "Close All Windows"}));
+                 (QStringList{"Load to EEPROM Buffer", "Reload File", "Save EEPROM Buffer",
+                              "Edit EEPROM Buffer", "Set Flash Buffer Address", "Tile Horizontally",
+                              "Tile Vertically", "Close All Windows"}));
         // A button sends its command.
         frame->ToolBar()->Button(CommandId::Disassembly)->trigger();
         QVERIFY(App().DisassemblyWindow != nullptr);
@@ -570,6 +938,33 @@ class FrameWndTest : public QObject {
         QCOMPARE(bar->PaneText(0), QString("Quit Programmer"));
         QVERIFY(bar->Pane(0)->isVisible());
         QCOMPARE(QString::fromLatin1(ToolTipText(Id(CommandId::Exit)).data()), QString());
+    }
+
+    // The mouse on a greyed item shows that item's help too.
+    void menuHelpFollowsTheMouseOverGreyedItems() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        App().SelectedDevice = kAt89C51;  // no EEPROM: its items are grey
+        frame->UpdateDeviceMenus();
+        FrameStatusBar* bar = frame->Status();
+        QMenu* device = frame->Menu(MenuKind::Frame)->actions()[2]->menu();
+        device->popup(frame->mapToGlobal(QPoint(60, 60)));
+        QVERIFY(QTest::qWaitForWindowExposed(device));
+        const auto moveOnto = [&](CommandId id) {
+            QAction* item = frame->MenuItem(MenuKind::Frame, id);
+            const QPoint at = device->actionGeometry(item).center();
+            QMouseEvent move(QEvent::MouseMove, at, device->mapToGlobal(at), Qt::NoButton,
+                             Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(device, &move);
+            return bar->PaneText(0);
+        };
+        QCOMPARE(moveOnto(CommandId::Program), QString("Program the flash area of device"));
+        QVERIFY(!frame->MenuItem(MenuKind::Frame, CommandId::ProgramEeprom)->isEnabled());
+        QCOMPARE(moveOnto(CommandId::ProgramEeprom), QString("Program the EEPROM area of device"));
+        QCOMPARE(moveOnto(CommandId::ReadEeprom), QString("Read the EEPROM contents from device"));
+        QCOMPARE(moveOnto(CommandId::Verify), QString("Verify the flash contents with buffer"));
+        device->hide();
     }
 
     void helpShowsOurPagesOrTheErrorEachTime() {

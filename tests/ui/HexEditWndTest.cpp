@@ -144,6 +144,55 @@ class HexEditWndTest : public QObject {
         QVERIFY(CellShows(window, 9, 0, "67", Qt::red));
     }
 
+    // Control keys are bytes among the characters, even one that is also a
+    // shortcut of the frame, and nothing among the digits; none of them
+    // closes the editor.
+    void controlKeysTypeTheirControlCharacters_data() {
+        QTest::addColumn<bool>("characterArea");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("text");  // as the platform sends it; empty: as Qt Test makes it
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("shortcutRuns");
+        QTest::newRow("Ctrl+W, sent as 17") << true << int(Qt::Key_W) << "\x17" << 0x17 << 0;
+        QTest::newRow("Ctrl+W, sent as w") << true << int(Qt::Key_W) << "" << 0x17 << 0;
+        QTest::newRow("Ctrl+A") << true << int(Qt::Key_A) << "" << 0x01 << 0;
+        QTest::newRow("Ctrl+[") << true << int(Qt::Key_BracketLeft) << "" << 0x1B << 0;
+        QTest::newRow("Ctrl+R, a shortcut") << true << int(Qt::Key_R) << "\x12" << 0x12 << 0;
+        QTest::newRow("Ctrl+A among the digits") << false << int(Qt::Key_A) << "" << 0xFF << 0;
+        QTest::newRow("Ctrl+W among the digits") << false << int(Qt::Key_W) << "\x17" << 0xFF << 0;
+        QTest::newRow("Ctrl+R among the digits") << false << int(Qt::Key_R) << "\x12" << 0xFF << 1;
+    }
+    void controlKeysTypeTheirControlCharacters() {
+        QFETCH(bool, characterArea);
+        QFETCH(int, key);
+        QFETCH(QString, text);
+        QFETCH(int, stored);
+        QFETCH(int, shortcutRuns);
+        int runs = 0;
+        QAction shortcut(frame_.get());
+        shortcut.setShortcut(QKeySequence("Ctrl+R"));
+        connect(&shortcut, &QAction::triggered, [&] { ++runs; });
+        frame_->addAction(&shortcut);
+        HexEditWnd& window = Open(CommandId::EditFlash);
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        if (characterArea) {
+            QTest::mouseClick(window.Canvas(), Qt::LeftButton, {},
+                              QPoint(74 * window.CharWidth() + 1, 2));
+        }
+        if (text.isEmpty()) {
+            QTest::keyClick(window.View(), Qt::Key(key), Qt::ControlModifier);
+        } else {
+            QTest::sendKeyEvent(QTest::Click, window.View(), Qt::Key(key), text,
+                                Qt::ControlModifier);
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(App().FlashEditWindow == &window);
+        QCOMPARE(int(FlashRead(0)), stored);
+        QCOMPARE(window.Editor().CaretColumn(), characterArea ? 75 : 9);
+        QCOMPARE(runs, shortcutRuns);
+    }
+
     void clicksPlaceTheCaretOnDigitsOnly() {
         HexEditWnd& window = Open(CommandId::EditFlash);
         const int cw = window.CharWidth();

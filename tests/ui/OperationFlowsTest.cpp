@@ -4,19 +4,28 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <fstream>
+#include <memory>
 
 #include "app/AppState.h"
 #include "app/Buffers.h"
+#include "app/Preferences.h"
 #include "files/BlockOps.h"
 #include "files/FileSave.h"
+#include "tests/support/SettingsFolders.h"
 #include "tests/support/VirtualUnit.h"
 #include "tests/ui/ModalScript.h"
 #include "tests/ui/UiTestSupport.h"
@@ -88,6 +97,14 @@ class OperationFlowsTest : public QObject {
     Q_OBJECT
 
   private slots:
+    // The image folder is a preference: kept in a scratch settings folder,
+    // never in the user's own.
+    void initTestCase() {
+        QVERIFY(config_.isValid());
+        xdg_ = std::make_unique<test::ScopedEnvironment>("XDG_CONFIG_HOME",
+                                                         config_.path().toStdString());
+    }
+    void cleanupTestCase() { xdg_.reset(); }
     void init() { ResetFileOperationSettings(); }
 
     void loadHexShowsTheDetails() {
@@ -99,19 +116,23 @@ class OperationFlowsTest : public QObject {
                   ":02020000A5A5B2\r\n:00000001FF\r\n");
         FileAnswer answer(path);
         QString details;
+        QString headline;
         ModalScript script;
         script.Then<LoadDetailsDialog>([&](LoadDetailsDialog* d) {
             details = d->Details()->toPlainText();
+            headline = d->Headline()->text();
             d->accept();
             return true;
         });
         RunLoadFile(nullptr);
         QCOMPARE(Shown(unit), QStringList({}));
         QVERIFY(script.Done());
+        QCOMPARE(headline, QString("File Loaded Succesfully."));
         QCOMPARE(answer.questions.size(), std::size_t{1});
         QCOMPARE(answer.questions[0].title, QString("Load File"));
-        QCOMPARE(answer.questions[0].filters, QStringList({"Intel Hex Files *.Hex (*.HEX *.hex)",
-                                                           "Binary Files *.Bin (*.BIN *.bin)"}));
+        QCOMPARE(answer.questions[0].filters,
+                 QStringList({"Intel Hex Files *.Hex (*.HEX *.IHX *.IHEX *.hex *.ihx *.ihex)",
+                              "Binary Files *.Bin (*.BIN *.bin)", "All Files (*)"}));
         QVERIFY(!answer.questions[0].save);
         QCOMPARE(details, QString("0100H to 010FH\n0200H to 0201H"));
         QCOMPARE(int(FlashRead(0x010F)), 0x0F);
@@ -146,6 +167,49 @@ class OperationFlowsTest : public QObject {
         QCOMPARE(int(FlashRead(0x022C)), 0xFF);
     }
 
+    // After an overflow the details dialog names it instead of claiming
+    // success, for a HEX file and for a binary one; the ranges stay listed.
+    void loadDetailsAfterAnOverflowDoNotClaimSuccess() {
+        struct Case {
+            const char* name;
+            std::string content;
+            QString details;
+        };
+        const std::vector<Case> cases = {
+            {"big.bin", std::string(4096, '\x42'), "0000H to 07FFH"},
+            {"big.hex", ":0207FE00A5A5AF\r\n:020800001111D4\r\n:00000001FF\r\n", "07FEH to 07FFH"},
+        };
+        for (const auto& c : cases) {
+            test::VirtualUnit unit("AT89C2051");
+            QTemporaryDir dir;
+            const QString path = dir.filePath(c.name);
+            WriteFile(path, c.content);
+            FileAnswer answer(path);
+            QString details;
+            QString headline;
+            ModalScript script;
+            if (QString(c.name).endsWith(".bin")) {
+                script.Then<GetAddressDlg>([](GetAddressDlg* d) {
+                    d->Edit()->setText("0000");
+                    d->accept();
+                    return true;
+                });
+            }
+            script.Then<LoadDetailsDialog>([&](LoadDetailsDialog* d) {
+                details = d->Details()->toPlainText();
+                headline = d->Headline()->text();
+                d->accept();
+                return true;
+            });
+            RunLoadFile(nullptr);
+            QVERIFY(script.Done());
+            QCOMPARE(Shown(unit), QStringList({"ERROR|Address Exceeds the Buffer Capacity."}));
+            QCOMPARE(headline, QString("Address Exceeds the Buffer Capacity."));
+            QCOMPARE(details, c.details);
+            QCOMPARE(int(FlashRead(0x07FF)), c.content.front() == ':' ? 0xA5 : 0x42);
+        }
+    }
+
     void loadStopsWhenTheAddressIsDeclinedOrTheFileQuestionCancelled() {
         test::VirtualUnit unit("AT89C2051");
         {
@@ -170,6 +234,151 @@ class OperationFlowsTest : public QObject {
         QCOMPARE(script.Unexpected(), 0);
         QCOMPARE(Shown(unit), QStringList({"ERROR|File Loading Stopped"}));
         QCOMPARE(int(FlashRead(0)), 0xFF);
+    }
+
+    // The real file dialog: it opens in the folder used last, its first
+    // filter shows sdcc's .ihx files beside .hex ones, "All Files (*)" shows
+    // the rest, and an .ihx file chosen there loads as Intel HEX.
+    void theLoadDialogOffersIhxAndAllFilesInTheFolderUsedLast() {
+        test::VirtualUnit unit("AT89C2051");
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("images"));
+        const QString images = dir.filePath("images");
+        WriteFile(images + "/demo.ihx", ":03000000020100FA\n:00000001FF\n");
+        WriteFile(images + "/old.HEX", ":00000001FF\n");
+        WriteFile(images + "/notes.txt", "text");
+        QVERIFY(SetPreference(kImagesFolderPreference, images.toStdString()));
+
+        // The names the dialog lists, once its folder has been read.
+        const auto listed = [](QFileDialog* d) {
+            QStringList names;
+            const auto* view = d->findChild<QListView*>("listView");
+            if (view == nullptr) return names;
+            const QModelIndex root = view->rootIndex();
+            for (int row = 0; row < view->model()->rowCount(root); ++row) {
+                names << view->model()->index(row, 0, root).data().toString();
+            }
+            names.sort();
+            return names;
+        };
+        // The folder is read in the background: each step waits for the
+        // listing it expects, but only so long, so that a dialog in the wrong
+        // folder fails the comparisons below instead of hanging.
+        int polls = 0;
+        const auto settled = [&polls](bool ready) {
+            if (ready || ++polls > 400) {
+                polls = 0;
+                return true;
+            }
+            return false;
+        };
+        QString directory;
+        QStringList underHex;
+        QStringList underAll;
+        ModalScript script;
+        script
+            .Then<QFileDialog>([&](QFileDialog* d) {
+                if (!settled(!listed(d).isEmpty())) return false;
+                directory = d->directory().absolutePath();
+                underHex = listed(d);
+                d->selectNameFilter(d->nameFilters().last());
+                return true;
+            })
+            .Then<QFileDialog>([&](QFileDialog* d) {
+                if (!settled(listed(d) != underHex)) return false;
+                underAll = listed(d);
+                d->selectNameFilter(d->nameFilters().first());
+                return true;
+            })
+            .Then<QFileDialog>([&](QFileDialog* d) {
+                if (!settled(listed(d) == underHex)) return false;
+                auto* name = d->findChild<QLineEdit*>("fileNameEdit");
+                if (name == nullptr) return false;
+                name->setText(images + "/demo.ihx");  // as typed
+                QMetaObject::invokeMethod(d, "accept");
+                return true;
+            })
+            .Then<LoadDetailsDialog>([](LoadDetailsDialog* d) {
+                d->accept();
+                return true;
+            });
+        RunLoadFile(nullptr);
+        QVERIFY(script.Done());
+        QCOMPARE(script.Unexpected(), 0);
+        QCOMPARE(directory, images);
+        QCOMPARE(underHex, QStringList({"demo.ihx", "old.HEX"}));
+        QCOMPARE(underAll, QStringList({"demo.ihx", "notes.txt", "old.HEX"}));
+        QCOMPARE(Shown(unit), QStringList({}));
+        QCOMPARE(int(FlashRead(0x0000)), 0x02);
+        QCOMPARE(int(FlashRead(0x0002)), 0x00);
+    }
+
+    // Load and Save open in the folder of the image last loaded or saved,
+    // also after a restart; the first time, and once that folder is gone,
+    // where they always did.
+    void loadAndSaveOpenInTheFolderUsedLast() {
+        test::VirtualUnit unit("AT89C2051");
+        QTemporaryDir dir;
+        App().ProgramDirectory = dir.path().toStdString();  // zvk.conf goes here
+        const QString first = dir.filePath("first");
+        const QString second = dir.filePath("second");
+        QVERIFY(QDir(dir.path()).mkdir("first") && QDir(dir.path()).mkdir("second"));
+        WriteFile(first + "/demo.hex", ":0100000055AA\n:00000001FF\n");
+        const auto restart = [] { LoadPreferences(); };
+        restart();
+
+        const auto load = [&](std::optional<QString> path) {
+            FileAnswer answer(path);
+            ModalScript script;
+            script.Then<LoadDetailsDialog>([](LoadDetailsDialog* d) {
+                d->accept();
+                return true;
+            });
+            RunLoadFile(nullptr);
+            return answer.questions.at(0).directory;
+        };
+        const auto save = [&](std::optional<QString> path) {
+            FileAnswer answer(path);
+            ModalScript script;
+            script.Then<FieldDialogView>(Answer({"0000", "0000"}));
+            RunSaveAs(nullptr);
+            return answer.questions.at(0).directory;
+        };
+
+        QCOMPARE(load(first + "/demo.hex"), QString());
+        QCOMPARE(int(FlashRead(0x0000)), 0x55);
+        restart();
+        QCOMPARE(save(second + "/out.hex"), first);
+        QVERIFY(QFileInfo::exists(second + "/out.hex"));
+        restart();
+        QCOMPARE(load(std::nullopt), second);
+        QCOMPARE(save(std::nullopt), second);  // a cancelled question changes nothing
+        QCOMPARE(test::ReadWholeFile(dir.filePath("zvk.conf")),
+                 "images.folder=" + second + "\nreload.file=" + first +
+                     "/demo.hex\nreload.buffer=flash\nreload.address=0000\n");
+        QVERIFY(QDir(second).removeRecursively());
+        restart();
+        QCOMPARE(load(std::nullopt), QString());
+        App().ProgramDirectory.clear();
+    }
+
+    // A folder or a FIFO is refused at once, before any dialog, and the
+    // buffer stays as it was.
+    void loadRefusesWhatIsNotAFile() {
+        test::VirtualUnit unit("AT89C2051");
+        FlashWrite(0x0000, 0x55);
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath("pipe.hex");
+        QCOMPARE(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+        for (const QString& path : {dir.path(), fifo}) {
+            unit.messages.messages.clear();
+            FileAnswer answer(path);
+            ModalScript script;
+            RunLoadFile(nullptr);
+            QCOMPARE(script.Unexpected(), 0);
+            QCOMPARE(Shown(unit), QStringList({"ERROR|Unable to open the selected file"}));
+            QCOMPARE(int(FlashRead(0x0000)), 0x55);
+        }
     }
 
     void saveAsWritesTheFileAndSaysSo() {
@@ -340,6 +549,10 @@ class OperationFlowsTest : public QObject {
         QCOMPARE(int(unit.Chip().Flash[0x07FF]), 0xFF);
         QCOMPARE(int(unit.Chip().Flash[0x0123]), 0x23);
     }
+
+  private:
+    QTemporaryDir config_;
+    std::unique_ptr<test::ScopedEnvironment> xdg_;
 };
 
 }  // namespace zvk::ui

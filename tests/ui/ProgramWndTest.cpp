@@ -9,17 +9,24 @@
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QtTest>
 
+#include <fstream>
 #include <initializer_list>
+#include <vector>
 
 #include "app/Buffers.h"
+#include "app/Messages.h"
 #include "mcs51/Disassembler.h"
 #include "tests/ui/FrameFixture.h"
 #include "tests/ui/ModalScript.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/DialogHelpers.h"
+#include "ui/FieldDialogs.h"
+#include "ui/FileQuestion.h"
+#include "ui/HexEditWnd.h"
 #include "ui/ProgramLineDlg.h"
 #include "ui/ProgramWnd.h"
 #include "ui/StatusBar.h"
@@ -98,6 +105,53 @@ std::function<bool(EditProgramLineDlg*)> Answer(QStringList& seen, const QString
         }
         return true;
     };
+}
+
+// A line dialog's step: notes what it offers and stores it untouched.
+std::function<bool(EditProgramLineDlg*)> StoreAsOffered(QStringList& seen) {
+    return [&seen](EditProgramLineDlg* d) {
+        seen << d->AddressLabel()->text() + " " + d->Edit()->text();
+        d->accept();
+        return true;
+    };
+}
+
+// Code whose offered text the assembler reads as other code (EA as the flag
+// EA, AC as A and C) or refuses (RESERVED, MOV AC,#12).
+struct UntouchedCode {
+    std::uint16_t address;
+    std::vector<std::uint8_t> bytes;
+    QString offered;
+};
+const UntouchedCode kUntouchedCode[] = {
+    {0x0000, {0xD2, 0xEA}, "SETB   EA"},
+    {0x0002, {0x05, 0xAC}, "INC    AC"},
+    {0x0004, {0xA5}, "RESERVED"},
+    {0x0005, {0x75, 0xAC, 0x12}, "MOV    AC,#12"},
+    {0x0008, {0x10, 0xEA, 0x05}, "JBC    EA,0010"},
+};
+
+// Puts the code, marked as loaded from a file.
+void PutUntouchedCode() {
+    for (const UntouchedCode& c : kUntouchedCode) {
+        for (std::size_t i = 0; i < c.bytes.size(); ++i) {
+            const auto a = static_cast<std::uint16_t>(c.address + i);
+            FlashWrite(a, c.bytes[i]);
+            SetOrigin(BufferKind::Flash, a, OriginFile);
+        }
+    }
+}
+
+bool CodeIsUntouched() {
+    bool same = true;
+    for (const UntouchedCode& c : kUntouchedCode) {
+        for (std::size_t i = 0; i < c.bytes.size(); ++i) {
+            const auto a = static_cast<std::uint16_t>(c.address + i);
+            same =
+                same && FlashRead(a) == c.bytes[i] && GetOrigin(BufferKind::Flash, a) == OriginFile;
+        }
+    }
+    return same;
 }
 
 }  // namespace
@@ -295,6 +349,53 @@ class ProgramWndTest : public QObject {
         QCOMPARE(int(FlashRead(1)), 0x00);
     }
 
+    // Store on the instruction as offered changes nothing, not even for code
+    // whose text would assemble to other bytes or not at all.
+    void editInstructionStoredAsOfferedKeepsTheCode() {
+        PutUntouchedCode();
+        DisassemblyArea* area = OpenView(10);
+        area->MoveTo(0);
+        QStringList seen;
+        for (int row = 1; row <= int(std::size(kUntouchedCode)); ++row) {
+            ModalScript script;
+            script.Then<EditProgramLineDlg>(StoreAsOffered(seen));
+            MenuPick pick{0, kCmdEditInstruction};
+            area->SetMenuRunner(std::ref(pick));
+            QTest::mouseClick(area->viewport(), Qt::RightButton, {}, Cell(area, 30, row));
+            QVERIFY(script.Done());
+            QCOMPARE(script.Unexpected(), 0);
+        }
+        QStringList offered;
+        for (const UntouchedCode& c : kUntouchedCode)
+            offered << QString::asprintf("%04X: ", c.address) + c.offered;
+        QCOMPARE(seen, offered);
+        QCOMPARE(messages_->Lines(), std::vector<std::string>{});
+        QVERIFY(CodeIsUntouched());
+        QVERIFY(RowText(area, 1).contains("SETB   EA"));
+    }
+
+    // Accepting each offered line in Enter Program keeps the code too and
+    // goes on behind each instruction.
+    void enterProgramAcceptingTheOfferedLinesKeepsTheCode() {
+        PutUntouchedCode();
+        OpenView(10);
+        App().EnteredAddress = 0x0000;
+        QStringList seen;
+        ModalScript script;
+        for (std::size_t i = 0; i < std::size(kUntouchedCode); ++i)
+            script.Then<EditProgramLineDlg>(StoreAsOffered(seen));
+        script.Then<EditProgramLineDlg>(Answer(seen, QString()));
+        EnterProgram(false);
+        QVERIFY(script.Done());
+        QStringList offered;
+        for (const UntouchedCode& c : kUntouchedCode)
+            offered << QString::asprintf("%04X: ", c.address) + c.offered;
+        offered << "000B: MOV    R7,A";
+        QCOMPARE(seen, offered);
+        QCOMPARE(messages_->Lines(), std::vector<std::string>{});
+        QVERIFY(CodeIsUntouched());
+    }
+
     void enterProgramStoresLjmpThenNop() {
         DisassemblyArea* area = OpenView(10);
         QStringList seen;
@@ -390,6 +491,81 @@ class ProgramWndTest : public QObject {
         for (int i = 0; i < 50; ++i) QTest::keyClick(area, Qt::Key_Up);
         area->viewport()->grab();
         QCOMPARE(area->View().DecodedLines() - before, 150u);
+    }
+
+    // Any change of size reads the buffer again, also one that keeps the
+    // number of rows.
+    void aResizeShowsTheBufferAsItIsNow() {
+        DisassemblyArea* area = OpenView(10);
+        auto* window = static_cast<QMdiSubWindow*>(OpenDisassemblyView()->parentWidget());
+        Put(0x0000, {0x02, 0x00, 0x30});  // behind the view's back
+        QVERIFY(!RowText(area, 1).contains("LJMP"));
+        window->resize(window->width() - 40, window->height() + 2);
+        QCoreApplication::processEvents();
+        QCOMPARE(area->View().LineCount(), 10);
+        QCOMPARE(RowText(area, 1), LineAt(0x0000));
+        QVERIFY(RowText(area, 1).contains("LJMP   0030"));
+    }
+
+    // A change to the Flash buffer shows in the open view at once: before the
+    // message or the dialog that ends the change is closed.
+    void flashChangesShowAtOnce_data() {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("typing in the hex editor") << "typing";
+        QTest::newRow("Fill") << "fill";
+        QTest::newRow("Copy") << "copy";
+        QTest::newRow("Load") << "load";
+    }
+    void flashChangesShowAtOnce() {
+        QFETCH(QString, change);
+        Put(0x0100, {0x02, 0x00, 0x30});
+        DisassemblyArea* area = OpenView(10);
+        const QString before = RowText(area, 1);
+        QString seen;  // row 1 when the change had ended
+        const auto look = [&] { seen = RowText(area, 1); };
+        const MessagePresenter previous = SetMessagePresenter([&](const Message&) {
+            look();
+            return MessageResult::Ok;
+        });
+        ModalScript script;
+        const auto fill = [](QStringList texts) {
+            return [texts](FieldDialogView* view) {
+                for (qsizetype i = 0; i < texts.size(); ++i)
+                    view->Edits()[std::size_t(i)]->setText(texts[i]);
+                view->OkButton()->click();
+                return true;
+            };
+        };
+        if (change == "typing") {
+            frame_->OnCommand(static_cast<int>(CommandId::EditFlash));
+            auto* editor = static_cast<HexEditWnd*>(App().FlashEditWindow);
+            QTest::keyClick(editor->View(), '0');
+            QTest::keyClick(editor->View(), '2');
+            look();
+        } else if (change == "fill") {
+            script.Then<FieldDialogView>(fill({"0000", "0000", "02"}));
+            frame_->OnCommand(static_cast<int>(CommandId::FillFlash));
+        } else if (change == "copy") {
+            script.Then<FieldDialogView>(fill({"0100", "0102", "0000"}));
+            frame_->OnCommand(static_cast<int>(CommandId::CopyFlash));
+        } else {
+            const QString path = QString::fromStdString((dir_->Path() / "code.hex").string());
+            std::ofstream(path.toStdString()) << ":03000000020030CB\r\n:00000001FF\r\n";
+            const FileQuestionHook previousHook =
+                SetFileQuestionHook([&](QWidget*, const FileQuestion&) { return path; });
+            script.Then<LoadDetailsDialog>([&](LoadDetailsDialog* details) {
+                look();
+                details->accept();
+                return true;
+            });
+            frame_->OnCommand(static_cast<int>(CommandId::LoadFlash));
+            SetFileQuestionHook(previousHook);
+        }
+        SetMessagePresenter(previous);
+        QVERIFY(script.Done());
+        QCOMPARE(int(FlashRead(0x0000)), 0x02);
+        QVERIFY(seen != before);
+        QCOMPARE(seen, LineAt(0x0000));
     }
 
     void reloadResetScrollAndActivation() {

@@ -13,11 +13,18 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QtTest>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
 
 #include "app/AppState.h"
 #include "app/Buffers.h"
+#include "app/Messages.h"
 #include "files/BlockOps.h"
+#include "files/FileJob.h"
 #include "files/FileSave.h"
 #include "ops/OperationRange.h"
 #include "tests/support/VirtualUnit.h"
@@ -64,6 +71,28 @@ class TimedJob final : public Job {
     bool cancelled = false;
 };
 
+// Names its file as it starts, like the load and save jobs, then works
+// until it is cancelled.
+class LabelledJob final : public Job {
+  public:
+    explicit LabelledJob(std::string label) : label_(std::move(label)) {}
+    void Start() override {
+        model.title = "Loading...";
+        model.label = label_;
+        model.progressMax = 100;
+    }
+    StepResult Step() override {
+        return cancelled ? StepResult::Finish(0) : StepResult::Continue(1000ms);
+    }
+    void Cancel() override { cancelled = true; }
+
+    ProgressModel model;
+    bool cancelled = false;
+
+  private:
+    std::string label_;
+};
+
 }  // namespace
 
 class ProgressDialogsTest : public QObject {
@@ -102,6 +131,40 @@ class ProgressDialogsTest : public QObject {
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.result(), 7);
         QVERIFY(!job.cancelled);  // the job had already ended
+    }
+
+    // The line naming the file is set by the job as it starts, after the
+    // dialog was laid out; the dialog still shows all of it.
+    void theFileLineShowsTheWholeShortenedName_data() {
+        QTest::addColumn<QString>("label");
+        QTest::newRow("loading") << QString::fromStdString(
+            "Loading from: " +
+            ShortDisplayName("/home/someone/projects/firmware/traffic_lights_controller_v2.hex"));
+        QTest::newRow("saving") << QString::fromStdString(
+            "Saving to: " +
+            ShortDisplayName("/home/someone/projects/firmware/build/release/images/boot.hex"));
+    }
+    void theFileLineShowsTheWholeShortenedName() {
+        QFETCH(QString, label);
+        LabelledJob job(label.toStdString());
+        QWidget owner;
+        owner.setGeometry(100, 100, 800, 600);
+        owner.show();
+        FileProgressDialog dialog(&owner, job, job.model, "Cancel");
+        Open(dialog);
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCOMPARE(dialog.Label()->text(), label);
+        const int needed = dialog.Label()->fontMetrics().horizontalAdvance(label);
+        QVERIFY2(
+            dialog.Label()->contentsRect().width() >= needed,
+            qPrintable(QString("%1 < %2").arg(dialog.Label()->contentsRect().width()).arg(needed)));
+        // Still centred over its owner (give or take a window frame that
+        // comes only once it shows).
+        const QPoint middle = dialog.frameGeometry().center() - owner.frameGeometry().center();
+        QVERIFY2(std::abs(middle.x()) <= 3 && std::abs(middle.y()) <= 3,
+                 qPrintable(QString("%1,%2").arg(middle.x()).arg(middle.y())));
+        job.cancelled = true;
+        dialog.reject();
     }
 
     void programShowsItsRunAndStaysOpenForClose() {
@@ -177,6 +240,51 @@ class ProgressDialogsTest : public QObject {
         QVERIFY(WaitUntil([&] { return !dialog.isVisible(); }));
         QCOMPARE(dialog.result(), 0);
         QCOMPARE(Shown(unit), QStringList({"Error|Programming Failed at 0103"}));
+    }
+
+    // The failure's message opens over the dialog as the job has brought it,
+    // not as the step before left it; Close stays disabled all the while.
+    void aFailureBoxOpensOverTheDialogsCurrentState_data() {
+        QTest::addColumn<bool>("autoSequence");
+        QTest::newRow("Program") << false;
+        QTest::newRow("Auto") << true;
+    }
+    void aFailureBoxOpensOverTheDialogsCurrentState() {
+        QFETCH(bool, autoSequence);
+        test::VirtualUnit unit("AT89C2051", test::FailingAt(0x0110));
+        ScopedStepDelayLimit fast(1ms);
+        App().OptionFlags = kOptionEraseBeforeProgram;
+        App().AutoSequence = kAutoErase | kAutoProgram;
+        App().ProgramRange = {0x0100, 0x011F, 0x0100, 0};
+        ProgramJob program({PackStartCount(0x0100, 32), 0x0100});
+        AutoJob autoJob;
+        std::unique_ptr<JobDialog> dialog;
+        if (autoSequence) {
+            dialog = std::make_unique<AutoDialog>(nullptr, autoJob);
+        } else {
+            dialog = std::make_unique<ProgramDialog>(nullptr, program);
+        }
+        QStringList seen;
+        const MessagePresenter previous = SetMessagePresenter([&](const Message& m) {
+            seen << QString::fromStdString(m.text) << dialog->Status()->text()
+                 << dialog->Percentage()->text() << QString::number(dialog->Progress()->value())
+                 << (dialog->StopButton()->isEnabled() ? "Close enabled" : "Close disabled");
+            return MessageResult::Ok;
+        });
+        Open(*dialog);
+        const bool closeAtStart = dialog->StopButton()->isEnabled();
+        QVERIFY(WaitUntil([&] { return !dialog->isVisible(); }));
+        SetMessagePresenter(previous);
+        QVERIFY(!closeAtStart);
+        if (autoSequence) {
+            QCOMPARE(seen, (QStringList{"Programming Failed at 0110", "Programming...", "13%",
+                                        "272", "Close disabled"}));
+            QVERIFY(static_cast<AutoDialog*>(dialog.get())->boxes[0]->isChecked());
+        } else {
+            QCOMPARE(seen, (QStringList{"Programming Failed at 0110", "Writing to AT89C2051...",
+                                        "50%", "16", "Close disabled"}));
+            QCOMPARE(static_cast<ProgramDialog*>(dialog.get())->eraseResult->text(), QString("OK"));
+        }
     }
 
     void readFillsTheBufferAndCloses() {
@@ -259,6 +367,39 @@ class ProgressDialogsTest : public QObject {
         QVERIFY(dialog.isVisible());
     }
 
+    // "Store to disk" opens on the report file chosen last, in the same
+    // verify or a later one; a cancelled question forgets nothing.
+    void theReportQuestionOpensOnTheLastFileChosen() {
+        test::VirtualUnit unit("AT89C2051");
+        unit.Chip().Flash[0x0003] = 0x00;
+        QTemporaryDir dir;
+        QStringList offered;
+        std::optional<QString> answer = dir.filePath("first.txt");
+        const auto previous = SetFileQuestionHook([&](QWidget*, const FileQuestion& q) {
+            offered << q.initialFile;
+            return answer;
+        });
+        const auto storeTwice = [&] {
+            VerifyJob job({PackStartCount(0, 16), 0});
+            ScanDialog dialog(nullptr, job);
+            Open(dialog);
+            QVERIFY(WaitUntil([&] { return dialog.Driver().Finished(); }));
+            QTest::mouseClick(dialog.storeButton, Qt::LeftButton);
+            QTest::mouseClick(dialog.storeButton, Qt::LeftButton);
+        };
+        storeTwice();
+        answer = std::nullopt;
+        storeTwice();
+        answer = dir.filePath("second.txt");
+        storeTwice();
+        SetFileQuestionHook(previous);
+        QCOMPARE(offered.mid(1), (QStringList{dir.filePath("first.txt"), dir.filePath("first.txt"),
+                                              dir.filePath("first.txt"), dir.filePath("first.txt"),
+                                              dir.filePath("second.txt")}));
+        QCOMPARE(ReadWholeFile(dir.filePath("second.txt")),
+                 QString(" Address\tDevice data\tBuffer data\r\n 0003\t\t00\t\tFF\r\n"));
+    }
+
     void verifyListGrowsStepByStepUpToItsCut() {
         test::VirtualUnit unit("AT89C51");  // 4K: more differences than the list holds
         for (int i = 0; i < 4096; ++i) FlashWrite(std::uint16_t(i), 0x00);
@@ -310,6 +451,54 @@ class ProgressDialogsTest : public QObject {
         QVERIFY(!texts.contains("Buffer Data"));
     }
 
+    // Each heading starts where its column starts in the list's lines.
+    void listHeadingsStandOverTheirColumns_data() {
+        QTest::addColumn<bool>("verify");
+        QTest::newRow("Verify") << true;
+        QTest::newRow("Blank Check") << false;
+    }
+    void listHeadingsStandOverTheirColumns() {
+        QFETCH(bool, verify);
+        test::VirtualUnit unit("AT89C2051");
+        unit.Chip().Flash[0x0002] = 0x12;
+        FlashWrite(0x0002, 0x34);
+        VerifyJob verifyJob({PackStartCount(0, 16), 0});
+        BlankCheckJob blankJob({PackStartCount(0, 16), 0});
+        std::unique_ptr<ScanDialog> dialog = verify
+                                                 ? std::make_unique<ScanDialog>(nullptr, verifyJob)
+                                                 : std::make_unique<ScanDialog>(nullptr, blankJob);
+        Open(*dialog);
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        QVERIFY(WaitUntil([&] { return dialog->Driver().Finished(); }));
+        const QString line = dialog->ListText().section('\n', 0, 0);
+        QCOMPARE(line, QString(verify ? " 0002\t\t12\t\t34" : " 0002\t\t12"));
+        // Where the list draws the character at an index of its first line.
+        const auto listX = [&](int index) {
+            QTextCursor cursor(dialog->list->document());
+            cursor.setPosition(index);
+            const QPoint at = dialog->list->cursorRect(cursor).topLeft();
+            return dialog->list->viewport()->mapTo(dialog.get(), at).x();
+        };
+        const auto headingX = [&](const QString& text) {
+            for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+                if (label->text() == text)
+                    return label->mapTo(dialog.get(), label->contentsRect().topLeft()).x();
+            }
+            return -1000;
+        };
+        const auto near = [](int a, int b) { return std::abs(a - b) <= 1; };
+        QVERIFY2(near(headingX("Address"), listX(1)),
+                 qPrintable(QString("%1 %2").arg(headingX("Address")).arg(listX(1))));
+        QVERIFY2(near(headingX("Device Data"), listX(line.indexOf("12"))),
+                 qPrintable(QString("%1 %2").arg(headingX("Device Data")).arg(listX(7))));
+        if (verify) {
+            QVERIFY2(near(headingX("Buffer Data"), listX(line.indexOf("34"))),
+                     qPrintable(QString("%1 %2").arg(headingX("Buffer Data")).arg(listX(11))));
+        }
+        // The data stand under their headings, not merely start there.
+        QVERIFY(listX(line.indexOf("12")) > headingX("Address") + 60);
+    }
+
     void closeDuringTheCheckEndsItAtOnce() {
         test::VirtualUnit unit("AT89C2051");
         BlankCheckJob job({PackStartCount(0, 2048), 0}, 0ms);
@@ -345,6 +534,120 @@ class ProgressDialogsTest : public QObject {
         QCOMPARE(unit.Chip().Flash[0x07FF], FlashRead(0x07FF));
         QTest::mouseClick(dialog.StopButton(), Qt::LeftButton);
         QVERIFY(!dialog.isVisible());
+    }
+
+    // A production run: after each chip the dialog waits, with the tally in
+    // its status line and Close enabled, for the chip to go and the next one
+    // to come; Close during the wait ends the run. Every chip is logged.
+    void autoRepeatWaitsForTheNextChipUntilClose() {
+        test::VirtualUnit unit("AT89C2051");
+        ScopedStepDelayLimit fast(1ms);
+        QTemporaryDir dir;
+        App().AutoSequence = kAutoProgram | kAutoVerify;
+        FillFlash(0, 2048, 0x11);
+        ProductionJob job({.repeat = true,
+                           .count = std::nullopt,
+                           .firstChipChecked = true,
+                           .image = "demo.hex",
+                           .logPath = dir.filePath("run.csv").toStdString(),
+                           .wallClock = {}});
+        QVERIFY(job.OpenLog());
+        AutoDialog dialog(nullptr, job);
+        Open(dialog);
+        QVERIFY(!dialog.StopButton()->isEnabled());  // the first chip is under way
+        const auto statusBecomes = [&](const QString& text) {
+            return WaitUntil([&] { return dialog.Status()->text() == text; });
+        };
+        QVERIFY(statusBecomes("Passed 1, failed 0. Remove the chip..."));
+        QVERIFY(dialog.StopButton()->isEnabled());
+        QVERIFY(dialog.boxes[2]->isChecked() && dialog.boxes[3]->isChecked());
+        unit.RemoveChip();
+        QVERIFY(statusBecomes("Passed 1, failed 0. Insert a chip..."));
+        unit.InsertChip();
+        unit.Chip().Flash[0x0400] = 0x00;  // a byte programming cannot set
+        QVERIFY(statusBecomes("Passed 1, failed 1. Remove the chip..."));
+        QCOMPARE(Shown(unit), QStringList({"Error|Verify Failed at 0400"}));
+        QVERIFY(dialog.isVisible());
+        unit.RemoveChip();
+        QVERIFY(statusBecomes("Passed 1, failed 1. Insert a chip..."));
+        unit.InsertChip();
+        QVERIFY(statusBecomes("Passed 2, failed 1. Remove the chip..."));
+        QVERIFY(dialog.isVisible());
+        unit.ClearWire();
+        QTest::mouseClick(dialog.StopButton(), Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+        QVERIFY(unit.WireLines().empty());
+        const QStringList log =
+            ReadWholeFile(dir.filePath("run.csv")).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(log.size(), 4);
+        QVERIFY(log[1].contains(",AT89C2051,demo.hex,") && log[1].contains(",pass,"));
+        QVERIFY2(log[2].contains(",fail,verify,0400,"), qPrintable(log[2]));
+        QVERIFY(log[3].contains(",pass,"));
+    }
+
+    // The unit's adapter is pulled out part-way: the link's message comes
+    // once, and the dialog closes by itself instead of waiting on a job that
+    // cannot go on.
+    void aLinkFailureShowsOneMessageThenTheDialogCloses_data() {
+        QTest::addColumn<int>("operation");
+        QTest::addColumn<int>("writesBeforeTheBreak");
+        QTest::addColumn<int>("endCode");
+        QTest::newRow("read") << 0 << 4 << 1;
+        QTest::newRow("verify") << 1 << 4 << 0;
+        QTest::newRow("blank check") << 2 << 4 << 0;
+        QTest::newRow("program") << 3 << 20 << 0;
+        QTest::newRow("auto") << 4 << 200 << 1;
+    }
+    void aLinkFailureShowsOneMessageThenTheDialogCloses() {
+        QFETCH(int, operation);
+        QFETCH(int, writesBeforeTheBreak);
+        QFETCH(int, endCode);
+        test::VirtualUnit unit("AT89C2051");
+        ScopedStepDelayLimit fast(1ms);
+        App().OptionFlags = kOptionVerifyAfterProgram;
+        App().AutoSequence = kAutoErase | kAutoBlankCheck | kAutoProgram | kAutoVerify;
+        unit.BreakAfterWrites(std::size_t(writesBeforeTheBreak));
+        const OperationRun run{PackStartCount(0, 2048), 0};
+        const auto endsOnItsOwn = [&](JobDialog& dialog) {
+            Open(dialog);
+            QVERIFY(WaitUntil([&] { return !dialog.isVisible(); }));
+            QVERIFY(dialog.Driver().Finished());
+            QCOMPARE(dialog.result(), endCode);
+        };
+        switch (operation) {
+            case 0: {
+                ReadJob job(run);
+                ReadDialog dialog(nullptr, job);
+                endsOnItsOwn(dialog);
+                break;
+            }
+            case 1: {
+                VerifyJob job(run);
+                ScanDialog dialog(nullptr, job);
+                endsOnItsOwn(dialog);
+                break;
+            }
+            case 2: {
+                BlankCheckJob job(run);
+                ScanDialog dialog(nullptr, job);
+                endsOnItsOwn(dialog);
+                break;
+            }
+            case 3: {
+                ProgramJob job(run);
+                ProgramDialog dialog(nullptr, job);
+                endsOnItsOwn(dialog);
+                break;
+            }
+            default: {
+                AutoJob job;
+                AutoDialog dialog(nullptr, job);
+                endsOnItsOwn(dialog);
+                break;
+            }
+        }
+        QCOMPARE(Shown(unit), QStringList({"ERROR|Serial port communication error!"}));
+        QCOMPARE(int(unit.WireLines().size()), writesBeforeTheBreak);
     }
 
     void rangeDialogsRenderTheirModel_data() {

@@ -2,12 +2,22 @@
 // Cancel, and what the frame's openers do after the dialog.
 
 #include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include "app/Buffers.h"
 #include "app/DeviceTable.h"
+#include "ops/Production.h"
+#include "tests/support/FakeSysfs.h"
+#include "tests/support/SettingsFolders.h"
 #include "tests/ui/FrameFixture.h"
+#include "tests/ui/ModalScript.h"
+#include "tests/ui/UiTestSupport.h"
 #include "ui/ChildWnd.h"
+#include "ui/FileQuestion.h"
 #include "ui/SettingsDialogs.h"
 #include "ui/StatusBar.h"
 
@@ -149,10 +159,38 @@ class SettingsDialogsTest : public QObject {
         QCOMPARE(frame->Status()->PaneText(1), QString("COM5 - OK"));
     }
 
+    // The adapter plugged in after the start: choosing the same port again
+    // opens it; Cancel does not, and a port that is open stays as it is.
+    void serialPortInErrorReopensWhenChosenAgain() {
+        TempDir dir;
+        MessageRecorder messages;
+        std::unique_ptr<FrameWnd> frame;
+        {
+            ScopedPorts unplugged(false);
+            frame = test::StartTestFrame(dir);
+        }
+        QCOMPARE(frame->Status()->PaneText(1), QString("COM2 - Error"));
+        ScopedPorts plugged(true);
+        frame->SetDialogRunner(Clicks({kCancelId}));
+        frame->OnCommand(static_cast<int>(CommandId::SerialPort));
+        QCOMPARE(plugged.made, 0);
+        QCOMPARE(frame->Status()->PaneText(1), QString("COM2 - Error"));
+        frame->SetDialogRunner(Clicks({1001, kOkId}));
+        frame->OnCommand(static_cast<int>(CommandId::SerialPort));
+        QCOMPARE(plugged.made, 1);
+        QVERIFY(App().ProgrammerLink != nullptr);
+        QCOMPARE(frame->Status()->PaneText(1), QString("COM2 - OK"));
+        frame->OnCommand(static_cast<int>(CommandId::SerialPort));
+        QCOMPARE(plugged.made, 1);
+        QCOMPARE(messages.Lines(),
+                 std::vector<std::string>{"Error|Cannot Establish Communication"});
+    }
+
     void serialPortShowsTheDeviceOfEachName() {
         TempDir dir;
         App().ProgramDirectory = dir.Path().string();
         std::filesystem::create_symlink("/dev/null", dir / "COM3");
+        std::filesystem::create_symlink(dir / "unplugged", dir / "COM4");
         App().PortIndex = 2;
         PortSelectDlg dialog(nullptr);
         QCOMPARE(dialog.windowTitle(), QString("Serial Port Setting"));
@@ -160,7 +198,119 @@ class SettingsDialogsTest : public QObject {
         QCOMPARE(dialog.Button(1008)->text(), QString("COM9"));
         QCOMPARE(PortSelectDlg::PortDevice(2),
                  QString::fromStdString((dir / "COM3").string()) + " -> /dev/null");
-        QCOMPARE(PortSelectDlg::PortDevice(0), QString("/dev/ttyS0"));
+        QCOMPARE(PortSelectDlg::PortDevice(3), QString::fromStdString((dir / "COM4").string()) +
+                                                   " -> " +
+                                                   QString::fromStdString((dir / "unplugged").string()) +
+                                                   " (not present)");
+        QVERIFY(PortSelectDlg::PortDevice(0).startsWith("/dev/ttyS0"));
+        QCOMPARE(PortSelectDlg::PortDevice(8), QString("/dev/ttyS8 (not present)"));
+        const auto labels = dialog.findChildren<QLabel*>();
+        QVERIFY(std::any_of(labels.begin(), labels.end(), [](const QLabel* label) {
+            return label->text() == PortSelectDlg::PortDevice(3);
+        }));
+    }
+
+    // Assign lists the machine's ports and links the chosen one, by its
+    // stable name, as the selected COM name in the settings folder; Remove
+    // Assignment takes the link away again.
+    void serialPortAssignsAndRemovesAPort() {
+        TempDir dir;
+        test::FakeSysfs sysfs(dir.Path());
+        sysfs.AddUart("ttyS0", "pnp0/00:01", "serial", 4);
+        sysfs.AddUsb("ttyUSB0", "usb1/1-2", "FT232R USB UART", "FTDI", "A50285BI", true);
+        sysfs.AddById("usb-FTDI_FT232R-if00-port0", "ttyUSB0");
+        const std::string byId = sysfs.Dev() + "/serial/by-id/usb-FTDI_FT232R-if00-port0";
+        std::filesystem::create_directories(dir / "bin");
+        test::ReadOnlyFolder program(dir / "bin");
+        test::ScopedEnvironment xdg("XDG_CONFIG_HOME", (dir / "config").string());
+        const auto settings = dir / "config" / "zvk";
+        App().ProgramDirectory = program.Path().string();
+        MessageRecorder messages;
+
+        App().PortIndex = 2;
+        PortSelectDlg dialog(nullptr, {sysfs.Sys(), sysfs.Dev()});
+        QVERIFY(!dialog.Button(PortSelectDlg::kUnassignId)->isEnabled());
+        QStringList listed;
+        QString title;
+        test::ModalScript script;
+        script.Then<PortAssignDlg>([&](PortAssignDlg* chooser) {
+            title = chooser->windowTitle();
+            for (int row = 0; row < chooser->List()->topLevelItemCount(); ++row) {
+                QStringList fields;
+                for (int column = 0; column < 5; ++column) {
+                    fields << chooser->List()->topLevelItem(row)->text(column);
+                }
+                listed << fields.join("|");
+            }
+            chooser->List()->setCurrentItem(chooser->List()->topLevelItem(1));
+            chooser->AssignButton()->click();
+            return true;
+        });
+        dialog.Button(PortSelectDlg::kAssignId)->click();
+        QVERIFY(script.Done());
+        QCOMPARE(title, QString("Assign Serial Port"));
+        QCOMPARE(listed, (QStringList{
+                             QString::fromStdString(sysfs.NodePath("ttyS0")) + "|serial (platform)|||",
+                             QString::fromStdString(sysfs.NodePath("ttyUSB0")) +
+                                 "|FT232R USB UART|FTDI|A50285BI|" + QString::fromStdString(byId)}));
+        QCOMPARE(std::filesystem::read_symlink(settings / "COM3").string(), byId);
+        QCOMPARE(PortSelectDlg::PortDevice(2),
+                 QString::fromStdString((settings / "COM3").string() + " -> " + byId));
+        QVERIFY(dialog.Button(PortSelectDlg::kUnassignId)->isEnabled());
+        QCOMPARE(int(App().PortIndex), 2);
+
+        // Another name, with a device typed in; then one that does not exist.
+        dialog.Button(1004)->click();
+        QVERIFY(!dialog.Button(PortSelectDlg::kUnassignId)->isEnabled());
+        script.Then<PortAssignDlg>([](PortAssignDlg* chooser) {
+            chooser->DeviceField()->setText("/dev/null");
+            chooser->AssignButton()->click();
+            return true;
+        });
+        script.Then<PortAssignDlg>([&](PortAssignDlg* chooser) {
+            chooser->DeviceField()->setText(QString::fromStdString((dir / "gone").string()));
+            chooser->AssignButton()->click();
+            return true;
+        });
+        dialog.Button(PortSelectDlg::kAssignId)->click();
+        dialog.Button(PortSelectDlg::kAssignId)->click();
+        QVERIFY(script.Done());
+        QCOMPARE(std::filesystem::read_symlink(settings / "COM5").string(), std::string("/dev/null"));
+        QCOMPARE(messages.Lines(),
+                 std::vector<std::string>{"Error|" + (dir / "gone").string() + " does not exist"});
+
+        dialog.Button(1002)->click();
+        dialog.Button(PortSelectDlg::kUnassignId)->click();
+        QVERIFY(!std::filesystem::is_symlink(settings / "COM3"));
+        QVERIFY(!dialog.Button(PortSelectDlg::kUnassignId)->isEnabled());
+        QCOMPARE(PortSelectDlg::PortDevice(2), QString("/dev/ttyS2 (not present)"));
+        QVERIFY(std::filesystem::is_empty(program.Path()));
+        QCOMPARE(script.Unexpected(), 0);
+    }
+
+    // The port in use given another device in the dialog is opened again,
+    // even when the COM number stays.
+    void serialPortReopensWhenItsAssignmentChanged() {
+        TempDir dir;
+        MessageRecorder messages;
+        ScopedPorts ports(true);
+        auto frame = test::StartTestFrame(dir);
+        QCOMPARE(ports.made, 1);
+        test::ModalScript script;
+        script.Then<PortAssignDlg>([](PortAssignDlg* chooser) {
+            chooser->DeviceField()->setText("/dev/null");
+            chooser->AssignButton()->click();
+            return true;
+        });
+        frame->SetDialogRunner(Clicks({PortSelectDlg::kAssignId, kCancelId}));
+        frame->OnCommand(static_cast<int>(CommandId::SerialPort));
+        QCOMPARE(int(App().PortIndex), 1);
+        QCOMPARE(ports.made, 2);
+        QCOMPARE(std::filesystem::read_symlink(dir / "COM2").string(), std::string("/dev/null"));
+        frame->SetDialogRunner(Clicks({kOkId}));
+        frame->OnCommand(static_cast<int>(CommandId::SerialPort));
+        QCOMPARE(ports.made, 2);
+        QVERIFY(script.Done());
     }
 
     void optionsWriteEachBitAndCancelPutsThemBack() {
@@ -251,6 +401,53 @@ class SettingsDialogsTest : public QObject {
         QCOMPARE(dialog.windowTitle(), QString(" Setting - Auto Programming Mode"));
         QCOMPARE(dialog.Button(1041)->text(), QString("Protect Device"));
         QCOMPARE(dialog.Button(kOkId)->text(), QString("&OK"));
+    }
+
+    // Repeat and the log file live in zvk.conf, kept on OK only; Browse asks
+    // for a file that is appended to, so an existing log is not "replaced".
+    void autoProgrammingModeKeepsTheProductionChoicesOnOk() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        messages.messages.clear();  // the start-up's, about the port
+        const QString log = QString::fromStdString((dir / "line 1.csv").string());
+        std::optional<FileQuestion> asked;
+        const auto previous = SetFileQuestionHook(
+            [&](QWidget*, const FileQuestion& question) -> std::optional<QString> {
+                asked = question;
+                return log;
+            });
+        for (const int end : {kCancelId, kOkId}) {
+            frame->SetDialogRunner([end](QDialog& d) {
+                auto& dialog = dynamic_cast<AutoProgramDlg&>(d);
+                if (dialog.RepeatBox()->isChecked()) return -1;  // must open unticked
+                dialog.RepeatBox()->click();
+                dialog.BrowseButton()->click();
+                dialog.Button(end)->click();
+                return dialog.result();
+            });
+            frame->OnCommand(static_cast<int>(CommandId::AutoProgrammingMode));
+            const ProductionSettings kept = LoadProductionSettings();
+            QCOMPARE(kept.repeat, end == kOkId);
+            QCOMPARE(QString::fromStdString(kept.logPath), end == kOkId ? log : QString());
+        }
+        SetFileQuestionHook(previous);
+        QVERIFY(asked && asked->save && asked->appends);
+        const QString conf =
+            test::ReadWholeFile(QString::fromStdString((dir / "zvk.conf").string()));
+        QVERIFY2(conf.contains("auto.repeat=1\n") && conf.contains("auto.log=" + log + "\n"),
+                 qPrintable(conf));
+
+        AutoProgramDlg reopened(nullptr);
+        QVERIFY(reopened.RepeatBox()->isChecked());
+        QCOMPARE(reopened.RepeatBox()->text(), QString("Repeat for the next chip"));
+        QCOMPARE(reopened.LogField()->text(), log);
+        reopened.LogField()->clear();
+        reopened.RepeatBox()->click();
+        reopened.accept();
+        QVERIFY(!LoadProductionSettings().repeat);
+        QVERIFY(LoadProductionSettings().logPath.empty());
+        QVERIFY(messages.messages.empty());
     }
 };
 

@@ -1,0 +1,91 @@
+#include "app/SettingsLocation.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "app/AppState.h"
+#include "app/Settings.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace zvk {
+namespace {
+
+namespace fs = std::filesystem;
+
+// An environment variable that names an absolute folder, else nothing: a
+// relative value would make the folder depend on where the program started.
+fs::path AbsoluteFromEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') return {};
+    fs::path path(value);
+    return path.is_absolute() ? path : fs::path();
+}
+
+bool Exists(const fs::path& path) {
+    std::error_code ec;
+    return fs::symlink_status(path, ec).type() != fs::file_type::not_found && !ec;
+}
+
+bool WritableFolder(const std::string& folder) {
+#ifdef _WIN32
+    std::error_code ec;
+    const fs::file_status status = fs::status(folder, ec);
+    return !ec && fs::is_directory(status) &&
+           (status.permissions() & fs::perms::owner_write) != fs::perms::none;
+#else
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    // access() sees read-only mounts and access lists; for everyone but root
+    // it is the whole answer.
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) return false;
+    // Root may write anywhere, yet a folder that nobody may write to (chmod
+    // a-w) is meant to stay as it is.
+    return ::geteuid() != 0 || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+#endif
+}
+
+}  // namespace
+
+std::string UserSettingsDirectory() {
+#ifdef _WIN32
+    const fs::path base = AbsoluteFromEnvironment("APPDATA");
+#else
+    fs::path base = AbsoluteFromEnvironment("XDG_CONFIG_HOME");
+    if (base.empty()) {
+        const fs::path home = AbsoluteFromEnvironment("HOME");
+        if (!home.empty()) base = home / ".config";
+    }
+#endif
+    if (base.empty()) return {};
+    return (base / "zvk").lexically_normal().string();
+}
+
+std::string SettingsDirectory() {
+    const std::string& program = App().ProgramDirectory;
+    if (!program.empty() &&
+        (Exists(fs::path(program) / kSettingsFileName) || WritableFolder(program))) {
+        return program;
+    }
+    std::string user = UserSettingsDirectory();
+    // Without any folder of the user's, the program's own is all there is;
+    // writes there fail silently as they always did in a read-only folder.
+    return user.empty() ? program : user;
+}
+
+std::string SettingsFilePath(std::string_view fileName) {
+    return (fs::path(SettingsDirectory()) / fileName).string();
+}
+
+std::string SettingsFilePathForWriting(std::string_view fileName) {
+    const fs::path folder = SettingsDirectory();
+    std::error_code ec;
+    if (!folder.empty()) fs::create_directories(folder, ec);
+    return (folder / fileName).string();
+}
+
+}  // namespace zvk

@@ -1,0 +1,32 @@
+#pragma once
+// Where zvk.dat and the files that go with it (zvk.conf, COMn assignments)
+// live, for the desktop program and zvk-cli alike.
+//
+// A portable copy keeps them beside the executable: that folder is used when
+// zvk.dat already exists there or the folder is writable. Otherwise (an
+// installed program) they live in the user's configuration folder,
+// $XDG_CONFIG_HOME/zvk, by default ~/.config/zvk, made when a file is first
+// written there. On Windows the user's folder is %APPDATA%\zvk.
+
+#include <string>
+#include <string_view>
+
+namespace zvk {
+
+// The folder in use, without a trailing separator. Decided afresh at every
+// call from ProgramDirectory and the environment, so that it always agrees
+// with what is on disk.
+[[nodiscard]] std::string SettingsDirectory();
+
+// The user's own configuration folder for zvk, or an empty text when neither
+// XDG_CONFIG_HOME nor HOME (APPDATA on Windows) gives an absolute path.
+[[nodiscard]] std::string UserSettingsDirectory();
+
+// The path of a file in the settings folder, to read.
+[[nodiscard]] std::string SettingsFilePath(std::string_view fileName);
+
+// The same path, about to be written: the folder is made first when it does
+// not exist yet. A folder that cannot be made is left to the write to fail.
+[[nodiscard]] std::string SettingsFilePathForWriting(std::string_view fileName);
+
+}  // namespace zvk

@@ -1,0 +1,263 @@
+#include "ops/ProductionJob.h"
+
+#include <utility>
+
+#include "app/AppState.h"
+#include "app/DeviceTable.h"
+#include "app/Messages.h"
+#include "files/BlockOps.h"
+#include "link/DeviceCommands.h"
+#include "link/Protocol.h"
+
+namespace zvk {
+namespace {
+
+constexpr std::string_view kAbortedReason = "Aborted";
+constexpr std::string_view kCheckStepName = "check";
+
+// Keeps the first error message shown while it lives, and passes every
+// message on: the log says why a chip failed in the words the user saw.
+class ReasonTap {
+  public:
+    explicit ReasonTap(std::string& reason) {
+        previous_ = SetMessagePresenter([this, &reason](const Message& message) {
+            if (reason.empty() && message.icon == MessageIcon::Stop) reason = message.text;
+            return previous_(message);
+        });
+    }
+    ~ReasonTap() { SetMessagePresenter(std::move(previous_)); }
+    ReasonTap(const ReasonTap&) = delete;
+    ReasonTap& operator=(const ReasonTap&) = delete;
+
+  private:
+    MessagePresenter previous_;
+};
+
+}  // namespace
+
+std::string TallyText(unsigned passed, unsigned failed) {
+    return "Passed " + std::to_string(passed) + ", failed " + std::to_string(failed);
+}
+
+std::string_view WaitText(SocketWait wait) {
+    switch (wait) {
+        case SocketWait::Removal:
+            return "Remove the chip...";
+        case SocketWait::Chip:
+            return "Insert a chip...";
+        case SocketWait::None:
+            break;
+    }
+    return {};
+}
+
+ProductionJob::ProductionJob(ProductionOptions options, std::chrono::milliseconds stepBudget)
+    : options_(std::move(options)), stepBudget_(stepBudget) {
+    if (!options_.wallClock) options_.wallClock = [] { return std::chrono::system_clock::now(); };
+}
+
+bool ProductionJob::OpenLog() {
+    if (options_.logPath.empty()) return true;
+    if (log_.Open(options_.logPath)) return true;
+    ShowLogError(log_);
+    return false;
+}
+
+void ProductionJob::Start() {
+    // The sequence always works on the whole Flash and the Flash buffer.
+    App().CurrentBufferKind = BufferKind::Flash;
+    checksum_ = BufferChecksum(BufferKind::Flash, 0, App().FlashLastAddress);
+    steps_ = ChosenStepNames();
+    model.title = WithPartName("Auto Programming Mode - ", "");
+    for (const AutoStepInfo& info : kAutoSteps) {
+        model.steps[static_cast<std::size_t>(info.step)].enabled =
+            (App().AutoSequence & info.bit) != 0;
+    }
+    model.progress = {0, static_cast<std::uint32_t>(App().FlashLastAddress + 1), 0};
+    model.percentage = "0%";
+    if (options_.firstChipChecked) {
+        chipTime_ = options_.wallClock();
+        chipStart_ = CurrentClock().Now();
+        ReasonTap tap(reason_);
+        chipWatch_.emplace();
+        sequence_.emplace(stepBudget_);
+        sequence_->Start();
+        stage_ = Stage::Chip;
+        SyncFromSequence();
+        return;
+    }
+    stage_ = Stage::WaitChip;
+    Wait(SocketWait::Chip);
+}
+
+void ProductionJob::Cancel() {
+    stopRequested_ = true;
+    if (stage_ == Stage::Chip) model.stopping = true;
+}
+
+StepResult ProductionJob::Step() {
+    if (stage_ == Stage::Done) return StepResult::Finish(model.succeeded ? 0 : 1);
+    ReasonTap tap(reason_);
+    if (abandon_) return stage_ == Stage::Chip ? AbandonChip() : End();
+    if (stage_ == Stage::Chip) return StepChip();
+    if (stopRequested_) return End();
+    return Poll();
+}
+
+StepResult ProductionJob::Poll() {
+    const SocketState state = ProbeSocket();
+    switch (state) {
+        case SocketState::Unreachable:
+        case SocketState::NotChecked:  // without a signature a change of chip cannot be seen
+            model.unitLost = state == SocketState::Unreachable;
+            return End();
+        case SocketState::Empty:
+            if (stage_ == Stage::WaitRemoval) {
+                stage_ = Stage::WaitChip;
+                Wait(SocketWait::Chip);
+            }
+            break;
+        case SocketState::Expected:
+            if (stage_ == Stage::WaitChip) return StartChip();
+            break;
+        case SocketState::WrongPart:
+            if (stage_ == Stage::WaitChip) return WrongChip();
+            break;
+    }
+    return StepResult::Continue(kSocketPollInterval);
+}
+
+StepResult ProductionJob::StartChip() {
+    chipTime_ = options_.wallClock();
+    chipStart_ = CurrentClock().Now();
+    reason_.clear();
+    // As the Auto command asks for the unit once more after the device check.
+    if (!CheckProgrammer(App().ProgrammerLink)) {
+        model.unitLost = true;
+        return End();
+    }
+    chipWatch_.emplace();
+    sequence_.emplace(stepBudget_);
+    sequence_->Start();
+    stage_ = Stage::Chip;
+    model.waiting = SocketWait::None;
+    SyncFromSequence();
+    return StepResult::Continue();
+}
+
+void ProductionJob::SyncFromSequence() {
+    static_cast<AutoModel&>(model) = sequence_->model;
+    if (stage_ == Stage::Chip && options_.repeat) model.closeEnabled = false;
+}
+
+StepResult ProductionJob::StepChip() {
+    const StepResult result = sequence_->Step();
+    SyncFromSequence();
+    if (!result.finished) return result;
+    return ChipEnded(result);
+}
+
+ProductionRow ProductionJob::NewRow() const {
+    ProductionRow row;
+    row.time = chipTime_;
+    row.part = SelectedDeviceInfo().PartName;
+    row.image = options_.image;
+    row.checksum = checksum_;
+    row.steps = steps_;
+    return row;
+}
+
+bool ProductionJob::Record(ProductionRow row) {
+    ++(row.passed ? model.passed : model.failed);
+    const bool logged = !log_.IsOpen() || log_.Append(row);
+    model.lastChip = std::move(row);
+    if (!logged) {
+        // A run whose chips go unrecorded must not go on.
+        ShowLogError(log_);
+        logFailed_ = true;
+    }
+    return logged;
+}
+
+StepResult ProductionJob::ChipEnded(const StepResult& result) {
+    const AutoModel& sequence = sequence_->model;
+    ProductionRow row = NewRow();
+    row.passed = result.code == 0 && sequence.succeeded;
+    if (!row.passed) {
+        if (sequence.failedStep) {
+            row.failedStep = kAutoSteps[static_cast<std::size_t>(*sequence.failedStep)].name;
+        }
+        row.failedAddress = sequence.failedAddress;
+        row.reason = reason_;
+    }
+    row.taken =
+        std::chrono::duration_cast<std::chrono::milliseconds>(CurrentClock().Now() - chipStart_);
+    const bool logged = Record(std::move(row));
+    if (chipWatch_->Failed()) {
+        model.unitLost = true;
+        return End();
+    }
+    if (!options_.repeat) {
+        // One chip: the dialog ends as the sequence ends.
+        stage_ = Stage::Done;
+        if (!logged) return End();
+        return result;
+    }
+    if (!logged || stopRequested_ || LastChip()) return End();
+    stage_ = Stage::WaitRemoval;
+    Wait(SocketWait::Removal);
+    return StepResult::Continue(kSocketPollInterval);
+}
+
+StepResult ProductionJob::WrongChip() {
+    chipTime_ = options_.wallClock();
+    reason_.clear();
+    ShowSocketMessage(SocketState::WrongPart);
+    ProductionRow row = NewRow();
+    row.failedStep = kCheckStepName;
+    row.reason = reason_;
+    if (!Record(std::move(row)) || !options_.repeat || LastChip()) return End();
+    stage_ = Stage::WaitRemoval;
+    Wait(SocketWait::Removal);
+    return StepResult::Continue(kSocketPollInterval);
+}
+
+StepResult ProductionJob::AbandonChip() {
+    sequence_->Abandon();
+    SyncFromSequence();
+    const AutoModel& sequence = sequence_->model;
+    ProductionRow row = NewRow();
+    if (sequence.failedStep) {
+        row.failedStep = kAutoSteps[static_cast<std::size_t>(*sequence.failedStep)].name;
+    }
+    row.failedAddress = sequence.failedAddress;
+    row.reason = kAbortedReason;
+    row.taken =
+        std::chrono::duration_cast<std::chrono::milliseconds>(CurrentClock().Now() - chipStart_);
+    (void)Record(std::move(row));
+    return End();
+}
+
+bool ProductionJob::LastChip() const {
+    return options_.count && model.passed + model.failed >= *options_.count;
+}
+
+void ProductionJob::Wait(SocketWait wait) {
+    model.waiting = wait;
+    model.status = TallyText(model.passed, model.failed) + ". " + std::string(WaitText(wait));
+    model.closeEnabled = true;
+    model.closeFocused = false;
+    model.staysOpen = false;
+}
+
+StepResult ProductionJob::End() {
+    stage_ = Stage::Done;
+    model.waiting = SocketWait::None;
+    model.stopping = false;
+    model.closeEnabled = true;
+    model.staysOpen = false;
+    model.succeeded = model.failed == 0 && !model.unitLost && !logFailed_;
+    return StepResult::Finish(model.succeeded ? 0 : 1);
+}
+
+}  // namespace zvk
