@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#ifdef _WIN32
 #include <QCoreApplication>
+#endif
 
 #include <algorithm>
 #include <cctype>
@@ -22,7 +24,11 @@
 #include "link/CommandTable.h"
 #include "link/DeviceCommands.h"
 #include "link/Link.h"
+#ifdef _WIN32
 #include "link/QtSerialTransport.h"
+#else
+#include "link/PosixSerialTransport.h"
+#endif
 
 namespace zvk::cli {
 namespace {
@@ -33,17 +39,24 @@ std::unique_ptr<SerialTransport>& PathPort() {
     return port;
 }
 
-// The serial port's Qt implementation needs the process's Qt application object.
-void EnsureQtApplication() {
-    if (QCoreApplication::instance() != nullptr) return;
-    static int argc = 1;
-    static char name[] = "zvk-cli";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication application(argc, argv);
+// The serial port through termios, so that the CLI loads no Qt; on Windows
+// through QSerialPort, which needs the process's Qt application object.
+std::unique_ptr<SerialTransport> MakePortTransport() {
+#ifdef _WIN32
+    if (QCoreApplication::instance() == nullptr) {
+        static int argc = 1;
+        static char name[] = "zvk-cli";
+        static char* argv[] = {name, nullptr};
+        static QCoreApplication application(argc, argv);
+    }
+    return MakeQtSerialTransport();
+#else
+    return MakePosixSerialTransport();
+#endif
 }
 
 bool OpenPortByPath(const std::string& path) {
-    auto port = MakeQtSerialTransport();
+    auto port = MakePortTransport();
     if (!port->Open(path)) {
         ShowMessage("Cannot Establish Communication", "Error", MessageIcon::Stop);
         return false;
@@ -101,7 +114,7 @@ std::set<std::string_view> DeviceValueOptions(std::set<std::string_view> own) {
 }
 
 std::set<std::string_view> DeviceFlagOptions(std::set<std::string_view> own) {
-    own.insert("--spi");
+    own.insert({"--spi", "--parallel"});
     return own;
 }
 
@@ -109,15 +122,18 @@ std::optional<int> SetUpSession(const ParsedArgs& parsed) {
     SessionLinkWatch().emplace();
     LoadSettings();
     if (!SelectPartOption(parsed, SelectedDeviceInfo().PartName)) return 2;
-    if (parsed.Has("--spi")) {
-        if (!SelectedDeviceInfo().SpiCapable) {
-            return UsageError(std::string(SelectedDeviceInfo().PartName) +
-                              " cannot be programmed over SPI");
-        }
-        App().ProgrammingMode = 0;
-    } else {
-        App().ProgrammingMode = kModeParallel;
+    const bool spi = parsed.Has("--spi");
+    const bool parallel = parsed.Has("--parallel");
+    if (spi && parallel) return UsageError("--spi and --parallel cannot be given together");
+    if (spi && !SelectedDeviceInfo().SpiCapable) {
+        return UsageError(std::string(SelectedDeviceInfo().PartName) +
+                          " cannot be programmed over SPI");
     }
+    if (spi) App().ProgrammingMode &= static_cast<std::uint8_t>(~kModeParallel);
+    if (parallel) App().ProgrammingMode |= kModeParallel;
+    // Without either, the mode zvk.dat holds, as the desktop program would
+    // run it: a part without SPI runs in Parallel mode whatever was stored.
+    EnforceProgrammingMode();
     if (AllocateBuffers() != 0) return 1;
     return std::nullopt;
 }
@@ -129,8 +145,7 @@ std::optional<int> ConnectDevice(const ParsedArgs& parsed) {
 }
 
 std::optional<int> OpenDevicePort(const ParsedArgs& parsed) {
-    EnsureQtApplication();
-    SetTransportFactory(MakeQtSerialTransport);
+    SetTransportFactory(MakePortTransport);
     const std::string port = parsed.Value("--port").value_or("");
     if (port.empty()) {
         if (!OpenProgrammerPort(App().PortIndex)) return 1;

@@ -1,9 +1,9 @@
 #pragma once
 // What zvk-cli's device commands share: the options every one of them takes
-// (--port, --part, --spi, which may also stand before the command name), the
-// user's settings from zvk.dat, the programmer port, the device-in-socket
-// check, ranges from --from/--to/--buffer-start, and driving a device job to
-// its end with a progress bar on a terminal.
+// (--port, --part, --spi, --parallel, which may also stand before the command
+// name), the user's settings from zvk.dat, the programmer port, the
+// device-in-socket check, ranges from --from/--to/--buffer-start, and driving
+// a device job to its end with a progress bar on a terminal.
 
 #include <cstdint>
 #include <optional>
@@ -22,8 +22,9 @@ namespace zvk::cli {
 std::set<std::string_view> DeviceValueOptions(std::set<std::string_view> own);
 std::set<std::string_view> DeviceFlagOptions(std::set<std::string_view> own);
 
-// Reads zvk.dat, applies --part and --spi (Parallel mode without it) and
-// allocates the buffers. Returns the exit status to stop with, or nullopt to go on.
+// Reads zvk.dat, applies --part and --spi or --parallel (without them the
+// mode zvk.dat holds, Parallel for a part without SPI) and allocates the
+// buffers. Returns the exit status to stop with, or nullopt to go on.
 std::optional<int> SetUpSession(const ParsedArgs& parsed);
 
 // Opens the port of --port (COMn or a device path) or of zvk.dat and runs the

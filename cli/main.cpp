@@ -47,11 +47,15 @@ constexpr CommandEntry kCommands[] = {
 // Device options may stand before the command name; they are handed to the
 // command ahead of its own arguments, where its option reader finds them.
 constexpr std::array<std::string_view, 2> kLeadingValueOptions{"--port", "--part"};
-constexpr std::string_view kLeadingFlag = "--spi";
+constexpr std::array<std::string_view, 2> kLeadingFlags{"--spi", "--parallel"};
 
 int Usage() {
-    std::fputs("usage: zvk-cli COMMAND [ARGS...]\n"
-               "device options: [--port COMn|PATH] [--part PART] [--spi]\ncommands:\n", stderr);
+    std::fputs(
+        "usage: zvk-cli COMMAND [ARGS...]\n"
+        "device options: [--port COMn|PATH] [--part PART] [--spi|--parallel]\n"
+        "  (without them, the port, part and mode stored in zvk.dat)\n"
+        "commands:\n",
+        stderr);
     for (const auto& c : kCommands) {
         std::fprintf(stderr, "  %.*s\n", static_cast<int>(c.usage.size()), c.usage.data());
     }
@@ -71,7 +75,7 @@ int main(int argc, char** argv) {
     for (; i < args.size(); ++i) {
         const bool takesValue = std::ranges::find(kLeadingValueOptions, args[i]) !=
                                 kLeadingValueOptions.end();
-        if (!takesValue && args[i] != kLeadingFlag) break;
+        if (!takesValue && std::ranges::find(kLeadingFlags, args[i]) == kLeadingFlags.end()) break;
         leading.push_back(args[i]);
         if (takesValue && i + 1 < args.size()) leading.push_back(args[++i]);
     }

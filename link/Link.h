@@ -50,9 +50,9 @@ class ScopedLinkTimeouts {
     LinkTimeouts previous_;
 };
 
-// Makes the transport OpenProgrammerPort opens. The desktop program and
-// zvk-cli install the QSerialPort transport at start-up; tests install their
-// own. Returns the factory it replaces. Without one, no port can be opened.
+// Makes the transport OpenProgrammerPort opens. The desktop program installs
+// the QSerialPort transport at start-up, zvk-cli the termios one; tests
+// install their own. Returns the factory it replaces. Without one, no port can be opened.
 using TransportFactory = std::function<std::unique_ptr<SerialTransport>()>;
 TransportFactory SetTransportFactory(TransportFactory factory);
 

@@ -1,8 +1,8 @@
 #pragma once
 // The byte pipe to the programmer unit. The link (Link.h) builds its time-out
-// rules and messages on top of these few calls; the desktop program and zvk-cli
-// use the QSerialPort transport, the fast tests one wired straight to the
-// virtual unit.
+// rules and messages on top of these few calls; the desktop program uses the
+// QSerialPort transport, zvk-cli the termios one (QSerialPort on Windows), the
+// fast tests one wired straight to the virtual unit.
 //
 // Every call is synchronous: when Write or Read returns, nothing of that
 // transfer is still pending, so the caller's block is never touched afterwards

@@ -1,11 +1,11 @@
 #pragma once
-// The two ways the link test suite reaches a virtual unit: in the same
-// process (InProcessRig: the unit model behind an in-process transport, time
-// on a ManualClock, the program's own time-outs) and through a real
+// The ways the link test suite reaches a virtual unit: in the same process
+// (InProcessRig: the unit model behind an in-process transport, time on a
+// ManualClock, the program's own time-outs) and through a real
 // pseudo-terminal (PtyRig: zvk-unit-sim as a child process, reached as COM2
-// through the QSerialPort transport; real time for reads, pauses only
-// recorded). Both open COM2 with OpenProgrammerPort from a temporary program
-// directory that also holds a COM6 link to nowhere.
+// through a real serial transport, QSerialPort or termios; real time for
+// reads, pauses only recorded). All open COM2 with OpenProgrammerPort from a
+// temporary program directory that also holds a COM6 link to nowhere.
 
 #include <gtest/gtest.h>
 
@@ -21,6 +21,7 @@
 #include "app/Clock.h"
 #include "app/DeviceTable.h"
 #include "link/Link.h"
+#include "link/PosixSerialTransport.h"
 #include "link/QtSerialTransport.h"
 #include "sim/InProcessTransport.h"
 #include "sim/UnitLine.h"
@@ -128,8 +129,29 @@ inline sim::ChipState ParseDump(const std::string& text) {
     return chip;
 }
 
+// The real serial transports, each as the factory a PtyRig installs.
+struct QtPort {
+    static constexpr const char* kName = "QtSerialPort";
+    static TransportFactory Factory() {
+        // QSerialPort needs the process's Qt application object.
+        if (QCoreApplication::instance() == nullptr) {
+            static int argc = 1;
+            static char name[] = "zvk_link_tests";
+            static char* argv[] = {name, nullptr};
+            static QCoreApplication application(argc, argv);
+        }
+        return MakeQtSerialTransport;
+    }
+};
+
+struct TermiosPort {
+    static constexpr const char* kName = "Termios";
+    static TransportFactory Factory() { return MakePosixSerialTransport; }
+};
+
 class InProcessRig {
   public:
+    static constexpr const char* kName = "InProcess";
     static constexpr bool kExactTime = true;
 
     void Start(const SimSetup& setup) {
@@ -169,17 +191,13 @@ class InProcessRig {
     TransportFactory previousFactory_;
 };
 
+template <typename Port>
 class PtyRig {
   public:
+    static constexpr const char* kName = Port::kName;
     static constexpr bool kExactTime = false;
 
     void Start(const SimSetup& setup) {
-        if (QCoreApplication::instance() == nullptr) {
-            static int argc = 1;
-            static char name[] = "zvk_link_tests";
-            static char* argv[] = {name, nullptr};
-            static QCoreApplication application(argc, argv);
-        }
         App().ProgramDirectory = dir_.Path().string();
         std::filesystem::create_symlink(dir_ / "nowhere", dir_ / "COM6");
         answers_ = !setup.silent && !setup.silentAfter;
@@ -205,7 +223,7 @@ class PtyRig {
             options.insert(options.end(), {"--image", (dir_ / "image.bin").string()});
         }
         ASSERT_TRUE(unit_.Start(dir_.Path(), "COM2", options)) << "zvk-unit-sim did not start";
-        previousFactory_ = SetTransportFactory(MakeQtSerialTransport);
+        previousFactory_ = SetTransportFactory(Port::Factory());
     }
     void Stop() {
         unit_.Stop();

@@ -1,5 +1,6 @@
-// One suite for the programmer link, run against both transports: the unit in
-// the same process and zvk-unit-sim on a pseudo-terminal through QSerialPort.
+// One suite for the programmer link, run against every transport: the unit in
+// the same process, and zvk-unit-sim on a pseudo-terminal through QSerialPort
+// and through termios.
 
 #include <gtest/gtest.h>
 
@@ -89,11 +90,11 @@ class LinkSuite : public ::testing::Test {
 struct RigNames {
     template <typename T>
     static std::string GetName(int /*index*/) {
-        return std::is_same_v<T, InProcessRig> ? "InProcess" : "PseudoTerminal";
+        return T::kName;
     }
 };
 
-using Rigs = ::testing::Types<InProcessRig, PtyRig>;
+using Rigs = ::testing::Types<InProcessRig, PtyRig<QtPort>, PtyRig<TermiosPort>>;
 TYPED_TEST_SUITE(LinkSuite, Rigs, RigNames);
 
 // --- the read-time rule ----------------------------------------------------

@@ -190,7 +190,7 @@ TEST_F(DeviceEndToEndTest, EraseBlankCheckAutoAndProtect) {
 TEST_F(DeviceEndToEndTest, SerialProgrammingSwitch) {
     ASSERT_TRUE(unit.Start(dir.Path(), "unit", {"--part", "AT89S8252"}));
     EXPECT_EQ(Cli({"serial-disable"}).status, 2);  // AT89C55 has no switch
-    const ShellRun off = Cli({"serial-disable", "--part", "AT89S8252"});
+    const ShellRun off = Cli({"serial-disable", "--part", "AT89S8252", "--parallel"});
     EXPECT_EQ(off.status, 0) << off.err;
     EXPECT_EQ(off.err, "Serial Program Disable: Serial Program Disabled Sucessfully\n");
     ASSERT_EQ(unit.Stop(), 0);
@@ -363,7 +363,8 @@ TEST(ProductionEndToEndTest, StoppedBetweenChipsOrInTheMiddleOfOne) {
         std::ofstream(dir / "img.hex") << ":0400000012345678E8\n:00000001FF\n";
         const std::string script =
             ShellQuote(ZVK_CLI_PATH) +
-            " --port unit --part AT89S52 auto img.hex --steps program --repeat --log run.csv"
+            " --port unit --part AT89S52 --parallel auto img.hex --steps program --repeat"
+            " --log run.csv"
             " >out.txt 2>err.txt &"
             " pid=$!; for i in $(seq 1500); do " +
             c.waitFor +

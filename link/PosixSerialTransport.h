@@ -1,0 +1,20 @@
+#pragma once
+// The real serial port through termios, without Qt: tty devices, USB serial
+// adapters and pseudo-terminals. zvk-cli uses it, so that a headless machine
+// needs no Qt libraries; the desktop program keeps QSerialPort. Install it
+// with SetTransportFactory(MakePosixSerialTransport).
+//
+// The port is held exclusively (TIOCEXCL, and an flock that holds even against
+// root, whom TIOCEXCL lets through) until Close, or until SIGINT, SIGTERM,
+// SIGHUP or SIGQUIT ends the process: where those would end it anyway, the
+// transport clears its mark on the way out.
+
+#include <memory>
+
+#include "link/SerialTransport.h"
+
+namespace zvk {
+
+[[nodiscard]] std::unique_ptr<SerialTransport> MakePosixSerialTransport();
+
+}  // namespace zvk
