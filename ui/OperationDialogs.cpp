@@ -64,9 +64,8 @@ LoadFrontEnd LoadDialogs(QWidget* frame) {
 
 void RunLoadFile(QWidget* frame) {
     App().SelectedFileName.clear();
-    const auto path =
-        AskImageFile(frame, {.title = QString::fromUtf8(kLoadFileDialogTitle),
-                             .filters = NameFilters(kLoadFileFilters)});
+    const auto path = AskImageFile(frame, {.title = QString::fromUtf8(kLoadFileDialogTitle),
+                                           .filters = NameFilters(kLoadFileFilters)});
     if (!path || path->isEmpty()) return;
     App().SelectedFileName = path->toStdString();
     (void)LoadFileCommand(LoadDialogs(frame));
@@ -134,7 +133,10 @@ void RunAuto(QWidget* frame) {
     ProductionJob job({.repeat = repeat,
                        .count = std::nullopt,
                        .firstChipChecked = true,
-                       .image = App().SelectedFileName,
+                       // Auto programs the Flash buffer: the log names the
+                       // file that was loaded into it, not one loaded into
+                       // the EEPROM buffer since.
+                       .image = App().LoadedFiles[static_cast<std::size_t>(BufferKind::Flash)].path,
                        .logPath = settings.logPath,
                        .wallClock = {}});
     if (!job.OpenLog()) return;

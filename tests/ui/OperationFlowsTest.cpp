@@ -550,6 +550,29 @@ class OperationFlowsTest : public QObject {
         QCOMPARE(int(unit.Chip().Flash[0x0123]), 0x23);
     }
 
+    // The run log names the file loaded into the Flash buffer, which Auto
+    // programs, even when a file was loaded into the EEPROM buffer since.
+    void autoLogNamesTheFileInTheFlashBuffer() {
+        test::VirtualUnit unit("AT89S8252");
+        ScopedStepDelayLimit fast(1ms);
+        const QString log = config_.filePath("run.csv");
+        QVERIFY(SetPreference("auto.log", log.toStdString()));
+        App().AutoSequence = 0x04;  // Program
+        App().LoadedFiles[static_cast<std::size_t>(BufferKind::Flash)].path = "/images/code.hex";
+        App().LoadedFiles[static_cast<std::size_t>(BufferKind::Eeprom)].path = "/images/data.bin";
+        App().SelectedFileName = "/images/data.bin";
+        ModalScript script;
+        script.Then<AutoDialog>(test::CloseWhenDone<AutoDialog>([](AutoDialog*) {}));
+        RunAuto(nullptr);
+        QVERIFY(script.Done());
+        QVERIFY(SetPreference("auto.log", ""));
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList rows = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows[1].section(',', 2, 2), QString("/images/code.hex"));
+    }
+
   private:
     QTemporaryDir config_;
     std::unique_ptr<test::ScopedEnvironment> xdg_;
