@@ -121,17 +121,12 @@ void PrintChip(unsigned number, const ProductionRow& row) {
 int DriveProduction(ProductionJob& job) {
     const ProductionModel& model = job.model;
     StopSignals signals;
-    TerminalLine line;
-    MessagePresenter previous;
-    previous = SetMessagePresenter([&line, &previous](const Message& message) {
-        line.Clear();
-        return previous(message);
-    });
-    job.Start();
     unsigned shownChips = 0;
     SocketWait shownWait = SocketWait::None;
     bool stopping = false;
     StepResult result;
+    TerminalLine line;
+    job.Start();
     do {
         if (g_terminate != 0 || g_interrupts > 1) {
             job.Abandon();
@@ -165,7 +160,6 @@ int DriveProduction(ProductionJob& job) {
         }
     } while (!result.finished);
     line.Clear();
-    SetMessagePresenter(previous);
     std::printf("%u chip%s: %u passed, %u failed\n", shownChips, shownChips == 1 ? "" : "s",
                 model.passed, model.failed);
     std::fflush(stdout);

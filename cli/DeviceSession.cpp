@@ -81,7 +81,17 @@ std::optional<LinkFailureWatch>& SessionLinkWatch() {
 
 }  // namespace
 
-TerminalLine::TerminalLine() : terminal_(isatty(fileno(stderr)) != 0) {}
+TerminalLine::TerminalLine() : terminal_(isatty(fileno(stderr)) != 0) {
+    previous_ = SetMessagePresenter([this](const Message& message) {
+        Clear();
+        return previous_(message);
+    });
+}
+
+TerminalLine::~TerminalLine() {
+    Clear();
+    SetMessagePresenter(std::move(previous_));
+}
 
 void TerminalLine::Draw(const DeviceProgressModel& model) {
     const ProgressBar& bar = model.progress;
@@ -260,25 +270,20 @@ void PrintFindings(const std::string& list) {
 }
 
 int DriveJob(Job& job, const DeviceProgressModel& model) {
-    TerminalLine line;
-    MessagePresenter previous;
-    previous = SetMessagePresenter([&line, &previous](const Message& message) {
-        line.Clear();
-        return previous(message);
-    });
-    job.Start();
     StepResult result;
-    do {
-        result = job.Step();
-        line.Draw(model);
-        // The 1 ms re-arm only lets a dialog's event loop run; real pauses
-        // (the erase time, the pause after a step) are kept.
-        if (!result.finished && result.delay > std::chrono::milliseconds(1)) {
-            CurrentClock().Sleep(result.delay);
-        }
-    } while (!result.finished);
-    line.Clear();
-    SetMessagePresenter(previous);
+    {
+        TerminalLine line;
+        job.Start();
+        do {
+            result = job.Step();
+            line.Draw(model);
+            // The 1 ms re-arm only lets a dialog's event loop run; real pauses
+            // (the erase time, the pause after a step) are kept.
+            if (!result.finished && result.delay > std::chrono::milliseconds(1)) {
+                CurrentClock().Sleep(result.delay);
+            }
+        } while (!result.finished);
+    }
     if (model.staysOpen) ShowMessage(model.status, model.title);
     return result.code;
 }

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "app/Job.h"
+#include "app/Messages.h"
 #include "cli/Args.h"
 #include "ops/JobSupport.h"
 #include "ops/OperationRange.h"
@@ -65,10 +66,14 @@ int RunSerialSwitch(Args args, std::string_view name, void (*command)());
 void WaitForErase();
 
 // One line on stderr redrawn in place while stderr is a terminal; nothing
-// otherwise.
+// otherwise. While it exists, a message first empties the line, so that the
+// message never runs into a half-drawn bar.
 class TerminalLine {
   public:
     TerminalLine();
+    ~TerminalLine();
+    TerminalLine(const TerminalLine&) = delete;
+    TerminalLine& operator=(const TerminalLine&) = delete;
     [[nodiscard]] bool Terminal() const { return terminal_; }
     // "[#####.....]  42% status".
     void Draw(const DeviceProgressModel& model);
@@ -80,6 +85,7 @@ class TerminalLine {
     static constexpr std::uint32_t kWidth = 40;
     bool terminal_;
     std::string last_;
+    MessagePresenter previous_;
 };
 
 // Starts the job and steps it to its end, waiting the pauses it asks for and
