@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -9,6 +10,7 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -33,6 +35,28 @@ std::string TemporaryNameFor(const fs::path& target, unsigned attempt) {
 }
 
 #ifndef _WIN32
+// A save that was killed (a file size limit, a power cut, a crash) leaves its temporary file
+// behind. The next save of the same target removes those whose process is gone; a save still
+// running elsewhere keeps its own.
+void RemoveLeftOverTemporaries(const fs::path& target) {
+    const std::string prefix = "." + target.filename().string() + ".zvk-";
+    std::error_code ec;
+    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        const char* digits = name.data() + prefix.size();
+        const char* last = name.data() + name.size();
+        pid_t pid = 0;
+        const auto [stop, error] = std::from_chars(digits, last, pid);
+        if (error != std::errc() || stop == digits || stop == last || *stop != '-') continue;
+        if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH) {
+            std::error_code removeError;
+            fs::remove(it->path(), removeError);
+        }
+    }
+}
+
 // Creates the temporary file exclusively, with the permissions a new file gets
 // (0666 less the umask), or with the existing target's.
 std::FILE* CreateTemporary(const fs::path& target, bool targetExists, mode_t targetMode,
@@ -115,6 +139,7 @@ bool SafeFile::Open(const std::string& target) {
         writingPath_.clear();
         return false;
     }
+    RemoveLeftOverTemporaries(path);
     struct stat info {};
     const bool statted = exists && ::stat(target_.c_str(), &info) == 0;
     stream_ = CreateTemporary(path, statted, statted ? info.st_mode : 0, writingPath_);

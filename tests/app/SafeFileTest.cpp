@@ -131,6 +131,28 @@ TEST(SafeFileTest, AFileThisUserMayNotWriteIsRefused) {
     EXPECT_EQ(EntriesIn(dir.Path()), 1u);
 }
 
+TEST(SafeFileTest, TheNextSaveClearsWhatAKilledSaveLeftBehind) {
+    test::TempDir dir;
+    const fs::path target = dir / "old.hex";
+    WriteAll(target, "old");
+    InChild([&] {
+        SafeFile file;
+        if (file.Open(target.string()) && file.Write("partial")) ::raise(SIGKILL);
+    });
+    ASSERT_EQ(EntriesIn(dir.Path()), 2u) << "the killed save left no temporary file";
+    // A save in progress in a living process keeps its file, and other
+    // files of the folder are never touched.
+    const fs::path running = dir / (".old.hex.zvk-" + std::to_string(::getpid()) + "-7-0");
+    WriteAll(running, "in progress");
+    WriteAll(dir / ".other.hex.zvk-1-0-0", "not ours to judge");
+
+    ASSERT_TRUE(WriteFileSafely(target.string(), "new"));
+    EXPECT_EQ(ReadAll(target), "new");
+    EXPECT_TRUE(fs::exists(running));
+    EXPECT_TRUE(fs::exists(dir / ".other.hex.zvk-1-0-0"));
+    EXPECT_EQ(EntriesIn(dir.Path()), 3u);
+}
+
 TEST(SafeFileTest, ADeviceIsWrittenDirectlyAndNeverRemoved) {
     SafeFile file;
     ASSERT_TRUE(file.Open("/dev/null"));
