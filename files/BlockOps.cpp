@@ -74,7 +74,7 @@ BlockSettings& BlockOperationSettings() {
 
 void ResetFileOperationSettings() {
     BlockOperationSettings() = BlockSettings{};
-    FileSaveSettings() = SaveSettings{};
+    FileSaveSettings() = SaveMemorySettings{};
 }
 
 FieldDialog FillDialog() { return MakeBlockDialog(kFillDialog); }

@@ -31,36 +31,35 @@ void ReadBuffer(std::uint32_t address, std::uint8_t* out, std::uint32_t count) {
 
 }  // namespace
 
-SaveSettings& FileSaveSettings() {
-    static SaveSettings settings;
+SaveMemorySettings& FileSaveSettings() {
+    static SaveMemorySettings settings;
     return settings;
 }
 
 FieldDialog SaveMemoryDialog() {
-    SaveSettings& settings = FileSaveSettings();
+    SaveMemorySettings& settings = FileSaveSettings();
     FieldDialog dialog;
-    dialog.title = App().CurrentBufferKind == BufferKind::Flash ? "Save Flash Buffer"
-                                                                : "Save EEPROM Buffer";
+    dialog.title =
+        App().CurrentBufferKind == BufferKind::Flash ? "Save Flash Buffer" : "Save EEPROM Buffer";
     dialog.acceptLabel = "&Save";
     dialog.cancelLabel = "&Cancel";
     const std::uint16_t values[] = {settings.start, settings.end};
     dialog.fields = MakeFields(kSaveFields.data(), kSaveFields.size(), values);
     dialog.choiceGroup = "File Format";
     dialog.choices = {{kSaveHexRadioId, "&Intel Hex"}, {kSaveBinaryRadioId, "&Binary"}};
-    dialog.checkedChoice =
-        settings.format == kSaveFormatHex ? kSaveHexRadioId : kSaveBinaryRadioId;
+    dialog.checkedChoice = settings.format == kSaveFormatHex ? kSaveHexRadioId : kSaveBinaryRadioId;
     dialog.choose = [](int id) {
         FileSaveSettings().format = static_cast<std::uint8_t>(id - kSaveHexRadioId);
     };
     dialog.accept = [](FieldDialog& d) {
-        SaveSettings& s = FileSaveSettings();
+        SaveMemorySettings& s = FileSaveSettings();
         return ParseDialogField(d.fields[0], s.start) && ParseDialogField(d.fields[1], s.end);
     };
     return dialog;
 }
 
 bool CheckSaveRange() {
-    const SaveSettings& s = FileSaveSettings();
+    const SaveMemorySettings& s = FileSaveSettings();
     if (s.start > s.end) {
         ShowMessage("Starting Address is Greater than Ending Address!", "Address Error",
                     MessageIcon::Stop);
@@ -92,7 +91,7 @@ FileSaveJob::FileSaveJob(SafeFile file, std::string path)
     : file_(std::move(file)), path_(std::move(path)) {}
 
 void FileSaveJob::Start() {
-    const SaveSettings& s = FileSaveSettings();
+    const SaveMemorySettings& s = FileSaveSettings();
     model_.title = "Saving...";
     model_.label = "Saving to: " + ShortDisplayName(path_);
     model_.progressMax = static_cast<std::uint32_t>(s.end - s.start);
@@ -124,7 +123,7 @@ void FileSaveJob::Cancel() {
 }
 
 bool FileSaveJob::SaveOneBlock() {
-    const SaveSettings& s = FileSaveSettings();
+    const SaveMemorySettings& s = FileSaveSettings();
     const std::uint32_t remaining = s.end - nextAddress_;
     // The last block takes all that remains, up to 17 bytes, so that no record
     // of a single byte trails a full one.
@@ -163,7 +162,7 @@ bool SaveCommand(const SaveFrontEnd& frontEnd) {
     FieldDialog dialog = SaveMemoryDialog();
     if (!frontEnd.runSaveMemoryDialog || !frontEnd.runSaveMemoryDialog(dialog)) return false;
     if (!CheckSaveRange()) return false;
-    SaveSettings& settings = FileSaveSettings();
+    SaveMemorySettings& settings = FileSaveSettings();
     settings.path.clear();
     const SaveFileDialogSpec& spec =
         settings.format == kSaveFormatHex ? kSaveHexFileDialog : kSaveBinaryFileDialog;

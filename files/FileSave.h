@@ -24,13 +24,13 @@
 namespace zvk {
 
 // Kept for the run of the program, not in the settings file.
-struct SaveSettings {
+struct SaveMemorySettings {
     std::uint16_t start = 0;  // first buffer address
     std::uint16_t end = 0;    // last buffer address, inclusive
     std::uint8_t format = 0;  // 0 Intel HEX; any other value binary
     std::string path;         // emptied before each file question
 };
-SaveSettings& FileSaveSettings();
+SaveMemorySettings& FileSaveSettings();
 
 // The format is the radio button's id minus the Intel HEX button's id.
 inline constexpr int kSaveHexRadioId = 1011;
@@ -73,7 +73,7 @@ inline constexpr std::uint32_t kSaveRecordBytes = 16;
 // of CurrentBufferKind to the open file, as much per Step() as fits in
 // kStepBudget, and puts the file in place after the last block.
 class FileSaveJob final : public Job {
-public:
+  public:
     FileSaveJob(SafeFile file, std::string path);
 
     void Start() override;
@@ -82,7 +82,7 @@ public:
 
     [[nodiscard]] const ProgressModel& Model() const { return model_; }
 
-private:
+  private:
     bool SaveOneBlock();  // true after the last block
     bool Flush();
     int Discard(int code);

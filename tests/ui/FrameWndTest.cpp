@@ -16,10 +16,6 @@
 #include <QTimer>
 #include <QtTest>
 
-// Ahead of app/Settings.h, whose function SaveSettings() would hide the
-// struct of that name that files/FileSave.h declares and uses.
-#include "ui/ProgressDialogs.h"
-
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -36,6 +32,7 @@
 #include "ui/ChildWnd.h"
 #include "ui/DialogHelpers.h"
 #include "ui/HelpTexts.h"
+#include "ui/ProgressDialogs.h"
 #include "ui/StatusBar.h"
 #include "ui/ToolBar.h"
 
