@@ -109,6 +109,9 @@ SafeFile& SafeFile::operator=(SafeFile&& other) noexcept {
 bool SafeFile::Open(const std::string& target) {
     Abandon();
     failed_ = false;
+    // An empty name is no file; its temporary would land in whatever folder
+    // the program was started from.
+    if (target.empty()) return false;
     std::error_code ec;
     fs::path path(target);
     // Saving over a link replaces the file it points to, not the link.

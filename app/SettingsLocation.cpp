@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/AppState.h"
+#include "app/Installation.h"
 #include "app/Settings.h"
 
 #ifndef _WIN32
@@ -66,6 +67,9 @@ std::string UserSettingsDirectory() {
 }
 
 std::string SettingsDirectory() {
+    // An installed copy never writes into its own folder, not even when root
+    // runs it and could: without a folder of the user's it keeps nothing.
+    if (IsInstalledCopy()) return UserSettingsDirectory();
     const std::string& program = App().ProgramDirectory;
     if (!program.empty() &&
         (Exists(fs::path(program) / kSettingsFileName) || WritableFolder(program))) {
@@ -78,14 +82,19 @@ std::string SettingsDirectory() {
 }
 
 std::string SettingsFilePath(std::string_view fileName) {
-    return (fs::path(SettingsDirectory()) / fileName).string();
+    // Without a folder there is no file: a bare name would be one in
+    // whatever folder the program was started from.
+    const std::string folder = SettingsDirectory();
+    if (folder.empty()) return {};
+    return (fs::path(folder) / fileName).string();
 }
 
 std::string SettingsFilePathForWriting(std::string_view fileName) {
-    const fs::path folder = SettingsDirectory();
+    const std::string folder = SettingsDirectory();
+    if (folder.empty()) return {};
     std::error_code ec;
-    if (!folder.empty()) fs::create_directories(folder, ec);
-    return (folder / fileName).string();
+    fs::create_directories(folder, ec);
+    return (fs::path(folder) / fileName).string();
 }
 
 }  // namespace zvk

@@ -13,6 +13,8 @@ struct CommandEntry {
     std::string_view name;
     std::string_view usage;
     int (*run)(Args args);
+    // One line for --help and the man page made from it.
+    std::string_view summary = {};
 };
 
 int RunAsm(Args args);

@@ -180,6 +180,10 @@ std::string AssignPort(std::uint8_t portIndex, const std::string& device,
     }
     const std::string target = AssignmentTarget(chosen.string(), roots);
     const fs::path link = SettingsFilePathForWriting(ComName(portIndex));
+    if (link.empty()) {
+        return "there is no settings folder for " + ComName(portIndex) +
+               ": neither XDG_CONFIG_HOME nor HOME names a folder";
+    }
     std::error_code ec;
     if (fs::symlink_status(link, ec).type() != fs::file_type::not_found && !IsLink(link)) {
         return link.string() + " is not a link; it was left as it is";

@@ -6,11 +6,13 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "app/Installation.h"
+
 namespace zvk::sim {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: zvk-unit-sim [OPTIONS]\n"
+    "Usage: zvk-unit-sim [OPTIONS]\n"
     "A virtual programmer unit with a virtual AT89 chip, on a pseudo-terminal.\n"
     "\n"
     "  --link PATH          create a symbolic link PATH to the terminal; zvk reaches\n"
@@ -43,6 +45,9 @@ constexpr const char* kUsage =
     "  --fail-at ADDR       answer 'E' to the data byte for ADDR (hex, as announced)\n"
     "  --drop-every N       lose every Nth byte the unit sends\n"
     "  --garbage-every N    invert every Nth byte the unit sends\n"
+    "other options:\n"
+    "  --help               show this text and exit\n"
+    "  --version            show the version and exit\n"
     "\n"
     "The chip behaves like flash: programming only clears bits, erase sets FF and\n"
     "clears the lock bits. LB1 (or higher) stops programming; LB2 or LB3 stops\n"
@@ -81,6 +86,7 @@ enum OptionId {
     kDropEvery,
     kGarbageEvery,
     kHelp,
+    kVersion,
 };
 
 constexpr option kOptions[] = {
@@ -100,6 +106,7 @@ constexpr option kOptions[] = {
     {"drop-every", required_argument, nullptr, kDropEvery},
     {"garbage-every", required_argument, nullptr, kGarbageEvery},
     {"help", no_argument, nullptr, kHelp},
+    {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -180,6 +187,13 @@ std::optional<SimOptions> ParseOptions(int argc, char** argv, int& exitStatus) {
                 std::fputs(kUsage, stdout);
                 exitStatus = 0;
                 return std::nullopt;
+            case kVersion: {
+                const std::string_view version = ProgramVersion();
+                std::printf("zvk-unit-sim %.*s\n", static_cast<int>(version.size()),
+                            version.data());
+                exitStatus = 0;
+                return std::nullopt;
+            }
             default:
                 fail(id == ':' ? "missing value" : "unknown option", argv[::optind - 1]);
                 std::fputs(kUsage, stderr);

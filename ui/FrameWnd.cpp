@@ -4,7 +4,6 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDialog>
-#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -21,8 +20,8 @@
 #include "app/Buffers.h"
 #include "app/Busy.h"
 #include "app/DeviceTable.h"
+#include "app/Installation.h"
 #include "app/Messages.h"
-#include "app/ProgramDirectory.h"
 #include "files/Reload.h"
 #include "link/DeviceCommands.h"
 #include "link/Link.h"
@@ -567,9 +566,10 @@ void FrameWnd::ShowAbout() {
 
 void FrameWnd::ShowHelp() {
     // Our help pages are shown by a text browser that is part of the program,
-    // so nothing can fail to load but the pages themselves.
-    const QString index = QString::fromStdString(ProgramDirectoryFile("help/index.html"));
-    if (!QFileInfo(index).isFile()) {
+    // so nothing can fail to load but the pages themselves: beside the
+    // program, or in the data folder of an installed copy.
+    const QString index = QString::fromStdString(ManualIndexPath());
+    if (index.isEmpty()) {
         ShowMessage(kHelpError, "ERROR", MessageIcon::Stop);
         return;
     }

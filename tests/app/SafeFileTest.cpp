@@ -108,6 +108,17 @@ TEST(SafeFileTest, AFailedOrAbandonedSaveLeavesTheTargetAsItWas) {
         file.Abandon();
     }
     EXPECT_EQ(ReadAll(target), old);
+
+    // No name at all (a settings file with no folder to go to): refused at
+    // once, with no temporary in the folder the program was started from.
+    const std::size_t before = EntriesIn(dir.Path());
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir.Path());
+    SafeFile unnamed;
+    EXPECT_FALSE(unnamed.Open(""));
+    EXPECT_FALSE(WriteFileSafely("", "x"));
+    fs::current_path(previous);
+    EXPECT_EQ(EntriesIn(dir.Path()), before);
 }
 
 TEST(SafeFileTest, AFileThisUserMayNotWriteIsRefused) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/AppState.h"
+#include "app/Installation.h"
 #include "app/Settings.h"
 #include "app/SettingsLocation.h"
 #include "tests/support/SettingsFolders.h"
@@ -108,6 +109,47 @@ TEST_F(SettingsLocation, ARunFromAReadOnlyFolderKeepsItsSettingsInTheUserFolder)
     EXPECT_EQ(App().PortIndex, 2);
     EXPECT_EQ(App().SelectedDevice, 11);
     EXPECT_EQ(App().FlashLastAddress, 0x1FFF);
+}
+
+// An installed copy run by root: its folder is writable and may even hold an
+// old zvk.dat, yet the settings go to the user's folder, and without one
+// they are kept nowhere, neither beside the program nor in the folder the
+// program was started from.
+TEST_F(SettingsLocation, AnInstalledCopyNeverWritesIntoItsOwnFolder) {
+    const fs::path program = dir_ / "usr" / "bin";
+    const fs::path data = (program / DataDirectoryFromProgramDirectory()).lexically_normal();
+    fs::create_directories(program);
+    fs::create_directories(data / "help");
+    std::ofstream(data / "help" / "index.html") << "<html></html>";
+    std::ofstream(program / "zvk.dat") << "0000";
+    App().ProgramDirectory = program.string();
+    const fs::path started = dir_ / "started-here";
+    fs::create_directories(started);
+    const fs::path previous = fs::current_path();
+    fs::current_path(started);
+
+    App().PortIndex = 4;
+    {
+        ScopedEnvironment xdg("XDG_CONFIG_HOME", (dir_ / "config").string());
+        EXPECT_EQ(SettingsDirectory(), (dir_ / "config" / "zvk").string());
+        SaveSettings();
+        EXPECT_EQ(ReadTextFile(dir_ / "config" / "zvk" / "zvk.dat").substr(0, 2), "04");
+    }
+    {
+        ScopedEnvironment xdg("XDG_CONFIG_HOME", std::nullopt);
+        ScopedEnvironment home("HOME", std::nullopt);
+        EXPECT_EQ(SettingsDirectory(), "");
+        EXPECT_EQ(SettingsFilePath("zvk.dat"), "");
+        EXPECT_EQ(SettingsFilePathForWriting("zvk.dat"), "");
+        SaveSettings();
+        ResetAppState();
+        LoadSettings();
+        EXPECT_EQ(App().PortIndex, 1) << "the defaults of a missing file, not the old zvk.dat";
+    }
+    fs::current_path(previous);
+    EXPECT_EQ(ReadTextFile(program / "zvk.dat"), "0000");
+    EXPECT_EQ(std::distance(fs::directory_iterator(program), fs::directory_iterator()), 1);
+    EXPECT_TRUE(fs::is_empty(started));
 }
 
 TEST_F(SettingsLocation, WritingMakesTheFolderAndAFolderThatCannotBeMadeIsLeftToTheWrite) {

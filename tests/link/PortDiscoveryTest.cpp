@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "app/AppState.h"
+#include "app/Installation.h"
 #include "link/PortDiscovery.h"
 #include "tests/support/FakeSysfs.h"
 #include "tests/support/SettingsFolders.h"
@@ -137,6 +138,24 @@ TEST_F(PortDiscovery, AssignmentsThatCannotBeMadeSayWhy) {
     EXPECT_EQ(failure.rfind("cannot write " + (dir_ / "file" / "zvk" / "COM1").string() + ": ", 0),
               0u)
         << failure;
+
+    // An installed copy without any folder of the user's has nowhere to keep
+    // a link: not beside itself, nor in the folder it was started from.
+    const fs::path data = (program_ / DataDirectoryFromProgramDirectory()).lexically_normal();
+    fs::create_directories(data / "help");
+    std::ofstream(data / "help" / "index.html") << "<html></html>";
+    ScopedEnvironment noXdg("XDG_CONFIG_HOME", std::nullopt);
+    ScopedEnvironment noHome("HOME", std::nullopt);
+    const fs::path started = dir_ / "started-here";
+    fs::create_directories(started);
+    const fs::path previous = fs::current_path();
+    fs::current_path(started);
+    EXPECT_EQ(AssignPort(0, "/dev/null", roots_),
+              "there is no settings folder for COM1: neither XDG_CONFIG_HOME nor HOME names a "
+              "folder");
+    fs::current_path(previous);
+    EXPECT_TRUE(fs::is_empty(started));
+    EXPECT_TRUE(fs::is_empty(program_));
 }
 
 TEST_F(PortDiscovery, ABareNameIsTheNodeInTheDeviceFolder) {

@@ -1,0 +1,69 @@
+# What an installed copy has besides its programs and manual (those are
+# installed by ui/, cli/ and sim/): the desktop entry, the application icon,
+# the AppStream metainfo and the man pages. Two components, one package each:
+# `desktop` (zvk) and `cli` (zvk-cli and the virtual unit, no Qt).
+
+set(zvk_install_sources ${PROJECT_SOURCE_DIR}/res/install)
+
+install(FILES ${zvk_install_sources}/${ZVK_APP_ID}.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT desktop)
+install(FILES ${zvk_install_sources}/${ZVK_APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT desktop)
+
+# The icon: the drawing itself, and PNG renderings of it for the sizes that
+# desktops without an SVG loader look for.
+find_program(ZVK_RSVG_CONVERT rsvg-convert REQUIRED)
+set(zvk_icon_svg ${PROJECT_SOURCE_DIR}/res/icons/zvk.svg)
+set(zvk_icon_pngs)
+foreach(size 16 32 48 64 128 256)
+  set(png ${CMAKE_BINARY_DIR}/icons/${size}x${size}/zvk.png)
+  add_custom_command(OUTPUT ${png}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/icons/${size}x${size}
+    COMMAND ${ZVK_RSVG_CONVERT} --width=${size} --height=${size} --keep-aspect-ratio
+            --output=${png} ${zvk_icon_svg}
+    DEPENDS ${zvk_icon_svg}
+    COMMENT "Rendering the application icon at ${size}x${size}"
+    VERBATIM)
+  list(APPEND zvk_icon_pngs ${png})
+  install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+          COMPONENT desktop)
+endforeach()
+add_custom_target(zvk_icons ALL DEPENDS ${zvk_icon_pngs})
+install(FILES ${zvk_icon_svg} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+        COMPONENT desktop)
+
+# The man pages come from the programs' own --help and --version, so that
+# they never tell another story than the programs; the sections help2man
+# cannot know (the files, the other programs) are added from res/install.
+# zvk answers --help before it needs a display, and the build proves it.
+find_program(ZVK_HELP2MAN help2man REQUIRED)
+find_program(ZVK_GZIP gzip REQUIRED)
+configure_file(${zvk_install_sources}/settings.h2m.in ${CMAKE_BINARY_DIR}/man/settings.h2m @ONLY)
+set(zvk_man_zvk "the desktop programmer for AT89-series flash microcontrollers")
+set(zvk_man_zvk-cli "program AT89-series flash microcontrollers from scripts and production lines")
+set(zvk_man_zvk-unit-sim "a virtual AT89 programmer unit on a pseudo-terminal")
+set(zvk_man_pages)
+foreach(program zvk zvk-cli zvk-unit-sim)
+  set(page ${CMAKE_BINARY_DIR}/man/${program}.1)
+  set(includes --include=${zvk_install_sources}/see-also.h2m)
+  if(NOT program STREQUAL "zvk-unit-sim")
+    list(APPEND includes --include=${CMAKE_BINARY_DIR}/man/settings.h2m)
+  endif()
+  add_custom_command(OUTPUT ${page}.gz
+    COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY
+            --unset=QT_QPA_PLATFORM
+            ${ZVK_HELP2MAN} --no-info --section=1 "--name=${zvk_man_${program}}" ${includes}
+            --output=${page} $<TARGET_FILE:${program}>
+    COMMAND ${ZVK_GZIP} -9nf ${page}
+    DEPENDS ${program} ${zvk_install_sources}/see-also.h2m ${CMAKE_BINARY_DIR}/man/settings.h2m
+    COMMENT "Making the man page of ${program}"
+    VERBATIM)
+  list(APPEND zvk_man_pages ${page}.gz)
+  if(program STREQUAL "zvk")
+    set(component desktop)
+  else()
+    set(component cli)
+  endif()
+  install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ${component})
+endforeach()
+add_custom_target(zvk_man_pages ALL DEPENDS ${zvk_man_pages})
