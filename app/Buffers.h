@@ -54,8 +54,7 @@ void CopyEepromOut(std::uint16_t address, std::uint8_t* destination, std::uint16
 // Range primitives over the buffer of CurrentBufferKind; the caller has
 // checked the range. Every byte written is marked OriginEdited.
 void FillBufferRange(std::uint16_t start, std::uint16_t end, std::uint8_t value);
-void CopyBufferRange(std::uint16_t sourceStart, std::uint16_t sourceEnd,
-                     std::uint16_t destination);
+void CopyBufferRange(std::uint16_t sourceStart, std::uint16_t sourceEnd, std::uint16_t destination);
 
 // Sets the whole buffer of CurrentBufferKind (to its last address) to 0xFF with
 // no origin, then tells the windows that show it to reload.

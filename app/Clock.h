@@ -10,7 +10,7 @@
 namespace zvk {
 
 class Clock {
-public:
+  public:
     using Duration = std::chrono::milliseconds;
     using TimePoint = std::chrono::steady_clock::time_point;
 
@@ -21,7 +21,7 @@ public:
 
 // The real clock.
 class SteadyClock final : public Clock {
-public:
+  public:
     TimePoint Now() override;
     void Sleep(Duration duration) override;
 };
@@ -29,7 +29,7 @@ public:
 // A clock for tests: time moves only by Sleep() and Advance(), and every
 // Sleep() is recorded.
 class ManualClock final : public Clock {
-public:
+  public:
     TimePoint Now() override { return now_; }
     void Sleep(Duration duration) override {
         sleeps.push_back(duration);
@@ -39,7 +39,7 @@ public:
 
     std::vector<Duration> sleeps;
 
-private:
+  private:
     TimePoint now_{};
 };
 
@@ -48,13 +48,13 @@ Clock& CurrentClock();
 
 // Replaces the process-wide clock while it lives (tests), then puts the old one back.
 class ScopedClock {
-public:
+  public:
     explicit ScopedClock(Clock& clock);
     ~ScopedClock();
     ScopedClock(const ScopedClock&) = delete;
     ScopedClock& operator=(const ScopedClock&) = delete;
 
-private:
+  private:
     Clock* previous_;
 };
 

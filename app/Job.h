@@ -12,7 +12,7 @@ namespace zvk {
 
 struct StepResult {
     bool finished = false;
-    int code = 0;                    // the dialog's end code, once finished
+    int code = 0;                        // the dialog's end code, once finished
     std::chrono::milliseconds delay{1};  // wait before the next Step(), while not finished
 
     static StepResult Continue(std::chrono::milliseconds after = std::chrono::milliseconds(1)) {
@@ -22,7 +22,7 @@ struct StepResult {
 };
 
 class Job {
-public:
+  public:
     virtual ~Job() = default;
     virtual void Start() = 0;
     [[nodiscard]] virtual StepResult Step() = 0;

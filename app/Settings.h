@@ -1,8 +1,7 @@
 #pragma once
-// zvk.dat in the settings folder (app/SettingsLocation.h): 21 fixed-width lower-case hexadecimal fields,
-// 64 characters with no separator and no line end. It keeps the port, the part,
-// the four remembered ranges, the mode, the protection choices, the auto steps
-// and the options across runs.
+// zvk.dat in the settings folder (app/SettingsLocation.h): 21 fixed-width lower-case hexadecimal
+// fields, 64 characters with no separator and no line end. It keeps the port, the part, the four
+// remembered ranges, the mode, the protection choices, the auto steps and the options across runs.
 
 #include <string>
 #include <string_view>

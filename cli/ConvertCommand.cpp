@@ -13,8 +13,8 @@
 namespace zvk::cli {
 
 int RunConvert(Args args) {
-    const auto parsed = ParseArgs(args, {kPartOption, kLoadAtOption, "--from", "--to", "--format"},
-                                  {kEepromFlag});
+    const auto parsed =
+        ParseArgs(args, {kPartOption, kLoadAtOption, "--from", "--to", "--format"}, {kEepromFlag});
     if (!parsed) return 2;
     if (parsed->positional.size() != 2) return UsageError("convert needs IN and OUT");
     ImageOptions options;

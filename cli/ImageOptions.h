@@ -30,7 +30,7 @@ bool ReadImageOptions(const ParsedArgs& parsed, ImageOptions& options);
 // the errors among them, and answers Cancel to Retry/Cancel questions, so
 // that nothing waits for a person.
 class MessageWatch {
-public:
+  public:
     MessageWatch();
     ~MessageWatch();
     MessageWatch(const MessageWatch&) = delete;
@@ -38,7 +38,7 @@ public:
 
     [[nodiscard]] bool ErrorShown() const { return errors_ > 0; }
 
-private:
+  private:
     MessagePresenter previous_;
     int errors_ = 0;
 };

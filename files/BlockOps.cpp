@@ -27,28 +27,42 @@ struct BlockDialogSpec {
 };
 
 constexpr BlockDialogSpec kFillDialog{
-    "Fill - Flash Buffer", "Fill - EEPROM Buffer", "&Fill", "Cancel",
+    "Fill - Flash Buffer",
+    "Fill - EEPROM Buffer",
+    "&Fill",
+    "Cancel",
     {{{1024, "Starting Address", 4}, {1025, "Ending Address", 4}, {1026, "Fill Data", 2}}},
-    {&BlockSettings::fillStart, &BlockSettings::fillEnd, &BlockSettings::fillData}, 3, true};
+    {&BlockSettings::fillStart, &BlockSettings::fillEnd, &BlockSettings::fillData},
+    3,
+    true};
 constexpr BlockDialogSpec kCopyDialog{
-    "Copy - Flash Buffer", "Copy - EEPROM Buffer", "&Copy", "&Cancel",
+    "Copy - Flash Buffer",
+    "Copy - EEPROM Buffer",
+    "&Copy",
+    "&Cancel",
     {{{1005, "&Starting Address", 4},
       {1007, "&Ending Address", 4},
       {1008, "&Destination Address", 4}}},
-    {&BlockSettings::copyStart, &BlockSettings::copyEnd, &BlockSettings::copyDestination}, 3,
+    {&BlockSettings::copyStart, &BlockSettings::copyEnd, &BlockSettings::copyDestination},
+    3,
     true};
 constexpr BlockDialogSpec kChecksumDialog{
-    "Checksum - Flash Buffer", "Checksum - EEPROM Buffer", "OK", "Cancel",
+    "Checksum - Flash Buffer",
+    "Checksum - EEPROM Buffer",
+    "OK",
+    "Cancel",
     {{{1005, "Buffer Starting Address:", 4}, {1007, "Buffer Ending Address:", 4}, {}}},
-    {&BlockSettings::checksumStart, &BlockSettings::checksumEnd, nullptr}, 2, false};
+    {&BlockSettings::checksumStart, &BlockSettings::checksumEnd, nullptr},
+    2,
+    false};
 
 FieldDialog MakeBlockDialog(const BlockDialogSpec& spec) {
     const BlockSettings& s = BlockOperationSettings();
     std::uint16_t values[3] = {};
     for (std::size_t i = 0; i < spec.fieldCount; ++i) values[i] = s.*spec.values[i];
     FieldDialog dialog;
-    dialog.title = App().CurrentBufferKind == BufferKind::Flash ? spec.flashTitle
-                                                                : spec.eepromTitle;
+    dialog.title =
+        App().CurrentBufferKind == BufferKind::Flash ? spec.flashTitle : spec.eepromTitle;
     dialog.acceptLabel = spec.acceptLabel;
     dialog.cancelLabel = spec.cancelLabel;
     dialog.fields = MakeFields(spec.fields.data(), spec.fieldCount, values);

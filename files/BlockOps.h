@@ -44,8 +44,7 @@ void ResetFileOperationSettings();
                                    std::uint32_t lastWritten);
 
 // The sum of the bytes start..end of the buffer, modulo 65536.
-[[nodiscard]] std::uint16_t BufferChecksum(BufferKind kind, std::uint16_t start,
-                                           std::uint16_t end);
+[[nodiscard]] std::uint16_t BufferChecksum(BufferKind kind, std::uint16_t start, std::uint16_t end);
 // "Check sum = %04X".
 [[nodiscard]] std::string ChecksumText(std::uint16_t sum);
 // The range tests, then the sum of the buffer of CurrentBufferKind.

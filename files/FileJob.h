@@ -15,8 +15,8 @@ namespace zvk {
 
 // Everything a file progress dialog shows.
 struct ProgressModel {
-    std::string title;   // "Loading..." / "Saving..."
-    std::string label;   // "Loading from: ..." / "Saving to: ..."
+    std::string title;  // "Loading..." / "Saving..."
+    std::string label;  // "Loading from: ..." / "Saving to: ..."
     std::uint32_t progressMax = 0;
     std::uint32_t progressPos = 0;
 };

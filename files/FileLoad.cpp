@@ -29,9 +29,8 @@ constexpr const char* kOverflowText = "Address Exceeds the Buffer Capacity.";
 void AppendEntry(LoadState& state, std::uint32_t first, std::uint32_t end, std::size_t width) {
     if (first >= end) return;
     char entry[32];
-    const int length =
-        std::snprintf(entry, sizeof entry, "%04XH to %04XH", static_cast<unsigned>(first),
-                      static_cast<unsigned>(end - 1));
+    const int length = std::snprintf(entry, sizeof entry, "%04XH to %04XH",
+                                     static_cast<unsigned>(first), static_cast<unsigned>(end - 1));
     state.LoadDetails.append(entry, static_cast<std::size_t>(length));
     state.LoadDetails.append(width - std::min<std::size_t>(width, static_cast<std::size_t>(length)),
                              ' ');
@@ -163,7 +162,9 @@ RecordResult ParseHexRecord(std::string_view line, LoadState& state) {
 }
 
 FileLoadJob::FileLoadJob(FileHandle file, std::string path, StartAddressQuestion askStartAddress)
-    : file_(std::move(file)), path_(std::move(path)), askStartAddress_(std::move(askStartAddress)) {}
+    : file_(std::move(file)),
+      path_(std::move(path)),
+      askStartAddress_(std::move(askStartAddress)) {}
 
 void FileLoadJob::Start() {
     state_ = LoadState{};
@@ -173,8 +174,8 @@ void FileLoadJob::Start() {
     state_.fileSize = error ? 0 : size;
     model_.title = "Loading...";
     model_.label = "Loading from: " + ShortDisplayName(path_);
-    model_.progressMax = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(state_.fileSize, UINT32_MAX));
+    model_.progressMax =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(state_.fileSize, UINT32_MAX));
     model_.progressPos = 0;
     state_.mode = IsHexFileName(path_) ? LoadMode::Hex : LoadMode::Binary;
     if (state_.mode == LoadMode::Binary) {

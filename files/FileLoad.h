@@ -54,8 +54,8 @@ struct LoadState {
     std::uint64_t fileSize = 0;
     LoadMode mode = LoadMode::Hex;
     std::uint64_t bytesRead = 0;
-    std::uint32_t loadAddress = 0;  // binary: address of the next byte
-    std::uint32_t base = 0;         // HEX: added to each record's offset
+    std::uint32_t loadAddress = 0;   // binary: address of the next byte
+    std::uint32_t base = 0;          // HEX: added to each record's offset
     std::uint32_t segmentStart = 0;  // HEX: the stretch being loaded now
     std::uint32_t nextAddress = 0;
     bool started = false;
@@ -79,7 +79,7 @@ inline constexpr std::size_t kDetailsLastEntryWidth = 24;
 
 // A file read through a large buffer, one byte or one block at a time.
 class FileReader {
-public:
+  public:
     explicit FileReader(FileHandle file);
     [[nodiscard]] int Get();  // the next byte, or EOF
     std::size_t Read(char* out, std::size_t count);
@@ -88,7 +88,7 @@ public:
     // True once a read failed: what came before EOF was not the whole file.
     [[nodiscard]] bool Failed() const { return failed_; }
 
-private:
+  private:
     bool Fill();
     FileHandle file_;
     bool failed_ = false;
@@ -105,7 +105,7 @@ private:
 std::size_t ReadFileChunk(FileReader& file, LoadMode mode, std::string& block, std::size_t limit);
 
 enum class RecordResult {
-    EndOfFile = 0,     // the end record: loading is done
+    EndOfFile = 0,  // the end record: loading is done
     GoOn = 1,
     BeyondBuffer = 2,  // a byte fell beyond the last address of the buffer
     Invalid = 3,       // a digit is not hexadecimal, or the checksum does not match
@@ -130,7 +130,7 @@ using StartAddressQuestion = std::function<std::optional<std::uint16_t>()>;
 // and finish the job at once when it is declined; each Step() then loads as
 // many lines or chunks as fit in kStepBudget.
 class FileLoadJob final : public Job {
-public:
+  public:
     FileLoadJob(FileHandle file, std::string path, StartAddressQuestion askStartAddress);
 
     void Start() override;
@@ -145,7 +145,7 @@ public:
     // True when the start address question was declined: nothing was loaded.
     [[nodiscard]] bool Declined() const { return declined_; }
 
-private:
+  private:
     std::optional<int> LoadOneChunk();
     int End(int code);
 

@@ -24,8 +24,8 @@ ImageLoad LoadImageFile(const std::string& path, BufferKind kind, std::uint16_t 
     return result;
 }
 
-bool SaveImageFile(const std::string& path, BufferKind kind, std::uint16_t start,
-                   std::uint16_t end, bool intelHex) {
+bool SaveImageFile(const std::string& path, BufferKind kind, std::uint16_t start, std::uint16_t end,
+                   bool intelHex) {
     App().CurrentBufferKind = kind;
     char from[8];
     char to[8];

@@ -25,7 +25,7 @@ ImageLoad LoadImageFile(const std::string& path, BufferKind kind, std::uint16_t 
 
 // Saves start..end of the buffer of the kind to the file exactly as Save As
 // does, as Intel HEX or as binary. True when the file was written completely.
-bool SaveImageFile(const std::string& path, BufferKind kind, std::uint16_t start,
-                   std::uint16_t end, bool intelHex);
+bool SaveImageFile(const std::string& path, BufferKind kind, std::uint16_t start, std::uint16_t end,
+                   bool intelHex);
 
 }  // namespace zvk

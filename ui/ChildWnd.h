@@ -35,8 +35,7 @@ inline constexpr ChildInfo kChildWindows[] = {
     {CommandId::Disassembly, "Buffer - Disassembly view", &AppState::DisassemblyWindow,
      CreateDisassemblyWindow},
     {CommandId::EditFlash, "Buffer - Flash", &AppState::FlashEditWindow, CreateFlashEditWindow},
-    {CommandId::EditEeprom, "Buffer - EEPROM", &AppState::EepromEditWindow,
-     CreateEepromEditWindow},
+    {CommandId::EditEeprom, "Buffer - EEPROM", &AppState::EepromEditWindow, CreateEepromEditWindow},
 };
 
 // The child of an opener command, or null.

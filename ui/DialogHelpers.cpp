@@ -22,8 +22,8 @@ void CenterDialog(QWidget* dialog, QWidget* parent) {
     if (dialog == nullptr || parent == nullptr) return;
     const QRect p = parent->frameGeometry();
     const QSize d = dialog->frameGeometry().size();
-    const QScreen* screen = parent->screen() != nullptr ? parent->screen()
-                                                        : QGuiApplication::primaryScreen();
+    const QScreen* screen =
+        parent->screen() != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
     const QRect s = screen != nullptr ? screen->geometry() : QRect(0, 0, 1 << 16, 1 << 16);
     int x = p.left() + (p.width() - d.width()) / 2;
     int y = p.top() + (p.height() - d.height()) / 2;
@@ -72,34 +72,48 @@ namespace {
 
 QMessageBox::Icon BoxIcon(MessageIcon icon) {
     switch (icon) {
-        case MessageIcon::Stop: return QMessageBox::Critical;
-        case MessageIcon::Information: return QMessageBox::Information;
-        case MessageIcon::Warning: return QMessageBox::Warning;
-        case MessageIcon::Question: return QMessageBox::Question;
-        case MessageIcon::None: break;
+        case MessageIcon::Stop:
+            return QMessageBox::Critical;
+        case MessageIcon::Information:
+            return QMessageBox::Information;
+        case MessageIcon::Warning:
+            return QMessageBox::Warning;
+        case MessageIcon::Question:
+            return QMessageBox::Question;
+        case MessageIcon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
 
 QMessageBox::StandardButtons BoxButtons(MessageButtons buttons) {
     switch (buttons) {
-        case MessageButtons::Ok: return QMessageBox::Ok;
-        case MessageButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-        case MessageButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+        case MessageButtons::Ok:
+            return QMessageBox::Ok;
+        case MessageButtons::OkCancel:
+            return QMessageBox::Ok | QMessageBox::Cancel;
+        case MessageButtons::YesNo:
+            return QMessageBox::Yes | QMessageBox::No;
         case MessageButtons::YesNoCancel:
             return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-        case MessageButtons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
+        case MessageButtons::RetryCancel:
+            return QMessageBox::Retry | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
 }
 
 MessageResult Result(int button) {
     switch (button) {
-        case QMessageBox::Cancel: return MessageResult::Cancel;
-        case QMessageBox::Yes: return MessageResult::Yes;
-        case QMessageBox::No: return MessageResult::No;
-        case QMessageBox::Retry: return MessageResult::Retry;
-        default: return MessageResult::Ok;
+        case QMessageBox::Cancel:
+            return MessageResult::Cancel;
+        case QMessageBox::Yes:
+            return MessageResult::Yes;
+        case QMessageBox::No:
+            return MessageResult::No;
+        case QMessageBox::Retry:
+            return MessageResult::Retry;
+        default:
+            return MessageResult::Ok;
     }
 }
 

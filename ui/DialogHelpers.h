@@ -18,13 +18,13 @@ void CenterDialog(QWidget* dialog, QWidget* parent);
 // address selected. OK stores a valid entry in EnteredAddress; an invalid one
 // keeps the dialog open without a message.
 class GetAddressDlg : public QDialog {
-public:
+  public:
     explicit GetAddressDlg(QWidget* parent);
 
     [[nodiscard]] QLineEdit* Edit() const { return edit_; }
     void accept() override;
 
-private:
+  private:
     QLineEdit* edit_;
 };
 

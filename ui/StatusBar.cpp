@@ -13,9 +13,9 @@ namespace {
 
 // Indexed by the family's lock bits shifted down to bit 0 (LB1 = 1, LB2 = 2,
 // LB3 = 4); a two-level part uses only the first four.
-constexpr std::array<std::string_view, 8> kLockBitTexts{
-    "         ",   "LB1      ",   "    LB2  ",   "LB1 LB2  ",
-    "        LB3", "LB1     LB3", "    LB2 LB3", "LB1 LB2 LB3"};
+constexpr std::array<std::string_view, 8> kLockBitTexts{"         ",   "LB1      ",   "    LB2  ",
+                                                        "LB1 LB2  ",   "        LB3", "LB1     LB3",
+                                                        "    LB2 LB3", "LB1 LB2 LB3"};
 
 // The longest text of each of panes 1 to 4.
 constexpr std::array<const char*, 4> kLongestPaneTexts{"COM9 - Error", "AT89LS8252", "Parallel",

@@ -13,7 +13,7 @@ namespace zvk {
 namespace {
 
 class Buffers : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetAppState();
         SelectDevice(9);  // AT89C55: the whole 20 KB are reachable

@@ -11,11 +11,16 @@ namespace {
 
 std::string FamilyName(DeviceFamily f) {
     switch (f) {
-        case FamilyX051: return "X051";
-        case FamilyC5x: return "C5x";
-        case FamilyLV5x: return "LV5x";
-        case FamilyS53: return "S53";
-        case FamilyS5x: return "S5x";
+        case FamilyX051:
+            return "X051";
+        case FamilyC5x:
+            return "C5x";
+        case FamilyLV5x:
+            return "LV5x";
+        case FamilyS53:
+            return "S53";
+        case FamilyS5x:
+            return "S5x";
     }
     return "?";
 }

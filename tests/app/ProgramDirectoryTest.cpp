@@ -18,9 +18,11 @@ TEST(ProgramDirectory, IsTheDirectoryOfTheRunningExecutable) {
 
 TEST(ProgramDirectory, FileExtensionIncludesTheDotOrIsEmpty) {
     const std::pair<const char*, const char*> cases[] = {
-        {"prog.hex", ".hex"},       {"C:\\Tools\\x.HEX", ".HEX"}, {"/a/b.c/prog", ""},
-        {"dir.x\\file", ""},        {"image.tar.bin", ".bin"},    {"noext", ""},
-        {"trailing.", "."},         {"", ""},                     {"C:name.bin", ".bin"},
+        {"prog.hex", ".hex"},      {"C:\\Tools\\x.HEX", ".HEX"},
+        {"/a/b.c/prog", ""},       {"dir.x\\file", ""},
+        {"image.tar.bin", ".bin"}, {"noext", ""},
+        {"trailing.", "."},        {"", ""},
+        {"C:name.bin", ".bin"},
     };
     for (const auto& [path, ext] : cases) EXPECT_EQ(GetFileExtension(path), ext) << path;
 }

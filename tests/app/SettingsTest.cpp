@@ -22,11 +22,12 @@ namespace fs = std::filesystem;
 constexpr const char* kExample = "020b000000000000000000000000000000000000000000000000000002031f0f";
 
 class Settings : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("zvk-settings-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ =
+            fs::temp_directory_path() /
+            ("zvk-settings-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         Restart();
@@ -85,7 +86,9 @@ TEST_F(Settings, EveryFieldRoundTripsInItsPlace) {
     s.AutoSequence = 0x1D;
     s.OptionFlags = 0x1E;
     SaveSettings();
-    EXPECT_EQ(ReadFile(), "0809010203040506070809" "0a0b0c0d0e0f101112131415161718191a1b1c1d1e");
+    EXPECT_EQ(ReadFile(),
+              "0809010203040506070809"
+              "0a0b0c0d0e0f101112131415161718191a1b1c1d1e");
 
     Restart();
     LoadSettings();
@@ -163,8 +166,7 @@ TEST_F(Settings, RandomBytesNeverCrashAndNeverLeaveABadIndex) {
     for (int round = 0; round < 500; ++round) {
         std::string content(rng() % 100, '\0');
         for (auto& ch : content) {
-            ch = round % 2 == 0 ? static_cast<char>(rng())
-                                : alphabet[rng() % alphabet.size()];
+            ch = round % 2 == 0 ? static_cast<char>(rng()) : alphabet[rng() % alphabet.size()];
         }
         Restart();
         WriteFile(content);
@@ -172,9 +174,9 @@ TEST_F(Settings, RandomBytesNeverCrashAndNeverLeaveABadIndex) {
         ASSERT_LT(App().SelectedDevice, 18);
         ASSERT_LE(App().PortIndex, 8);
         ASSERT_EQ(App().FlashLastAddress + 1U,
-                  std::vector<unsigned>({1024, 2048, 4096, 4096, 4096, 8192, 8192, 12288,
-                                         12288, 20480, 20480, 8192, 8192, 1024, 4096, 8192,
-                                         4096, 8192})[App().SelectedDevice]);
+                  std::vector<unsigned>({1024, 2048, 4096, 4096, 4096, 8192, 8192, 12288, 12288,
+                                         20480, 20480, 8192, 8192, 1024, 4096, 8192, 4096,
+                                         8192})[App().SelectedDevice]);
     }
 }
 
@@ -188,8 +190,7 @@ TEST_F(Settings, AFileThatCannotBeReadCountsAsMissing) {
     const Case cases[] = {
         {"a folder", [](const fs::path& file) { fs::create_directory(file); }},
         // Opens as a regular file, and its first read fails with EIO.
-        {"a read error",
-         [](const fs::path& file) { fs::create_symlink("/proc/self/mem", file); }},
+        {"a read error", [](const fs::path& file) { fs::create_symlink("/proc/self/mem", file); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

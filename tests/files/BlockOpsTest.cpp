@@ -11,7 +11,7 @@ namespace zvk::test {
 namespace {
 
 class BlockOps : public FilesTest {
-protected:
+  protected:
     void SetUp() override {
         FilesTest::SetUp();
         for (std::uint32_t a = 0; a < kFlashBufferSize; ++a) {
@@ -100,10 +100,14 @@ TEST_F(BlockOps, RangeTestsInTheirOrder) {
     const std::vector<Case> cases = {
         {"fill: start above end wins", FillCommand, {"0900", "0800", "00"}, {kStartAboveEnd}},
         {"fill: end beyond the part", FillCommand, {"0000", "0800", "00"}, {kOutOfRange}},
-        {"copy: last destination 07FF", CopyCommand, {"0000", "000F", "07F0"},
+        {"copy: last destination 07FF",
+         CopyCommand,
+         {"0000", "000F", "07F0"},
          {"Buffer Copy|Operation Completed Successfully"}},
         {"copy: last destination 0800", CopyCommand, {"0000", "000F", "07F1"}, {kOutOfRange}},
-        {"copy: a destination near FFFF does not wrap", CopyCommand, {"0000", "0020", "FFF0"},
+        {"copy: a destination near FFFF does not wrap",
+         CopyCommand,
+         {"0000", "0020", "FFF0"},
          {kOutOfRange}},
         {"copy: start above end", CopyCommand, {"0010", "000F", "0000"}, {kStartAboveEnd}},
         {"checksum: end beyond the part", ChecksumCommand, {"0000", "0800"}, {kOutOfRange}},

@@ -23,7 +23,7 @@ namespace {
 using CliRun = ShellRun;
 
 class ZvkCli : public FilesTest {
-protected:
+  protected:
     ShellRun RunCli(const std::string& arguments) {
         return RunShell(ShellQuote(ZVK_CLI) + " " + arguments, dir_);
     }

@@ -17,7 +17,7 @@ namespace zvk::test {
 namespace {
 
 class FileSave : public FilesTest {
-protected:
+  protected:
     void SetUp() override {
         FilesTest::SetUp();
         for (std::uint32_t a = 0; a < kFlashBufferSize; ++a) {
@@ -96,8 +96,10 @@ TEST_F(FileSave, AddressChecksComeBeforeTheFileQuestion) {
     const std::vector<Case> cases = {
         {BufferKind::Flash, "0200", "0100",
          "Address Error|Starting Address is Greater than Ending Address!"},
-        {BufferKind::Flash, "0000", "5000", "Address Error|Ending Address exceeds device capacity!"},
-        {BufferKind::Eeprom, "0000", "0800", "Address Error|Ending Address exceeds device capacity!"},
+        {BufferKind::Flash, "0000", "5000",
+         "Address Error|Ending Address exceeds device capacity!"},
+        {BufferKind::Eeprom, "0000", "0800",
+         "Address Error|Ending Address exceeds device capacity!"},
     };
     for (const auto& c : cases) {
         App().CurrentBufferKind = c.kind;

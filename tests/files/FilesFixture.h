@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "app/AppState.h"
-#include "app/Clock.h"
 #include "app/Buffers.h"
+#include "app/Clock.h"
 #include "app/DeviceTable.h"
 #include "app/Windows.h"
 #include "files/BlockOps.h"
@@ -47,7 +47,7 @@ inline constexpr std::uint8_t kAt89C2051 = 1;  // last address 07FF
 inline constexpr std::uint8_t kAt89C55 = 9;    // last address 4FFF
 
 class FilesTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetAppState();
         ResetFileOperationSettings();
@@ -72,7 +72,9 @@ protected:
         App().CurrentBufferKind = kind;
     }
 
-    [[nodiscard]] std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
+    [[nodiscard]] std::string PathOf(const std::string& name) const {
+        return (dir_ / name).string();
+    }
 
     std::string WriteFile(const std::string& name, const std::string& content) const {
         const std::string path = PathOf(name);
@@ -119,20 +121,19 @@ protected:
 // A clock that moves 1 ms each time it is read, so that every job step runs
 // out of its budget after a few lines or records.
 class TickingClock final : public Clock {
-public:
+  public:
     TimePoint Now() override { return now_ += Duration(1); }
     void Sleep(Duration duration) override { now_ += duration; }
 
-private:
+  private:
     TimePoint now_{};
 };
 
 // Records every command sent to a window.
 struct SentCommands {
     SentCommands() {
-        SetCommandSender([this](WindowHandle window, int command) {
-            sent.emplace_back(window, command);
-        });
+        SetCommandSender(
+            [this](WindowHandle window, int command) { sent.emplace_back(window, command); });
     }
     std::vector<std::pair<WindowHandle, int>> sent;
 };

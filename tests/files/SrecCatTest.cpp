@@ -19,7 +19,7 @@ namespace zvk::test {
 namespace {
 
 class SrecCat : public FilesTest {
-protected:
+  protected:
     void SetUp() override {
         FilesTest::SetUp();
         ASSERT_EQ(std::system("srec_cat -VERSion > /dev/null 2>&1"), 0)
@@ -84,7 +84,8 @@ TEST_F(SrecCat, WeReadItsHexWhateverTheRecordLength) {
         ASSERT_EQ(Srec("image.bin -Binary -o theirs.hex -Intel " + c.options), 0);
         if (!c.lowerCase.empty()) {
             std::string text = ReadFile(PathOf("theirs.hex"));
-            for (char& ch : text) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+            for (char& ch : text)
+                ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
             WriteFile("theirs.hex", text);
         }
         messages.messages.clear();

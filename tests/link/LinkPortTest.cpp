@@ -120,7 +120,7 @@ TEST_F(LinkPort, ComNLooksBesideTheProgramThenInTheSettingsFolder) {
 
 TEST_F(LinkPort, ComNamesAreCom1ToCom9InAnyCase) {
     const std::pair<const char*, int> cases[] = {
-        {"COM1", 0}, {"com9", 8}, {"Com5", 4}, {"COM0", -1}, {"COM10", -1},
+        {"COM1", 0}, {"com9", 8},  {"Com5", 4},        {"COM0", -1}, {"COM10", -1},
         {"COM", -1}, {"CON1", -1}, {"/dev/ttyS0", -1}, {"", -1},
     };
     for (const auto& [name, index] : cases) {

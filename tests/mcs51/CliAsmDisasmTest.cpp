@@ -54,7 +54,7 @@ TEST_F(ZvkCli, AsmReadsStandardInputAndReportsEachError) {
         Cli("asm --at ff00", "mov a,#12\r\n\n   \nSJMP 0000\nadd a,r8\nmov dptr,#1234\n");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.Lines(), (Lines{"FF00  74 12", "FF02  error: Relative jump too long",
-                                "FF02  error: Illegal Operand", "FF02  90 12 34"}));
+                                  "FF02  error: Illegal Operand", "FF02  90 12 34"}));
 }
 
 TEST_F(ZvkCli, AsmWrapsAtTheTopOfMemoryAndRefusesABadAddress) {
@@ -84,12 +84,12 @@ TEST_F(ZvkCli, DisasmRangeOfAPartWithTheImageMoved) {
         Cli("disasm --part at89c2051 --load-at 7FA --from 7fa --to 0800 '" + image.string() + "'");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.Lines(), (Lines{
-                             "  07FA         75 89 21    MOV    TMOD,#21",
-                             "  07FD         80 FE       SJMP   07FD",
-                             "  07FF         A5          RESERVED",
-                             // Past the part's last address the buffer reads FF.
-                             "  0800         FF          MOV    R7,A",
-                         }));
+                               "  07FA         75 89 21    MOV    TMOD,#21",
+                               "  07FD         80 FE       SJMP   07FD",
+                               "  07FF         A5          RESERVED",
+                               // Past the part's last address the buffer reads FF.
+                               "  0800         FF          MOV    R7,A",
+                           }));
 }
 
 TEST_F(ZvkCli, DisasmRefusesMissingAndOversizedFiles) {
@@ -99,13 +99,15 @@ TEST_F(ZvkCli, DisasmRefusesMissingAndOversizedFiles) {
     EXPECT_EQ(missing.err, "ERROR: Unable to open the selected file\n");
 
     const fs::path big = WriteFile("big.bin", std::string(0x0400, '\0'));
-    const zvk::test::ShellRun tooBig = Cli("disasm --part AT89C1051 --load-at 0001 '" + big.string() + "'");
+    const zvk::test::ShellRun tooBig =
+        Cli("disasm --part AT89C1051 --load-at 0001 '" + big.string() + "'");
     EXPECT_EQ(tooBig.status, 1);
     EXPECT_TRUE(tooBig.Lines().empty());
     EXPECT_NE(tooBig.err.find("ERROR: Address Exceeds the Buffer Capacity."), std::string::npos)
         << tooBig.err;
 
-    const zvk::test::ShellRun fits = Cli("disasm --part AT89C1051 --from 3FF '" + big.string() + "'");
+    const zvk::test::ShellRun fits =
+        Cli("disasm --part AT89C1051 --from 3FF '" + big.string() + "'");
     EXPECT_EQ(fits.status, 0) << fits.err;
     EXPECT_EQ(fits.Lines(), (Lines{"  03FF         00          NOP"}));
 
@@ -142,8 +144,8 @@ TEST_F(ZvkCli, AssembledCodeDisassemblesToItsSource) {
     const fs::path image = WriteFile("program.bin", bytes);
     char to[8];
     std::snprintf(to, sizeof to, "%04zX", 0x700 + bytes.size() - 1);
-    const zvk::test::ShellRun listed = Cli("disasm --load-at 0700 --from 0700 --to " + std::string(to) + " '" +
-                              image.string() + "'");
+    const zvk::test::ShellRun listed = Cli("disasm --load-at 0700 --from 0700 --to " +
+                                           std::string(to) + " '" + image.string() + "'");
     ASSERT_EQ(listed.status, 0) << listed.err;
     ASSERT_EQ(listed.Lines().size(), source.size());
     for (std::size_t i = 0; i < source.size(); ++i) {

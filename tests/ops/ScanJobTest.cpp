@@ -115,10 +115,9 @@ TEST(VerifyJobTest, MissingBytesAreNeitherASuccessNorListed) {
 class ReportTest : public ::testing::Test {
   protected:
     // One directory per test and process: the cases may run side by side.
-    std::filesystem::path dir =
-        std::filesystem::temp_directory_path() /
-        ("zvk-report-" + std::to_string(::getpid()) + "-" +
-         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                ("zvk-report-" + std::to_string(::getpid()) + "-" +
+                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
     void SetUp() override { std::filesystem::create_directories(dir); }
     void TearDown() override { std::filesystem::remove_all(dir); }
     test::MessageRecorder messages;

@@ -12,7 +12,7 @@
 namespace zvk::test {
 
 class MessageRecorder {
-public:
+  public:
     MessageRecorder() {
         previous_ = SetMessagePresenter([this](const Message& m) {
             messages.push_back(m);
@@ -46,7 +46,7 @@ public:
     std::vector<Message> messages;
     std::deque<MessageResult> answers;
 
-private:
+  private:
     MessagePresenter previous_;
 };
 

@@ -55,7 +55,8 @@ inline ShellRun RunShell(const std::string& command, const std::filesystem::path
     std::FILE* pipe = popen(full.c_str(), "r");
     if (pipe == nullptr) return run;
     char chunk[4096];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) run.out.append(chunk, n);
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+        run.out.append(chunk, n);
     const int status = pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     std::ifstream errFile(err, std::ios::binary);

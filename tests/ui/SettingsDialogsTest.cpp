@@ -198,10 +198,9 @@ class SettingsDialogsTest : public QObject {
         QCOMPARE(dialog.Button(1008)->text(), QString("COM9"));
         QCOMPARE(PortSelectDlg::PortDevice(2),
                  QString::fromStdString((dir / "COM3").string()) + " -> /dev/null");
-        QCOMPARE(PortSelectDlg::PortDevice(3), QString::fromStdString((dir / "COM4").string()) +
-                                                   " -> " +
-                                                   QString::fromStdString((dir / "unplugged").string()) +
-                                                   " (not present)");
+        QCOMPARE(PortSelectDlg::PortDevice(3),
+                 QString::fromStdString((dir / "COM4").string()) + " -> " +
+                     QString::fromStdString((dir / "unplugged").string()) + " (not present)");
         QVERIFY(PortSelectDlg::PortDevice(0).startsWith("/dev/ttyS0"));
         QCOMPARE(PortSelectDlg::PortDevice(8), QString("/dev/ttyS8 (not present)"));
         const auto labels = dialog.findChildren<QLabel*>();
@@ -249,10 +248,11 @@ class SettingsDialogsTest : public QObject {
         dialog.Button(PortSelectDlg::kAssignId)->click();
         QVERIFY(script.Done());
         QCOMPARE(title, QString("Assign Serial Port"));
-        QCOMPARE(listed, (QStringList{
-                             QString::fromStdString(sysfs.NodePath("ttyS0")) + "|serial (platform)|||",
-                             QString::fromStdString(sysfs.NodePath("ttyUSB0")) +
-                                 "|FT232R USB UART|FTDI|A50285BI|" + QString::fromStdString(byId)}));
+        QCOMPARE(
+            listed,
+            (QStringList{QString::fromStdString(sysfs.NodePath("ttyS0")) + "|serial (platform)|||",
+                         QString::fromStdString(sysfs.NodePath("ttyUSB0")) +
+                             "|FT232R USB UART|FTDI|A50285BI|" + QString::fromStdString(byId)}));
         QCOMPARE(std::filesystem::read_symlink(settings / "COM3").string(), byId);
         QCOMPARE(PortSelectDlg::PortDevice(2),
                  QString::fromStdString((settings / "COM3").string() + " -> " + byId));
@@ -275,7 +275,8 @@ class SettingsDialogsTest : public QObject {
         dialog.Button(PortSelectDlg::kAssignId)->click();
         dialog.Button(PortSelectDlg::kAssignId)->click();
         QVERIFY(script.Done());
-        QCOMPARE(std::filesystem::read_symlink(settings / "COM5").string(), std::string("/dev/null"));
+        QCOMPARE(std::filesystem::read_symlink(settings / "COM5").string(),
+                 std::string("/dev/null"));
         QCOMPARE(messages.Lines(),
                  std::vector<std::string>{"Error|" + (dir / "gone").string() + " does not exist"});
 
