@@ -218,6 +218,9 @@ QString Text(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The command whose help an item shows; 0 (no help) for a popup's item.
+int HelpId(const QAction* item) { return item->menu() != nullptr ? 0 : item->data().toInt(); }
+
 // Qt tells of the item under the mouse only when it is enabled; the help of
 // a greyed item is shown from the mouse moves themselves.
 class GreyedItemHelp final : public QObject {
@@ -231,9 +234,7 @@ class GreyedItemHelp final : public QObject {
             auto* menu = static_cast<QMenu*>(watched);
             const QAction* item =
                 menu->actionAt(static_cast<QMouseEvent*>(event)->position().toPoint());
-            if (item != nullptr && !item->isEnabled() && !item->isSeparator()) {
-                help_(item->menu() != nullptr ? 0 : item->data().toInt());
-            }
+            if (item != nullptr && !item->isEnabled() && !item->isSeparator()) help_(HelpId(item));
         }
         return false;
     }
@@ -342,14 +343,10 @@ QMenuBar* FrameWnd::BuildMenu(MenuKind kind) {
                 line.depth == 0 ? bar->addMenu(text) : popups[line.depth - 1]->addMenu(text);
             popups[line.depth] = popup;
             popup->installEventFilter(greyedHelp);
+            connect(popup, &QMenu::hovered, this,
+                    [this](QAction* action) { MenuHelp(HelpId(action)); });
             if (line.depth == 0) {
-                connect(popup, &QMenu::hovered, this, [this](QAction* action) {
-                    MenuHelp(action->menu() != nullptr ? 0 : action->data().toInt());
-                });
                 connect(popup, &QMenu::aboutToHide, this, [this] { MenuHelp(0); });
-            } else {
-                connect(popup, &QMenu::hovered, this,
-                        [this](QAction* action) { MenuHelp(action->data().toInt()); });
             }
             if (child && line.childOnly) {
                 childWindowMenu_ = popup;

@@ -61,11 +61,16 @@ constexpr SliderBinding kSliderBindings[] = {
 // The characters a key types. With Ctrl a letter (and @ [ \ ] ^ _) is its
 // control character, whether the platform sends it so or as the letter; other
 // keys with Ctrl type nothing. Keys with Alt or Meta are the menus' and type
-// nothing either.
+// nothing either, but for AltGr, which Windows reports as Ctrl+Alt: it makes
+// characters such as @, \ and { on many keyboards, and they are typed.
 QString TypedText(const QKeyEvent& event) {
     const Qt::KeyboardModifiers modifiers = event.modifiers();
-    if (modifiers & (Qt::AltModifier | Qt::MetaModifier)) return {};
     const QString text = event.text();
+    if ((modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) ==
+        (Qt::ControlModifier | Qt::AltModifier)) {
+        return text.size() == 1 && text.front().isPrint() ? text : QString();
+    }
+    if (modifiers & (Qt::AltModifier | Qt::MetaModifier)) return {};
     if (!(modifiers & Qt::ControlModifier) || text.size() != 1) return text;
     const char16_t c = text.front().unicode();
     if (c < 0x20) return text;

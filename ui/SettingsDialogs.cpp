@@ -481,10 +481,10 @@ void FrameWnd::SerialPortCommand() {
     // What the open port's name leads to: an assignment made in the dialog
     // may give it another device, which must then be opened instead.
     const auto leadsTo = [](std::uint8_t index) {
-        const ComPortView view = DescribeComPort(index);
-        return view.resolved.name + "\n" + view.linkTarget;
+        ComPortView view = DescribeComPort(index);
+        return std::pair(std::move(view.resolved.name), std::move(view.linkTarget));
     };
-    const std::string device = leadsTo(port);
+    const auto device = leadsTo(port);
     PortSelectDlg dialog(this);
     const bool chosen = RunDialog(dialog) == QDialog::Accepted;
     if (!chosen) App().PortIndex = port;

@@ -146,21 +146,33 @@ class HexEditWndTest : public QObject {
 
     // Control keys are bytes among the characters, even one that is also a
     // shortcut of the frame, and nothing among the digits; none of them
-    // closes the editor.
+    // closes the editor. AltGr, which Windows sends as Ctrl+Alt, types the
+    // character it makes.
     void controlKeysTypeTheirControlCharacters_data() {
         QTest::addColumn<bool>("characterArea");
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("text");  // as the platform sends it; empty: as Qt Test makes it
-        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("stored");    // 0xFF: nothing typed
         QTest::addColumn<int>("shortcutRuns");
-        QTest::newRow("Ctrl+W, sent as 17") << true << int(Qt::Key_W) << "\x17" << 0x17 << 0;
-        QTest::newRow("Ctrl+W, sent as w") << true << int(Qt::Key_W) << "" << 0x17 << 0;
-        QTest::newRow("Ctrl+A") << true << int(Qt::Key_A) << "" << 0x01 << 0;
-        QTest::newRow("Ctrl+[") << true << int(Qt::Key_BracketLeft) << "" << 0x1B << 0;
-        QTest::newRow("Ctrl+R, a shortcut") << true << int(Qt::Key_R) << "\x12" << 0x12 << 0;
-        QTest::newRow("Ctrl+A among the digits") << false << int(Qt::Key_A) << "" << 0xFF << 0;
-        QTest::newRow("Ctrl+W among the digits") << false << int(Qt::Key_W) << "\x17" << 0xFF << 0;
-        QTest::newRow("Ctrl+R among the digits") << false << int(Qt::Key_R) << "\x12" << 0xFF << 1;
+        QTest::addColumn<bool>("alt");  // Ctrl+Alt rather than Ctrl
+        QTest::newRow("Ctrl+W, sent as 17")
+            << true << int(Qt::Key_W) << "\x17" << 0x17 << 0 << false;
+        QTest::newRow("Ctrl+W, sent as w") << true << int(Qt::Key_W) << "" << 0x17 << 0 << false;
+        QTest::newRow("Ctrl+A") << true << int(Qt::Key_A) << "" << 0x01 << 0 << false;
+        QTest::newRow("Ctrl+[") << true << int(Qt::Key_BracketLeft) << "" << 0x1B << 0 << false;
+        QTest::newRow("Ctrl+R, a shortcut")
+            << true << int(Qt::Key_R) << "\x12" << 0x12 << 0 << false;
+        QTest::newRow("Ctrl+A among the digits")
+            << false << int(Qt::Key_A) << "" << 0xFF << 0 << false;
+        QTest::newRow("Ctrl+W among the digits")
+            << false << int(Qt::Key_W) << "\x17" << 0xFF << 0 << false;
+        QTest::newRow("Ctrl+R among the digits")
+            << false << int(Qt::Key_R) << "\x12" << 0xFF << 1 << false;
+        QTest::newRow("AltGr+Q, sent as @") << true << int(Qt::Key_Q) << "@" << 0x40 << 0 << true;
+        QTest::newRow("AltGr+Q among the digits")
+            << false << int(Qt::Key_Q) << "@" << 0xFF << 0 << true;
+        QTest::newRow("Ctrl+Alt+W, sent as 17")
+            << true << int(Qt::Key_W) << "\x17" << 0xFF << 0 << true;
     }
     void controlKeysTypeTheirControlCharacters() {
         QFETCH(bool, characterArea);
@@ -168,6 +180,9 @@ class HexEditWndTest : public QObject {
         QFETCH(QString, text);
         QFETCH(int, stored);
         QFETCH(int, shortcutRuns);
+        QFETCH(bool, alt);
+        const Qt::KeyboardModifiers modifiers =
+            alt ? Qt::ControlModifier | Qt::AltModifier : Qt::ControlModifier;
         int runs = 0;
         QAction shortcut(frame_.get());
         shortcut.setShortcut(QKeySequence("Ctrl+R"));
@@ -181,15 +196,14 @@ class HexEditWndTest : public QObject {
                               QPoint(74 * window.CharWidth() + 1, 2));
         }
         if (text.isEmpty()) {
-            QTest::keyClick(window.View(), Qt::Key(key), Qt::ControlModifier);
+            QTest::keyClick(window.View(), Qt::Key(key), modifiers);
         } else {
-            QTest::sendKeyEvent(QTest::Click, window.View(), Qt::Key(key), text,
-                                Qt::ControlModifier);
+            QTest::sendKeyEvent(QTest::Click, window.View(), Qt::Key(key), text, modifiers);
         }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(App().FlashEditWindow == &window);
         QCOMPARE(int(FlashRead(0)), stored);
-        QCOMPARE(window.Editor().CaretColumn(), characterArea ? 75 : 9);
+        QCOMPARE(window.Editor().CaretColumn(), !characterArea ? 9 : stored != 0xFF ? 75 : 74);
         QCOMPARE(runs, shortcutRuns);
     }
 

@@ -37,6 +37,7 @@
 
 namespace zvk::ui {
 
+using test::FileAnswer;
 using test::ReadWholeFile;
 using test::Shown;
 
@@ -44,25 +45,6 @@ using namespace std::chrono_literals;
 using test::ModalScript;
 
 namespace {
-
-// Answers the file question with a fixed path and remembers the question.
-class FileAnswer {
-  public:
-    explicit FileAnswer(std::optional<QString> path) {
-        previous_ = SetFileQuestionHook([this, path](QWidget*, const FileQuestion& q) {
-            questions.push_back(q);
-            return path;
-        });
-    }
-    ~FileAnswer() { SetFileQuestionHook(previous_); }
-    FileAnswer(const FileAnswer&) = delete;
-    FileAnswer& operator=(const FileAnswer&) = delete;
-
-    std::vector<FileQuestion> questions;
-
-  private:
-    FileQuestionHook previous_;
-};
 
 void WriteFile(const QString& path, const std::string& bytes) {
     std::ofstream(path.toStdString(), std::ios::binary) << bytes;

@@ -551,15 +551,13 @@ class ProgramWndTest : public QObject {
         } else {
             const QString path = QString::fromStdString((dir_->Path() / "code.hex").string());
             std::ofstream(path.toStdString()) << ":03000000020030CB\r\n:00000001FF\r\n";
-            const FileQuestionHook previousHook =
-                SetFileQuestionHook([&](QWidget*, const FileQuestion&) { return path; });
+            test::FileAnswer answer(path);
             script.Then<LoadDetailsDialog>([&](LoadDetailsDialog* details) {
                 look();
                 details->accept();
                 return true;
             });
             frame_->OnCommand(static_cast<int>(CommandId::LoadFlash));
-            SetFileQuestionHook(previousHook);
         }
         SetMessagePresenter(previous);
         QVERIFY(script.Done());

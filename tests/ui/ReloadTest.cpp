@@ -14,7 +14,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <sstream>
 
@@ -26,6 +25,7 @@
 #include "sim/UnitModel.h"
 #include "tests/ui/FrameFixture.h"
 #include "tests/ui/ModalScript.h"
+#include "tests/ui/UiTestSupport.h"
 #include "ui/FieldDialogs.h"
 #include "ui/FileQuestion.h"
 #include "ui/HexEditWnd.h"
@@ -35,8 +35,10 @@
 
 namespace zvk::ui {
 
+using test::FileAnswer;
 using test::MessageRecorder;
 using test::ModalScript;
+using test::ReadTextFile;
 using test::TempDir;
 
 namespace {
@@ -45,11 +47,6 @@ int Id(CommandId id) { return static_cast<int>(id); }
 
 void WriteFile(const std::filesystem::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // 16 bytes of one value at 0000, as Intel HEX.
@@ -63,22 +60,6 @@ std::string Image(int value) {
     line += QString("%1").arg((0x100 - (sum & 0xFF)) & 0xFF, 2, 16, QChar('0')).toUpper();
     return line.toStdString() + "\n:00000001FF\n";
 }
-
-// The open-file question answered with one path.
-class FileAnswer {
-  public:
-    explicit FileAnswer(const std::filesystem::path& path) {
-        const QString answer = QString::fromStdString(path.string());
-        previous_ = SetFileQuestionHook(
-            [answer](QWidget*, const FileQuestion&) -> std::optional<QString> { return answer; });
-    }
-    ~FileAnswer() { SetFileQuestionHook(previous_); }
-    FileAnswer(const FileAnswer&) = delete;
-    FileAnswer& operator=(const FileAnswer&) = delete;
-
-  private:
-    FileQuestionHook previous_;
-};
 
 std::function<bool(LoadDetailsDialog*)> AcceptDetails() {
     return [](LoadDetailsDialog* dialog) {
@@ -150,7 +131,7 @@ class FrameWithUnit {
 
     // File > Load File into the buffer, answering its dialogs.
     void Load(CommandId command, const std::filesystem::path& path) {
-        FileAnswer answer(path);
+        FileAnswer answer(QString::fromStdString(path.string()));
         ModalScript script;
         script.Then<LoadDetailsDialog>(AcceptDetails());
         frame->OnCommand(Id(command));
@@ -263,7 +244,7 @@ class ReloadTest : public QObject {
         zvk.frame->OnCommand(Id(CommandId::ReloadFile));
         QCOMPARE(zvk.messages.Lines(),
                  std::vector<std::string>{"ERROR|Unable to open the selected file"});
-        QVERIFY(ReadFile(zvk.dir / "zvk.conf").find("reload.file=" + path.string()) !=
+        QVERIFY(ReadTextFile(zvk.dir / "zvk.conf").find("reload.file=" + path.string()) !=
                 std::string::npos);
     }
 
@@ -372,7 +353,7 @@ class ReloadTest : public QObject {
                      "/blink.bin -binary 2>" + dir + "/srec.txt")) {
                 return std::string();
             }
-            return ReadFile(zvk.dir / "blink.bin");
+            return ReadTextFile(zvk.dir / "blink.bin");
         };
         const auto buffer = [] {
             std::string bytes;
@@ -382,10 +363,11 @@ class ReloadTest : public QObject {
             return bytes;
         };
 
-        QVERIFY2(build(17), ("sdcc is needed: " + ReadFile(zvk.dir / "sdcc.txt")).c_str());
+        QVERIFY2(build(17), ("sdcc is needed: " + ReadTextFile(zvk.dir / "sdcc.txt")).c_str());
         zvk.Load(CommandId::LoadFlash, zvk.dir / "blink.hex");
         const std::string first = image();
-        QVERIFY2(!first.empty(), ("srec_cat is needed: " + ReadFile(zvk.dir / "srec.txt")).c_str());
+        QVERIFY2(!first.empty(),
+                 ("srec_cat is needed: " + ReadTextFile(zvk.dir / "srec.txt")).c_str());
         QVERIFY(buffer() == first);
 
         // Rebuilt at once, most likely within the same second, and to the same size.

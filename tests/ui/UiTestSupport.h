@@ -1,6 +1,7 @@
 #pragma once
 // Small helpers of the dialog tests: the messages shown, as a list Qt Test
-// prints when it differs, a whole file read back, and a wait for a condition
+// prints when it differs, the file question answered, a whole file read back,
+// and a wait for a condition
 // that lets a progress dialog's 1 ms ticks run at their own pace (QTRY_*
 // sleeps 10 ms between its looks).
 
@@ -13,10 +14,13 @@
 
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/support/VirtualUnit.h"
+#include "ui/FileQuestion.h"
 
 namespace zvk::test {
 
@@ -27,6 +31,26 @@ inline QStringList Shown(const VirtualUnit& unit) {
         lines.append(QString::fromStdString(line));
     return lines;
 }
+
+// Answers every file question with a fixed path (nullopt: the user cancels)
+// while it lives, and remembers the questions asked.
+class FileAnswer {
+  public:
+    explicit FileAnswer(std::optional<QString> path) {
+        previous_ = ui::SetFileQuestionHook([this, path](QWidget*, const ui::FileQuestion& q) {
+            questions.push_back(q);
+            return path;
+        });
+    }
+    ~FileAnswer() { ui::SetFileQuestionHook(previous_); }
+    FileAnswer(const FileAnswer&) = delete;
+    FileAnswer& operator=(const FileAnswer&) = delete;
+
+    std::vector<ui::FileQuestion> questions;
+
+  private:
+    ui::FileQuestionHook previous_;
+};
 
 inline QString ReadWholeFile(const QString& path) {
     std::ifstream in(path.toStdString(), std::ios::binary);
