@@ -108,8 +108,13 @@ StepResult ProductionJob::Poll() {
     const SocketState state = ProbeSocket();
     switch (state) {
         case SocketState::Unreachable:
-        case SocketState::NotChecked:  // without a signature a change of chip cannot be seen
-            model.unitLost = state == SocketState::Unreachable;
+            model.unitLost = true;
+            return End();
+        case SocketState::NotChecked:
+            // Without a signature a change of chip cannot be seen. A run that
+            // asked for chips and can make none must not end as a success.
+            ShowMessage(kRepeatNeedsParallelText, "Error", MessageIcon::Stop);
+            blind_ = true;
             return End();
         case SocketState::Empty:
             if (stage_ == Stage::WaitRemoval) {
@@ -256,7 +261,7 @@ StepResult ProductionJob::End() {
     model.stopping = false;
     model.closeEnabled = true;
     model.staysOpen = false;
-    model.succeeded = model.failed == 0 && !model.unitLost && !logFailed_;
+    model.succeeded = model.failed == 0 && !model.unitLost && !logFailed_ && !blind_;
     return StepResult::Finish(model.succeeded ? 0 : 1);
 }
 

@@ -34,6 +34,11 @@ inline constexpr std::chrono::milliseconds kSocketPollInterval{500};
 
 enum class SocketWait : std::uint8_t { None, Removal, Chip };
 
+// Why a run that repeats cannot go on in SPI mode, caption "Error".
+inline constexpr std::string_view kRepeatNeedsParallelText =
+    "Repeat needs Parallel mode: without the device check a new chip cannot be told from the "
+    "last one";
+
 struct ProductionOptions {
     bool repeat = true;
     std::optional<unsigned> count;  // chips to make; none: until stopped
@@ -111,6 +116,7 @@ class ProductionJob final : public Job {
     bool stopRequested_ = false;
     bool abandon_ = false;
     bool logFailed_ = false;
+    bool blind_ = false;  // the socket cannot be watched: no chip can be made
 };
 
 }  // namespace zvk

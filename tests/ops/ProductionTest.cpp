@@ -292,6 +292,24 @@ TEST_F(ProductionRun, AUnitThatStopsAnsweringEndsTheRunWithTheLinksMessageOnce) 
     EXPECT_EQ(LogLines().size(), 2u);
 }
 
+// zvk-cli takes the mode stored in zvk.dat, which may be SPI: there no chip
+// can be seen to come or go, and a run that made none is no success.
+TEST_F(ProductionRun, ARunThatCannotSeeChipsInSpiModeEndsAsFailedAndSaysWhy) {
+    App().ProgrammingMode = 0;
+    ProductionJob job(Options(3));
+    ASSERT_TRUE(job.OpenLog());
+    job.Start();
+    const StepResult r = job.Step();
+    EXPECT_TRUE(r.finished);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_FALSE(job.model.succeeded);
+    EXPECT_FALSE(job.model.unitLost);
+    EXPECT_EQ(job.model.passed + job.model.failed, 0u);
+    EXPECT_EQ(unit_.messages.Lines(),
+              Lines{"Error|" + std::string(kRepeatNeedsParallelText)});
+    EXPECT_EQ(LogLines(), Lines{std::string(kProductionLogHeader)});
+}
+
 TEST_F(ProductionRun, OneChipWithALogEndsAsTheAutoSequenceEnds) {
     // A Protect that applies to nothing lets the sequence complete, but the
     // chip is not what was asked for.
