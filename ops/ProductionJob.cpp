@@ -79,11 +79,7 @@ void ProductionJob::Start() {
         chipTime_ = options_.wallClock();
         chipStart_ = CurrentClock().Now();
         ReasonTap tap(reason_);
-        chipWatch_.emplace();
-        sequence_.emplace(stepBudget_);
-        sequence_->Start();
-        stage_ = Stage::Chip;
-        SyncFromSequence();
+        BeginSequence();
         return;
     }
     stage_ = Stage::WaitChip;
@@ -141,13 +137,17 @@ StepResult ProductionJob::StartChip() {
         model.unitLost = true;
         return End();
     }
+    BeginSequence();
+    return StepResult::Continue();
+}
+
+void ProductionJob::BeginSequence() {
     chipWatch_.emplace();
     sequence_.emplace(stepBudget_);
     sequence_->Start();
     stage_ = Stage::Chip;
     model.waiting = SocketWait::None;
     SyncFromSequence();
-    return StepResult::Continue();
 }
 
 void ProductionJob::SyncFromSequence() {
@@ -184,20 +184,25 @@ bool ProductionJob::Record(ProductionRow row) {
     return logged;
 }
 
-StepResult ProductionJob::ChipEnded(const StepResult& result) {
+ProductionRow ProductionJob::SequenceRow(bool passed, std::string_view reason) const {
     const AutoModel& sequence = sequence_->model;
     ProductionRow row = NewRow();
-    row.passed = result.code == 0 && sequence.succeeded;
-    if (!row.passed) {
+    row.passed = passed;
+    if (!passed) {
         if (sequence.failedStep) {
             row.failedStep = kAutoSteps[static_cast<std::size_t>(*sequence.failedStep)].name;
         }
         row.failedAddress = sequence.failedAddress;
-        row.reason = reason_;
+        row.reason = reason;
     }
     row.taken =
         std::chrono::duration_cast<std::chrono::milliseconds>(CurrentClock().Now() - chipStart_);
-    const bool logged = Record(std::move(row));
+    return row;
+}
+
+StepResult ProductionJob::ChipEnded(const StepResult& result) {
+    const bool logged =
+        Record(SequenceRow(result.code == 0 && sequence_->model.succeeded, reason_));
     if (chipWatch_->Failed()) {
         model.unitLost = true;
         return End();
@@ -230,16 +235,7 @@ StepResult ProductionJob::WrongChip() {
 StepResult ProductionJob::AbandonChip() {
     sequence_->Abandon();
     SyncFromSequence();
-    const AutoModel& sequence = sequence_->model;
-    ProductionRow row = NewRow();
-    if (sequence.failedStep) {
-        row.failedStep = kAutoSteps[static_cast<std::size_t>(*sequence.failedStep)].name;
-    }
-    row.failedAddress = sequence.failedAddress;
-    row.reason = kAbortedReason;
-    row.taken =
-        std::chrono::duration_cast<std::chrono::milliseconds>(CurrentClock().Now() - chipStart_);
-    (void)Record(std::move(row));
+    (void)Record(SequenceRow(false, kAbortedReason));
     return End();
 }
 

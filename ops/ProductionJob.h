@@ -90,6 +90,8 @@ class ProductionJob final : public Job {
 
     StepResult Poll();
     StepResult StartChip();
+    // Runs the Auto sequence on the chip in the socket.
+    void BeginSequence();
     StepResult StepChip();
     StepResult ChipEnded(const StepResult& result);
     StepResult WrongChip();
@@ -97,6 +99,9 @@ class ProductionJob final : public Job {
     // Counts the chip, shows it and logs it; false when the log failed.
     bool Record(ProductionRow row);
     [[nodiscard]] ProductionRow NewRow() const;
+    // The row of the chip the sequence has worked on; where it failed, and
+    // why, when it did not pass.
+    [[nodiscard]] ProductionRow SequenceRow(bool passed, std::string_view reason) const;
     [[nodiscard]] bool LastChip() const;
     void Wait(SocketWait wait);
     StepResult End();
