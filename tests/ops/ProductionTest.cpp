@@ -305,8 +305,7 @@ TEST_F(ProductionRun, ARunThatCannotSeeChipsInSpiModeEndsAsFailedAndSaysWhy) {
     EXPECT_FALSE(job.model.succeeded);
     EXPECT_FALSE(job.model.unitLost);
     EXPECT_EQ(job.model.passed + job.model.failed, 0u);
-    EXPECT_EQ(unit_.messages.Lines(),
-              Lines{"Error|" + std::string(kRepeatNeedsParallelText)});
+    EXPECT_EQ(unit_.messages.Lines(), Lines{"Error|" + std::string(kRepeatNeedsParallelText)});
     EXPECT_EQ(LogLines(), Lines{std::string(kProductionLogHeader)});
 }
 
