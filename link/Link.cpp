@@ -64,7 +64,7 @@ TransportFactory SetTransportFactory(TransportFactory factory) {
 }
 
 ResolvedPort ResolvePort(std::uint8_t portIndex) {
-    const std::string com = "COM" + std::to_string(portIndex + 1);
+    const std::string com = ComName(portIndex);
 #ifdef _WIN32
     return {com, PortSource::System};
 #else
@@ -89,6 +89,8 @@ ResolvedPort ResolvePort(std::uint8_t portIndex) {
 }
 
 std::string ResolvePortName(std::uint8_t portIndex) { return ResolvePort(portIndex).name; }
+
+std::string ComName(std::uint8_t portIndex) { return "COM" + std::to_string(portIndex + 1); }
 
 std::optional<std::uint8_t> ParseComName(std::string_view name) {
     const auto upper = [](char c) { return std::toupper(static_cast<unsigned char>(c)); };

@@ -75,6 +75,9 @@ struct ResolvedPort {
 [[nodiscard]] ResolvedPort ResolvePort(std::uint8_t portIndex);
 [[nodiscard]] std::string ResolvePortName(std::uint8_t portIndex);
 
+// "COM<portIndex + 1>".
+[[nodiscard]] std::string ComName(std::uint8_t portIndex);
+
 // The port index of "COM1".."COM9" in any letter case; nothing for any other
 // text.
 [[nodiscard]] std::optional<std::uint8_t> ParseComName(std::string_view name);

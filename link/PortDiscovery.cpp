@@ -26,8 +26,6 @@ namespace fs = std::filesystem;
 // the device (usb-serial adds one level of its own).
 constexpr int kUsbSearchDepth = 4;
 
-std::string ComName(std::uint8_t portIndex) { return "COM" + std::to_string(portIndex + 1); }
-
 // A sysfs attribute's first line, without trailing blanks; empty when absent.
 std::string ReadAttribute(const fs::path& path) {
     std::string line;

@@ -127,6 +127,8 @@ TEST_F(LinkPort, ComNamesAreCom1ToCom9InAnyCase) {
         const auto parsed = ParseComName(name);
         EXPECT_EQ(parsed ? int(*parsed) : -1, index) << name;
     }
+    EXPECT_EQ(ComName(0), "COM1");
+    EXPECT_EQ(ComName(8), "COM9");
 }
 
 TEST_F(LinkPort, APortThatCannotBeConfiguredIsNoneWithoutAMessage) {
