@@ -182,11 +182,7 @@ StepResult AutoJob::EndFailed() {
 }
 
 void AutoJob::Abandon() {
-    if (stage_ == Stage::Done) return;
-    model.failedStep = CurrentStep();
-    model.failedAddress = CurrentAddress();
-    model.succeeded = false;
-    stage_ = Stage::Done;
+    if (stage_ != Stage::Done) (void)EndFailed();
 }
 
 std::optional<AutoStep> AutoJob::CurrentStep() const {
