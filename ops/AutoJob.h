@@ -102,6 +102,8 @@ class AutoJob final : public Job {
     // Gives the sequence up where it is, because the process is ending: no
     // more exchanges, and the chip counts as failed at the step under way.
     void Abandon();
+    // Whether a transfer has failed since the sequence was made.
+    [[nodiscard]] bool LinkFailed() const { return link_.Failed(); }
 
     AutoModel model;
 

@@ -142,7 +142,6 @@ StepResult ProductionJob::StartChip() {
 }
 
 void ProductionJob::BeginSequence() {
-    chipWatch_.emplace();
     sequence_.emplace(stepBudget_);
     sequence_->Start();
     stage_ = Stage::Chip;
@@ -203,7 +202,7 @@ ProductionRow ProductionJob::SequenceRow(bool passed, std::string_view reason) c
 StepResult ProductionJob::ChipEnded(const StepResult& result) {
     const bool logged =
         Record(SequenceRow(result.code == 0 && sequence_->model.succeeded, reason_));
-    if (chipWatch_->Failed()) {
+    if (sequence_->LinkFailed()) {
         model.unitLost = true;
         return End();
     }

@@ -24,7 +24,6 @@
 
 #include "app/Clock.h"
 #include "app/Job.h"
-#include "link/Link.h"
 #include "ops/AutoJob.h"
 #include "ops/Production.h"
 
@@ -111,7 +110,6 @@ class ProductionJob final : public Job {
     std::chrono::milliseconds stepBudget_;
     ProductionLog log_;
     std::optional<AutoJob> sequence_;
-    std::optional<LinkFailureWatch> chipWatch_;
     Stage stage_ = Stage::WaitChip;
     std::uint16_t checksum_ = 0;
     std::string steps_;
