@@ -36,6 +36,7 @@ std::uint64_t& Failures() {
 }
 
 constexpr const char* kReadTimedOutText = "Read Time out error in serial communication!";
+constexpr const char* kPortFailedText = "Serial port communication error!";
 
 void ReportFailure(const char* text) {
     ++Failures();
@@ -46,7 +47,7 @@ void ReportFailure(const char* text) {
 // its result.
 bool Reported(LinkResult result, const char* timedOutText) {
     if (result == LinkDone) return true;
-    ReportFailure(result == LinkTimedOut ? timedOutText : "Serial port communication error!");
+    ReportFailure(result == LinkTimedOut ? timedOutText : kPortFailedText);
     return false;
 }
 
@@ -189,6 +190,8 @@ bool LinkReadBlock(SerialTransport* port, std::uint8_t* block, std::size_t count
     ReportFailure(kReadTimedOutText);
     return false;
 }
+
+void ReportPortFailure() { ReportFailure(kPortFailedText); }
 
 std::uint64_t LinkFailureCount() { return Failures(); }
 

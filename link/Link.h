@@ -117,8 +117,13 @@ bool LinkRead(SerialTransport* port, std::uint8_t* block, std::size_t count);
 // no byte came.
 [[nodiscard]] bool LinkReadBlock(SerialTransport* port, std::uint8_t* block, std::size_t count);
 
+// The link's message for a port that failed ("Serial port communication
+// error!"), for a raw transfer whose caller judges only its other results;
+// counted as LinkWrite and LinkRead count theirs.
+void ReportPortFailure();
+
 // How many transfers have failed with the link's message (LinkWrite, LinkRead,
-// LinkReadBlock) since the program started.
+// LinkReadBlock, ReportPortFailure) since the program started.
 [[nodiscard]] std::uint64_t LinkFailureCount();
 
 // Tells whether a transfer has failed with the link's message since the watch
