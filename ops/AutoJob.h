@@ -84,6 +84,10 @@ struct AutoModel : DeviceProgressModel {
     std::optional<std::uint16_t> failedAddress;
 };
 
+// The dialog before the sequence has done anything: the chosen steps, the
+// part in the title, no progress over the whole Flash.
+void ShowChosenSequence(AutoModel& model);
+
 inline constexpr std::chrono::milliseconds kAutoStepDonePause{25};
 
 // The Auto command after the device check: false (after saying so) when the

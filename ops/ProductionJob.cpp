@@ -68,13 +68,7 @@ void ProductionJob::Start() {
     App().CurrentBufferKind = BufferKind::Flash;
     checksum_ = BufferChecksum(BufferKind::Flash, 0, App().FlashLastAddress);
     steps_ = ChosenStepNames();
-    model.title = WithPartName("Auto Programming Mode - ", "");
-    for (const AutoStepInfo& info : kAutoSteps) {
-        model.steps[static_cast<std::size_t>(info.step)].enabled =
-            (App().AutoSequence & info.bit) != 0;
-    }
-    model.progress = {0, static_cast<std::uint32_t>(App().FlashLastAddress + 1), 0};
-    model.percentage = "0%";
+    ShowChosenSequence(model);
     if (options_.firstChipChecked) {
         chipTime_ = options_.wallClock();
         chipStart_ = CurrentClock().Now();
