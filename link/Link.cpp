@@ -36,6 +36,7 @@ std::uint64_t& Failures() {
 }
 
 constexpr const char* kReadTimedOutText = "Read Time out error in serial communication!";
+constexpr const char* kPortFailedText = "Serial port communication error!";
 
 void ReportFailure(const char* text) {
     ++Failures();
@@ -46,7 +47,7 @@ void ReportFailure(const char* text) {
 // its result.
 bool Reported(LinkResult result, const char* timedOutText) {
     if (result == LinkDone) return true;
-    ReportFailure(result == LinkTimedOut ? timedOutText : "Serial port communication error!");
+    ReportFailure(result == LinkTimedOut ? timedOutText : kPortFailedText);
     return false;
 }
 
@@ -64,7 +65,7 @@ TransportFactory SetTransportFactory(TransportFactory factory) {
 }
 
 ResolvedPort ResolvePort(std::uint8_t portIndex) {
-    const std::string com = "COM" + std::to_string(portIndex + 1);
+    const std::string com = ComName(portIndex);
 #ifdef _WIN32
     return {com, PortSource::System};
 #else
@@ -89,6 +90,8 @@ ResolvedPort ResolvePort(std::uint8_t portIndex) {
 }
 
 std::string ResolvePortName(std::uint8_t portIndex) { return ResolvePort(portIndex).name; }
+
+std::string ComName(std::uint8_t portIndex) { return "COM" + std::to_string(portIndex + 1); }
 
 std::optional<std::uint8_t> ParseComName(std::string_view name) {
     const auto upper = [](char c) { return std::toupper(static_cast<unsigned char>(c)); };
@@ -187,6 +190,8 @@ bool LinkReadBlock(SerialTransport* port, std::uint8_t* block, std::size_t count
     ReportFailure(kReadTimedOutText);
     return false;
 }
+
+void ReportPortFailure() { ReportFailure(kPortFailedText); }
 
 std::uint64_t LinkFailureCount() { return Failures(); }
 

@@ -75,6 +75,9 @@ struct ResolvedPort {
 [[nodiscard]] ResolvedPort ResolvePort(std::uint8_t portIndex);
 [[nodiscard]] std::string ResolvePortName(std::uint8_t portIndex);
 
+// "COM<portIndex + 1>".
+[[nodiscard]] std::string ComName(std::uint8_t portIndex);
+
 // The port index of "COM1".."COM9" in any letter case; nothing for any other
 // text.
 [[nodiscard]] std::optional<std::uint8_t> ParseComName(std::string_view name);
@@ -114,8 +117,13 @@ bool LinkRead(SerialTransport* port, std::uint8_t* block, std::size_t count);
 // no byte came.
 [[nodiscard]] bool LinkReadBlock(SerialTransport* port, std::uint8_t* block, std::size_t count);
 
+// The link's message for a port that failed ("Serial port communication
+// error!"), for a raw transfer whose caller judges only its other results;
+// counted as LinkWrite and LinkRead count theirs.
+void ReportPortFailure();
+
 // How many transfers have failed with the link's message (LinkWrite, LinkRead,
-// LinkReadBlock) since the program started.
+// LinkReadBlock, ReportPortFailure) since the program started.
 [[nodiscard]] std::uint64_t LinkFailureCount();
 
 // Tells whether a transfer has failed with the link's message since the watch

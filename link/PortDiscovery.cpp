@@ -4,12 +4,13 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <system_error>
 
+#include "app/SafeFile.h"
 #include "app/SettingsLocation.h"
 
 #ifndef _WIN32
@@ -25,13 +26,13 @@ namespace fs = std::filesystem;
 // the device (usb-serial adds one level of its own).
 constexpr int kUsbSearchDepth = 4;
 
-std::string ComName(std::uint8_t portIndex) { return "COM" + std::to_string(portIndex + 1); }
-
 // A sysfs attribute's first line, without trailing blanks; empty when absent.
 std::string ReadAttribute(const fs::path& path) {
-    std::ifstream in(path);
     std::string line;
-    std::getline(in, line);
+    std::FILE* in = OpenRegularFileForReading(path.string());
+    if (in == nullptr) return line;
+    for (int c; (c = std::fgetc(in)) != EOF && c != '\n';) line += static_cast<char>(c);
+    std::fclose(in);
     while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
     return line;
 }

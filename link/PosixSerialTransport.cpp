@@ -128,7 +128,7 @@ class PosixSerialTransport final : public SerialTransport {
         // be switched; the unit does not need them.
         const int lines = TIOCM_DTR | TIOCM_RTS;
         ::ioctl(fd_, TIOCMBIC, &lines);
-        RequestLowLatency();
+        RequestLowLatency(fd_);
         return true;
     }
 
@@ -225,23 +225,22 @@ class PosixSerialTransport final : public SerialTransport {
         }
     }
 
-    // USB-serial adapters otherwise hold every answer for up to 16 ms, and
-    // programming waits for an answer after every byte. Drivers without the
-    // mode refuse, which is fine.
-    void RequestLowLatency() const {
-#ifdef __linux__
-        serial_struct serial{};
-        if (::ioctl(fd_, TIOCGSERIAL, &serial) == 0) {
-            serial.flags |= ASYNC_LOW_LATENCY;
-            ::ioctl(fd_, TIOCSSERIAL, &serial);
-        }
-#endif
-    }
-
     int fd_ = -1;
 };
 
 }  // namespace
+
+void RequestLowLatency(int fd) {
+#ifdef __linux__
+    serial_struct serial{};
+    if (fd >= 0 && ::ioctl(fd, TIOCGSERIAL, &serial) == 0) {
+        serial.flags |= ASYNC_LOW_LATENCY;
+        ::ioctl(fd, TIOCSSERIAL, &serial);
+    }
+#else
+    (void)fd;
+#endif
+}
 
 std::unique_ptr<SerialTransport> MakePosixSerialTransport() {
     return std::make_unique<PosixSerialTransport>();

@@ -17,4 +17,9 @@ namespace zvk {
 
 [[nodiscard]] std::unique_ptr<SerialTransport> MakePosixSerialTransport();
 
+// USB-serial adapters otherwise hold every answer for up to 16 ms, and
+// programming waits for an answer after every byte. Both transports ask for
+// it on the open port; drivers without the mode refuse, which is fine.
+void RequestLowLatency(int fd);
+
 }  // namespace zvk

@@ -117,6 +117,9 @@ bool CheckProgrammer(SerialTransport* port) {
         const BusyScope busy;
         read = LinkReadRaw(port, &block, 1);
     }
+    // A port that failed has said nothing yet; a unit that was only slow
+    // has had its time-out message.
+    if (read == LinkFailed) ReportPortFailure();
     if (read != LinkDone) return false;
     if (block == kAckByte) return true;
     ShowUnableToAccess();

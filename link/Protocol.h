@@ -14,7 +14,8 @@
 namespace zvk {
 
 // True when the unit answered 0x0D with the acknowledge byte. A port that is
-// none, or any other answer, shows "Unable to Access the programmer!".
+// none, or any other answer, shows "Unable to Access the programmer!"; a port
+// that fails shows the link's message.
 [[nodiscard]] bool CheckProgrammer(SerialTransport* port);
 
 // True when the part's third signature byte is 0xFF. A signature that does

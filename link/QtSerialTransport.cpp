@@ -6,9 +6,8 @@
 #include <algorithm>
 #include <chrono>
 
-#ifdef __linux__
-#include <linux/serial.h>
-#include <sys/ioctl.h>
+#ifndef _WIN32
+#include "link/PosixSerialTransport.h"
 #endif
 
 namespace zvk {
@@ -35,7 +34,9 @@ class QtSerialTransport final : public SerialTransport {
         port_.setDataTerminalReady(false);
         port_.setRequestToSend(false);
         port_.clearError();
-        RequestLowLatency();
+#ifndef _WIN32
+        RequestLowLatency(static_cast<int>(port_.handle()));
+#endif
         return true;
     }
 
@@ -101,20 +102,6 @@ class QtSerialTransport final : public SerialTransport {
         return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(
                                     deadline - std::chrono::steady_clock::now())
                                     .count());
-    }
-
-    // USB-serial adapters otherwise hold every answer for up to 16 ms, and
-    // programming waits for an answer after every byte. Drivers without the
-    // mode refuse, which is fine.
-    void RequestLowLatency() {
-#ifdef __linux__
-        const int fd = static_cast<int>(port_.handle());
-        serial_struct serial{};
-        if (fd >= 0 && ::ioctl(fd, TIOCGSERIAL, &serial) == 0) {
-            serial.flags |= ASYNC_LOW_LATENCY;
-            ::ioctl(fd, TIOCSSERIAL, &serial);
-        }
-#endif
     }
 
     QSerialPort port_;

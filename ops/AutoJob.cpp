@@ -58,17 +58,21 @@ AutoJob::AutoJob(std::chrono::milliseconds stepBudget)
       walk_(0, count_),
       stepBudget_(stepBudget) {}
 
-void AutoJob::Start() {
-    // The sequence always works on the Flash and the Flash buffer.
-    App().CurrentBufferKind = BufferKind::Flash;
+void ShowChosenSequence(AutoModel& model) {
     for (const AutoStepInfo& info : kAutoSteps) {
         model.steps[static_cast<std::size_t>(info.step)].enabled = Chosen(info.step);
     }
     model.title = WithPartName("Auto Programming Mode - ", "");
+    model.progress = {0, static_cast<std::uint32_t>(App().FlashLastAddress + 1), 0};
+    model.percentage = "0%";
+}
+
+void AutoJob::Start() {
+    // The sequence always works on the Flash and the Flash buffer.
+    App().CurrentBufferKind = BufferKind::Flash;
+    ShowChosenSequence(model);
     // The sequence cannot be stopped, from the first look at the dialog on.
     model.closeEnabled = false;
-    model.progress = {0, count_, 0};
-    model.percentage = "0%";
     // A failure here ends the sequence at its first step.
     (void)PrepareRead();
 }
@@ -182,11 +186,7 @@ StepResult AutoJob::EndFailed() {
 }
 
 void AutoJob::Abandon() {
-    if (stage_ == Stage::Done) return;
-    model.failedStep = CurrentStep();
-    model.failedAddress = CurrentAddress();
-    model.succeeded = false;
-    stage_ = Stage::Done;
+    if (stage_ != Stage::Done) (void)EndFailed();
 }
 
 std::optional<AutoStep> AutoJob::CurrentStep() const {

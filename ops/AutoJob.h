@@ -84,6 +84,10 @@ struct AutoModel : DeviceProgressModel {
     std::optional<std::uint16_t> failedAddress;
 };
 
+// The dialog before the sequence has done anything: the chosen steps, the
+// part in the title, no progress over the whole Flash.
+void ShowChosenSequence(AutoModel& model);
+
 inline constexpr std::chrono::milliseconds kAutoStepDonePause{25};
 
 // The Auto command after the device check: false (after saying so) when the
@@ -102,6 +106,8 @@ class AutoJob final : public Job {
     // Gives the sequence up where it is, because the process is ending: no
     // more exchanges, and the chip counts as failed at the step under way.
     void Abandon();
+    // Whether a transfer has failed since the sequence was made.
+    [[nodiscard]] bool LinkFailed() const { return link_.Failed(); }
 
     AutoModel model;
 

@@ -68,22 +68,12 @@ void ProductionJob::Start() {
     App().CurrentBufferKind = BufferKind::Flash;
     checksum_ = BufferChecksum(BufferKind::Flash, 0, App().FlashLastAddress);
     steps_ = ChosenStepNames();
-    model.title = WithPartName("Auto Programming Mode - ", "");
-    for (const AutoStepInfo& info : kAutoSteps) {
-        model.steps[static_cast<std::size_t>(info.step)].enabled =
-            (App().AutoSequence & info.bit) != 0;
-    }
-    model.progress = {0, static_cast<std::uint32_t>(App().FlashLastAddress + 1), 0};
-    model.percentage = "0%";
+    ShowChosenSequence(model);
     if (options_.firstChipChecked) {
         chipTime_ = options_.wallClock();
         chipStart_ = CurrentClock().Now();
         ReasonTap tap(reason_);
-        chipWatch_.emplace();
-        sequence_.emplace(stepBudget_);
-        sequence_->Start();
-        stage_ = Stage::Chip;
-        SyncFromSequence();
+        BeginSequence();
         return;
     }
     stage_ = Stage::WaitChip;
@@ -108,8 +98,13 @@ StepResult ProductionJob::Poll() {
     const SocketState state = ProbeSocket();
     switch (state) {
         case SocketState::Unreachable:
-        case SocketState::NotChecked:  // without a signature a change of chip cannot be seen
-            model.unitLost = state == SocketState::Unreachable;
+            model.unitLost = true;
+            return End();
+        case SocketState::NotChecked:
+            // Without a signature a change of chip cannot be seen. A run that
+            // asked for chips and can make none must not end as a success.
+            ShowMessage(kRepeatNeedsParallelText, "Error", MessageIcon::Stop);
+            blind_ = true;
             return End();
         case SocketState::Empty:
             if (stage_ == Stage::WaitRemoval) {
@@ -136,13 +131,16 @@ StepResult ProductionJob::StartChip() {
         model.unitLost = true;
         return End();
     }
-    chipWatch_.emplace();
+    BeginSequence();
+    return StepResult::Continue();
+}
+
+void ProductionJob::BeginSequence() {
     sequence_.emplace(stepBudget_);
     sequence_->Start();
     stage_ = Stage::Chip;
     model.waiting = SocketWait::None;
     SyncFromSequence();
-    return StepResult::Continue();
 }
 
 void ProductionJob::SyncFromSequence() {
@@ -179,21 +177,26 @@ bool ProductionJob::Record(ProductionRow row) {
     return logged;
 }
 
-StepResult ProductionJob::ChipEnded(const StepResult& result) {
+ProductionRow ProductionJob::SequenceRow(bool passed, std::string_view reason) const {
     const AutoModel& sequence = sequence_->model;
     ProductionRow row = NewRow();
-    row.passed = result.code == 0 && sequence.succeeded;
-    if (!row.passed) {
+    row.passed = passed;
+    if (!passed) {
         if (sequence.failedStep) {
             row.failedStep = kAutoSteps[static_cast<std::size_t>(*sequence.failedStep)].name;
         }
         row.failedAddress = sequence.failedAddress;
-        row.reason = reason_;
+        row.reason = reason;
     }
     row.taken =
         std::chrono::duration_cast<std::chrono::milliseconds>(CurrentClock().Now() - chipStart_);
-    const bool logged = Record(std::move(row));
-    if (chipWatch_->Failed()) {
+    return row;
+}
+
+StepResult ProductionJob::ChipEnded(const StepResult& result) {
+    const bool logged =
+        Record(SequenceRow(result.code == 0 && sequence_->model.succeeded, reason_));
+    if (sequence_->LinkFailed()) {
         model.unitLost = true;
         return End();
     }
@@ -225,16 +228,7 @@ StepResult ProductionJob::WrongChip() {
 StepResult ProductionJob::AbandonChip() {
     sequence_->Abandon();
     SyncFromSequence();
-    const AutoModel& sequence = sequence_->model;
-    ProductionRow row = NewRow();
-    if (sequence.failedStep) {
-        row.failedStep = kAutoSteps[static_cast<std::size_t>(*sequence.failedStep)].name;
-    }
-    row.failedAddress = sequence.failedAddress;
-    row.reason = kAbortedReason;
-    row.taken =
-        std::chrono::duration_cast<std::chrono::milliseconds>(CurrentClock().Now() - chipStart_);
-    (void)Record(std::move(row));
+    (void)Record(SequenceRow(false, kAbortedReason));
     return End();
 }
 
@@ -256,7 +250,7 @@ StepResult ProductionJob::End() {
     model.stopping = false;
     model.closeEnabled = true;
     model.staysOpen = false;
-    model.succeeded = model.failed == 0 && !model.unitLost && !logFailed_;
+    model.succeeded = model.failed == 0 && !model.unitLost && !logFailed_ && !blind_;
     return StepResult::Finish(model.succeeded ? 0 : 1);
 }
 

@@ -24,7 +24,6 @@
 
 #include "app/Clock.h"
 #include "app/Job.h"
-#include "link/Link.h"
 #include "ops/AutoJob.h"
 #include "ops/Production.h"
 
@@ -33,6 +32,11 @@ namespace zvk {
 inline constexpr std::chrono::milliseconds kSocketPollInterval{500};
 
 enum class SocketWait : std::uint8_t { None, Removal, Chip };
+
+// Why a run that repeats cannot go on in SPI mode, caption "Error".
+inline constexpr std::string_view kRepeatNeedsParallelText =
+    "Repeat needs Parallel mode: without the device check a new chip cannot be told from the "
+    "last one";
 
 struct ProductionOptions {
     bool repeat = true;
@@ -85,6 +89,8 @@ class ProductionJob final : public Job {
 
     StepResult Poll();
     StepResult StartChip();
+    // Runs the Auto sequence on the chip in the socket.
+    void BeginSequence();
     StepResult StepChip();
     StepResult ChipEnded(const StepResult& result);
     StepResult WrongChip();
@@ -92,6 +98,9 @@ class ProductionJob final : public Job {
     // Counts the chip, shows it and logs it; false when the log failed.
     bool Record(ProductionRow row);
     [[nodiscard]] ProductionRow NewRow() const;
+    // The row of the chip the sequence has worked on; where it failed, and
+    // why, when it did not pass.
+    [[nodiscard]] ProductionRow SequenceRow(bool passed, std::string_view reason) const;
     [[nodiscard]] bool LastChip() const;
     void Wait(SocketWait wait);
     StepResult End();
@@ -101,7 +110,6 @@ class ProductionJob final : public Job {
     std::chrono::milliseconds stepBudget_;
     ProductionLog log_;
     std::optional<AutoJob> sequence_;
-    std::optional<LinkFailureWatch> chipWatch_;
     Stage stage_ = Stage::WaitChip;
     std::uint16_t checksum_ = 0;
     std::string steps_;
@@ -111,6 +119,7 @@ class ProductionJob final : public Job {
     bool stopRequested_ = false;
     bool abandon_ = false;
     bool logFailed_ = false;
+    bool blind_ = false;  // the socket cannot be watched: no chip can be made
 };
 
 }  // namespace zvk

@@ -11,9 +11,13 @@ constexpr std::uint8_t kErasedByte = 0xFF;
 
 }  // namespace
 
-UnitModel::UnitModel(const UnitConfig& config) : config_(config) {
-    chip_.Flash.assign(Part().FlashSize, kErasedByte);
-    if (Part().HasEeprom) chip_.Eeprom.assign(kSimEepromSize, kErasedByte);
+UnitModel::UnitModel(const UnitConfig& config) : config_(config), chip_(ErasedChip()) {}
+
+ChipState UnitModel::ErasedChip() const {
+    ChipState chip;
+    chip.Flash.assign(Part().FlashSize, kErasedByte);
+    if (Part().HasEeprom) chip.Eeprom.assign(kSimEepromSize, kErasedByte);
+    return chip;
 }
 
 void UnitModel::InsertChip(std::optional<std::uint8_t> part) {
@@ -21,9 +25,7 @@ void UnitModel::InsertChip(std::optional<std::uint8_t> part) {
     config_.ReportedPart.reset();
     config_.ThirdSignatureByte.reset();
     config_.NoChip = false;
-    chip_ = ChipState{};
-    chip_.Flash.assign(Part().FlashSize, kErasedByte);
-    if (Part().HasEeprom) chip_.Eeprom.assign(kSimEepromSize, kErasedByte);
+    chip_ = ErasedChip();
 }
 
 std::uint8_t UnitModel::ThirdSignatureByte() const {

@@ -126,6 +126,8 @@ class UnitModel {
         bool chipResponds = false;
     };
 
+    // A new chip of the part, every byte erased and no lock bit set.
+    [[nodiscard]] ChipState ErasedChip() const;
     void Serve(std::uint8_t byte, std::vector<std::uint8_t>& answer);
     [[nodiscard]] bool GoneSilent() const;
     [[nodiscard]] Decoded Decode(std::uint8_t command) const;

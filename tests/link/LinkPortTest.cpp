@@ -8,6 +8,7 @@
 
 #include "app/AppState.h"
 #include "link/Link.h"
+#include "link/Protocol.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/SettingsFolders.h"
 #include "tests/support/UnitSimProcess.h"
@@ -127,6 +128,8 @@ TEST_F(LinkPort, ComNamesAreCom1ToCom9InAnyCase) {
         const auto parsed = ParseComName(name);
         EXPECT_EQ(parsed ? int(*parsed) : -1, index) << name;
     }
+    EXPECT_EQ(ComName(0), "COM1");
+    EXPECT_EQ(ComName(8), "COM9");
 }
 
 TEST_F(LinkPort, APortThatCannotBeConfiguredIsNoneWithoutAMessage) {
@@ -159,6 +162,15 @@ TEST_F(LinkPort, EveryTransferFailureShowsItsMessage) {
                                         "ERROR|Serial port communication error!",
                                         "ERROR|Serial port communication error!"}));
     for (const auto& m : messages_.messages) EXPECT_EQ(m.icon, MessageIcon::Stop);
+
+    // The programmer check reads its answer raw; a port that fails there
+    // says so too, once, and counts as a failure of the link.
+    messages_.messages.clear();
+    script_.written = -2;
+    const std::uint64_t failures = LinkFailureCount();
+    EXPECT_FALSE(CheckProgrammer(port));
+    EXPECT_EQ(messages_.Lines(), Lines{"ERROR|Serial port communication error!"});
+    EXPECT_EQ(LinkFailureCount(), failures + 1);
 }
 
 }  // namespace

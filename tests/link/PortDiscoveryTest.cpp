@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -55,6 +57,12 @@ class PortDiscovery : public ::testing::Test {
 };
 
 TEST_F(PortDiscovery, FindsThePortsThatAreThereWithWhatTheKernelKnows) {
+    // An attribute that is not a regular file reads as absent, at once
+    // rather than when a writer comes.
+    ASSERT_EQ(
+        ::mkfifo((fs::path(sysfs_.Sys()) / "devices/pci0000:00/usb1/1-3/manufacturer").c_str(),
+                 0600),
+        0);
     const auto ports = DiscoverSerialPorts(roots_);
     ASSERT_EQ(ports.size(), 3u);
     const auto node = [this](const char* name) { return sysfs_.NodePath(name); };

@@ -292,6 +292,44 @@ TEST_F(ProductionRun, AUnitThatStopsAnsweringEndsTheRunWithTheLinksMessageOnce) 
     EXPECT_EQ(LogLines().size(), 2u);
 }
 
+// Pulled out in the middle of a chip: that chip failed, and the run ends at
+// once rather than polling a port that is gone.
+TEST_F(ProductionRun, AUnitLostDuringAChipEndsTheRunWithThatChipFailed) {
+    ProductionJob next(Options(std::nullopt), 0ms);
+    ASSERT_TRUE(next.OpenLog());
+    next.Start();
+    StepResult r;
+    for (int steps = 0; steps < 100000 && !r.finished; ++steps) {
+        r = next.Step();
+        if (next.model.status == "Programming...") unit_.BreakAfterWrites(0);
+    }
+    EXPECT_TRUE(r.finished);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(next.model.unitLost);
+    EXPECT_EQ(next.model.failed, 1u);
+    EXPECT_EQ(unit_.messages.Lines(), Lines{"ERROR|Serial port communication error!"});
+    const Lines log = LogLines();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(Fields(log[1])[6], "program");
+}
+
+// zvk-cli takes the mode stored in zvk.dat, which may be SPI: there no chip
+// can be seen to come or go, and a run that made none is no success.
+TEST_F(ProductionRun, ARunThatCannotSeeChipsInSpiModeEndsAsFailedAndSaysWhy) {
+    App().ProgrammingMode = 0;
+    ProductionJob job(Options(3));
+    ASSERT_TRUE(job.OpenLog());
+    job.Start();
+    const StepResult r = job.Step();
+    EXPECT_TRUE(r.finished);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_FALSE(job.model.succeeded);
+    EXPECT_FALSE(job.model.unitLost);
+    EXPECT_EQ(job.model.passed + job.model.failed, 0u);
+    EXPECT_EQ(unit_.messages.Lines(), Lines{"Error|" + std::string(kRepeatNeedsParallelText)});
+    EXPECT_EQ(LogLines(), Lines{std::string(kProductionLogHeader)});
+}
+
 TEST_F(ProductionRun, OneChipWithALogEndsAsTheAutoSequenceEnds) {
     // A Protect that applies to nothing lets the sequence complete, but the
     // chip is not what was asked for.
