@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cstdio>
 #include <iterator>
 #include <utility>
 #include <vector>
@@ -107,12 +106,9 @@ bool SetPreference(std::string_view key, std::string_view value) {
 
 void LoadPreferences() {
     Entries().clear();
-    std::FILE* file = OpenRegularFileForReading(SettingsFilePath(kPreferencesFileName));
-    if (file == nullptr) return;
-    std::string text;
-    char chunk[4096];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) text.append(chunk, n);
-    std::fclose(file);
+    const auto read = ReadRegularFile(SettingsFilePath(kPreferencesFileName));
+    if (!read) return;
+    const std::string& text = *read;
 
     std::size_t from = 0;
     while (from < text.size()) {

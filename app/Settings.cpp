@@ -75,22 +75,6 @@ void SetMissingFileDefaults() {
     s.OptionFlags = 0;
 }
 
-// The whole file, or nothing when it cannot be read to its end: a folder, a
-// device or a read error counts as no file at all, since a part of it could
-// not be told from a short file.
-std::optional<std::string> ReadSettingsFile(const std::string& path) {
-    std::FILE* file = OpenRegularFileForReading(path);
-    if (file == nullptr) return std::nullopt;
-    std::string text;
-    char chunk[256];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) return std::nullopt;
-    return text;
-}
-
 }  // namespace
 
 std::string FormatSettings() {
@@ -137,7 +121,8 @@ void SaveSettings() {
 }
 
 void LoadSettings() {
-    if (const auto text = ReadSettingsFile(SettingsFilePath(kSettingsFileName))) {
+    // A folder, a device or a read error counts as no file at all.
+    if (const auto text = ReadRegularFile(SettingsFilePath(kSettingsFileName))) {
         ApplySettingsText(*text);
     } else {
         SetMissingFileDefaults();

@@ -194,5 +194,15 @@ TEST(SafeFileTest, InputsOtherThanRegularFilesAreRefusedAtOnce) {
     std::fclose(file);
 }
 
+TEST(SafeFileTest, AnInputIsReadWholeOrNotAtAll) {
+    test::TempDir dir;
+    const std::string image(10000, 'x');  // more than one read's worth
+    WriteAll(dir / "image.bin", image);
+    EXPECT_EQ(ReadRegularFile((dir / "image.bin").string()), image);
+    EXPECT_EQ(ReadRegularFile(dir.Path().string()), std::nullopt);
+    // Opens as a regular file, and its first read fails with EIO.
+    EXPECT_EQ(ReadRegularFile("/proc/self/mem"), std::nullopt);
+}
+
 }  // namespace
 }  // namespace zvk
