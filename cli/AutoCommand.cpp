@@ -12,6 +12,7 @@
 // chips Ctrl+C ends the run at once.
 
 #include <algorithm>
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -53,17 +54,13 @@ std::optional<int> ReadCount(const ParsedArgs& parsed, std::optional<unsigned>& 
     const auto text = parsed.Value("--count");
     if (!text) return std::nullopt;
     if (!parsed.Has("--repeat")) return UsageError("--count needs --repeat");
-    unsigned long n = 0;
-    std::size_t used = 0;
-    try {
-        n = std::stoul(*text, &used, 10);
-    } catch (...) {
-        used = 0;
-    }
-    if (used == 0 || used != text->size() || (*text)[0] == '-' || n == 0 || n > 1'000'000) {
+    unsigned n = 0;
+    const char* last = text->data() + text->size();
+    const auto [stop, error] = std::from_chars(text->data(), last, n);
+    if (error != std::errc() || stop != last || n == 0 || n > 1'000'000) {
         return UsageError("--count: " + *text + " is not a number of chips");
     }
-    count = static_cast<unsigned>(n);
+    count = n;
     return std::nullopt;
 }
 
