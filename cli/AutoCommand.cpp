@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/AppState.h"
 #include "app/Messages.h"
 #include "cli/Commands.h"
 #include "cli/DeviceSession.h"
@@ -174,12 +175,13 @@ int RunAuto(Args args) {
     const bool repeat = parsed->Has("--repeat");
     std::optional<unsigned> count;
     if (const auto stop = ReadCount(*parsed, count)) return *stop;
-    if (repeat && parsed->Has("--spi")) {
+    if (const auto stop = SetUpSession(*parsed)) return *stop;
+    // The mode the session runs in, from --spi or from zvk.dat alike.
+    if (repeat && (App().ProgrammingMode & kModeParallel) == 0) {
         return UsageError(
             "--repeat needs Parallel mode: without the device check a new chip "
             "cannot be told from the last one");
     }
-    if (const auto stop = SetUpSession(*parsed)) return *stop;
     if (const auto stop = ApplyStepsOption(*parsed)) return *stop;
     if (const auto stop = ApplyLockOption(*parsed)) return *stop;
     App().CurrentBufferKind = BufferKind::Flash;
