@@ -16,7 +16,6 @@ namespace zvk {
 namespace {
 
 constexpr std::uint8_t kDefaultPortIndex = 1;  // COM2
-constexpr std::uint8_t kMaxPortIndex = 8;      // COM9
 
 // One stored field: where it lives in AppState and how many digits it takes.
 struct Field {
@@ -58,7 +57,7 @@ std::array<Field, 21> Fields(AppState& s) {
 void ReplaceUnusableValues() {
     auto& s = App();
     if (s.SelectedDevice >= kDeviceCount) s.SelectedDevice = 0;
-    if (s.PortIndex > kMaxPortIndex) s.PortIndex = kDefaultPortIndex;
+    if (s.PortIndex >= kComPortCount) s.PortIndex = kDefaultPortIndex;
 }
 
 void SetMissingFileDefaults() {
