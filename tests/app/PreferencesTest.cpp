@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "app/AppState.h"
@@ -32,10 +31,7 @@ class Preferences : public ::testing::Test {
     void WriteFile(const std::string& text) {
         std::ofstream(dir_ / "zvk.conf", std::ios::binary) << text;
     }
-    std::string ReadFile() {
-        std::ifstream in(dir_ / "zvk.conf", std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    std::string ReadFile() { return test::ReadTextFile(dir_ / "zvk.conf"); }
 
     TempDir dir_;
 };
