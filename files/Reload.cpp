@@ -30,12 +30,14 @@ LoadedFile& Loaded(BufferKind kind) { return App().LoadedFiles[static_cast<std::
 void Remember(const ReloadTarget& target) {
     char address[8];
     std::snprintf(address, sizeof address, "%04X", static_cast<unsigned>(target.startAddress));
+    const std::string_view buffer = target.kind == BufferKind::Flash ? kFlashName : kEepromName;
     // A path zvk.conf cannot hold (a line end in a name) is not remembered,
     // so that Reload never loads an older file in its place.
-    if (!SetPreference(kReloadFileKey, target.path)) (void)SetPreference(kReloadFileKey, "");
-    (void)SetPreference(kReloadBufferKey,
-                        target.kind == BufferKind::Flash ? kFlashName : kEepromName);
-    (void)SetPreference(kReloadAddressKey, address);
+    if (!SetPreferences({{kReloadFileKey, target.path},
+                         {kReloadBufferKey, buffer},
+                         {kReloadAddressKey, address}})) {
+        (void)SetPreference(kReloadFileKey, "");
+    }
 }
 
 bool HasBuffer(BufferKind kind) {

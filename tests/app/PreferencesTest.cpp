@@ -107,6 +107,15 @@ TEST_F(Preferences, AFileThatIsNotATextFileGivesNoEntries) {
     EXPECT_EQ(GetPreference("x", "fallback"), "fallback");
 }
 
+TEST_F(Preferences, ValuesThatBelongTogetherAreTakenAllOrNone) {
+    ASSERT_TRUE(SetPreferences({{"reload.file", "a.hex"}, {"reload.address", "0000"}}));
+    EXPECT_FALSE(SetPreferences({{"reload.file", "b.hex"}, {"reload.address", "bad\nvalue"}}));
+    EXPECT_EQ(GetPreference("reload.file"), "a.hex");
+    EXPECT_EQ(ReadFile(), "reload.file=a.hex\nreload.address=0000\n");
+    ASSERT_TRUE(SetPreferences({{"reload.file", "b.hex"}, {"reload.address", "0100"}}));
+    EXPECT_EQ(ReadFile(), "reload.file=b.hex\nreload.address=0100\n");
+}
+
 TEST_F(Preferences, ValuesTheFileCannotHoldAreRefused) {
     ASSERT_TRUE(SetPreference("path", "kept"));
     for (const std::string& value : {std::string("two\nlines"), std::string("cr\rhere"),
