@@ -70,10 +70,8 @@ int RunSettings(Args args) {
     PrintRange("program", s.ProgramRange, true);
     PrintRange("verify", s.VerifyRange, true);
     PrintRange("read", s.ReadRange, true);
-    std::printf("protection of 40-pin parts: %s\n",
-                LockLevels(3).c_str());
-    std::printf("protection of 20-pin parts: %s\n",
-                LockLevels(2).c_str());
+    std::printf("protection of 40-pin parts: %s\n", LockLevels(3).c_str());
+    std::printf("protection of 20-pin parts: %s\n", LockLevels(2).c_str());
     std::printf("auto steps: %s\n",
                 ChosenOf(
                     s.AutoSequence, kAutoSteps, [](const AutoStepInfo& i) { return i.bit; },
