@@ -65,6 +65,9 @@ inline constexpr std::uint8_t kProtect3Lb3 = 0x04;
 inline constexpr std::uint8_t kProtect2Lb1 = 0x10;
 inline constexpr std::uint8_t kProtect2Lb2 = 0x20;
 
+// The serial ports a PortIndex names: COM1 to COM9.
+inline constexpr std::uint8_t kComPortCount = 9;
+
 inline constexpr std::size_t kFlashBufferSize = 20480;  // the largest part, AT89C55
 inline constexpr std::size_t kEepromBufferSize = 2048;
 inline constexpr std::size_t kMaxProgramDirectory = 259;

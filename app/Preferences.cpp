@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cstdio>
 #include <iterator>
 #include <utility>
 #include <vector>
@@ -96,23 +95,33 @@ std::string GetPreference(std::string_view key, std::string_view fallback) {
 }
 
 bool SetPreference(std::string_view key, std::string_view value) {
-    assert(IsPreferenceKey(key));
-    if (!IsPreferenceKey(key) || !IsStorableValue(value)) return false;
-    if (const Entry* entry = Find(key); entry != nullptr && entry->second == value) return true;
-    Put(key, value);
-    // A folder that cannot be written keeps the value for this run only.
-    (void)WriteFileSafely(SettingsFilePathForWriting(kPreferencesFileName), FormatPreferences());
+    return SetPreferences({{key, value}});
+}
+
+bool SetPreferences(std::initializer_list<PreferenceEntry> entries) {
+    for (const auto& [key, value] : entries) {
+        assert(IsPreferenceKey(key));
+        if (!IsPreferenceKey(key) || !IsStorableValue(value)) return false;
+    }
+    bool changed = false;
+    for (const auto& [key, value] : entries) {
+        if (const Entry* entry = Find(key); entry != nullptr && entry->second == value) continue;
+        Put(key, value);
+        changed = true;
+    }
+    // A folder that cannot be written keeps the values for this run only.
+    if (changed) {
+        (void)WriteFileSafely(SettingsFilePathForWriting(kPreferencesFileName),
+                              FormatPreferences());
+    }
     return true;
 }
 
 void LoadPreferences() {
     Entries().clear();
-    std::FILE* file = OpenRegularFileForReading(SettingsFilePath(kPreferencesFileName));
-    if (file == nullptr) return;
-    std::string text;
-    char chunk[4096];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) text.append(chunk, n);
-    std::fclose(file);
+    const auto read = ReadRegularFile(SettingsFilePath(kPreferencesFileName));
+    if (!read) return;
+    const std::string& text = *read;
 
     std::size_t from = 0;
     while (from < text.size()) {

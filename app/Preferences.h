@@ -8,8 +8,10 @@
 // Lines this program does not know are kept and written back, so that an
 // older and a newer copy can share the file.
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace zvk {
 
@@ -24,6 +26,12 @@ inline constexpr std::string_view kPreferencesFileName = "zvk.conf";
 // text that is not UTF-8) is not taken: false, and the old value stays. The
 // key must be a valid key.
 bool SetPreference(std::string_view key, std::string_view value);
+
+// Several values that belong together, in one write of the file, so that
+// it never holds some of them changed and others not: all are taken, or
+// none when one of them is a value the file cannot hold (false).
+using PreferenceEntry = std::pair<std::string_view, std::string_view>;
+bool SetPreferences(std::initializer_list<PreferenceEntry> entries);
 
 // Reads the file, replacing what is in memory; at start-up of both programs,
 // once the program directory is known. A missing or unreadable file gives no

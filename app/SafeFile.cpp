@@ -213,4 +213,16 @@ std::FILE* OpenRegularFileForReading(const std::string& path) {
 #endif
 }
 
+std::optional<std::string> ReadRegularFile(const std::string& path) {
+    std::FILE* file = OpenRegularFileForReading(path);
+    if (file == nullptr) return std::nullopt;
+    std::string text;
+    char chunk[4096];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) text.append(chunk, n);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) return std::nullopt;
+    return text;
+}
+
 }  // namespace zvk

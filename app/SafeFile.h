@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -63,5 +64,10 @@ class SafeFile {
 // following links): folders, FIFOs, sockets and devices give nullptr at once,
 // without blocking, as does a file that cannot be opened.
 [[nodiscard]] std::FILE* OpenRegularFileForReading(const std::string& path);
+
+// The whole of a regular file opened as above, or nullopt when it cannot be
+// opened or a read fails part way: a part of a file cannot be told from a
+// short file.
+[[nodiscard]] std::optional<std::string> ReadRegularFile(const std::string& path);
 
 }  // namespace zvk

@@ -16,7 +16,6 @@ namespace zvk {
 namespace {
 
 constexpr std::uint8_t kDefaultPortIndex = 1;  // COM2
-constexpr std::uint8_t kMaxPortIndex = 8;      // COM9
 
 // One stored field: where it lives in AppState and how many digits it takes.
 struct Field {
@@ -58,7 +57,7 @@ std::array<Field, 21> Fields(AppState& s) {
 void ReplaceUnusableValues() {
     auto& s = App();
     if (s.SelectedDevice >= kDeviceCount) s.SelectedDevice = 0;
-    if (s.PortIndex > kMaxPortIndex) s.PortIndex = kDefaultPortIndex;
+    if (s.PortIndex >= kComPortCount) s.PortIndex = kDefaultPortIndex;
 }
 
 void SetMissingFileDefaults() {
@@ -73,22 +72,6 @@ void SetMissingFileDefaults() {
     s.ProtectionOptions = 0;
     s.AutoSequence = 0;
     s.OptionFlags = 0;
-}
-
-// The whole file, or nothing when it cannot be read to its end: a folder, a
-// device or a read error counts as no file at all, since a part of it could
-// not be told from a short file.
-std::optional<std::string> ReadSettingsFile(const std::string& path) {
-    std::FILE* file = OpenRegularFileForReading(path);
-    if (file == nullptr) return std::nullopt;
-    std::string text;
-    char chunk[256];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) return std::nullopt;
-    return text;
 }
 
 }  // namespace
@@ -137,7 +120,8 @@ void SaveSettings() {
 }
 
 void LoadSettings() {
-    if (const auto text = ReadSettingsFile(SettingsFilePath(kSettingsFileName))) {
+    // A folder, a device or a read error counts as no file at all.
+    if (const auto text = ReadRegularFile(SettingsFilePath(kSettingsFileName))) {
         ApplySettingsText(*text);
     } else {
         SetMissingFileDefaults();

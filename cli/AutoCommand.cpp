@@ -12,11 +12,13 @@
 // chips Ctrl+C ends the run at once.
 
 #include <algorithm>
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "app/AppState.h"
 #include "app/Messages.h"
 #include "cli/Commands.h"
 #include "cli/DeviceSession.h"
@@ -53,17 +55,13 @@ std::optional<int> ReadCount(const ParsedArgs& parsed, std::optional<unsigned>& 
     const auto text = parsed.Value("--count");
     if (!text) return std::nullopt;
     if (!parsed.Has("--repeat")) return UsageError("--count needs --repeat");
-    unsigned long n = 0;
-    std::size_t used = 0;
-    try {
-        n = std::stoul(*text, &used, 10);
-    } catch (...) {
-        used = 0;
-    }
-    if (used == 0 || used != text->size() || (*text)[0] == '-' || n == 0 || n > 1'000'000) {
+    unsigned n = 0;
+    const char* last = text->data() + text->size();
+    const auto [stop, error] = std::from_chars(text->data(), last, n);
+    if (error != std::errc() || stop != last || n == 0 || n > 1'000'000) {
         return UsageError("--count: " + *text + " is not a number of chips");
     }
-    count = static_cast<unsigned>(n);
+    count = n;
     return std::nullopt;
 }
 
@@ -177,12 +175,13 @@ int RunAuto(Args args) {
     const bool repeat = parsed->Has("--repeat");
     std::optional<unsigned> count;
     if (const auto stop = ReadCount(*parsed, count)) return *stop;
-    if (repeat && parsed->Has("--spi")) {
+    if (const auto stop = SetUpSession(*parsed)) return *stop;
+    // The mode the session runs in, from --spi or from zvk.dat alike.
+    if (repeat && (App().ProgrammingMode & kModeParallel) == 0) {
         return UsageError(
             "--repeat needs Parallel mode: without the device check a new chip "
             "cannot be told from the last one");
     }
-    if (const auto stop = SetUpSession(*parsed)) return *stop;
     if (const auto stop = ApplyStepsOption(*parsed)) return *stop;
     if (const auto stop = ApplyLockOption(*parsed)) return *stop;
     App().CurrentBufferKind = BufferKind::Flash;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "app/AppState.h"
 #include "app/SettingsLocation.h"
 #include "cli/Args.h"
 #include "cli/Commands.h"
@@ -15,8 +16,6 @@
 
 namespace zvk::cli {
 namespace {
-
-constexpr std::uint8_t kComCount = 9;
 
 // Where a COM name's entry was found, by PortSource.
 constexpr std::array<const char*, 3> kSourceWords{
@@ -100,7 +99,7 @@ int RunPorts(Args args) {
     if (!parsed->positional.empty()) return UsageError("ports takes no arguments without --assign");
 
     std::printf("settings folder: %s\n", SettingsDirectory().c_str());
-    for (std::uint8_t index = 0; index < kComCount; ++index) PrintComPort(index);
+    for (std::uint8_t index = 0; index < kComPortCount; ++index) PrintComPort(index);
     PrintDetectedPorts();
     return 0;
 }

@@ -13,34 +13,26 @@
 #include "app/SettingsLocation.h"
 #include "cli/Args.h"
 #include "cli/Commands.h"
+#include "link/CommandTable.h"
 #include "ops/AutoJob.h"
+#include "ops/JobSupport.h"
 
 namespace zvk::cli {
 namespace {
 
-std::string Hex4(std::uint16_t value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value));
-    return text;
-}
-
 void PrintRange(const char* name, const OperationRange& range, bool hasBuffer) {
-    std::string line =
-        std::string(name) + " range: " + Hex4(range.DeviceStart) + " to " + Hex4(range.DeviceEnd);
-    if (hasBuffer) line += ", buffer from " + Hex4(range.BufferStart);
+    std::string line = Format("%s range: %04X to %04X", name, range.DeviceStart, range.DeviceEnd);
+    if (hasBuffer) line += Format(", buffer from %04X", range.BufferStart);
     if ((range.Flags & kRangeFullDevice) != 0) line += ", Full Device";
     std::printf("%s\n", line.c_str());
 }
 
-// The lock levels chosen for one family of parts: "LB1, LB2" or "none".
-std::string LockLevels(std::initializer_list<std::uint8_t> bits) {
+// The lock levels chosen for the parts with lockLevels levels: "LB1, LB2" or "none".
+std::string LockLevels(std::uint8_t lockLevels) {
     std::string text;
-    int level = 1;
-    for (const std::uint8_t bit : bits) {
-        if ((App().ProtectionOptions & bit) != 0) {
-            text += (text.empty() ? "LB" : ", LB") + std::to_string(level);
-        }
-        ++level;
+    for (std::size_t level = 0; level < lockLevels; ++level) {
+        if ((App().ProtectionOptions & LockOptionBit(lockLevels, level)) == 0) continue;
+        text += (text.empty() ? "LB" : ", LB") + std::to_string(level + 1);
     }
     return text.empty() ? "none" : text;
 }
@@ -78,10 +70,8 @@ int RunSettings(Args args) {
     PrintRange("program", s.ProgramRange, true);
     PrintRange("verify", s.VerifyRange, true);
     PrintRange("read", s.ReadRange, true);
-    std::printf("protection of 40-pin parts: %s\n",
-                LockLevels({kProtect3Lb1, kProtect3Lb2, kProtect3Lb3}).c_str());
-    std::printf("protection of 20-pin parts: %s\n",
-                LockLevels({kProtect2Lb1, kProtect2Lb2}).c_str());
+    std::printf("protection of 40-pin parts: %s\n", LockLevels(3).c_str());
+    std::printf("protection of 20-pin parts: %s\n", LockLevels(2).c_str());
     std::printf("auto steps: %s\n",
                 ChosenOf(
                     s.AutoSequence, kAutoSteps, [](const AutoStepInfo& i) { return i.bit; },

@@ -17,6 +17,11 @@ namespace {
 constexpr std::uint64_t kFnvOffset = 0xcbf29ce484222325ull;
 constexpr std::uint64_t kFnvPrime = 0x100000001b3ull;
 
+// A large file picked by mistake would hold the program up here before its
+// load stops at the buffer's end: beyond this many bytes, far more than any
+// image of the largest buffer takes, only the size counts.
+constexpr std::uint64_t kHashedBytes = 16u << 20;
+
 constexpr std::string_view kFlashName = "flash";
 constexpr std::string_view kEepromName = "eeprom";
 
@@ -25,12 +30,14 @@ LoadedFile& Loaded(BufferKind kind) { return App().LoadedFiles[static_cast<std::
 void Remember(const ReloadTarget& target) {
     char address[8];
     std::snprintf(address, sizeof address, "%04X", static_cast<unsigned>(target.startAddress));
+    const std::string_view buffer = target.kind == BufferKind::Flash ? kFlashName : kEepromName;
     // A path zvk.conf cannot hold (a line end in a name) is not remembered,
     // so that Reload never loads an older file in its place.
-    if (!SetPreference(kReloadFileKey, target.path)) (void)SetPreference(kReloadFileKey, "");
-    (void)SetPreference(kReloadBufferKey,
-                        target.kind == BufferKind::Flash ? kFlashName : kEepromName);
-    (void)SetPreference(kReloadAddressKey, address);
+    if (!SetPreferences({{kReloadFileKey, target.path},
+                         {kReloadBufferKey, buffer},
+                         {kReloadAddressKey, address}})) {
+        (void)SetPreference(kReloadFileKey, "");
+    }
 }
 
 bool HasBuffer(BufferKind kind) {
@@ -66,12 +73,19 @@ std::optional<FileStamp> StampFile(std::FILE* file) {
     if (file == nullptr) return std::nullopt;
     FileStamp stamp;
     stamp.hash = kFnvOffset;
+    const long start = std::ftell(file);
     unsigned char chunk[64 * 1024];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
+    for (std::size_t n;
+         stamp.size < kHashedBytes && (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
         stamp.size += n;
         for (std::size_t i = 0; i < n; ++i) stamp.hash = (stamp.hash ^ chunk[i]) * kFnvPrime;
     }
-    const bool failed = std::ferror(file) != 0;
+    bool failed = std::ferror(file) != 0;
+    if (!failed && stamp.size >= kHashedBytes) {
+        const long end = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1L;
+        failed = start < 0 || end < start;
+        if (!failed) stamp.size = static_cast<std::uint64_t>(end - start);
+    }
     std::rewind(file);  // also clears the error and end-of-file marks
     if (failed) return std::nullopt;
     return stamp;

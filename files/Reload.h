@@ -21,8 +21,9 @@
 
 namespace zvk {
 
-// The stamp of the file's whole contents, read from where the file stands
-// to its end; the file is then rewound. nullopt when a read fails.
+// The stamp of the file's contents from where the file stands to its end
+// (of a file of many megabytes, its size and its first megabytes); the file
+// is then rewound. nullopt when a read fails.
 [[nodiscard]] std::optional<FileStamp> StampFile(std::FILE* file);
 // The same for a path; nullopt when it cannot be opened or read.
 [[nodiscard]] std::optional<FileStamp> StampFile(const std::string& path);

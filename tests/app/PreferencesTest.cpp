@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "app/AppState.h"
@@ -32,10 +31,7 @@ class Preferences : public ::testing::Test {
     void WriteFile(const std::string& text) {
         std::ofstream(dir_ / "zvk.conf", std::ios::binary) << text;
     }
-    std::string ReadFile() {
-        std::ifstream in(dir_ / "zvk.conf", std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    std::string ReadFile() { return test::ReadTextFile(dir_ / "zvk.conf"); }
 
     TempDir dir_;
 };
@@ -109,6 +105,15 @@ TEST_F(Preferences, AFileThatIsNotATextFileGivesNoEntries) {
     WriteFile(garbage);
     LoadPreferences();  // must not crash; whatever lines happen to be valid may stay
     EXPECT_EQ(GetPreference("x", "fallback"), "fallback");
+}
+
+TEST_F(Preferences, ValuesThatBelongTogetherAreTakenAllOrNone) {
+    ASSERT_TRUE(SetPreferences({{"reload.file", "a.hex"}, {"reload.address", "0000"}}));
+    EXPECT_FALSE(SetPreferences({{"reload.file", "b.hex"}, {"reload.address", "bad\nvalue"}}));
+    EXPECT_EQ(GetPreference("reload.file"), "a.hex");
+    EXPECT_EQ(ReadFile(), "reload.file=a.hex\nreload.address=0000\n");
+    ASSERT_TRUE(SetPreferences({{"reload.file", "b.hex"}, {"reload.address", "0100"}}));
+    EXPECT_EQ(ReadFile(), "reload.file=b.hex\nreload.address=0100\n");
 }
 
 TEST_F(Preferences, ValuesTheFileCannotHoldAreRefused) {

@@ -11,7 +11,6 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "tests/support/TempDir.h"
@@ -20,11 +19,7 @@ namespace zvk {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::ReadTextFile;
 
 void WriteAll(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
@@ -58,7 +53,7 @@ TEST(SafeFileTest, ReplacesAFileKeepingItsPermissionsAndLeavesNothingElse) {
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 
     ASSERT_TRUE(WriteFileSafely(target.string(), "new"));
-    EXPECT_EQ(ReadAll(target), "new");
+    EXPECT_EQ(ReadTextFile(target), "new");
     EXPECT_EQ(fs::status(target).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(EntriesIn(dir.Path()), 1u);
@@ -68,9 +63,9 @@ TEST(SafeFileTest, ReplacesAFileKeepingItsPermissionsAndLeavesNothingElse) {
     fs::create_symlink(target, link);
     ASSERT_TRUE(WriteFileSafely(link.string(), "through the link"));
     EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(ReadAll(target), "through the link");
+    EXPECT_EQ(ReadTextFile(target), "through the link");
     ASSERT_TRUE(WriteFileSafely((dir / "fresh.bin").string(), std::string("\0\1", 2)));
-    EXPECT_EQ(ReadAll(dir / "fresh.bin"), std::string("\0\1", 2));
+    EXPECT_EQ(ReadTextFile(dir / "fresh.bin"), std::string("\0\1", 2));
     EXPECT_EQ(EntriesIn(dir.Path()), 3u);
 }
 
@@ -90,7 +85,7 @@ TEST(SafeFileTest, AFailedOrAbandonedSaveLeavesTheTargetAsItWas) {
     });
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed save was reported as done";
-    EXPECT_EQ(ReadAll(target), old);
+    EXPECT_EQ(ReadTextFile(target), old);
     EXPECT_EQ(EntriesIn(dir.Path()), 1u);
 
     // The process dies in the middle of the save.
@@ -98,7 +93,7 @@ TEST(SafeFileTest, AFailedOrAbandonedSaveLeavesTheTargetAsItWas) {
         SafeFile file;
         if (file.Open(target.string()) && file.Write(big)) ::raise(SIGKILL);
     });
-    EXPECT_EQ(ReadAll(target), old);
+    EXPECT_EQ(ReadTextFile(target), old);
 
     // Cancelled by the program.
     {
@@ -107,7 +102,7 @@ TEST(SafeFileTest, AFailedOrAbandonedSaveLeavesTheTargetAsItWas) {
         ASSERT_TRUE(file.Write("partial"));
         file.Abandon();
     }
-    EXPECT_EQ(ReadAll(target), old);
+    EXPECT_EQ(ReadTextFile(target), old);
 
     // No name at all (a settings file with no folder to go to): refused at
     // once, with no temporary in the folder the program was started from.
@@ -138,7 +133,7 @@ TEST(SafeFileTest, AFileThisUserMayNotWriteIsRefused) {
     });
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the file was replaced, 2: no ordinary user, 3: errno";
-    EXPECT_EQ(ReadAll(target), "kept");
+    EXPECT_EQ(ReadTextFile(target), "kept");
     EXPECT_EQ(EntriesIn(dir.Path()), 1u);
 }
 
@@ -158,7 +153,7 @@ TEST(SafeFileTest, TheNextSaveClearsWhatAKilledSaveLeftBehind) {
     WriteAll(dir / ".other.hex.zvk-1-0-0", "not ours to judge");
 
     ASSERT_TRUE(WriteFileSafely(target.string(), "new"));
-    EXPECT_EQ(ReadAll(target), "new");
+    EXPECT_EQ(ReadTextFile(target), "new");
     EXPECT_TRUE(fs::exists(running));
     EXPECT_TRUE(fs::exists(dir / ".other.hex.zvk-1-0-0"));
     EXPECT_EQ(EntriesIn(dir.Path()), 3u);
@@ -192,6 +187,16 @@ TEST(SafeFileTest, InputsOtherThanRegularFilesAreRefusedAtOnce) {
     char text[16] = {};
     EXPECT_EQ(std::fread(text, 1, sizeof text, file), 12u);
     std::fclose(file);
+}
+
+TEST(SafeFileTest, AnInputIsReadWholeOrNotAtAll) {
+    test::TempDir dir;
+    const std::string image(10000, 'x');  // more than one read's worth
+    WriteAll(dir / "image.bin", image);
+    EXPECT_EQ(ReadRegularFile((dir / "image.bin").string()), image);
+    EXPECT_EQ(ReadRegularFile(dir.Path().string()), std::nullopt);
+    // Opens as a regular file, and its first read fails with EIO.
+    EXPECT_EQ(ReadRegularFile("/proc/self/mem"), std::nullopt);
 }
 
 }  // namespace

@@ -21,13 +21,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ReadOnlyFolder;
+using test::ReadTextFile;
 using test::ScopedEnvironment;
 using test::TempDir;
-
-std::string ReadTextFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class SettingsLocation : public ::testing::Test {
   protected:

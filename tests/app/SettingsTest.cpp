@@ -5,7 +5,6 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 
@@ -13,6 +12,7 @@
 #include "app/ProgramDirectory.h"
 #include "app/Settings.h"
 #include "tests/support/SettingsFolders.h"
+#include "tests/support/TempDir.h"
 
 namespace zvk {
 namespace {
@@ -42,10 +42,7 @@ class Settings : public ::testing::Test {
     void WriteFile(const std::string& content) {
         std::ofstream(dir_ / "zvk.dat", std::ios::binary) << content;
     }
-    std::string ReadFile() {
-        std::ifstream in(dir_ / "zvk.dat", std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    std::string ReadFile() { return test::ReadTextFile(dir_ / "zvk.dat"); }
 
     fs::path dir_;
 };

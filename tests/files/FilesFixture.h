@@ -20,6 +20,7 @@
 #include "app/DeviceTable.h"
 #include "app/Windows.h"
 #include "files/BlockOps.h"
+#include "tests/support/TempDir.h"
 
 namespace zvk::test {
 
@@ -82,10 +83,7 @@ class FilesTest : public ::testing::Test {
         return path;
     }
 
-    static std::string ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    static std::string ReadFile(const std::string& path) { return ReadTextFile(path); }
 
     // The names in the scratch directory, sorted: a temporary file left
     // behind shows up here.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -100,6 +101,22 @@ TEST_F(Reload, StampsTellContentsApart) {
     }
     EXPECT_FALSE(StampFile(PathOf("missing.hex")));
     EXPECT_FALSE(StampFile(dir_.string())) << "a folder is not a file";
+}
+
+// Loading a huge file by mistake stops at the buffer's end at once; taking its
+// stamp first must not read all of it.
+TEST_F(Reload, AHugeFileIsStampedAtOnce) {
+    constexpr std::uintmax_t kHuge = std::uintmax_t{8} << 30;
+    WriteFile("disk.img", "");
+    std::filesystem::resize_file(PathOf("disk.img"), kHuge);  // sparse: no space taken
+    const auto start = std::chrono::steady_clock::now();
+    const auto stamp = StampFile(PathOf("disk.img"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    ASSERT_TRUE(stamp);
+    EXPECT_EQ(stamp->size, kHuge);
+    // Only the size tells two such files apart.
+    std::filesystem::resize_file(PathOf("disk.img"), kHuge + 1);
+    EXPECT_NE(StampFile(PathOf("disk.img")), stamp);
 }
 
 TEST_F(Reload, TheQuestionAndWhenItComes) {

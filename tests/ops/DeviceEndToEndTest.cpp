@@ -397,6 +397,8 @@ TEST(ProductionEndToEndTest, WhatCannotBeARunIsRefusedBeforeAnyChip) {
         {"--count 3", 2, "--count needs --repeat"},
         {"--repeat --count 0", 2, "--count: 0 is not a number of chips"},
         {"--repeat --count x", 2, "--count: x is not a number of chips"},
+        {"--repeat --count ' 3'", 2, "--count:  3 is not a number of chips"},
+        {"--repeat --count -1", 2, "--count: -1 is not a number of chips"},
         {"--repeat --spi", 2, "--repeat needs Parallel mode"},
         {"--repeat --log folder", 1, "Error: Cannot write the log file folder: Is a directory"},
     };

@@ -111,6 +111,15 @@ TEST_F(StoredModeTest, TheDeviceCommandsUseTheStoredModeUnlessAnOptionSaysOtherw
          2,
          "zvk-cli: AT89C55 cannot be programmed over SPI\n",
          {}},
+        // A production run tells one chip from the next by the device check,
+        // which SPI mode has not.
+        {"AT89S52",
+         SettingsFile(kS52, kSpi),
+         {"auto", "img.hex", "--repeat"},
+         2,
+         "zvk-cli: --repeat needs Parallel mode: without the device check a new chip cannot be "
+         "told from the last one\n",
+         {}},
     };
     for (const Case& c : cases) {
         std::string label = c.settings.substr(2, 2) + "/" + c.settings.substr(56, 2);
