@@ -137,6 +137,12 @@ int main(int argc, char** argv) {
     }
     std::vector<std::string_view> rest(leading);
     rest.insert(rest.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+    // "zvk-cli read --help" is how most people ask; after "--" it is a file name.
+    const auto options = std::ranges::find(rest, std::string_view("--"));
+    if (std::find(rest.begin(), options, std::string_view("--help")) != options) {
+        PrintUsage(stdout);
+        return 0;
+    }
     for (const auto& c : kCommands) {
         if (c.name == args[i]) return c.run(Args(rest));
     }

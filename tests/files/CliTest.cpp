@@ -137,6 +137,23 @@ TEST_F(ZvkCli, ConvertReportsErrors) {
     EXPECT_EQ(RunCli("convert --format srec ok.hex out.bin").status, 2);
 }
 
+TEST_F(ZvkCli, HelpAfterACommandShowsTheUsage) {
+    const CliRun help = RunCli("--help");
+    ASSERT_EQ(help.status, 0);
+    ASSERT_EQ(help.out.rfind("Usage: zvk-cli ", 0), 0u);
+    for (const char* arguments :
+         {"settings --help", "convert in.hex --help out.bin", "ports --help"}) {
+        const CliRun run = RunCli(arguments);
+        EXPECT_EQ(run.status, 0) << arguments;
+        EXPECT_EQ(run.out, help.out) << arguments;
+        EXPECT_EQ(run.err, "") << arguments;
+    }
+    // After "--" it is a file's name like any other.
+    const CliRun named = RunCli("convert -- --help out.bin");
+    EXPECT_EQ(named.status, 1);
+    EXPECT_EQ(named.err, "ERROR: Unable to open the selected file\n");
+}
+
 TEST_F(ZvkCli, AFailedSaveLeavesTheOldFileAsItWas) {
     const auto image = RandomBytes(0x5000, 4);
     WriteFile("big.bin", std::string(image.begin(), image.end()));
