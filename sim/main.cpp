@@ -1,11 +1,13 @@
 // zvk-unit-sim: the virtual programmer unit on a pseudo-terminal.
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <memory>
-#include <vector>
+#include <optional>
+#include <string>
 
+#include "app/SafeFile.h"
 #include "sim/Dump.h"
 #include "sim/Options.h"
 #include "sim/PtyUnit.h"
@@ -15,20 +17,19 @@
 namespace {
 
 bool LoadImage(const std::string& path, zvk::sim::UnitModel& model) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // A FIFO or a folder given by mistake is refused at once instead of hanging the unit.
+    const std::optional<std::string> image = zvk::ReadRegularFile(path);
+    if (!image) {
         std::fprintf(stderr, "zvk-unit-sim: cannot read %s\n", path.c_str());
         return false;
     }
-    const std::vector<std::uint8_t> image{std::istreambuf_iterator<char>(in),
-                                          std::istreambuf_iterator<char>()};
     auto& flash = model.Chip().Flash;
-    if (image.size() > flash.size()) {
+    if (image->size() > flash.size()) {
         std::fprintf(stderr, "zvk-unit-sim: %s is larger than the %zu bytes of Flash\n",
                      path.c_str(), flash.size());
         return false;
     }
-    std::copy(image.begin(), image.end(), flash.begin());
+    std::copy(image->begin(), image->end(), flash.begin());
     return true;
 }
 

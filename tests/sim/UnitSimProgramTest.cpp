@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -82,6 +83,7 @@ TEST(UnitSimProgram, HelpDescribesTheDumpAndBadCommandLinesAreRefused) {
     }
 
     std::ofstream(dir / "big.bin", std::ios::binary) << std::string(1025, '\0');
+    ASSERT_EQ(mkfifo((dir / "image.fifo").c_str(), 0600), 0);
     const std::vector<std::vector<std::string>> refused = {
         {"--part", "AT89X52"},
         {"--baud", "0"},
@@ -94,6 +96,8 @@ TEST(UnitSimProgram, HelpDescribesTheDumpAndBadCommandLinesAreRefused) {
         {"extra"},
         {"--part", "AT89C1051", "--image", (dir / "big.bin").string()},
         {"--image", (dir / "missing.bin").string()},
+        {"--image", (dir / "image.fifo").string()},
+        {"--image", dir.Path().string()},
     };
     for (const auto& args : refused) {
         const ShellRun run = RunUnitSim(args, dir.Path());
