@@ -27,8 +27,7 @@ ProductionSettings LoadProductionSettings() {
 }
 
 void StoreProductionSettings(const ProductionSettings& settings) {
-    (void)SetPreference(kRepeatKey, settings.repeat ? "1" : "0");
-    (void)SetPreference(kLogKey, settings.logPath);
+    (void)SetPreferences({{kRepeatKey, settings.repeat ? "1" : "0"}, {kLogKey, settings.logPath}});
 }
 
 std::string IsoLocalTime(std::chrono::system_clock::time_point time) {
