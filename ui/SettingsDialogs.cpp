@@ -201,7 +201,7 @@ PortSelectDlg::PortSelectDlg(QWidget* parent, DiscoveryRoots roots)
     : SettingsDlg(parent, "Serial Port Setting"), roots_(std::move(roots)) {
     auto* layout = new QVBoxLayout(this);
     QButtonGroup* ports = AddGroup(layout, "Select COM Port", true);
-    for (std::uint8_t i = 0; i < 9; ++i) {
+    for (std::uint8_t i = 0; i < kComPortCount; ++i) {
         AddButton(ports, kFirstPortId + i, QString("COM%1").arg(i + 1), i, 0);
         auto* device = new QLabel(static_cast<QWidget*>(ports->parent()));
         device->setEnabled(false);

@@ -25,14 +25,10 @@ namespace zvk {
 namespace {
 
 using namespace std::chrono_literals;
+using test::ReadTextFile;
 using test::TempDir;
 using test::VirtualUnit;
 using Lines = std::vector<std::string>;
-
-std::string ReadTextFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
