@@ -9,6 +9,7 @@
 #include "app/AppState.h"
 #include "app/DeviceTable.h"
 #include "app/Preferences.h"
+#include "app/SafeFile.h"
 #include "app/Settings.h"
 #include "app/SettingsLocation.h"
 #include "cli/Args.h"
@@ -56,12 +57,16 @@ int RunSettings(Args args) {
     if (!parsed->positional.empty()) return UsageError("settings takes no arguments");
 
     const std::string path = SettingsFilePath(kSettingsFileName);
+    // A folder or a file that cannot be read gives the settings of a first
+    // start just as a missing file does; say which of them it is.
     std::error_code ec;
-    const bool exists = std::filesystem::exists(path, ec);
+    const char* note = ReadRegularFile(path) ? ""
+                       : std::filesystem::exists(path, ec)
+                           ? " (unreadable: the settings of a first start)"
+                           : " (missing: the settings of a first start)";
     LoadSettings();
     const AppState& s = App();
-    std::printf("settings file: %s%s\n", path.c_str(),
-                exists ? "" : " (missing: the settings of a first start)");
+    std::printf("settings file: %s%s\n", path.c_str(), note);
     std::printf("port: COM%d\n", s.PortIndex + 1);
     const DeviceInfo& part = SelectedDeviceInfo();
     std::printf("part: %.*s\n", static_cast<int>(part.PartName.size()), part.PartName.data());

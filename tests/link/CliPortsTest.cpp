@@ -168,6 +168,14 @@ TEST_F(CliPorts, SettingsShowsTheFileInUseInWords) {
                            (settings_ / "zvk.conf").string() +
                            "\n"
                            "  images.folder=/home/ann/8051 images\n");
+
+    fs::remove(settings_ / "zvk.dat");
+    fs::create_directory(settings_ / "zvk.dat");
+    run = Cli("settings");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.Lines().at(0), "settings file: " + (settings_ / "zvk.dat").string() +
+                                     " (unreadable: the settings of a first start)");
+    EXPECT_EQ(run.Lines().at(1), "port: COM2");
 }
 
 // A portable copy keeps everything beside the program, as it always did.
