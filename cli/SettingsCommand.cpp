@@ -70,7 +70,11 @@ int RunSettings(Args args) {
     std::printf("port: COM%d\n", s.PortIndex + 1);
     const DeviceInfo& part = SelectedDeviceInfo();
     std::printf("part: %.*s\n", static_cast<int>(part.PartName.size()), part.PartName.data());
-    std::printf("mode: %s\n", (s.ProgrammingMode & kModeParallel) != 0 ? "Parallel" : "SPI");
+    // A stored SPI for a part without it is what the file says, not what runs.
+    const bool spi = (s.ProgrammingMode & kModeParallel) == 0;
+    std::printf("mode: %s\n", !spi              ? "Parallel"
+                              : part.SpiCapable ? "SPI"
+                                                : "SPI (runs Parallel: this part has no SPI)");
     PrintRange("blank check", s.BlankCheckRange, false);
     PrintRange("program", s.ProgramRange, true);
     PrintRange("verify", s.VerifyRange, true);

@@ -1,10 +1,15 @@
 #include "link/Link.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <filesystem>
 #include <system_error>
 #include <utility>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "app/AppState.h"
 #include "app/Messages.h"
@@ -28,6 +33,45 @@ TransportFactory& Factory() {
 std::unique_ptr<SerialTransport>& OpenPort() {
     static std::unique_ptr<SerialTransport> port;
     return port;
+}
+
+// What the open port's name led to when it was opened, and whether a
+// transfer on it has failed since.
+struct OpenPortState {
+    std::uint8_t index = 0;
+    std::optional<std::array<std::uint64_t, 3>> device;
+    bool failed = false;
+};
+
+OpenPortState& PortState() {
+    static OpenPortState state;
+    return state;
+}
+
+// The device a name leads to, following links: its file system and inode,
+// and for a device node the device it stands for (a pseudo-terminal's node
+// number comes back for the next one that is opened). Nothing when there is
+// none, and always nothing on Windows, where COMn is the device itself.
+std::optional<std::array<std::uint64_t, 3>> DeviceIdentity(const std::string& name) {
+#ifdef _WIN32
+    (void)name;
+    return std::nullopt;
+#else
+    struct stat info {};
+    if (::stat(name.c_str(), &info) != 0) return std::nullopt;
+    return std::array<std::uint64_t, 3>{static_cast<std::uint64_t>(info.st_dev),
+                                        static_cast<std::uint64_t>(info.st_ino),
+                                        static_cast<std::uint64_t>(info.st_rdev)};
+#endif
+}
+
+// A transfer's result as the port's own: a port that failed stays in error
+// until it is opened again.
+LinkResult Noted(SerialTransport* port, LinkResult result) {
+    if (result == LinkFailed && port != nullptr && port == App().ProgrammerLink) {
+        PortState().failed = true;
+    }
+    return result;
 }
 
 std::uint64_t& Failures() {
@@ -102,11 +146,14 @@ std::optional<std::uint8_t> ParseComName(std::string_view name) {
     return static_cast<std::uint8_t>(name[3] - '1');
 }
 
-SerialTransport* OpenProgrammerPort(std::uint8_t portIndex) {
+namespace {
+
+SerialTransport* OpenPortOf(std::uint8_t portIndex, bool quiet) {
     CloseProgrammerPort();
+    const std::string name = ResolvePortName(portIndex);
     std::unique_ptr<SerialTransport> port = Factory() ? Factory()() : nullptr;
-    if (!port || !port->Open(ResolvePortName(portIndex))) {
-        ShowMessage("Cannot Establish Communication", "Error", MessageIcon::Stop);
+    if (!port || !port->Open(name)) {
+        if (!quiet) ShowMessage("Cannot Establish Communication", "Error", MessageIcon::Stop);
         return nullptr;
     }
     port->Purge();
@@ -114,15 +161,40 @@ SerialTransport* OpenProgrammerPort(std::uint8_t portIndex) {
         port->Close();
         return nullptr;
     }
+    PortState() = {portIndex, DeviceIdentity(name), false};
     OpenPort() = std::move(port);
     App().ProgrammerLink = OpenPort().get();
     return App().ProgrammerLink;
 }
 
+}  // namespace
+
+SerialTransport* OpenProgrammerPort(std::uint8_t portIndex) { return OpenPortOf(portIndex, false); }
+
 void CloseProgrammerPort() {
     if (OpenPort()) OpenPort()->Close();
     OpenPort().reset();
     App().ProgrammerLink = nullptr;
+}
+
+bool ProgrammerPortInError() {
+    const SerialTransport* port = App().ProgrammerLink;
+    // A port that tests or zvk-cli set up themselves is judged only by its
+    // transfers.
+    if (port != OpenPort().get()) return port == nullptr;
+    return port == nullptr || PortState().failed || port->HungUp();
+}
+
+bool ProgrammerPortStale(std::uint8_t portIndex) {
+    if (ProgrammerPortInError()) return true;
+    if (App().ProgrammerLink != OpenPort().get()) return false;
+    return PortState().index != portIndex ||
+           DeviceIdentity(ResolvePortName(portIndex)) != PortState().device;
+}
+
+bool RefreshProgrammerPort(std::uint8_t portIndex) {
+    if (!ProgrammerPortStale(portIndex)) return true;
+    return OpenPortOf(portIndex, true) != nullptr;
 }
 
 void PurgePort(SerialTransport* port) {
@@ -132,7 +204,7 @@ void PurgePort(SerialTransport* port) {
 LinkResult LinkWriteRaw(SerialTransport* port, const std::uint8_t* block, std::size_t count) {
     if (port == nullptr) return LinkFailed;
     const std::ptrdiff_t written = port->Write(block, count, CurrentLinkTimeouts().WaitBound);
-    if (written < 0) return LinkFailed;
+    if (written < 0) return Noted(port, LinkFailed);
     return static_cast<std::size_t>(written) == count ? LinkDone : LinkTimedOut;
 }
 
@@ -155,7 +227,7 @@ LinkResult LinkReadCounted(SerialTransport* port, std::uint8_t* block, std::size
         const Clock::Duration remaining =
             std::max(Clock::Duration(0), ceil<Clock::Duration>(end - clock.Now()));
         const std::ptrdiff_t n = port->Read(block + received, count - received, remaining);
-        if (n < 0) return LinkFailed;
+        if (n < 0) return Noted(port, LinkFailed);
         if (n == 0) {
             // Whichever limit came first ended the read. A tie goes to the
             // port's time-out, which started first.

@@ -90,6 +90,23 @@ SerialTransport* OpenProgrammerPort(std::uint8_t portIndex);
 // Closes ProgrammerLink and sets it to none.
 void CloseProgrammerPort();
 
+// True when ProgrammerLink is none, has failed a transfer with the link's
+// "Serial port communication error!", or its device has gone (a virtual unit
+// restarted, an adapter unplugged). The status bar shows such a port as in
+// error.
+[[nodiscard]] bool ProgrammerPortInError();
+
+// True when ProgrammerLink must be opened again to reach COM<portIndex + 1>:
+// it is in error, or it is another port, or the name now leads to another
+// device than the one open (a link made again, an assignment changed while
+// the program runs). Devices are told apart by what they are (device and
+// inode numbers), not by their names.
+[[nodiscard]] bool ProgrammerPortStale(std::uint8_t portIndex);
+
+// Opens COM<portIndex + 1> again when ProgrammerPortStale says so, once and
+// without a message. True when ProgrammerLink is then a working port.
+bool RefreshProgrammerPort(std::uint8_t portIndex);
+
 // Discards everything pending on the port: what has come in and not been
 // read. Transfers never outlive their call, so nothing of ours is pending on
 // the way out. Nothing for a port that is none.

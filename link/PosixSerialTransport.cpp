@@ -186,6 +186,8 @@ class PosixSerialTransport final : public SerialTransport {
         fd_ = -1;
     }
 
+    bool HungUp() const override { return TtyHungUp(fd_); }
+
   private:
     // Takes the port for this program alone, as the desktop program's serial
     // port does: TIOCEXCL turns away every later open but root's, and the
@@ -240,6 +242,12 @@ void RequestLowLatency(int fd) {
 #else
     (void)fd;
 #endif
+}
+
+bool TtyHungUp(int fd) {
+    if (fd < 0) return false;
+    pollfd port{fd, 0, 0};
+    return ::poll(&port, 1, 0) > 0 && (port.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 std::unique_ptr<SerialTransport> MakePosixSerialTransport() {

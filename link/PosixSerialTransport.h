@@ -22,4 +22,7 @@ namespace zvk {
 // it on the open port; drivers without the mode refuse, which is fine.
 void RequestLowLatency(int fd);
 
+// True when the tty behind fd has hung up; looks without waiting.
+[[nodiscard]] bool TtyHungUp(int fd);
+
 }  // namespace zvk

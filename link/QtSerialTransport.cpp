@@ -97,6 +97,15 @@ class QtSerialTransport final : public SerialTransport {
 
     void Close() override { port_.close(); }
 
+    bool HungUp() const override {
+        if (!port_.isOpen()) return false;
+#ifdef _WIN32
+        return false;
+#else
+        return TtyHungUp(static_cast<int>(port_.handle()));
+#endif
+    }
+
   private:
     static int MillisecondsUntil(std::chrono::steady_clock::time_point deadline) {
         return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(

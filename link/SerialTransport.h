@@ -47,6 +47,11 @@ class SerialTransport {
                                               Clock::Duration timeout) = 0;
 
     virtual void Close() = 0;
+
+    // True when the device has gone from under the open port: the other end
+    // of a pseudo-terminal closed, an adapter unplugged. Only looks; a
+    // transport that cannot tell says false, and its next transfer fails.
+    [[nodiscard]] virtual bool HungUp() const { return false; }
 };
 
 }  // namespace zvk

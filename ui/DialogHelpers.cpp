@@ -18,8 +18,19 @@
 
 namespace zvk::ui {
 
+void WithoutMaximise(QWidget* dialog) {
+    // Without CustomizeWindowHint Qt fills in the usual buttons of a window,
+    // maximise included.
+    const Qt::WindowFlags flags =
+        (dialog->windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint) &
+        ~(Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
+    if (flags != dialog->windowFlags() && !dialog->isVisible()) dialog->setWindowFlags(flags);
+}
+
 void CenterDialog(QWidget* dialog, QWidget* parent) {
-    if (dialog == nullptr || parent == nullptr) return;
+    if (dialog == nullptr) return;
+    WithoutMaximise(dialog);
+    if (parent == nullptr) return;
     const QRect p = parent->frameGeometry();
     const QSize d = dialog->frameGeometry().size();
     const QScreen* screen =

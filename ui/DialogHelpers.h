@@ -11,8 +11,13 @@ class QWidget;
 namespace zvk::ui {
 
 // Places the dialog centred over the parent and inside the screen, without
-// changing its size.
+// changing its size, and offers no maximise or minimise button (WithoutMaximise).
 void CenterDialog(QWidget* dialog, QWidget* parent);
+
+// A dialog has the size its contents give it: its title bar offers no
+// maximise or minimise button, whatever the window manager would add. Keeps
+// the close box where the dialog has one. Only before the dialog shows.
+void WithoutMaximise(QWidget* dialog);
 
 // The address dialog: "Enter the Starting address." with the last accepted
 // address selected. OK stores a valid entry in EnteredAddress; an invalid one

@@ -11,8 +11,10 @@
 #include <QMouseEvent>
 #include <QStackedWidget>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QUrl>
 
+#include <chrono>
 #include <iterator>
 #include <string_view>
 
@@ -95,12 +97,11 @@ constexpr FrameCommand kFrameCommands[] = {
 
 // One line of the menus: a popup (no id), an item, or a separator (neither
 // text nor id). Depth 0 is the menu bar. The Window popup exists only in the
-// child menu, and two items drop their mnemonic there.
+// child menu.
 struct MenuLine {
     int depth;
     std::string_view text;
     int id = 0;
-    std::string_view childText = {};
     std::string_view shortcut = {};
     bool childOnly = false;
 };
@@ -113,15 +114,15 @@ constexpr MenuLine kMenuLines[] = {
     {1, "Load File"},
     {2, "Flash Buffer", Id(LoadFlash)},
     {2, "EEPROM Buffer", Id(LoadEeprom)},
-    {1, "Reload", Id(ReloadFile), {}, "F5"},
+    {1, "Reload", Id(ReloadFile), "F5"},
     {1, "Save  &As..."},
     {2, "Flash Buffer", Id(SaveFlash)},
     {2, "EEPROM Buffer", Id(SaveEeprom)},
     {1, ""},
-    {1, "E&xit", Id(Exit), {}, "Alt+X"},
+    {1, "E&xit", Id(Exit), "Alt+X"},
     {0, "&Buffer"},
     {1, "&Flash Buffer"},
-    {2, "&Edit", Id(EditFlash), {}, "F1"},
+    {2, "&Edit", Id(EditFlash), "F1"},
     {2, "&Locate", Id(LocateFlash)},
     {2, "Clea&r", Id(ClearFlash)},
     {2, "&Fill", Id(FillFlash)},
@@ -158,9 +159,9 @@ constexpr MenuLine kMenuLines[] = {
     {0, "&Settings"},
     {1, "&Serial Port", Id(SerialPort)},
     {1, "&Options", Id(Options)},
-    {1, "&Auto Programming Mode", Id(AutoProgrammingMode), "Auto Programming Mode"},
-    {1, "&Protection", Id(Protection), "Protection"},
-    {0, "&Window", 0, {}, {}, true},
+    {1, "&Auto Programming Mode", Id(AutoProgrammingMode)},
+    {1, "&Protection", Id(Protection)},
+    {0, "&Window", 0, {}, true},
     {1, "&Cascade", Id(Cascade)},
     {1, "Tile &Horizontally", Id(TileHorizontally)},
     {1, "Tile &Vertically", Id(TileVertically)},
@@ -210,6 +211,8 @@ bool OfferReload(FrameWnd& frame, CommandId id) {
     }
     return true;
 }
+
+constexpr std::chrono::milliseconds kPortWatchInterval{1000};
 
 constexpr const char* kHelpError =
     "Error: Help File Not Found or\nRequires Internet explorer with version 4.0";
@@ -289,6 +292,12 @@ FrameWnd::FrameWnd()
 
     connect(client_, &QMdiArea::subWindowActivated, this, [this] { ChildActivated(); });
 
+    // A unit that went away between commands shows in the status bar before
+    // the next command finds it out.
+    auto* portWatch = new QTimer(this);
+    connect(portWatch, &QTimer::timeout, this, [] { UpdateStatusBar(); });
+    portWatch->start(kPortWatchInterval);
+
     AppState& app = App();
     app.FrameWindow = static_cast<QWidget*>(this);
     app.ClientWindow = client_;
@@ -334,7 +343,7 @@ QMenuBar* FrameWnd::BuildMenu(MenuKind kind) {
     for (const MenuLine& line : kMenuLines) {
         if (line.depth == 0) skipping = line.childOnly && !child;
         if (skipping) continue;
-        const QString text = Text(child && !line.childText.empty() ? line.childText : line.text);
+        const QString text = Text(line.text);
         QWidget* parentMenu = line.depth == 0 ? static_cast<QWidget*>(bar) : popups[line.depth - 1];
         if (line.id == 0 && line.text.empty()) {
             popups[line.depth - 1]->addSeparator();
@@ -347,6 +356,7 @@ QMenuBar* FrameWnd::BuildMenu(MenuKind kind) {
                     [this](QAction* action) { MenuHelp(HelpId(action)); });
             if (line.depth == 0) {
                 connect(popup, &QMenu::aboutToHide, this, [this] { MenuHelp(0); });
+                connect(popup, &QMenu::aboutToShow, this, [this] { UpdateLocateCommands(); });
             }
             if (child && line.childOnly) {
                 childWindowMenu_ = popup;
@@ -376,11 +386,21 @@ void FrameWnd::OnCommand(int id) {
     }
     // Asked before the device check, so that Cancel leaves the unit alone.
     if (!OfferReload(*this, command->id)) return;
-    if (command->checkDevice && !CheckDevice()) return;
+    if (command->checkDevice) {
+        // A unit restarted or an adapter plugged in again is reached without
+        // a word; only when that fails too does the command say why.
+        RefreshProgrammerPort(App().PortIndex);
+        UpdateStatusBar();
+        if (!CheckDevice()) {
+            UpdateStatusBar();
+            return;
+        }
+    }
     if (command->kind == CommandKind::Flash) App().CurrentBufferKind = BufferKind::Flash;
     if (command->kind == CommandKind::Eeprom) App().CurrentBufferKind = BufferKind::Eeprom;
     command->action(*this);
     UpdateReloadCommand();  // any command may have loaded a file
+    if (command->checkDevice) UpdateStatusBar();
 }
 
 QMenuBar* FrameWnd::Menu(MenuKind kind) const {
@@ -415,7 +435,18 @@ void FrameWnd::ChildActivated() {
     }
     toolBar_->SetButtonEnabled(LocateFlash,
                                active != nullptr && active->Info().opener == EditFlash);
+    UpdateLocateCommands();
     statusBar_->SetPaneText(0, "Ready");
+}
+
+void FrameWnd::UpdateLocateCommands() {
+    // Locate moves an editor: greyed while there is none to move.
+    const bool flash = App().FlashEditWindow != nullptr;
+    const bool eeprom = App().EepromEditWindow != nullptr && SelectedDeviceInfo().HasEeprom;
+    for (MenuKind kind : {MenuKind::Frame, MenuKind::Child}) {
+        MenuItem(kind, LocateFlash)->setEnabled(flash);
+        MenuItem(kind, LocateEeprom)->setEnabled(eeprom);
+    }
 }
 
 void FrameWnd::FillWindowList() {
@@ -453,6 +484,7 @@ void FrameWnd::UpdateDeviceMenus() {
         for (CommandId id : kEepromCommands) MenuItem(kind, id)->setEnabled(part.HasEeprom);
         for (CommandId id : kSerialSwitchCommands) MenuItem(kind, id)->setEnabled(serialSwitch);
     }
+    UpdateLocateCommands();
     UpdateReloadCommand();
 }
 
@@ -472,6 +504,8 @@ void FrameWnd::OpenChild(CommandId opener) {
         ChildWnd* child = info->create(*info);
         QMdiSubWindow* window = client_->addSubWindow(child);
         window->setAttribute(Qt::WA_DeleteOnClose);
+        // A window closed while another one is active changes no activation.
+        connect(window, &QObject::destroyed, this, [this] { UpdateLocateCommands(); });
         // The frame's Ctrl+F4 closes a window. Qt's own key for it here is
         // Ctrl+W, a character the hex editors type.
         for (QAction* action : window->systemMenu()->actions()) {
@@ -572,7 +606,16 @@ void FrameWnd::ShowHelp() {
     }
     if (help_ == nullptr) {
         help_ = new QTextBrowser(this);
-        help_->setWindowFlag(Qt::Window);
+        help_->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                              Qt::WindowCloseButtonHint);
+        for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence("Ctrl+W")}) {
+            auto* close = new QAction(help_);
+            close->setShortcut(keys);
+            close->setShortcutContext(Qt::WindowShortcut);
+            connect(close, &QAction::triggered, help_, &QWidget::close);
+            help_->addAction(close);
+        }
         help_->setWindowTitle(QString(kFrameTitle) + " - Help");
         help_->setOpenExternalLinks(true);
         help_->resize(760, 600);

@@ -110,6 +110,8 @@ class FrameWnd : public QMainWindow {
   private:
     QMenuBar* BuildMenu(MenuKind kind);
     void ChildActivated();
+    // Greys Locate of a buffer while its editor is not open.
+    void UpdateLocateCommands();
     void FillWindowList();
     [[nodiscard]] QMdiSubWindow* ShownChild() const;
 

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -165,6 +166,13 @@ void JobDialog::closeEvent(QCloseEvent* event) {
 
 void JobDialog::RenderDevice(const DeviceProgressModel& model) {
     setWindowTitle(Q(model.title));
+    // Wide enough for the whole title beside the window manager's icon and
+    // buttons, which would otherwise cut it ("Auto Programming Mode - AT8...").
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    const QFontMetrics title(titleFont);
+    const int titleWidth = title.horizontalAdvance(windowTitle()) + 4 * title.height() + 32;
+    if (minimumWidth() < titleWidth) setMinimumWidth(titleWidth);
     status_->setText(Q(model.status));
     percentage_->setText(Q(model.percentage));
     RenderBar(progress_, model.progress.minimum, model.progress.maximum, model.progress.position);

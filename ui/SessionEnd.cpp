@@ -149,6 +149,13 @@ void SessionEnd::Pump() {
     }
     if (QWidget* modal = QApplication::activeModalWidget()) {
         EndModal(modal);
+        // Still there: a job that cannot stop (Program, Auto) runs on to its
+        // end, which may take longer than a shut-down waits. Settings
+        // dialogs have all gone by now, so what AppState holds is settled.
+        if (modal->isVisible() && !savedEarly_ && earlySave_) {
+            savedEarly_ = true;
+            earlySave_();
+        }
         return;
     }
     // A dialog that has just ended returns to whoever opened it first; that

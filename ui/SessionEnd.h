@@ -11,10 +11,14 @@
 // dialog is cancelled, a job that can stop is cancelled and one that cannot
 // (Program, Auto) runs to its end. Only then, back in the main loop, does the
 // frame close, so no job ever works on buffers that are already released.
+// While such a job still runs, the settings are written at once as well: a
+// shut-down that loses patience and kills the program then loses nothing.
 
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+
+#include <functional>
 
 class QSocketNotifier;
 
@@ -37,6 +41,10 @@ class SessionEnd : public QObject {
     // loop runs.
     void Watch(FrameWnd& frame);
 
+    // How the settings are written when a job that cannot stop holds up the
+    // end; they are written again after the loop, as on every way out.
+    void SetEarlySave(std::function<void()> save) { earlySave_ = std::move(save); }
+
     // Ends the session; signal is the one that asked, 0 for the session
     // manager. A second request changes nothing.
     void Request(int signal);
@@ -53,6 +61,8 @@ class SessionEnd : public QObject {
     QSocketNotifier* notifier_ = nullptr;
     QPointer<FrameWnd> frame_;
     QTimer pump_;
+    std::function<void()> earlySave_;
+    bool savedEarly_ = false;
     bool requested_ = false;
     int signal_ = 0;
 };

@@ -21,6 +21,7 @@
 #include "app/Messages.h"
 #include "link/Link.h"
 #include "link/PortDiscovery.h"
+#include "ops/ProductionJob.h"
 #include "ui/ChildWnd.h"
 #include "ui/DialogHelpers.h"
 #include "ui/FileQuestion.h"
@@ -105,7 +106,14 @@ QAbstractButton* SettingsDlg::AddButton(QButtonGroup* group, int id, const QStri
         if (list == nullptr) list = new QVBoxLayout(box);
         list->addWidget(button);
     }
-    group->addButton(button, id);
+    if (group->exclusive()) {
+        group->addButton(button, id);
+    } else {
+        // Check boxes stay out of the button group: Qt gives a group one tab
+        // stop, and each box must be reachable with Tab and toggled by Space.
+        connect(button, &QAbstractButton::clicked, this,
+                [this, id](bool checked) { Clicked(id, checked); });
+    }
     buttons_[id] = button;
     return button;
 }
@@ -155,6 +163,9 @@ SelectDeviceDlg::SelectDeviceDlg(QWidget* parent)
     AddButton(modes, kParallelId, "Parallel");
     AddOkCancel(layout, "OK", "&Cancel");
     ShowState();
+    // The keyboard starts on the selected part; the arrow keys move the
+    // selection through the grid.
+    Button(kFirstDeviceRadioId + App().SelectedDevice)->setFocus();
     adjustSize();
     CenterDialog(this, parent);
 }
@@ -219,11 +230,15 @@ PortSelectDlg::PortSelectDlg(QWidget* parent, DiscoveryRoots roots)
             this, [this] { Unassign(); });
     assignments->addStretch();
     layout->addLayout(assignments);
+    note_ = new QLabel(this);
+    note_->setWordWrap(true);
+    layout->addWidget(note_);
 #endif
     AddOkCancel(layout, "OK", "Cancel");
     SetChecked(kFirstPortId + App().PortIndex, true);
     ShowPorts();
     adjustSize();
+    WithoutMaximise(this);
 }
 
 QString PortSelectDlg::PortDevice(std::uint8_t portIndex) {
@@ -232,9 +247,12 @@ QString PortSelectDlg::PortDevice(std::uint8_t portIndex) {
     if (!view.linkTarget.empty()) text += " -> " + QString::fromStdString(view.linkTarget);
 #ifndef _WIN32
     if (!view.present) text += " (not present)";
+    if (view.resolved.source == PortSource::ProgramDirectory) text += " (beside the program)";
 #endif
     return text;
 }
+
+QString PortSelectDlg::Note() const { return note_ != nullptr ? note_->text() : QString(); }
 
 void PortSelectDlg::Clicked(int id, bool) {
     App().PortIndex = static_cast<std::uint8_t>(id - kFirstPortId);
@@ -243,9 +261,22 @@ void PortSelectDlg::Clicked(int id, bool) {
 }
 
 void PortSelectDlg::ShowPorts() {
-    for (std::uint8_t i = 0; i < devices_.size(); ++i) devices_[i]->setText(PortDevice(i));
+    for (std::uint8_t i = 0; i < devices_.size(); ++i) {
+        QString text = PortDevice(i);
+        if (removals_.contains(i)) text += " (assignment removed on OK)";
+        devices_[i]->setText(text);
+    }
+    const std::uint8_t selected = App().PortIndex;
+    const bool beside = ResolvePort(selected).source == PortSource::ProgramDirectory;
     if (QAbstractButton* remove = Button(kUnassignId)) {
-        remove->setEnabled(HasAssignment(App().PortIndex));
+        remove->setEnabled(!beside && HasAssignment(selected) && !removals_.contains(selected));
+    }
+    if (note_ != nullptr) {
+        note_->setText(beside ? QString("%1 is a link beside the program, not an assignment of "
+                                        "this dialog; it cannot be removed here.")
+                                    .arg(QString::fromStdString(ComName(selected)))
+                              : QString());
+        note_->setVisible(beside);
     }
     adjustSize();
 }
@@ -256,13 +287,23 @@ void PortSelectDlg::Assign() {
     if (chooser.exec() != QDialog::Accepted) return;
     const std::string failure = AssignPort(App().PortIndex, chooser.Device(), roots_);
     if (!failure.empty()) ShowMessage(failure, "Error", MessageIcon::Stop);
+    // A new assignment replaces one marked for removal.
+    if (failure.empty()) removals_.erase(App().PortIndex);
     ShowPorts();
 }
 
 void PortSelectDlg::Unassign() {
-    const std::string failure = UnassignPort(App().PortIndex);
-    if (!failure.empty()) ShowMessage(failure, "Error", MessageIcon::Stop);
+    removals_.insert(App().PortIndex);
     ShowPorts();
+}
+
+void PortSelectDlg::accept() {
+    for (const std::uint8_t port : removals_) {
+        const std::string failure = UnassignPort(port);
+        if (!failure.empty()) ShowMessage(failure, "Error", MessageIcon::Stop);
+    }
+    removals_.clear();
+    QDialog::accept();
 }
 
 // Assign Serial Port.
@@ -418,6 +459,17 @@ AutoProgramDlg::AutoProgramDlg(QWidget* parent)
     repeat_->setChecked(model_.repeat);
     connect(repeat_, &QAbstractButton::toggled, this, [this](bool on) { model_.repeat = on; });
     rows->addWidget(repeat_);
+    // Repeating needs the device check to see a chip go and come, which SPI
+    // mode does not make.
+    if ((App().ProgrammingMode & kModeParallel) == 0 && SelectedDeviceInfo().SpiCapable) {
+        const QString reason = Text(kRepeatNeedsParallelText);
+        repeat_->setEnabled(false);
+        repeat_->setToolTip(reason);
+        auto* why = new QLabel(reason, production);
+        why->setWordWrap(true);
+        why->setEnabled(false);
+        rows->addWidget(why);
+    }
     auto* logRow = new QHBoxLayout;
     logRow->addWidget(new QLabel(Text(AutoSettingsDialog::kLogLabel), production));
     log_ = new QLineEdit(QString::fromStdString(model_.logPath), production);
@@ -478,20 +530,16 @@ void FrameWnd::SelectDeviceCommand() {
 
 void FrameWnd::SerialPortCommand() {
     const std::uint8_t port = App().PortIndex;
-    // What the open port's name leads to: an assignment made in the dialog
-    // may give it another device, which must then be opened instead.
-    const auto leadsTo = [](std::uint8_t index) {
-        ComPortView view = DescribeComPort(index);
-        return std::pair(std::move(view.resolved.name), std::move(view.linkTarget));
-    };
-    const auto device = leadsTo(port);
     PortSelectDlg dialog(this);
     const bool chosen = RunDialog(dialog) == QDialog::Accepted;
     if (!chosen) App().PortIndex = port;
-    // The same port chosen again while it is in error is another try: the
-    // adapter may have been plugged in since.
-    const bool retry = chosen && App().ProgrammerLink == nullptr;
-    if (App().PortIndex == port && leadsTo(port) == device && !retry) return;
+    // OK opens the chosen port again when it is another port, when it is in
+    // error (the unit may be back), or when its name now leads to another
+    // device. Cancel leaves a port in error alone, but not one whose name was
+    // given another device while the dialog was open.
+    const bool reopen = chosen ? ProgrammerPortStale(App().PortIndex)
+                               : !ProgrammerPortInError() && ProgrammerPortStale(port);
+    if (!reopen) return;
     CloseProgrammerPort();
     OpenProgrammerPort(App().PortIndex);
     UpdateStatusBar();

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,7 +76,9 @@ class SelectDeviceDlg : public SettingsDlg {
 // "Serial Port Setting": COM1 to COM9 as 1000 to 1008, each with the device
 // it resolves to and whether that is there. Outside Windows, "Assign..."
 // (1010) gives the selected COM name one of the machine's serial ports, and
-// "Remove Assignment" (1011) takes it back.
+// "Remove Assignment" (1011) takes it back on OK. Only links in the settings
+// folder are ours to remove: one beside the program (a virtual unit's, a
+// portable copy's) is shown as such and left alone.
 class PortSelectDlg : public SettingsDlg {
   public:
     static constexpr int kFirstPortId = 1000;
@@ -87,16 +90,24 @@ class PortSelectDlg : public SettingsDlg {
     // The device shown beside a port's button.
     [[nodiscard]] static QString PortDevice(std::uint8_t portIndex);
 
+    // Removes the assignments marked with Remove Assignment, then ends with 1.
+    void accept() override;
+    // Why the selected name's link cannot be removed here, or empty.
+    [[nodiscard]] QString Note() const;
+
   private:
     void Clicked(int id, bool checked) override;
     void Assign();
     void Unassign();
     // Rewrites the devices and enables Remove Assignment for the selected
-    // name when it has one.
+    // name when it has an assignment of its own in the settings folder.
     void ShowPorts();
 
     DiscoveryRoots roots_;
     std::vector<QLabel*> devices_;
+    QLabel* note_ = nullptr;
+    // Names whose assignment goes on OK; Cancel leaves them as they are.
+    std::set<std::uint8_t> removals_;
 };
 
 // "Assign Serial Port": the machine's serial ports with their description,

@@ -52,17 +52,16 @@ int RunZvk(const StartUpOptions& options) {
     // still ends through the loop with the settings written; kept until after
     // they are written, so that a late signal cannot cut that short.
     SessionEnd sessionEnd;
+    const std::function<void()> save =
+        options.saveSettings ? options.saveSettings : std::function<void()>(SaveSettings);
+    sessionEnd.SetEarlySave(save);
     int code = 0;
     {
         std::unique_ptr<FrameWnd> frame = StartFrame(options);
         sessionEnd.Watch(*frame);
         if (!frame->Closed()) code = QApplication::exec();
     }
-    if (options.saveSettings) {
-        options.saveSettings();
-    } else {
-        SaveSettings();
-    }
+    save();
     // Ended by a signal: the status a shell reports for it, so that a script
     // does not carry on as if the user had chosen Exit.
     if (code == 0 && sessionEnd.EndingSignal() != 0) code = 128 + sessionEnd.EndingSignal();

@@ -7,6 +7,7 @@
 #include "app/AppState.h"
 #include "app/DeviceTable.h"
 #include "link/CommandTable.h"
+#include "link/Link.h"
 
 namespace zvk::ui {
 namespace {
@@ -73,7 +74,9 @@ void UpdateStatusBar() {
     auto* bar = static_cast<FrameStatusBar*>(App().StatusBar);
     if (bar == nullptr) return;
     const AppState& app = App();
-    const QString port = app.ProgrammerLink != nullptr ? "COM%1 - OK" : "COM%1 - Error";
+    // A port that has failed, or whose device has gone, is in error too,
+    // though it is still open: the next device command opens it again.
+    const QString port = !ProgrammerPortInError() ? "COM%1 - OK" : "COM%1 - Error";
     bar->SetPaneText(1, port.arg(app.PortIndex + 1));
     const DeviceInfo& part = SelectedDeviceInfo();
     bar->SetPaneText(

@@ -169,6 +169,13 @@ TEST_F(CliPorts, SettingsShowsTheFileInUseInWords) {
                            "\n"
                            "  images.folder=/home/ann/8051 images\n");
 
+    // SPI stored for a part that has none: AT89C2051 (01).
+    std::ofstream(settings_ / "zvk.dat") << "0201" + std::string(60, '0');
+    run = Cli("settings");
+    EXPECT_NE(run.out.find("\nmode: SPI (runs Parallel: this part has no SPI)\n"),
+              std::string::npos)
+        << run.out;
+
     fs::remove(settings_ / "zvk.dat");
     fs::create_directory(settings_ / "zvk.dat");
     run = Cli("settings");

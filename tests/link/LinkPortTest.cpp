@@ -20,6 +20,8 @@ using Lines = std::vector<std::string>;
 
 struct Script {
     bool opens = true;
+    bool hungUp = false;
+    int opened = 0;
     bool configures = true;
     std::ptrdiff_t written = -2;  // -2: everything
     std::ptrdiff_t read = 0;
@@ -31,8 +33,10 @@ class ScriptedTransport final : public SerialTransport {
     explicit ScriptedTransport(Script& script) : script_(script) {}
     bool Open(const std::string& name) override {
         script_.openedName = name;
+        if (script_.opens) ++script_.opened;
         return script_.opens;
     }
+    bool HungUp() const override { return script_.hungUp; }
     bool Configure() override { return script_.configures; }
     void Purge() override {}
     std::ptrdiff_t Write(const std::uint8_t*, std::size_t count, Clock::Duration) override {
@@ -117,6 +121,54 @@ TEST_F(LinkPort, ComNLooksBesideTheProgramThenInTheSettingsFolder) {
     }
     EXPECT_NE(OpenProgrammerPort(1), nullptr);
     EXPECT_EQ(script_.openedName, (settings / "COM2").string());
+}
+
+// When the open port must be opened again: after a failed transfer, once its
+// device has gone, and when its name has come to lead to another device
+// (told apart by what it is, not by its name); a quiet reopen says nothing.
+TEST_F(LinkPort, APortInErrorOrLeadingElsewhereIsOpenedAgainQuietly) {
+    namespace fs = std::filesystem;
+    fs::create_symlink("/dev/null", dir_ / "COM2");
+    ASSERT_NE(OpenProgrammerPort(1), nullptr);
+    EXPECT_FALSE(ProgrammerPortInError());
+    EXPECT_FALSE(ProgrammerPortStale(1));
+    EXPECT_TRUE(ProgrammerPortStale(2)) << "another port";
+
+    // The same name made again for the same device is the same port.
+    fs::remove(dir_ / "COM2");
+    fs::create_symlink("/dev/null", dir_ / "COM2");
+    EXPECT_FALSE(ProgrammerPortStale(1));
+    // Another device behind the same name and link target.
+    fs::remove(dir_ / "COM2");
+    fs::create_symlink(dir_ / "device", dir_ / "COM2");
+    fs::create_symlink("/dev/null", dir_ / "device");
+    EXPECT_FALSE(ProgrammerPortStale(1)) << "still /dev/null";
+    fs::remove(dir_ / "device");
+    fs::create_symlink("/dev/zero", dir_ / "device");
+    EXPECT_FALSE(ProgrammerPortInError());
+    EXPECT_TRUE(ProgrammerPortStale(1));
+    EXPECT_TRUE(RefreshProgrammerPort(1));
+    EXPECT_EQ(script_.opened, 2);
+    EXPECT_FALSE(ProgrammerPortStale(1));
+
+    // A failed transfer leaves the port in error until it is opened again.
+    script_.written = -1;
+    const std::uint8_t byte = 0x0D;
+    EXPECT_FALSE(LinkWrite(App().ProgrammerLink, &byte, 1));
+    EXPECT_TRUE(ProgrammerPortInError());
+    script_.written = -2;
+    EXPECT_TRUE(RefreshProgrammerPort(1));
+    EXPECT_EQ(script_.opened, 3);
+    EXPECT_FALSE(ProgrammerPortInError());
+
+    // A device that has gone; and a reopen that fails leaves none, quietly.
+    script_.hungUp = true;
+    EXPECT_TRUE(ProgrammerPortInError());
+    script_.opens = false;
+    EXPECT_FALSE(RefreshProgrammerPort(1));
+    EXPECT_EQ(App().ProgrammerLink, nullptr);
+    EXPECT_TRUE(ProgrammerPortInError());
+    EXPECT_EQ(messages_.Lines(), Lines{"ERROR|Serial port communication error!"});
 }
 
 TEST_F(LinkPort, ComNamesAreCom1ToCom9InAnyCase) {

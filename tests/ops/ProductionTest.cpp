@@ -83,6 +83,11 @@ Operated Operate(ProductionJob& job, VirtualUnit& unit, std::vector<NextChip> ch
         }
         if (waiting == SocketWait::None) {
             EXPECT_FALSE(job.model.closeEnabled) << "a chip is under way";
+            if (before == SocketWait::Chip) {
+                for (const AutoStepBox& box : job.model.steps) {
+                    EXPECT_FALSE(box.ticked) << "a new chip starts with no step ticked";
+                }
+            }
             polls = 0;
             continue;
         }

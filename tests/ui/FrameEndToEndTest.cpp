@@ -24,6 +24,7 @@
 #include "ui/JobDriver.h"
 #include "ui/ProgressDialogs.h"
 #include "ui/SettingsDialogs.h"
+#include "ui/StatusBar.h"
 
 namespace zvk::ui {
 
@@ -180,6 +181,38 @@ class FrameEndToEndTest : public QObject {
             const auto found = expected.find(int(a));
             QCOMPARE(flash[a], found == expected.end() ? 0xFF : found->second);
         }
+    }
+
+    // The unit restarted on the same link: the status bar shows the port in
+    // error, and the next command reaches the new unit without a message box.
+    void aUnitRestartedOnTheSameLinkIsReachedByTheNextCommand() {
+        TempDir dir;
+        UnitSimProcess unit;
+        QVERIFY(unit.Start(dir.Path(), "COM2", {"--part", "AT89S52"}));
+        CloseProgrammerPort();
+        ResetAppState();
+        const TransportFactory previous = SetTransportFactory(MakeQtSerialTransport);
+        MessageRecorder messages;
+        {
+            auto frame = test::StartTestFrame(dir);
+            App().SelectedDevice = kAt89S52;
+            App().ProgrammingMode = kModeParallel;
+            const auto erase = [&] {
+                frame->MenuItem(frame->ShownMenu(), CommandId::Erase)->trigger();
+            };
+            erase();
+            QCOMPARE(frame->Status()->PaneText(1), QString("COM2 - OK"));
+            QCOMPARE(unit.Stop(), 0);
+            QVERIFY(unit.Start(dir.Path(), "COM2", {"--part", "AT89S52"}));
+            // What the frame's port watch does between commands.
+            UpdateStatusBar();
+            QCOMPARE(frame->Status()->PaneText(1), QString("COM2 - Error"));
+            erase();
+            QCOMPARE(frame->Status()->PaneText(1), QString("COM2 - OK"));
+        }
+        SetTransportFactory(previous);
+        QCOMPARE(messages.Lines(), (std::vector<std::string>{"Erase|Chip Erased Sucessfully",
+                                                             "Erase|Chip Erased Sucessfully"}));
     }
 };
 

@@ -281,8 +281,9 @@ class FrameWndTest : public QObject {
 
     // A shut-down (SIGTERM), Ctrl+C (SIGINT) or a closed terminal (SIGHUP)
     // closes the frame from the event loop, after whatever was open has
-    // ended its own way, and the settings are written once.
-    void signalsEndTheProgramWithTheSettingsWrittenOnce_data() {
+    // ended its own way, and the settings are written once after the loop
+    // (and before it too, while a job that cannot stop runs on).
+    void signalsEndTheProgramWithTheSettingsWritten_data() {
         QTest::addColumn<int>("signal");
         QTest::addColumn<QString>("open");  // what is open when it comes
         QTest::newRow("SIGTERM") << SIGTERM << "";
@@ -295,7 +296,7 @@ class FrameWndTest : public QObject {
         QTest::newRow("SIGHUP over a progress dialog") << SIGHUP << "progress";
         QTest::newRow("SIGTERM over a job that cannot stop") << SIGTERM << "unstoppable";
     }
-    void signalsEndTheProgramWithTheSettingsWrittenOnce() {
+    void signalsEndTheProgramWithTheSettingsWritten() {
         QFETCH(int, signal);
         QFETCH(QString, open);
         TempDir dir;
@@ -307,14 +308,15 @@ class FrameWndTest : public QObject {
         StartUpOptions options;
         options.programDirectory = dir.Path().string();
         options.showAbout = false;
-        int writes = 0;
+        InterruptedJob job(signal, open != "unstoppable");
+        // The job's steps done at each write.
+        std::vector<int> writes;
         options.saveSettings = [&] {
-            ++writes;
+            writes.push_back(job.steps);
             SaveSettings();
         };
         // Whatever the test process was started with, the signal would end it.
         const auto previousHandler = std::signal(signal, SIG_DFL);
-        InterruptedJob job(signal, open != "unstoppable");
         bool endedWhileFrameOpen = false;
         bool startUpBoxUp = false;
         QTimer wayOut;
@@ -361,7 +363,14 @@ class FrameWndTest : public QObject {
 
         QVERIFY(!guardFired);
         QCOMPARE(code, 128 + signal);
-        QCOMPARE(writes, 1);
+        // A job that cannot stop holds up the end: the settings are written
+        // at once while it runs, and once more at the end.
+        if (open == "unstoppable") {
+            QCOMPARE(writes.size(), std::size_t{2});
+            QVERIFY(writes[0] < int(InterruptedJob::kSteps));
+        } else {
+            QCOMPARE(writes.size(), std::size_t{1});
+        }
         const std::string saved = test::ReadTextFile(dir / "zvk.dat");
         QCOMPARE(saved.size(), std::size_t{64});
         QCOMPARE(saved.substr(0, 4), std::string("010f"));
@@ -413,9 +422,9 @@ class FrameWndTest : public QObject {
         QCOMPARE(text(MenuKind::Frame, CommandId::AutoProgrammingMode),
                  QString("&Auto Programming Mode"));
         QCOMPARE(text(MenuKind::Child, CommandId::AutoProgrammingMode),
-                 QString("Auto Programming Mode"));
+                 QString("&Auto Programming Mode"));
         QCOMPARE(text(MenuKind::Frame, CommandId::Protection), QString("&Protection"));
-        QCOMPARE(text(MenuKind::Child, CommandId::Protection), QString("Protection"));
+        QCOMPARE(text(MenuKind::Child, CommandId::Protection), QString("&Protection"));
         QCOMPARE(text(MenuKind::Child, CommandId::Exit), QString("E&xit"));
         QCOMPARE(text(MenuKind::Child, CommandId::ChecksumEeprom), QString("C&hecksum"));
         QCOMPARE(text(MenuKind::Frame, CommandId::BlankCheckEeprom), QString("BlankCheck EEPROM"));
@@ -534,10 +543,10 @@ class FrameWndTest : public QObject {
         MessageRecorder messages;
         auto frame = test::StartTestFrame(dir);
         const CommandId eeprom[] = {
-            CommandId::LoadEeprom,    CommandId::SaveEeprom,     CommandId::EditEeprom,
-            CommandId::LocateEeprom,  CommandId::ClearEeprom,    CommandId::FillEeprom,
-            CommandId::CopyEeprom,    CommandId::ChecksumEeprom, CommandId::BlankCheckEeprom,
-            CommandId::ProgramEeprom, CommandId::ReadEeprom,     CommandId::VerifyEeprom};
+            CommandId::LoadEeprom,     CommandId::SaveEeprom,       CommandId::EditEeprom,
+            CommandId::ClearEeprom,    CommandId::FillEeprom,       CommandId::CopyEeprom,
+            CommandId::ChecksumEeprom, CommandId::BlankCheckEeprom, CommandId::ProgramEeprom,
+            CommandId::ReadEeprom,     CommandId::VerifyEeprom};
         const auto expectEeprom = [&](bool enabled) {
             for (MenuKind kind : {MenuKind::Frame, MenuKind::Child}) {
                 for (CommandId id : eeprom)
@@ -984,6 +993,64 @@ class FrameWndTest : public QObject {
         QVERIFY(frame->HelpWindow() != nullptr);
         QVERIFY(frame->HelpWindow()->isVisible());
         QVERIFY(frame->HelpWindow()->toPlainText().contains("zvk manual"));
+
+        // It has a close box, and Escape and Ctrl+W close it.
+        QVERIFY(frame->HelpWindow()->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+        for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence("Ctrl+W")}) {
+            frame->OnCommand(Id(CommandId::HelpContents));
+            QVERIFY(QTest::qWaitForWindowActive(frame->HelpWindow()));
+            QTest::keySequence(frame->HelpWindow(), keys);
+            QVERIFY2(!frame->HelpWindow()->isVisible(), qPrintable(keys.toString()));
+        }
+    }
+
+    // Locate is greyed while its editor is not open; the opener's button is
+    // pressed only while its own window is the active one; the Settings
+    // items keep their mnemonics in the buffer windows' menu.
+    void bufferCommandsFollowTheOpenWindows() {
+        TempDir dir;
+        MessageRecorder messages;
+        auto frame = test::StartTestFrame(dir);
+        App().SelectedDevice = kAt89S8252;
+        frame->UpdateDeviceMenus();
+        const auto locate = [&](CommandId id) {
+            const bool enabled = frame->MenuItem(MenuKind::Frame, id)->isEnabled();
+            if (frame->MenuItem(MenuKind::Child, id)->isEnabled() != enabled) return -1;
+            return int(enabled);
+        };
+        QCOMPARE(locate(CommandId::LocateFlash), 0);
+        QCOMPARE(locate(CommandId::LocateEeprom), 0);
+        frame->OnCommand(Id(CommandId::Disassembly));
+        QCOMPARE(locate(CommandId::LocateFlash), 0);
+        frame->OnCommand(Id(CommandId::EditFlash));
+        QCOMPARE(locate(CommandId::LocateFlash), 1);
+        QCOMPARE(locate(CommandId::LocateEeprom), 0);
+        frame->OnCommand(Id(CommandId::EditEeprom));
+        QCOMPARE(locate(CommandId::LocateEeprom), 1);
+
+        const auto pressed = [&] {
+            QStringList down;
+            for (CommandId id :
+                 {CommandId::Disassembly, CommandId::EditFlash, CommandId::EditEeprom})
+                if (frame->ToolBar()->Button(id)->isChecked()) down << QString::number(Id(id));
+            return down;
+        };
+        QCOMPARE(pressed(), QStringList{QString::number(Id(CommandId::EditEeprom))});
+        // Each window brought forward by its button, as a user would click it.
+        for (CommandId id : {CommandId::Disassembly, CommandId::EditFlash, CommandId::Disassembly,
+                             CommandId::EditEeprom}) {
+            frame->ToolBar()->Button(id)->trigger();
+            QCOMPARE(pressed(), QStringList{QString::number(Id(id))});
+        }
+        Child(App().FlashEditWindow)->parentWidget()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(locate(CommandId::LocateFlash), 0);
+
+        for (CommandId id : {CommandId::AutoProgrammingMode, CommandId::Protection}) {
+            QCOMPARE(frame->MenuItem(MenuKind::Child, id)->text(),
+                     frame->MenuItem(MenuKind::Frame, id)->text());
+            QVERIFY(frame->MenuItem(MenuKind::Child, id)->text().startsWith('&'));
+        }
     }
 };
 

@@ -2,6 +2,7 @@
 // Cancel, and what the frame's openers do after the dialog.
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,6 +20,7 @@
 #include "ui/ChildWnd.h"
 #include "ui/FileQuestion.h"
 #include "ui/SettingsDialogs.h"
+#include "ui/StartUp.h"
 #include "ui/StatusBar.h"
 
 namespace zvk::ui {
@@ -196,11 +198,16 @@ class SettingsDialogsTest : public QObject {
         QCOMPARE(dialog.windowTitle(), QString("Serial Port Setting"));
         QVERIFY(dialog.Button(1002)->isChecked());
         QCOMPARE(dialog.Button(1008)->text(), QString("COM9"));
-        QCOMPARE(PortSelectDlg::PortDevice(2),
-                 QString::fromStdString((dir / "COM3").string()) + " -> /dev/null");
+        QCOMPARE(PortSelectDlg::PortDevice(2), QString::fromStdString((dir / "COM3").string()) +
+                                                   " -> /dev/null (beside the program)");
         QCOMPARE(PortSelectDlg::PortDevice(3),
                  QString::fromStdString((dir / "COM4").string()) + " -> " +
-                     QString::fromStdString((dir / "unplugged").string()) + " (not present)");
+                     QString::fromStdString((dir / "unplugged").string()) +
+                     " (not present) (beside the program)");
+        // Such a link is not the dialog's to remove.
+        QVERIFY(!dialog.Button(PortSelectDlg::kUnassignId)->isEnabled());
+        QVERIFY(dialog.Note().contains("COM3 is a link beside the program"));
+        QVERIFY(dialog.Note().contains("cannot be removed here"));
         QVERIFY(PortSelectDlg::PortDevice(0).startsWith("/dev/ttyS0"));
         QCOMPARE(PortSelectDlg::PortDevice(8), QString("/dev/ttyS8 (not present)"));
         const auto labels = dialog.findChildren<QLabel*>();
@@ -280,13 +287,44 @@ class SettingsDialogsTest : public QObject {
         QCOMPARE(messages.Lines(),
                  std::vector<std::string>{"Error|" + (dir / "gone").string() + " does not exist"});
 
+        // Remove Assignment acts on OK only.
         dialog.Button(1002)->click();
+        QVERIFY(dialog.Note().isEmpty());
         dialog.Button(PortSelectDlg::kUnassignId)->click();
-        QVERIFY(!std::filesystem::is_symlink(settings / "COM3"));
+        QVERIFY(std::filesystem::is_symlink(settings / "COM3"));
         QVERIFY(!dialog.Button(PortSelectDlg::kUnassignId)->isEnabled());
+        dialog.Button(kOkId)->click();
+        QVERIFY(!std::filesystem::is_symlink(settings / "COM3"));
         QCOMPARE(PortSelectDlg::PortDevice(2), QString("/dev/ttyS2 (not present)"));
         QVERIFY(std::filesystem::is_empty(program.Path()));
         QCOMPARE(script.Unexpected(), 0);
+    }
+
+    // Remove Assignment then Cancel: the link stays, and so does the port.
+    // Then OK: the link goes, and the name's new device is opened.
+    void serialPortRemovesAnAssignmentOnlyOnOk() {
+        TempDir dir;
+        test::ScopedEnvironment xdg("XDG_CONFIG_HOME", (dir / "config").string());
+        test::ReadOnlyFolder program(dir / "bin");
+        MessageRecorder messages;
+        QCOMPARE(AssignPort(1, "/dev/null"), std::string());
+        const auto link = dir / "config" / "zvk" / "COM2";
+        QVERIFY(std::filesystem::is_symlink(link));
+        ScopedPorts ports(true);
+        StartUpOptions options;
+        options.programDirectory = program.Path().string();
+        options.showAbout = false;
+        auto frame = StartFrame(options);
+        QCOMPARE(ports.made, 1);
+        frame->SetDialogRunner(Clicks({PortSelectDlg::kUnassignId, kCancelId}));
+        frame->OnCommand(static_cast<int>(CommandId::SerialPort));
+        QVERIFY(std::filesystem::is_symlink(link));
+        QCOMPARE(ports.made, 1);
+        frame->SetDialogRunner(Clicks({PortSelectDlg::kUnassignId, kOkId}));
+        frame->OnCommand(static_cast<int>(CommandId::SerialPort));
+        QVERIFY(!std::filesystem::is_symlink(link));
+        QCOMPARE(ports.made, 2);
+        QVERIFY(messages.Lines().empty());
     }
 
     // The port in use given another device in the dialog is opened again,
@@ -449,6 +487,83 @@ class SettingsDialogsTest : public QObject {
         QVERIFY(!LoadProductionSettings().repeat);
         QVERIFY(LoadProductionSettings().logPath.empty());
         QVERIFY(messages.messages.empty());
+    }
+
+    // In SPI mode a run cannot see chips come and go: Repeat is greyed and
+    // says why. A part without SPI runs Parallel whatever was stored.
+    void repeatIsGreyedWithItsReasonInSpiMode() {
+        TempDir dir;
+        App().ProgramDirectory = dir.Path().string();
+        App().ProgrammingMode = 0;
+        App().SelectedDevice = kAt89S52;
+        {
+            AutoProgramDlg dialog(nullptr);
+            QVERIFY(!dialog.RepeatBox()->isEnabled());
+            QCOMPARE(dialog.RepeatBox()->toolTip(), QString::fromUtf8(kRepeatNeedsParallelText));
+            const auto labels = dialog.findChildren<QLabel*>();
+            QVERIFY(std::any_of(labels.begin(), labels.end(), [](const QLabel* label) {
+                return label->text() == QString::fromUtf8(kRepeatNeedsParallelText);
+            }));
+        }
+        for (const auto& [mode, part] : {std::pair{kModeParallel, kAt89S52}, {0, kAt89C2051}}) {
+            App().ProgrammingMode = static_cast<std::uint8_t>(mode);
+            App().SelectedDevice = part;
+            AutoProgramDlg dialog(nullptr);
+            QVERIFY(dialog.RepeatBox()->isEnabled());
+        }
+    }
+
+    // Every check box is a tab stop of its own, in the dialog's order, and
+    // Space toggles it; none of these dialogs offers to maximise.
+    void everyCheckBoxIsReachedWithTabAndToggledWithSpace() {
+        TempDir dir;
+        App().ProgramDirectory = dir.Path().string();
+        App().ProgrammingMode = kModeParallel;
+        std::vector<std::unique_ptr<SettingsDlg>> dialogs;
+        dialogs.push_back(std::make_unique<OptionDlg>(nullptr));
+        dialogs.push_back(std::make_unique<ProtectionDlg>(nullptr));
+        dialogs.push_back(std::make_unique<AutoProgramDlg>(nullptr));
+        dialogs.push_back(std::make_unique<SelectDeviceDlg>(nullptr));
+        dialogs.push_back(std::make_unique<PortSelectDlg>(nullptr));
+        for (const auto& dialog : dialogs) {
+            QVERIFY(!dialog->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+            const QList<QCheckBox*> boxes = dialog->findChildren<QCheckBox*>();
+            if (boxes.isEmpty()) continue;
+            dialog->show();
+            QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+            QList<QCheckBox*> reached;
+            for (int i = 0; i < 40; ++i) {
+                auto* box = qobject_cast<QCheckBox*>(QApplication::focusWidget());
+                if (box != nullptr && !reached.contains(box)) reached << box;
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            }
+            QCOMPARE(reached, boxes);
+            dialog->hide();
+        }
+        App().OptionFlags = 0;
+        OptionDlg options(nullptr);
+        options.show();
+        QVERIFY(QTest::qWaitForWindowActive(&options));
+        options.Button(1038)->setFocus();
+        QTest::keyClick(options.Button(1038), Qt::Key_Space);
+        QCOMPARE(int(App().OptionFlags), int(kOptionEraseBeforeProgram));
+    }
+
+    // Select Device starts with the keyboard on the selected part, and the
+    // arrow keys move the selection.
+    void selectDeviceIsWorkedWithTheArrowKeys() {
+        // AT89S51 (14), in the last of three columns.
+        App().SelectedDevice = 14;
+        App().ProgrammingMode = kModeParallel;
+        SelectDeviceDlg dialog(nullptr);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QCOMPARE(QApplication::focusWidget(), dialog.Button(kPart + 14));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+        QCOMPARE(int(App().SelectedDevice), 13);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QCOMPARE(int(App().SelectedDevice), 10);
+        QVERIFY(dialog.Button(kPart + 10)->isChecked());
     }
 };
 
