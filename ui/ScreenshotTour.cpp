@@ -2,9 +2,12 @@
 // real frame on a program directory whose COM2 leads to a running
 // zvk-unit-sim, loads a HEX file through File > Load File and programs it
 // through Device > Program, and grabs the screen while the details and the
-// progress dialogs show, then the program in the disassembly view.
+// progress dialogs show, then the program in the disassembly view, and last
+// the toolbar on the light and on a dark palette with the contrast of each of
+// its pictures.
 // scripts/screenshots runs it under Xvfb.
 
+#include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -14,10 +17,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <iterator>
 
 #include "app/AppState.h"
 #include "app/DeviceTable.h"
@@ -28,9 +34,11 @@
 #include "ui/FieldDialogs.h"
 #include "ui/FileQuestion.h"
 #include "ui/FrameWnd.h"
+#include "ui/PictogramContrast.h"
 #include "ui/ProgressDialogs.h"
 #include "ui/StartUp.h"
 #include "ui/StatusBar.h"
+#include "ui/ToolBar.h"
 
 namespace {
 
@@ -53,6 +61,7 @@ class Tour : public QObject {
         poll_.start(20);
     }
     int failures = 0;
+    [[nodiscard]] const QString& Images() const { return images_; }
 
   private:
     // A dialog is grabbed once it has been on the screen for a moment, so
@@ -99,10 +108,59 @@ class Tour : public QObject {
     bool grabbedProgress_ = false;
 };
 
+// The toolbar on the light palette and on a dark one, each grabbed from the
+// screen once the palette has been applied and painted, with the contrast of
+// each enabled button's picture against the toolbar. Quits when done.
+void ShootToolBars(FrameWnd& frame, Tour& tour) {
+    static const QPalette light = QApplication::palette();
+    struct Shot {
+        const char* name;
+        QPalette palette;
+    };
+    static const Shot shots[] = {{"light", light}, {"dark", DarkPalette()}};
+    static std::size_t next = 0;
+    if (next == std::size(shots)) {
+        QApplication::setPalette(light);
+        QApplication::quit();
+        return;
+    }
+    const Shot& shot = shots[next++];
+    QApplication::setPalette(shot.palette);
+    QTimer::singleShot(400, [&frame, &tour, &shot] {
+        FrameToolBar* bar = frame.ToolBar();
+        // Up to the last button: the rest of the bar is empty.
+        const QWidget* last = bar->widgetForAction(bar->actions().constLast());
+        const QRect area(bar->mapToGlobal(QPoint(0, 0)),
+                         QSize(last->geometry().right() + 6, bar->height()));
+        const QPixmap pixels = QGuiApplication::primaryScreen()->grabWindow(
+            0, area.x(), area.y(), area.width(), area.height());
+        tour.failures += !Save(pixels, tour.Images() + "/toolbar-" + shot.name + ".png");
+        const QImage image = pixels.toImage();
+        const qreal scale = image.devicePixelRatio();
+        double lowest = 21.0;
+        for (QAction* action : bar->actions()) {
+            if (action->isSeparator() || !action->isEnabled()) continue;
+            const QRect button = bar->widgetForAction(action)->geometry();
+            const PictogramMeasure measure = MeasurePictogram(
+                image, QRect(QPoint(qRound(button.left() * scale), qRound(button.top() * scale)),
+                             button.size() * scale));
+            lowest = std::min(lowest, measure.contrast);
+            std::printf("contrast %s %-26s %5.2f:1 (%s on %s)\n", shot.name,
+                        qPrintable(action->toolTip().trimmed()), measure.contrast,
+                        qPrintable(measure.ink.name()), qPrintable(measure.background.name()));
+        }
+        std::printf("contrast %s lowest %.2f:1\n", shot.name, lowest);
+        ShootToolBars(frame, tour);
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The same look on every machine that makes the pictures.
+    QApplication::setStyle("Fusion");
+    QApplication::setPalette(QApplication::style()->standardPalette());
     QCommandLineParser parser;
     parser.addHelpOption();
     const QCommandLineOption programDir("program-dir", "directory with COM2 and zvk.dat", "dir");
@@ -163,9 +221,9 @@ int main(int argc, char** argv) {
         QTimer::singleShot(400, [&frame, &tour, disassemblyShot, editorShot] {
             tour.failures += !Save(GrabScreen(), disassemblyShot);
             frame->OnCommand(static_cast<int>(CommandId::EditFlash));
-            QTimer::singleShot(400, [&tour, editorShot] {
+            QTimer::singleShot(400, [&frame, &tour, editorShot] {
                 tour.failures += !Save(GrabScreen(), editorShot);
-                QApplication::quit();
+                ShootToolBars(*frame, tour);
             });
         });
     });

@@ -1,7 +1,10 @@
 #include "ui/ToolBar.h"
 
 #include <QAction>
+#include <QEvent>
 
+#include <iterator>
+#include <string>
 #include <string_view>
 
 #include "ui/HelpTexts.h"
@@ -28,6 +31,13 @@ QIcon DrawnIcon(std::string_view image) {
     return QIcon(IconPath(image));
 }
 
+bool IsDarkBackground(const QColor& background) { return background.lightnessF() < 0.5; }
+
+QIcon PictogramFor(std::string_view image, const QColor& background) {
+    if (!IsDarkBackground(background)) return DrawnIcon(image);
+    return DrawnIcon(std::string(image) + "-light");
+}
+
 QIcon ProgramIcon() { return DrawnIcon("zvk"); }
 
 FrameToolBar::FrameToolBar(QWidget* parent, const std::function<void(int)>& dispatch)
@@ -43,11 +53,32 @@ FrameToolBar::FrameToolBar(QWidget* parent, const std::function<void(int)>& disp
         const int id = static_cast<int>(*entry.command);
         const std::string_view tip = ToolTipText(id);
         const QString tipText = QString::fromLatin1(tip.data(), static_cast<qsizetype>(tip.size()));
-        QAction* action = addAction(DrawnIcon(entry.image), tipText);
+        QAction* action = addAction(tipText);
         action->setToolTip(tipText);
         action->setData(id);
         action->setEnabled(!entry.disabledAtCreation);
         connect(action, &QAction::triggered, this, [dispatch, id] { dispatch(id); });
+    }
+    ShowPictograms();
+}
+
+void FrameToolBar::ShowPictograms() {
+    const QColor background = palette().color(backgroundRole());
+    light_ = IsDarkBackground(background);
+    // One action an entry, separators included, in the order of the entries.
+    const QList<QAction*> buttons = actions();
+    for (qsizetype i = 0; i < buttons.size() && i < qsizetype(std::size(kToolBarEntries)); ++i) {
+        const ToolBarEntry& entry = kToolBarEntries[i];
+        if (entry.command) buttons[i]->setIcon(PictogramFor(entry.image, background));
+    }
+}
+
+void FrameToolBar::changeEvent(QEvent* event) {
+    QToolBar::changeEvent(event);
+    // A desktop switched between light and dark while the program runs.
+    if (event->type() == QEvent::PaletteChange ||
+        event->type() == QEvent::ApplicationPaletteChange) {
+        ShowPictograms();
     }
 }
 

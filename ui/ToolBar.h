@@ -4,9 +4,11 @@
 // press its buttons by command id.
 //
 // The pictures are our own drawings (res/icons/NAME.svg, compiled in from
-// res/icons/icons.qrc), the same on every desktop and sharp at any scale. A
-// new button names its picture in kToolBarEntries; the picture goes into
-// res/icons and icons.qrc.
+// res/icons/icons.qrc), the same on every desktop and sharp at any scale.
+// Each has a light twin (NAME-light.svg) that the toolbar shows while its
+// background is dark, chosen again whenever the palette changes. A new
+// button names its picture in kToolBarEntries; the picture and its twin
+// (res/icons/LightTwins.cmake) go into res/icons and icons.qrc.
 
 #include <QIcon>
 #include <QString>
@@ -58,6 +60,12 @@ inline constexpr ToolBarEntry kToolBarEntries[] = {
 // The picture as an icon, drawn at whatever size it is asked for.
 [[nodiscard]] QIcon DrawnIcon(std::string_view image);
 
+// The picture for a background: its light twin on a dark one.
+[[nodiscard]] QIcon PictogramFor(std::string_view image, const QColor& background);
+
+// Whether a background takes the light twins.
+[[nodiscard]] bool IsDarkBackground(const QColor& background);
+
 class FrameToolBar : public QToolBar {
   public:
     // Each button sends its command id to dispatch.
@@ -68,6 +76,17 @@ class FrameToolBar : public QToolBar {
     void SetButtonEnabled(CommandId id, bool enabled);
     // Shows the button pressed, or released.
     void PressButton(CommandId id, bool pressed = true);
+    // Whether the buttons show the light twins.
+    [[nodiscard]] bool ShowsLightPictograms() const { return light_; }
+
+  protected:
+    void changeEvent(QEvent* event) override;
+
+  private:
+    // Gives every button the picture that suits the toolbar's background.
+    void ShowPictograms();
+
+    bool light_ = false;
 };
 
 // The program's own icon (res/icons/zvk.svg): the window icon, and the one
