@@ -4,6 +4,7 @@
 #include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
@@ -18,13 +19,23 @@
 
 namespace zvk::ui {
 
+namespace {
+constexpr const char* kResizable = "zvkResizable";
+}  // namespace
+
+void LetResize(QWidget* dialog) { dialog->setProperty(kResizable, true); }
+
 void WithoutMaximise(QWidget* dialog) {
+    if (dialog->property(kResizable).toBool()) return;
     // Without CustomizeWindowHint Qt fills in the usual buttons of a window,
     // maximise included.
     const Qt::WindowFlags flags =
         (dialog->windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint) &
         ~(Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
     if (flags != dialog->windowFlags() && !dialog->isVisible()) dialog->setWindowFlags(flags);
+    // Many window managers go by the size hints alone: a window whose
+    // smallest and largest sizes are the same is not theirs to maximise.
+    if (QLayout* layout = dialog->layout()) layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void CenterDialog(QWidget* dialog, QWidget* parent) {

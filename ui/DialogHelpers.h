@@ -15,9 +15,14 @@ namespace zvk::ui {
 void CenterDialog(QWidget* dialog, QWidget* parent);
 
 // A dialog has the size its contents give it: its title bar offers no
-// maximise or minimise button, whatever the window manager would add. Keeps
-// the close box where the dialog has one. Only before the dialog shows.
+// maximise or minimise button, whatever the window manager would add, and
+// its layout keeps it at that size. Keeps the close box where the dialog has
+// one. Only before the dialog shows.
 void WithoutMaximise(QWidget* dialog);
+
+// A dialog whose list is worth enlarging (load details, differences found)
+// stays resizable: WithoutMaximise leaves it alone. Before CenterDialog.
+void LetResize(QWidget* dialog);
 
 // The address dialog: "Enter the Starting address." with the last accepted
 // address selected. OK stores a valid entry in EnteredAddress; an invalid one

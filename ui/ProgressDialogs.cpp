@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpacerItem>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QVBoxLayout>
@@ -116,12 +117,16 @@ JobDialog::JobDialog(QWidget* parent, Job& job, const QString& stopText)
     : QDialog(parent),
       job_(job),
       stop_(new QPushButton(stopText, this)),
-      progress_(new QProgressBar(this)) {
+      progress_(new QProgressBar(this)),
+      floor_(new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Fixed)) {
     progress_->setTextVisible(false);
     connect(stop_, &QPushButton::clicked, this, [this] { driver_->Cancel(); });
 }
 
 void JobDialog::Drive(std::function<bool()> staysOpen) {
+    // The width the dialog asked for, kept once the layout sizes it.
+    Widen(minimumWidth());
+    static_cast<QBoxLayout*>(layout())->addSpacerItem(floor_);
     driver_ = new JobDriver(
         *this, job_,
         [this] {
@@ -135,14 +140,28 @@ void JobDialog::Drive(std::function<bool()> staysOpen) {
 void JobDialog::FitContents() {
     // The job writes its texts as it starts, after the dialog was first laid
     // out: until it shows, the dialog takes the size they need and is centred
-    // again; once it shows, it only grows, so that it does not jump about.
-    if (!isVisible()) {
-        adjustSize();
-        CenterDialog(this, parentWidget());
+    // again. Its layout keeps it at that size (no window manager offers to
+    // maximise it), and once it shows it gets no narrower, so that it does
+    // not jump about.
+    if (isVisible()) {
+        Widen(width());
+        // A dialog left resizable grows by hand.
+        const QSize needed = sizeHint().expandedTo(minimumSizeHint());
+        if (needed.width() > width() || needed.height() > height()) {
+            resize(size().expandedTo(needed));
+        }
         return;
     }
-    const QSize needed = sizeHint().expandedTo(minimumSizeHint());
-    if (needed.width() > width() || needed.height() > height()) resize(size().expandedTo(needed));
+    adjustSize();
+    CenterDialog(this, parentWidget());
+}
+
+void JobDialog::Widen(int width) {
+    const QMargins margins = layout() != nullptr ? layout()->contentsMargins() : QMargins();
+    const int inner = width - margins.left() - margins.right();
+    if (inner <= floor_->sizeHint().width()) return;
+    floor_->changeSize(inner, 0, QSizePolicy::Fixed, QSizePolicy::Fixed);
+    if (layout() != nullptr) layout()->invalidate();
 }
 
 void JobDialog::AddProgressLines(QVBoxLayout* layout) {
@@ -168,11 +187,11 @@ void JobDialog::RenderDevice(const DeviceProgressModel& model) {
     setWindowTitle(Q(model.title));
     // Wide enough for the whole title beside the window manager's icon and
     // buttons, which would otherwise cut it ("Auto Programming Mode - AT8...").
+    // Window managers draw titles larger and bolder than the dialog's text.
     QFont titleFont = font();
     titleFont.setBold(true);
     const QFontMetrics title(titleFont);
-    const int titleWidth = title.horizontalAdvance(windowTitle()) + 4 * title.height() + 32;
-    if (minimumWidth() < titleWidth) setMinimumWidth(titleWidth);
+    Widen(title.horizontalAdvance(windowTitle()) * 5 / 4 + 6 * title.height() + 16);
     status_->setText(Q(model.status));
     percentage_->setText(Q(model.percentage));
     RenderBar(progress_, model.progress.minimum, model.progress.maximum, model.progress.position);
@@ -210,6 +229,7 @@ LoadDetailsDialog::LoadDetailsDialog(QWidget* parent, const LoadDetailsModel& mo
       headline_(new QLabel(Q(model.headline), this)),
       details_(new QPlainTextEdit(this)) {
     setWindowTitle("File Loading Details");
+    LetResize(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(headline_);
     layout->addWidget(new QLabel("Loading Details:", this));
@@ -282,6 +302,7 @@ ScanDialog::ScanDialog(QWidget* parent, BlankCheckJob& job)
 
 ScanDialog::ScanDialog(QWidget* parent, Job& job, const ScanModel& model, const VerifyModel* verify)
     : JobDialog(parent, job, "Close"), model_(model), verify_(verify) {
+    LetResize(this);  // the list of differences may be long
     auto* layout = new QVBoxLayout(this);
     auto* history =
         new QGroupBox(verify != nullptr ? "Verification History:" : "BlankCheck History:", this);

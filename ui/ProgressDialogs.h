@@ -23,6 +23,7 @@
 
 class QCheckBox;
 class QLabel;
+class QSpacerItem;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -53,6 +54,8 @@ class JobDialog : public QDialog {
     void Drive(std::function<bool()> staysOpen = {});
     // Makes room for what the last render wrote.
     void FitContents();
+    // Keeps the dialog at least this wide from now on.
+    void Widen(int width);
     virtual void Render() = 0;
     // The status line, then the bar with the percentage beside it.
     void AddProgressLines(QVBoxLayout* layout);
@@ -68,6 +71,8 @@ class JobDialog : public QDialog {
 
   private:
     JobDriver* driver_ = nullptr;
+    // A gap as wide as the dialog must stay, at the foot of its layout.
+    QSpacerItem* floor_;
 };
 
 // "Loading..." and "Saving...": the label, the bar and Cancel.
