@@ -295,7 +295,7 @@ FrameWnd::FrameWnd()
     // A unit that went away between commands shows in the status bar before
     // the next command finds it out.
     auto* portWatch = new QTimer(this);
-    connect(portWatch, &QTimer::timeout, this, [] { UpdateStatusBar(); });
+    connect(portWatch, &QTimer::timeout, this, [] { UpdatePortStatus(); });
     portWatch->start(kPortWatchInterval);
 
     AppState& app = App();

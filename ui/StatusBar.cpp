@@ -70,14 +70,20 @@ QString FrameStatusBar::PaneText(int index) const { return Pane(index)->text(); 
 
 void FrameStatusBar::SetPaneText(int index, const QString& text) { Pane(index)->setText(text); }
 
+void UpdatePortStatus() {
+    auto* bar = static_cast<FrameStatusBar*>(App().StatusBar);
+    if (bar == nullptr) return;
+    // A port that has failed, or whose device has gone, is in error too,
+    // though it is still open: the next device command opens it again.
+    const QString port = !ProgrammerPortInError() ? "COM%1 - OK" : "COM%1 - Error";
+    bar->SetPaneText(1, port.arg(App().PortIndex + 1));
+}
+
 void UpdateStatusBar() {
     auto* bar = static_cast<FrameStatusBar*>(App().StatusBar);
     if (bar == nullptr) return;
     const AppState& app = App();
-    // A port that has failed, or whose device has gone, is in error too,
-    // though it is still open: the next device command opens it again.
-    const QString port = !ProgrammerPortInError() ? "COM%1 - OK" : "COM%1 - Error";
-    bar->SetPaneText(1, port.arg(app.PortIndex + 1));
+    UpdatePortStatus();
     const DeviceInfo& part = SelectedDeviceInfo();
     bar->SetPaneText(
         2, QString::fromUtf8(part.PartName.data(), static_cast<qsizetype>(part.PartName.size())));

@@ -43,4 +43,8 @@ class FrameStatusBar : public QStatusBar {
 // part that cannot do SPI in Parallel mode.
 void UpdateStatusBar();
 
+// Rewrites the port's pane alone: the frame looks every second whether the
+// port has gone into error, without touching what a dialog has under way.
+void UpdatePortStatus();
+
 }  // namespace zvk::ui
