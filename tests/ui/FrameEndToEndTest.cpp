@@ -93,13 +93,21 @@ class FrameEndToEndTest : public QObject {
     Q_OBJECT
 
   private slots:
+    // Every test talks to a unit of its own through the real serial port.
+    void init() {
+        CloseProgrammerPort();
+        ResetAppState();
+        previous_ = SetTransportFactory(MakeQtSerialTransport);
+    }
+    void cleanup() {
+        CloseProgrammerPort();
+        SetTransportFactory(std::move(previous_));
+    }
+
     void loadProgramVerifyReadThroughTheMenus() {
         TempDir dir;
         UnitSimProcess unit;
         QVERIFY(unit.Start(dir.Path(), "COM2", {"--part", "AT89S52"}));
-        CloseProgrammerPort();
-        ResetAppState();
-        const TransportFactory previous = SetTransportFactory(MakeQtSerialTransport);
         ScopedStepDelayLimit fast(1ms);
         MessageRecorder messages;
         const QString hex = qEnvironmentVariable("ZVK_SOURCE_DIR") + "/tests/data/frame_e2e.hex";
@@ -169,7 +177,6 @@ class FrameEndToEndTest : public QObject {
             QVERIFY(App().ProgrammerLink == nullptr);
         }
         SetFileQuestionHook(previousHook);
-        SetTransportFactory(previous);
 
         // Everything went well: no message box was needed.
         QCOMPARE(messages.Lines(), std::vector<std::string>{});
@@ -189,9 +196,6 @@ class FrameEndToEndTest : public QObject {
         TempDir dir;
         UnitSimProcess unit;
         QVERIFY(unit.Start(dir.Path(), "COM2", {"--part", "AT89S52"}));
-        CloseProgrammerPort();
-        ResetAppState();
-        const TransportFactory previous = SetTransportFactory(MakeQtSerialTransport);
         MessageRecorder messages;
         {
             auto frame = test::StartTestFrame(dir);
@@ -210,10 +214,12 @@ class FrameEndToEndTest : public QObject {
             erase();
             QCOMPARE(frame->Status()->PaneText(1), QString("COM2 - OK"));
         }
-        SetTransportFactory(previous);
         QCOMPARE(messages.Lines(), (std::vector<std::string>{"Erase|Chip Erased Sucessfully",
                                                              "Erase|Chip Erased Sucessfully"}));
     }
+
+  private:
+    TransportFactory previous_;
 };
 
 }  // namespace zvk::ui
