@@ -44,11 +44,24 @@ std::optional<std::uint16_t> ParseAddress(std::string_view text);
 // present but not an address. An absent option leaves out unchanged.
 bool ReadAddressOption(const ParsedArgs& parsed, std::string_view option, std::uint16_t& out);
 
-// Selects the part named by --part (in any case), or the given default; false
-// (after printing why) for an unknown name.
+// Selects the part named by --part, or the given default; false (after
+// printing why and the near names) for an unknown name.
 bool SelectPartOption(const ParsedArgs& parsed, std::string_view defaultPart);
 
-// Prints "zvk-cli: message" to stderr and returns 2, the status of a usage error.
+// The part of a name as people write it: the full name or the Select Device
+// dialog's label ("AT89S52" or "89S52"), in any letter case.
+std::optional<std::uint8_t> FindPart(std::string_view name);
+
+// The candidates within a small number of typing mistakes of name, ignoring
+// letter case, nearest first.
+std::vector<std::string_view> NearNames(std::string_view name,
+                                        const std::vector<std::string_view>& candidates);
+
+// The command whose help a usage error points to; empty: zvk-cli's own.
+void SetUsageCommand(std::string_view command);
+
+// Prints "zvk-cli: message" and a hint to --help to stderr and returns 2, the
+// status of a usage error.
 int UsageError(std::string_view message);
 
 }  // namespace zvk::cli

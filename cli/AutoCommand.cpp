@@ -167,9 +167,10 @@ int DriveProduction(ProductionJob& job) {
 }  // namespace
 
 int RunAuto(Args args) {
-    const auto parsed =
-        ParseArgs(args, DeviceValueOptions({"--steps", "--lock", "--load-at", "--count", "--log"}),
-                  DeviceFlagOptions({"--repeat"}));
+    const auto parsed = ParseArgs(
+        args,
+        DeviceValueOptions({"--steps", "--lock", "--load-at", "--count", "--log", "--format"}),
+        DeviceFlagOptions({"--repeat"}));
     if (!parsed) return 2;
     if (parsed->positional.size() != 1) return UsageError("auto needs one FILE");
     const bool repeat = parsed->Has("--repeat");

@@ -33,5 +33,6 @@ int RunSerialEnable(Args args);
 int RunSerialDisable(Args args);
 int RunSettings(Args args);
 int RunPorts(Args args);
+int RunParts(Args args);
 
 }  // namespace zvk::cli

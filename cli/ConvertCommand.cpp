@@ -1,12 +1,16 @@
 // zvk-cli convert: loads an image file into a buffer as Load File does and
-// saves a stretch of it as Save As does, as Intel HEX or binary.
+// saves a stretch of it as Save As does, as Intel HEX or binary. "-" reads
+// standard input or writes standard output; --in-format and --format decide
+// the format of IN and OUT over their names. The loaded ranges go to stderr.
 
 #include <cstdio>
 #include <string>
 
 #include "app/Buffers.h"
 #include "cli/Commands.h"
+#include "cli/ImageIo.h"
 #include "cli/ImageOptions.h"
+#include "cli/Output.h"
 #include "files/FileLoad.h"
 #include "files/ImageFile.h"
 
@@ -14,17 +18,21 @@ namespace zvk::cli {
 
 int RunConvert(Args args) {
     const auto parsed =
-        ParseArgs(args, {kPartOption, kLoadAtOption, "--from", "--to", "--format"}, {kEepromFlag});
+        ParseArgs(args, {kPartOption, kLoadAtOption, "--from", "--to", "--format", "--in-format"},
+                  {kEepromFlag});
     if (!parsed) return 2;
     if (parsed->positional.size() != 2) return UsageError("convert needs IN and OUT");
     ImageOptions options;
     if (!ReadImageOptions(*parsed, options)) return 2;
     const std::string& in = parsed->positional[0];
     const std::string& out = parsed->positional[1];
-    bool intelHex = IsHexFileName(out);
-    if (const auto format = parsed->Value("--format")) {
-        if (*format != "hex" && *format != "bin") return UsageError("--format is hex or bin");
-        intelHex = *format == "hex";
+    std::optional<LoadMode> outFormat;
+    if (!ReadFormatOption(*parsed, outFormat)) return 2;
+    std::optional<LoadMode> inFormat;
+    if (const auto text = parsed->Value("--in-format")) {
+        ParsedArgs asFormat;
+        asFormat.values[std::string(kFormatOption)] = *text;
+        if (!ReadFormatOption(asFormat, inFormat)) return 2;
     }
     std::uint16_t from = 0;
     std::uint16_t to = LastAddress(options.kind);
@@ -33,13 +41,13 @@ int RunConvert(Args args) {
     }
 
     MessageWatch watch;
-    const ImageLoad load = LoadImageFile(in, options.kind, options.loadAt);
-    for (const auto& entry : load.details) std::printf("%s\n", entry.c_str());
-    std::fflush(stdout);
+    std::vector<std::string> details;
+    const auto stop = LoadImageArgument(in, options.kind, options.loadAt, inFormat, &details);
+    for (const auto& entry : details) Note("loaded " + entry);
     // A load that stopped early would save an image with data missing.
-    if (!load.Loaded()) return 1;
-    SaveImageFile(out, options.kind, from, to, intelHex);
-    return watch.ErrorShown() ? 1 : 0;
+    if (stop) return *stop;
+    const bool saved = SaveImageArgument(out, options.kind, from, to, outFormat);
+    return saved && !watch.ErrorShown() ? 0 : 1;
 }
 
 }  // namespace zvk::cli

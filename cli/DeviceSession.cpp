@@ -7,9 +7,12 @@
 #endif
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -19,7 +22,10 @@
 #include "app/DeviceTable.h"
 #include "app/Messages.h"
 #include "app/Settings.h"
+#include "app/SettingsLocation.h"
+#include "cli/ImageIo.h"
 #include "cli/ImageOptions.h"
+#include "cli/Output.h"
 #include "files/ImageFile.h"
 #include "link/CommandTable.h"
 #include "link/DeviceCommands.h"
@@ -55,6 +61,67 @@ std::unique_ptr<SerialTransport> MakePortTransport() {
 #endif
 }
 
+// The system's reason for the last port that could not be opened, caught as
+// "Cannot Establish Communication" is shown, before anything else can change errno.
+class PortOpenFailure {
+  public:
+    PortOpenFailure() {
+        previous_ = SetMessagePresenter([this](const Message& m) {
+            if (m.text == "Cannot Establish Communication" && error_ == 0) error_ = errno;
+            return previous_(m);
+        });
+    }
+    ~PortOpenFailure() { SetMessagePresenter(std::move(previous_)); }
+    PortOpenFailure(const PortOpenFailure&) = delete;
+    PortOpenFailure& operator=(const PortOpenFailure&) = delete;
+
+    // The second line after "Cannot Establish Communication": the device and why.
+    void Explain(const std::string& device) const {
+#ifdef _WIN32
+        std::fprintf(stderr, "zvk-cli: %s could not be opened\n", device.c_str());
+#else
+        const bool busy = error_ == EBUSY || error_ == EWOULDBLOCK;
+        const std::string reason = busy                              ? "in use by another program"
+                                   : error_ == ENOTTY || error_ == 0 ? "not a serial port"
+                                                                     : std::strerror(error_);
+        std::fprintf(stderr, "zvk-cli: %s: %s\n", device.c_str(), reason.c_str());
+        if (error_ == EACCES) {
+            std::fputs(
+                "zvk-cli: serial ports belong to the 'dialout' group: sudo usermod -aG "
+                "dialout $USER, then log in again\n",
+                stderr);
+        }
+#endif
+    }
+
+  private:
+    MessagePresenter previous_;
+    int error_ = 0;
+};
+
+// A --port that names no port at all: a COM number the program does not have,
+// or a device that is not there.
+std::optional<int> CheckPortName(const std::string& port) {
+#ifndef _WIN32
+    const bool comName = port.size() > 3 && (port[0] == 'C' || port[0] == 'c') &&
+                         (port[1] == 'O' || port[1] == 'o') && (port[2] == 'M' || port[2] == 'm') &&
+                         std::all_of(port.begin() + 3, port.end(), [](char c) {
+                             return std::isdigit(static_cast<unsigned char>(c));
+                         });
+    if (comName) {
+        return UsageError("--port '" + port +
+                          "': no such port; COM1 to COM9, or a device such as /dev/ttyUSB0");
+    }
+    std::error_code ec;
+    if (!std::filesystem::exists(port, ec)) {
+        return UsageError("--port '" + port + "': no such device");
+    }
+#else
+    (void)port;
+#endif
+    return std::nullopt;
+}
+
 bool OpenPortByPath(const std::string& path) {
     auto port = MakePortTransport();
     if (!port->Open(path)) {
@@ -81,7 +148,8 @@ std::optional<LinkFailureWatch>& SessionLinkWatch() {
 
 }  // namespace
 
-TerminalLine::TerminalLine() : terminal_(isatty(fileno(stderr)) != 0) {
+TerminalLine::TerminalLine()
+    : terminal_(isatty(fileno(stderr)) != 0 && CurrentVerbosity() != Verbosity::Quiet) {
     previous_ = SetMessagePresenter([this](const Message& message) {
         Clear();
         return previous_(message);
@@ -145,26 +213,64 @@ std::optional<int> SetUpSession(const ParsedArgs& parsed) {
     // run it: a part without SPI runs in Parallel mode whatever was stored.
     EnforceProgrammingMode();
     if (AllocateBuffers() != 0) return 1;
+    Detail("settings file: " + SettingsFilePath(kSettingsFileName));
+    Detail("part: " + std::string(SelectedDeviceInfo().PartName) + ", " +
+           ((App().ProgrammingMode & kModeParallel) != 0 ? "Parallel" : "SPI") + " mode");
     return std::nullopt;
 }
 
 std::optional<int> ConnectDevice(const ParsedArgs& parsed) {
     if (const auto stop = OpenDevicePort(parsed)) return stop;
-    if (!CheckDevice()) return 1;
+    std::array<std::uint8_t, 3> signature{};
+    const SocketState state = ProbeSocket(&signature);
+    ShowSocketMessage(state);
+    if (state == SocketState::WrongPart) {
+        std::string line =
+            Format("zvk-cli: the chip's signature is %02X %02X", signature[0], signature[1]);
+        if (SelectedDeviceInfo().CheckReplyLength > 2) line += Format(" %02X", signature[2]);
+        const auto part = PartOfSignature(signature, SelectedDeviceInfo().CheckReplyLength);
+        line += part ? ": " + std::string(DeviceTable[*part].PartName) : ": no part zvk knows";
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
+    if (state != SocketState::Expected && state != SocketState::NotChecked) return 1;
+    return std::nullopt;
+}
+
+std::optional<std::uint8_t> PartOfSignature(const std::array<std::uint8_t, 3>& signature,
+                                            std::uint8_t length) {
+    if (signature[0] != kManufacturerCode) return std::nullopt;
+    for (std::uint8_t i = 0; i < kDeviceCount; ++i) {
+        const DeviceInfo& part = DeviceTable[i];
+        if (part.DeviceCode != signature[1]) continue;
+        // AT89S51 and AT89C51 share their code; the S5x parts add a third byte.
+        const bool s5x = length > 2 && signature[2] == kS5xThirdSignatureByte;
+        if ((part.Family == FamilyS5x) == s5x) return i;
+    }
     return std::nullopt;
 }
 
 std::optional<int> OpenDevicePort(const ParsedArgs& parsed) {
     SetTransportFactory(MakePortTransport);
     const std::string port = parsed.Value("--port").value_or("");
-    if (port.empty()) {
-        if (!OpenProgrammerPort(App().PortIndex)) return 1;
-    } else if (const auto index = ParseComName(port)) {
-        App().PortIndex = *index;
-        if (!OpenProgrammerPort(*index)) return 1;
-    } else {
-        // Made absolute: the serial port takes a bare name for one in /dev.
-        if (!OpenPortByPath(std::filesystem::absolute(port).string())) return 1;
+    const PortOpenFailure failure;
+    if (port.empty() || ParseComName(port)) {
+        const std::uint8_t index = port.empty() ? App().PortIndex : *ParseComName(port);
+        App().PortIndex = index;
+        const std::string device = ResolvePortName(index);
+        Detail(ComName(index) + " is " + device);
+        if (!OpenProgrammerPort(index)) {
+            failure.Explain(ComName(index) + " is " + device);
+            return 1;
+        }
+        return std::nullopt;
+    }
+    if (const auto stop = CheckPortName(port)) return stop;
+    // Made absolute: the serial port takes a bare name for one in /dev.
+    const std::string device = std::filesystem::absolute(port).string();
+    Detail("port: " + device);
+    if (!OpenPortByPath(device)) {
+        failure.Explain(device);
+        return 1;
     }
     return std::nullopt;
 }
@@ -184,8 +290,47 @@ std::optional<int> SelectBufferKind(const ParsedArgs& parsed) {
 std::optional<int> LoadImage(const ParsedArgs& parsed, const std::string& path) {
     std::uint16_t loadAt = 0;
     if (!ReadAddressOption(parsed, kLoadAtOption, loadAt)) return 2;
-    // Programming from a partly loaded image would put wrong bytes on the chip.
-    if (!LoadImageFile(path, App().CurrentBufferKind, loadAt).Loaded()) return 1;
+    std::optional<LoadMode> format;
+    if (!ReadFormatOption(parsed, format)) return 2;
+    return LoadImageArgument(path, App().CurrentBufferKind, loadAt, format);
+}
+
+std::optional<int> RunOverImage(const ParsedArgs& parsed, RangeOperation operation,
+                                std::uint16_t blockSize,
+                                const std::function<bool(const OperationRun&)>& run) {
+    const bool explicitRange =
+        parsed.Has("--from") || parsed.Has("--to") || parsed.Has("--buffer-start");
+    if (parsed.Has("--full") && explicitRange) {
+        return UsageError("--full and --from/--to/--buffer-start cannot be given together");
+    }
+    const auto once = [&run](const OperationRun& r) { (void)run(r); };
+    if (parsed.Has("--full") || explicitRange) {
+        if (const auto stop = ApplyRangeOptions(parsed, operation)) return stop;
+        const OperationRange& range = RangeRecord(operation);
+        Detail(parsed.Has("--full")
+                   ? "range: the whole device"
+                   : Format("range: %04X to %04X", range.DeviceStart, range.DeviceEnd));
+        if (!RunOperation(operation, once)) return 1;
+        return std::nullopt;
+    }
+    const std::vector<AddressStretch> stretches = LoadedStretches(blockSize);
+    if (stretches.empty()) {
+        std::fputs("zvk-cli: the image holds no byte for the part in the socket\n", stderr);
+        return 1;
+    }
+    for (const AddressStretch& stretch : stretches) {
+        Detail(Format("range: %04X to %04X (from the image)", stretch.first, stretch.last));
+    }
+    OperationRange& record = RangeRecord(operation);
+    for (const AddressStretch& stretch : stretches) {
+        record.DeviceStart = stretch.first;
+        record.DeviceEnd = stretch.last;
+        record.BufferStart = stretch.first;
+        record.Flags &= static_cast<std::uint8_t>(~kRangeFullDevice);
+        bool goOn = false;
+        if (!RunOperation(operation, [&](const OperationRun& r) { goOn = run(r); })) return 1;
+        if (!goOn) break;
+    }
     return std::nullopt;
 }
 
@@ -269,13 +414,27 @@ void PrintFindings(const std::string& list) {
     std::fflush(stdout);
 }
 
-int DriveJob(Job& job, const DeviceProgressModel& model) {
+int DriveJob(Job& job, const DeviceProgressModel& model, bool showEnd) {
     StepResult result;
     {
         TerminalLine line;
+        Clock& clock = CurrentClock();
         job.Start();
+        std::string step = model.status;
+        auto stepStart = clock.Now();
+        const auto noteStep = [&] {
+            const std::chrono::duration<double> took = clock.Now() - stepStart;
+            // The status a job starts with may last only until its first step.
+            if (took < std::chrono::milliseconds(1)) return;
+            Detail(Format("%s: %s %.2f s", model.title.c_str(), step.c_str(), took.count()));
+        };
         do {
             result = job.Step();
+            if (model.status != step) {
+                noteStep();
+                step = model.status;
+                stepStart = clock.Now();
+            }
             line.Draw(model);
             // The 1 ms re-arm only lets a dialog's event loop run; real pauses
             // (the erase time, the pause after a step) are kept.
@@ -283,8 +442,9 @@ int DriveJob(Job& job, const DeviceProgressModel& model) {
                 CurrentClock().Sleep(result.delay);
             }
         } while (!result.finished);
+        if (!model.staysOpen) noteStep();
     }
-    if (model.staysOpen) ShowMessage(model.status, model.title);
+    if (model.staysOpen && showEnd) ShowMessage(model.status, model.title);
     return result.code;
 }
 

@@ -5,7 +5,9 @@
 // device-in-socket check, ranges from --from/--to/--buffer-start, and driving
 // a device job to its end with a progress bar on a terminal.
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -33,17 +35,31 @@ std::optional<int> SetUpSession(const ParsedArgs& parsed);
 // command. Returns the exit status to stop with, or nullopt to go on.
 std::optional<int> ConnectDevice(const ParsedArgs& parsed);
 
+// The part whose signature this is (the first and second bytes, and the
+// third of a reply that long), or nothing.
+[[nodiscard]] std::optional<std::uint8_t> PartOfSignature(
+    const std::array<std::uint8_t, 3>& signature, std::uint8_t length);
+
 // Opens the port as ConnectDevice does, without the device check.
 std::optional<int> OpenDevicePort(const ParsedArgs& parsed);
 
 // Sets CurrentBufferKind from --eeprom (a usage error for a part without EEPROM).
 std::optional<int> SelectBufferKind(const ParsedArgs& parsed);
 
-// Loads an image into the buffer of CurrentBufferKind as Load File does (a
-// .hex, .ihx or .ihex name as Intel HEX, anything else as binary at --load-at,
-// default 0000).
+// Loads an image ("-": standard input) into the buffer of CurrentBufferKind
+// as LoadImageArgument does, with --format and --load-at (default 0000).
 // Returns the exit status to stop with, or nullopt.
 std::optional<int> LoadImage(const ParsedArgs& parsed, const std::string& path);
+
+// Runs a Program or Verify over the loaded image: the one range of --from,
+// --to and --buffer-start, the whole device with --full, and otherwise each
+// stretch the image holds (widened to blocks of blockSize), one run after the
+// other while run returns true. Returns the exit status to stop with (the
+// options cannot be used, the image holds nothing, the unit does not answer),
+// or nullopt once every run has been made.
+std::optional<int> RunOverImage(const ParsedArgs& parsed, RangeOperation operation,
+                                std::uint16_t blockSize,
+                                const std::function<bool(const OperationRun&)>& run);
 
 // Fills the operation's range from --from, --to and --buffer-start (the buffer
 // start defaults to the device start); without them the whole device. A range
@@ -90,8 +106,10 @@ class TerminalLine {
 
 // Starts the job and steps it to its end, waiting the pauses it asks for and
 // drawing the model's progress on stderr when that is a terminal; the final
-// status is printed as "TITLE: status". Returns the job's end code.
-int DriveJob(Job& job, const DeviceProgressModel& model);
+// status is printed as "TITLE: status" unless showEnd is false. With -v each
+// status the job passes through is printed with its time. Returns the job's
+// end code.
+int DriveJob(Job& job, const DeviceProgressModel& model, bool showEnd = true);
 
 // The exit status of a device command: 0 when it did what was asked and no
 // transfer with the unit has failed since SetUpSession, 1 otherwise.

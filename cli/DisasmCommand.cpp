@@ -9,6 +9,7 @@
 #include "app/AppState.h"
 #include "app/Buffers.h"
 #include "cli/Commands.h"
+#include "cli/ImageIo.h"
 #include "cli/ImageOptions.h"
 #include "files/ImageFile.h"
 #include "mcs51/Disassembler.h"
@@ -16,11 +17,14 @@
 namespace zvk::cli {
 
 int RunDisasm(Args args) {
-    const auto parsed = ParseArgs(args, {kPartOption, kLoadAtOption, "--from", "--to"}, {});
+    const auto parsed =
+        ParseArgs(args, {kPartOption, kLoadAtOption, "--from", "--to", kFormatOption}, {});
     if (!parsed) return 2;
     if (parsed->positional.size() != 1) return UsageError("disasm takes one FILE");
     ImageOptions options;
     if (!ReadImageOptions(*parsed, options)) return 2;
+    std::optional<LoadMode> format;
+    if (!ReadFormatOption(*parsed, format)) return 2;
     std::uint16_t from = 0;
     std::uint16_t to = App().FlashLastAddress;
     if (!ReadAddressOption(*parsed, "--from", from) || !ReadAddressOption(*parsed, "--to", to)) {
@@ -29,7 +33,7 @@ int RunDisasm(Args args) {
     if (from > to) return UsageError("--from is above --to");
     {
         MessageWatch watch;
-        if (!LoadImageFile(parsed->positional[0], BufferKind::Flash, options.loadAt).Loaded() ||
+        if (LoadImageArgument(parsed->positional[0], BufferKind::Flash, options.loadAt, format) ||
             watch.ErrorShown()) {
             return 1;
         }

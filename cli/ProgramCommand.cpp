@@ -1,6 +1,8 @@
 // zvk-cli program: loads FILE into the Flash (or EEPROM) buffer and runs
-// Device > Program over the whole device or --from..--to, optionally erasing
-// first (--erase) and verifying after (--verify).
+// Device > Program over the stretches the image holds (--full: the whole
+// device; --from..--to: that range), erasing the chip first and verifying
+// after unless --no-erase or --no-verify. The desktop's stored options are
+// neither used nor changed.
 
 #include "cli/Commands.h"
 #include "cli/DeviceSession.h"
@@ -9,26 +11,45 @@
 namespace zvk::cli {
 
 int RunProgram(Args args) {
-    const auto parsed =
-        ParseArgs(args, DeviceValueOptions({"--from", "--to", "--buffer-start", "--load-at"}),
-                  DeviceFlagOptions({"--eeprom", "--erase", "--verify"}));
+    const auto parsed = ParseArgs(
+        args, DeviceValueOptions({"--from", "--to", "--buffer-start", "--load-at", "--format"}),
+        DeviceFlagOptions(
+            {"--eeprom", "--erase", "--verify", "--no-erase", "--no-verify", "--full"}));
     if (!parsed) return 2;
     if (parsed->positional.size() != 1) return UsageError("program needs one FILE");
+    if (parsed->Has("--erase") && parsed->Has("--no-erase")) {
+        return UsageError("--erase and --no-erase cannot be given together");
+    }
+    if (parsed->Has("--verify") && parsed->Has("--no-verify")) {
+        return UsageError("--verify and --no-verify cannot be given together");
+    }
     if (const auto stop = SetUpSession(*parsed)) return *stop;
     if (const auto stop = SelectBufferKind(*parsed)) return *stop;
     if (const auto stop = LoadImage(*parsed, parsed->positional[0])) return *stop;
-    if (const auto stop = ApplyRangeOptions(*parsed, RangeOperation::Program)) return *stop;
+    const bool erase = !parsed->Has("--no-erase");
     App().OptionFlags &=
         static_cast<std::uint8_t>(~(kOptionEraseBeforeProgram | kOptionVerifyAfterProgram));
-    if (parsed->Has("--erase")) App().OptionFlags |= kOptionEraseBeforeProgram;
-    if (parsed->Has("--verify")) App().OptionFlags |= kOptionVerifyAfterProgram;
+    if (erase) App().OptionFlags |= kOptionEraseBeforeProgram;
+    if (!parsed->Has("--no-verify")) App().OptionFlags |= kOptionVerifyAfterProgram;
     if (const auto stop = ConnectDevice(*parsed)) return *stop;
     bool programmed = false;
-    RunOperation(RangeOperation::Program, [&programmed](const OperationRun& run) {
-        ProgramJob job(run);
-        DriveJob(job, job.model);
-        programmed = job.model.succeeded;
-    });
+    std::string title;
+    std::string status;
+    // After an erase the bytes between the image's stretches are FF on the
+    // chip as in the buffer, so whole verify blocks can be written.
+    const auto stop = RunOverImage(
+        *parsed, RangeOperation::Program, erase ? kReadBlockSize : 1, [&](const OperationRun& run) {
+            ProgramJob job(run);
+            DriveJob(job, job.model, false);
+            // The chip is erased once, before its first stretch.
+            App().OptionFlags &= static_cast<std::uint8_t>(~kOptionEraseBeforeProgram);
+            programmed = job.model.succeeded;
+            title = job.model.title;
+            status = job.model.status;
+            return programmed;
+        });
+    if (stop) return *stop;
+    if (programmed) ShowMessage(status, title);
     return ExitStatus(programmed);
 }
 

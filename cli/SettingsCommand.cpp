@@ -1,5 +1,7 @@
 // zvk-cli settings: the settings file in use and what it holds, in words; the
 // values a device command starts from when --port and --part are not given.
+// With --port, --part, --spi or --parallel it stores those fields in zvk.dat
+// (a headless production machine has no Settings dialog) and keeps the others.
 
 #include <cstdio>
 #include <filesystem>
@@ -15,6 +17,7 @@
 #include "cli/Args.h"
 #include "cli/Commands.h"
 #include "link/CommandTable.h"
+#include "link/Link.h"
 #include "ops/AutoJob.h"
 #include "ops/JobSupport.h"
 
@@ -49,12 +52,58 @@ std::string ChosenOf(std::uint8_t flags, const Items& items, Bit bit, Text text)
     return list.empty() ? "none" : list;
 }
 
+// Stores the fields given in zvk.dat through the safe save. Returns the exit status.
+int StoreSettings(const ParsedArgs& parsed) {
+    const auto port = parsed.Value("--port");
+    std::optional<std::uint8_t> portIndex;
+    if (port) {
+        portIndex = ParseComName(*port);
+        if (!portIndex) {
+            return UsageError("--port '" + *port +
+                              "': zvk.dat holds COM1 to COM9 ('zvk-cli ports "
+                              "--assign COMn DEVICE' gives one a device)");
+        }
+    }
+    const std::string path = SettingsFilePath(kSettingsFileName);
+    std::error_code ec;
+    // Writing over a file that cannot be read would lose the fields not given.
+    if (!ReadRegularFile(path) && std::filesystem::exists(path, ec)) {
+        std::fprintf(stderr, "zvk-cli: %s cannot be read; nothing was stored\n", path.c_str());
+        return 1;
+    }
+    LoadSettings();
+    if (portIndex) App().PortIndex = *portIndex;
+    if (!SelectPartOption(parsed, SelectedDeviceInfo().PartName)) return 2;
+    if (parsed.Has("--spi") && parsed.Has("--parallel")) {
+        return UsageError("--spi and --parallel cannot be given together");
+    }
+    if (parsed.Has("--spi")) {
+        if (!SelectedDeviceInfo().SpiCapable) {
+            return UsageError(std::string(SelectedDeviceInfo().PartName) +
+                              " cannot be programmed over SPI");
+        }
+        App().ProgrammingMode &= static_cast<std::uint8_t>(~kModeParallel);
+    }
+    if (parsed.Has("--parallel")) App().ProgrammingMode |= kModeParallel;
+    EnforceProgrammingMode();
+    const std::string target = SettingsFilePathForWriting(kSettingsFileName);
+    if (!WriteFileSafely(target, FormatSettings())) {
+        std::fprintf(stderr, "zvk-cli: %s could not be written; it stays as it was\n",
+                     target.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int RunSettings(Args args) {
-    const auto parsed = ParseArgs(args, {}, {});
+    const auto parsed = ParseArgs(args, {"--port", "--part"}, {"--spi", "--parallel"});
     if (!parsed) return 2;
     if (!parsed->positional.empty()) return UsageError("settings takes no arguments");
+    if (!parsed->values.empty() || !parsed->flags.empty()) {
+        if (const int status = StoreSettings(*parsed); status != 0) return status;
+    }
 
     const std::string path = SettingsFilePath(kSettingsFileName);
     // A folder or a file that cannot be read gives the settings of a first

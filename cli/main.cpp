@@ -10,7 +10,10 @@
 #include "app/Messages.h"
 #include "app/Preferences.h"
 #include "app/ProgramDirectory.h"
+#include "cli/Args.h"
+#include "cli/CommandHelp.h"
 #include "cli/Commands.h"
+#include "cli/Output.h"
 
 namespace zvk::cli {
 namespace {
@@ -22,7 +25,7 @@ constexpr CommandEntry kCommands[] = {
      "disassemble an image file, one line per instruction"},
     {"convert",
      "convert [--part PART] [--eeprom] [--load-at ADDR] [--from ADDR] [--to ADDR] "
-     "[--format hex|bin] IN OUT",
+     "[--in-format ihex|bin] [--format ihex|bin] IN|- OUT|-",
      RunConvert, "save a range of an image file as Intel HEX or binary"},
     {"checksum", "checksum [--part PART] [--eeprom] [--load-at ADDR] FILE FROM TO", RunChecksum,
      "print the 16-bit sum of a range of an image file"},
@@ -31,13 +34,14 @@ constexpr CommandEntry kCommands[] = {
     {"blank-check", "blank-check [--eeprom] [--from A --to A]", RunBlankCheck,
      "list the bytes of the chip that are not erased (FF)"},
     {"program",
-     "program FILE [--eeprom] [--load-at A] [--from A --to A --buffer-start A] [--erase] "
-     "[--verify]",
-     RunProgram, "program an image file into the chip"},
-    {"read", "read OUT [--eeprom] [--from A --to A]", RunRead,
+     "program FILE|- [--no-erase] [--no-verify] [--full | --from A --to A [--buffer-start A]] "
+     "[--eeprom] [--load-at A] [--format ihex|bin]",
+     RunProgram, "erase, program the ranges of an image and verify them"},
+    {"read", "read OUT|- [--verify] [--eeprom] [--from A --to A] [--format ihex|bin]", RunRead,
      "read the chip into an Intel HEX or binary file"},
     {"verify",
-     "verify FILE [--eeprom] [--load-at A] [--from A --to A --buffer-start A] [--report OUT]",
+     "verify FILE|- [--report OUT] [--full | --from A --to A [--buffer-start A]] [--eeprom] "
+     "[--load-at A] [--format ihex|bin]",
      RunVerify, "compare the chip with an image file, list the differences"},
     {"protect", "protect --lock LB1[,LB2[,LB3]]", RunProtect, "program the lock bits"},
     {"auto",
@@ -46,9 +50,11 @@ constexpr CommandEntry kCommands[] = {
      RunAuto, "run the auto-programming steps; --repeat: chip after chip"},
     {"serial-enable", "serial-enable", RunSerialEnable, "enable serial programming"},
     {"serial-disable", "serial-disable", RunSerialDisable, "disable serial programming"},
-    {"settings", "settings", RunSettings, "show the settings file in use and what it holds"},
+    {"settings", "settings [--port COMn] [--part PART] [--spi|--parallel]", RunSettings,
+     "show the settings file in use and what it holds; store port, part or mode"},
     {"ports", "ports [--assign COMn DEVICE | --unassign COMn]", RunPorts,
      "list COM names and serial ports; give a COM name a device"},
+    {"parts", "parts", RunParts, "list the parts, their sizes and programming modes"},
 };
 
 // Device options may stand before the command name; they are handed to the
@@ -94,18 +100,66 @@ void PrintUsage(std::FILE* to) {
     std::fputs(
         "\n"
         "Other options:\n"
-        "  --help             show this text and exit\n"
-        "  --version          show the version and exit\n"
+        "  -q, --quiet        print errors only\n"
+        "  -v, --verbose      also print what was resolved and each step with its time\n"
+        "  -h, --help         show this text (after a command: its own) and exit\n"
+        "  -V, --version      show the version and exit\n"
         "\n"
-        "Device commands exit with 0 when the operation succeeded and 1 when it did not\n"
-        "(a verify or blank check that lists differences included); a command line\n"
-        "that cannot be used exits with 2.\n",
+        "Examples:\n"
+        "  zvk-cli program --port /dev/ttyUSB0 --part AT89S52 blink.hex\n"
+        "  zvk-cli read --verify chip.hex\n"
+        "  zvk-cli verify blink.hex --report differences.txt\n"
+        "  zvk-cli auto blink.hex --steps erase,program,verify --repeat --log run.csv\n"
+        "  packihx blink.ihx | zvk-cli convert - blink.bin\n"
+        "\n"
+        "Exit status:\n"
+        "  0  the command did what was asked\n"
+        "  1  it did not: the operation failed, a verify or blank check listed\n"
+        "     differences, a file could not be read or written\n"
+        "  2  the command line cannot be used\n"
+        "\n"
+        "'zvk-cli COMMAND --help' shows a command's options and an example.\n",
         to);
 }
 
-int Usage() {
-    PrintUsage(stderr);
-    return 2;
+// Writes a usage error that names what is wrong, with a hint to --help.
+int UnknownCommand(std::string_view name) {
+    std::vector<std::string_view> names;
+    for (const auto& c : kCommands) names.push_back(c.name);
+    const auto near = NearNames(name, names);
+    std::string message = "unknown command '" + std::string(name) + "'";
+    if (!near.empty()) message += " (did you mean '" + std::string(near.front()) + "'?)";
+    return UsageError(message);
+}
+
+bool IsHelp(std::string_view a) { return a == "--help" || a == "-h"; }
+
+// Takes -q, -v and their long forms out of args, before any "--".
+void TakeVerbosity(std::vector<std::string_view>& args) {
+    const auto options = std::ranges::find(args, std::string_view("--"));
+    const auto end = std::remove_if(args.begin(), options, [](std::string_view a) {
+        if (a == "-q" || a == "--quiet") {
+            SetVerbosity(Verbosity::Quiet);
+        } else if (a == "-v" || a == "--verbose") {
+            SetVerbosity(Verbosity::Verbose);
+        } else {
+            return false;
+        }
+        return true;
+    });
+    args.erase(end, options);
+}
+
+// With -q only errors and warnings reach the screen.
+void FilterQuietMessages() {
+    if (CurrentVerbosity() != Verbosity::Quiet) return;
+    static zvk::MessagePresenter shown;
+    shown = zvk::SetMessagePresenter([](const zvk::Message& m) {
+        if (m.icon != zvk::MessageIcon::Stop && m.icon != zvk::MessageIcon::Warning) {
+            return zvk::MessageResult::Ok;
+        }
+        return shown(m);
+    });
 }
 
 }  // namespace
@@ -116,6 +170,8 @@ int main(int argc, char** argv) {
     zvk::GetProgramDirectory();
     zvk::LoadPreferences();
     std::vector<std::string_view> args(argv + 1, argv + argc);
+    TakeVerbosity(args);
+    FilterQuietMessages();
     std::vector<std::string_view> leading;
     std::size_t i = 0;
     for (; i < args.size(); ++i) {
@@ -125,26 +181,37 @@ int main(int argc, char** argv) {
         leading.push_back(args[i]);
         if (takesValue && i + 1 < args.size()) leading.push_back(args[++i]);
     }
-    if (i >= args.size()) return Usage();
-    if (args[i] == "--help") {
+    if (i >= args.size()) {
+        PrintUsage(stderr);
+        return 2;
+    }
+    if (IsHelp(args[i])) {
         PrintUsage(stdout);
         return 0;
     }
-    if (args[i] == "--version") {
+    if (args[i] == "--version" || args[i] == "-V") {
         const std::string_view version = zvk::ProgramVersion();
         std::printf("zvk-cli %.*s\n", static_cast<int>(version.size()), version.data());
         return 0;
     }
+    if (args[i].starts_with("-")) {
+        return UsageError("unknown option '" + std::string(args[i]) + "'");
+    }
+    const auto command = std::ranges::find(kCommands, args[i], &CommandEntry::name);
+    if (command == std::end(kCommands)) return UnknownCommand(args[i]);
+    SetUsageCommand(command->name);
     std::vector<std::string_view> rest(leading);
     rest.insert(rest.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
     // "zvk-cli read --help" is how most people ask; after "--" it is a file name.
     const auto options = std::ranges::find(rest, std::string_view("--"));
-    if (std::find(rest.begin(), options, std::string_view("--help")) != options) {
-        PrintUsage(stdout);
+    if (std::find_if(rest.begin(), options, IsHelp) != options) {
+        PrintCommandHelp(*command, stdout);
         return 0;
     }
-    for (const auto& c : kCommands) {
-        if (c.name == args[i]) return c.run(Args(rest));
+    // Options before "settings" would be stored without being asked for.
+    if (command->name == "settings" && !leading.empty()) {
+        return UsageError(
+            "give --port, --part, --spi or --parallel after 'settings' to store them");
     }
-    return Usage();
+    return command->run(Args(rest));
 }

@@ -161,10 +161,12 @@ RecordResult ParseHexRecord(std::string_view line, LoadState& state) {
     }
 }
 
-FileLoadJob::FileLoadJob(FileHandle file, std::string path, StartAddressQuestion askStartAddress)
+FileLoadJob::FileLoadJob(FileHandle file, std::string path, StartAddressQuestion askStartAddress,
+                         std::optional<LoadMode> mode)
     : file_(std::move(file)),
       path_(std::move(path)),
-      askStartAddress_(std::move(askStartAddress)) {}
+      askStartAddress_(std::move(askStartAddress)),
+      forcedMode_(mode) {}
 
 void FileLoadJob::Start() {
     state_ = LoadState{};
@@ -177,7 +179,7 @@ void FileLoadJob::Start() {
     model_.progressMax =
         static_cast<std::uint32_t>(std::min<std::uint64_t>(state_.fileSize, UINT32_MAX));
     model_.progressPos = 0;
-    state_.mode = IsHexFileName(path_) ? LoadMode::Hex : LoadMode::Binary;
+    state_.mode = forcedMode_.value_or(IsHexFileName(path_) ? LoadMode::Hex : LoadMode::Binary);
     if (state_.mode == LoadMode::Binary) {
         const auto address = askStartAddress_ ? askStartAddress_() : std::nullopt;
         if (!address) {
@@ -286,7 +288,7 @@ int LoadFileCommand(const LoadFrontEnd& frontEnd) {
     // loaded even when the file is replaced meanwhile.
     const std::optional<FileStamp> stamp = StampFile(file.get());
     if (App().OptionFlags & kOptionClearBeforeLoad) ClearBuffer();
-    FileLoadJob job(std::move(file), path, frontEnd.askStartAddress);
+    FileLoadJob job(std::move(file), path, frontEnd.askStartAddress, frontEnd.mode);
     const int code = frontEnd.runLoadDialog ? frontEnd.runLoadDialog(job) : RunJobToEnd(job);
     if (!job.Declined()) {
         const bool binary = job.State().mode == LoadMode::Binary;

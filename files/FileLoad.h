@@ -131,7 +131,9 @@ using StartAddressQuestion = std::function<std::optional<std::uint16_t>()>;
 // many lines or chunks as fit in kStepBudget.
 class FileLoadJob final : public Job {
   public:
-    FileLoadJob(FileHandle file, std::string path, StartAddressQuestion askStartAddress);
+    // mode, when given, decides HEX or binary instead of the file's name.
+    FileLoadJob(FileHandle file, std::string path, StartAddressQuestion askStartAddress,
+                std::optional<LoadMode> mode = std::nullopt);
 
     void Start() override;
     [[nodiscard]] StepResult Step() override;
@@ -152,6 +154,7 @@ class FileLoadJob final : public Job {
     FileReader file_;
     std::string path_;
     StartAddressQuestion askStartAddress_;
+    std::optional<LoadMode> forcedMode_;
     ProgressModel model_;
     LoadState state_;
     std::string block_;
@@ -170,6 +173,9 @@ struct LoadFrontEnd {
     // The desktop program's loads become the load File > Reload repeats,
     // remembered across runs (files/Reload.h).
     bool rememberForReload = false;
+    // HEX or binary whatever the name says (zvk-cli's --format, or a HEX file
+    // recognised by its content). Empty: the name decides.
+    std::optional<LoadMode> mode;
 };
 
 // Loads SelectedFileName into the buffer of CurrentBufferKind, clearing the

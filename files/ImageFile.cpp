@@ -10,12 +10,14 @@ namespace zvk {
 
 bool ImageLoad::Loaded() const { return endCode == kLoadDone; }
 
-ImageLoad LoadImageFile(const std::string& path, BufferKind kind, std::uint16_t binaryStart) {
+ImageLoad LoadImageFile(const std::string& path, BufferKind kind, std::uint16_t binaryStart,
+                        std::optional<LoadMode> mode) {
     ImageLoad result;
     if (App().FlashBuffer.empty() && AllocateBuffers() != 0) return result;
     App().CurrentBufferKind = kind;
     App().SelectedFileName = path;
     LoadFrontEnd frontEnd;
+    frontEnd.mode = mode;
     frontEnd.askStartAddress = [binaryStart] { return std::optional<std::uint16_t>(binaryStart); };
     frontEnd.showDetails = [&result](const LoadDetailsModel& details) {
         result.details = LoadDetailsEntries(details.details);

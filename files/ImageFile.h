@@ -4,10 +4,12 @@
 // progress run to the end at once. Messages still go through ShowMessage.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/AppState.h"
+#include "files/FileLoad.h"
 
 namespace zvk {
 
@@ -19,9 +21,11 @@ struct ImageLoad {
 
 // Loads the file into the buffer of the kind exactly as Load File does: a
 // ".hex", ".ihx" or ".ihex" name (any case) as Intel HEX, any other file as
-// binary starting at binaryStart. Allocates the buffers first when they are not yet. Loaded()
-// is true when the whole file went into the buffer.
-ImageLoad LoadImageFile(const std::string& path, BufferKind kind, std::uint16_t binaryStart = 0);
+// binary starting at binaryStart; mode, when given, decides instead of the
+// name. Allocates the buffers first when they are not yet. Loaded() is true
+// when the whole file went into the buffer.
+ImageLoad LoadImageFile(const std::string& path, BufferKind kind, std::uint16_t binaryStart = 0,
+                        std::optional<LoadMode> mode = std::nullopt);
 
 // Saves start..end of the buffer of the kind to the file exactly as Save As
 // does, as Intel HEX or as binary. True when the file was written completely.

@@ -63,4 +63,24 @@ void AppendDataRecord(std::string& out, std::uint16_t offset, const std::uint8_t
     out += "\r\n";
 }
 
+bool LooksLikeIntelHex(std::string_view text) {
+    constexpr std::string_view kBlanks = " \t\r\n";
+    constexpr int kRecordsLooked = 4;
+    std::size_t pos = text.find_first_not_of(kBlanks);
+    if (pos == std::string_view::npos || text[pos] != ':') return false;
+    for (int looked = 0; looked < kRecordsLooked && pos < text.size(); ++looked) {
+        const std::size_t end = text.find('\n', pos);
+        // A line cut off by the end of the text is judged by the lines before it.
+        if (end == std::string_view::npos && looked > 0) break;
+        std::string_view line =
+            text.substr(pos, end == std::string_view::npos ? text.npos : end - pos);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        HexRecord record;
+        if (line.empty() || line[0] != ':' || !DecodeHexRecord(line, record)) return false;
+        if (record.type == kHexEndOfFile || end == std::string_view::npos) break;
+        pos = text.find_first_not_of(kBlanks, end);
+    }
+    return true;
+}
+
 }  // namespace zvk

@@ -34,6 +34,12 @@ struct HexRecord {
 void AppendDataRecord(std::string& out, std::uint16_t offset, const std::uint8_t* bytes,
                       std::size_t count);
 
+// True when text, the opening of a file, reads as Intel HEX: its first byte
+// other than a blank or a line end is ':', and its first records (up to four
+// whole lines, or all of them when the text holds fewer) decode. A binary image
+// whose first byte happens to be 0x3A fails at its first record.
+[[nodiscard]] bool LooksLikeIntelHex(std::string_view text);
+
 inline constexpr std::string_view kHexEndRecordLine = ":00000001FF\n";
 
 }  // namespace zvk

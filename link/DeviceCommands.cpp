@@ -20,7 +20,8 @@ void DeviceError(const char* text) { ShowMessage(text, "ERROR", MessageIcon::Sto
 
 }  // namespace
 
-SocketState ProbeSocket() {
+SocketState ProbeSocket(std::array<std::uint8_t, 3>* signatureRead) {
+    if (signatureRead != nullptr) signatureRead->fill(0);
     SerialTransport* port = App().ProgrammerLink;
     PurgePort(port);
     if ((App().ProgrammingMode & kModeParallel) == 0) return SocketState::NotChecked;
@@ -43,6 +44,7 @@ SocketState ProbeSocket() {
             if (signature[0] == kManufacturerCode) break;
         }
     }
+    if (signatureRead != nullptr) *signatureRead = signature;
     if (signature[0] != kManufacturerCode) return SocketState::Empty;
     if (signature[1] != part.DeviceCode ||
         (part.Family == FamilyS5x && signature[2] != kS5xThirdSignatureByte)) {

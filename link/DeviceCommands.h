@@ -3,6 +3,9 @@
 // Device-menu commands that are one exchange with a confirmation message:
 // Erase, Protect, Enable Serial Program and Disable Serial Program.
 
+#include <array>
+#include <cstdint>
+
 namespace zvk {
 
 // What the device check found in the socket.
@@ -16,8 +19,9 @@ enum class SocketState {
 
 // The device check's exchanges without the socket's own messages, so that a
 // production run can poll the socket quietly. Only what ends any use of the
-// unit (Unreachable) has shown its message, once.
-[[nodiscard]] SocketState ProbeSocket();
+// unit (Unreachable) has shown its message, once. The signature read, when
+// asked for, goes into signature (zeros when none was read).
+[[nodiscard]] SocketState ProbeSocket(std::array<std::uint8_t, 3>* signature = nullptr);
 
 // The device check's message for what it found: "Error - No Device in the
 // socket" or "Error - Device Mismatch!"; nothing for the other states.

@@ -1,8 +1,10 @@
 #include "ops/OperationRange.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
+#include "app/Buffers.h"
 #include "app/HexField.h"
 #include "app/Messages.h"
 #include "link/Protocol.h"
@@ -141,6 +143,35 @@ bool RangeDialog::Ok() {
 }
 
 void RangeDialog::Cancel() { RangeRecord(operation_) = saved_; }
+
+std::vector<AddressStretch> LoadedStretches(std::uint16_t blockSize) {
+    const BufferKind kind = App().CurrentBufferKind;
+    const std::uint32_t last = CurrentLastAddress();
+    const std::uint32_t block = blockSize == 0 ? 1 : blockSize;
+    std::vector<AddressStretch> stretches;
+    std::uint32_t address = 0;
+    while (address <= last) {
+        if (GetOrigin(kind, static_cast<std::uint16_t>(address)) != OriginFile) {
+            ++address;
+            continue;
+        }
+        std::uint32_t end = address;
+        while (end + 1 <= last &&
+               GetOrigin(kind, static_cast<std::uint16_t>(end + 1)) == OriginFile) {
+            ++end;
+        }
+        const std::uint32_t first = address / block * block;
+        const std::uint32_t widened = std::min(last, (end / block + 1) * block - 1);
+        if (!stretches.empty() && first <= std::uint32_t{stretches.back().last} + 1) {
+            stretches.back().last = static_cast<std::uint16_t>(widened);
+        } else {
+            stretches.push_back(
+                {static_cast<std::uint16_t>(first), static_cast<std::uint16_t>(widened)});
+        }
+        address = end + 1;
+    }
+    return stretches;
+}
 
 bool RunOperation(RangeOperation operation,
                   const std::function<void(const OperationRun&)>& openProgress) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/AppState.h"
 
@@ -81,6 +82,20 @@ struct OperationRun {
                                                      std::uint16_t count) {
     return (static_cast<std::uint32_t>(deviceStart) << 16) | count;
 }
+
+// A stretch of device addresses, first to last.
+struct AddressStretch {
+    std::uint16_t first = 0;
+    std::uint16_t last = 0;
+    friend bool operator==(const AddressStretch&, const AddressStretch&) = default;
+};
+
+// The stretches of the buffer of CurrentBufferKind that the last load filled
+// (bytes marked OriginFile), within the device's capacity, in address order.
+// With a block size above 1 each stretch is widened to whole blocks of that
+// size, so that the reads of a verify fall on block bounds, and stretches that
+// then meet become one.
+[[nodiscard]] std::vector<AddressStretch> LoadedStretches(std::uint16_t blockSize = 1);
 
 // The runner of a confirmed range: asks whether the unit answers (false when
 // not), works out the run, writes back what a Full Device run stores in the

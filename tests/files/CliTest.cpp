@@ -24,8 +24,8 @@ using CliRun = ShellRun;
 
 class ZvkCli : public FilesTest {
   protected:
-    ShellRun RunCli(const std::string& arguments) {
-        return RunShell(ShellQuote(ZVK_CLI) + " " + arguments, dir_);
+    ShellRun RunCli(const std::string& arguments, const std::string& input = "") {
+        return RunShell(ShellQuote(ZVK_CLI) + " " + arguments, dir_, input);
     }
 };
 
@@ -35,9 +35,10 @@ TEST_F(ZvkCli, ConvertsBetweenHexAndBinary) {
 
     CliRun run = RunCli("convert image.bin image.HEX");
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "0000H to 4FFFH\n");
+    EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err,
               "Load Program: File Loaded Successfully.\n"
+              "zvk-cli: loaded 0000H to 4FFFH\n"
               "Save Memory: Operation Completed Succesfully.\n");
     const std::string hex = ReadFile(PathOf("image.HEX"));
     EXPECT_TRUE(hex.starts_with(":10000000"));
@@ -81,10 +82,9 @@ TEST_F(ZvkCli, SdccIhxFilesAreReadAsIntelHex) {
         ASSERT_GT(std::count_if(image.begin(), image.end(), [](char c) { return c != '\xFF'; }), 20)
             << "the firmware should be a real program";
 
-        const CliRun convert = RunCli("convert " + ihx + " out.bin");
+        const CliRun convert = RunCli("-q convert " + ihx + " out.bin");
         EXPECT_EQ(convert.status, 0) << convert.err;
-        EXPECT_EQ(convert.err, "Save Memory: Operation Completed Succesfully.\n")
-            << "read as Intel HEX, not as a binary image";
+        EXPECT_EQ(convert.err, "") << "read as Intel HEX, not as a binary image";
         EXPECT_TRUE(ReadFile(PathOf("out.bin")) == image) << "the same image as srec_cat's";
 
         // The other commands that load an image take the same rule.
@@ -108,7 +108,7 @@ TEST_F(ZvkCli, ConvertIntoTheEepromAtAnAddress) {
     WriteFile("small.bin", std::string(16, 'x'));
     const CliRun run = RunCli("convert --eeprom --load-at 07F8 --part at89s8252 small.bin out.bin");
     EXPECT_EQ(run.status, 1) << "the load ran past the buffer's end";
-    EXPECT_EQ(run.out, "07F8H to 07FFH\n");
+    EXPECT_NE(run.err.find("zvk-cli: loaded 07F8H to 07FFH\n"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("ERROR: Address Exceeds the Buffer Capacity."), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(PathOf("out.bin"))) << "nothing saved after a failed load";
 
@@ -137,21 +137,161 @@ TEST_F(ZvkCli, ConvertReportsErrors) {
     EXPECT_EQ(RunCli("convert --format srec ok.hex out.bin").status, 2);
 }
 
-TEST_F(ZvkCli, HelpAfterACommandShowsTheUsage) {
+TEST_F(ZvkCli, HelpAfterACommandShowsItsOwnUsage) {
     const CliRun help = RunCli("--help");
     ASSERT_EQ(help.status, 0);
     ASSERT_EQ(help.out.rfind("Usage: zvk-cli ", 0), 0u);
-    for (const char* arguments :
-         {"settings --help", "convert in.hex --help out.bin", "ports --help"}) {
+    EXPECT_EQ(RunCli("-h").out, help.out);
+    EXPECT_EQ(RunCli("-V").out, RunCli("--version").out);
+    for (const char* arguments : {"program --help", "program -h", "--port COM1 program x --help"}) {
         const CliRun run = RunCli(arguments);
         EXPECT_EQ(run.status, 0) << arguments;
-        EXPECT_EQ(run.out, help.out) << arguments;
+        EXPECT_EQ(run.out.rfind("Usage: zvk-cli program FILE|- ", 0), 0u) << run.out;
+        for (const char* part : {"\nOptions:\n", "  --no-erase ", "  --port COMn|PATH ",
+                                 "  --format ihex|bin ", "\nExample:\n  zvk-cli program "}) {
+            EXPECT_NE(run.out.find(part), std::string::npos) << part;
+        }
         EXPECT_EQ(run.err, "") << arguments;
     }
+    const CliRun convert = RunCli("convert in.hex --help out.bin");
+    EXPECT_EQ(convert.out.rfind("Usage: zvk-cli convert ", 0), 0u) << convert.out;
+    EXPECT_EQ(convert.out.find("--port"), std::string::npos) << "convert uses no device";
     // After "--" it is a file's name like any other.
     const CliRun named = RunCli("convert -- --help out.bin");
     EXPECT_EQ(named.status, 1);
-    EXPECT_EQ(named.err, "ERROR: Unable to open the selected file\n");
+    EXPECT_EQ(named.err,
+              "ERROR: Unable to open the selected file\n"
+              "zvk-cli: --help: No such file or directory\n");
+}
+
+// A usage error names what is wrong in one line, then points to the help.
+TEST_F(ZvkCli, UsageErrorsNameTheProblem) {
+    const struct {
+        const char* arguments;
+        const char* line;
+        const char* hint;
+    } cases[] = {
+        {"chek", "unknown command 'chek' (did you mean 'check'?)", "zvk-cli --help"},
+        {"--bogus", "unknown option '--bogus'", "zvk-cli --help"},
+        {"check --bogus", "unknown option '--bogus'", "zvk-cli check --help"},
+        {"program -x image.hex", "unknown option '-x'", "zvk-cli program --help"},
+        {"--port COM12 check",
+         "--port 'COM12': no such port; COM1 to COM9, or a device such as "
+         "/dev/ttyUSB0",
+         "zvk-cli check --help"},
+        {"check --port ./no-such-tty", "--port './no-such-tty': no such device",
+         "zvk-cli check --help"},
+        {"check --part AT89S25",
+         "unknown part 'AT89S25'; near: AT89S52 (zvk-cli parts lists "
+         "them all)",
+         "zvk-cli check --help"},
+        {"convert --part 89c2015 a b",
+         "unknown part '89c2015'; near: AT89C2051 (zvk-cli parts "
+         "lists them all)",
+         "zvk-cli convert --help"},
+        {"read --format srec x", "--format 'srec': ihex or bin", "zvk-cli read --help"},
+        {"--port COM1 settings",
+         "give --port, --part, --spi or --parallel after 'settings' to "
+         "store them",
+         "zvk-cli settings --help"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = RunCli(c.arguments);
+        EXPECT_EQ(run.status, 2) << c.arguments;
+        EXPECT_EQ(run.err, "zvk-cli: " + std::string(c.line) + "\nTry '" + c.hint + "'.\n");
+        EXPECT_EQ(run.out, "") << c.arguments;
+    }
+}
+
+TEST_F(ZvkCli, PartsByEitherName) {
+    const CliRun parts = RunCli("parts");
+    EXPECT_EQ(parts.status, 0);
+    const auto lines = parts.Lines();
+    ASSERT_EQ(lines.size(), kDeviceCount + 1);
+    EXPECT_EQ(lines[0], "NAME       PART         FLASH EEPROM  MODES");
+    EXPECT_EQ(lines[12], "89S8252    AT89S8252     8192   2048  Parallel, SPI");
+    EXPECT_EQ(lines[2], "89C2051    AT89C2051     2048      -  Parallel");
+    // Both forms select the part, in any case: 0800 is beyond an AT89C2051.
+    for (const char* part : {"AT89C2051", "89c2051", "at89C2051"}) {
+        WriteFile("one.hex", ":00000001FF\n");
+        const CliRun run = RunCli("convert --part " + std::string(part) + " --to 0800 one.hex o");
+        EXPECT_EQ(run.err, "Address Error: Ending Address exceeds device capacity!\n") << part;
+    }
+}
+
+// A HEX file is read as HEX whatever its name, standard input and output are
+// "-", and --format overrides both the name and the content.
+TEST_F(ZvkCli, HexByContentStandardStreamsAndFormat) {
+    const std::string hex = Record(0, 0x0100, {0x02, 0x00, 0x30}) + ":00000001FF\n";
+    WriteFile("blink.txt", hex);
+    WriteFile("-", hex);
+    const std::string expected = std::string("\x02\x00\x30", 3);
+
+    CliRun run = RunCli("convert --from 0100 --to 0102 blink.txt out.bin");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadFile(PathOf("out.bin")), expected);
+    EXPECT_EQ(run.err.rfind("zvk-cli: blink.txt holds Intel HEX records: read as Intel HEX "
+                            "(--format bin reads it as binary)\n",
+                            0),
+              0u)
+        << run.err;
+
+    run = RunCli("convert --in-format bin --from 0000 --to 0002 blink.txt out.bin");
+    EXPECT_EQ(ReadFile(PathOf("out.bin")), hex.substr(0, 3)) << "read as bytes when told";
+
+    // Standard input in, binary out; the file named "-" is reached as "./-".
+    for (const char* in : {"-", "./-"}) {
+        run = RunCli("convert --from 0100 --to 0102 " + std::string(in) + " out.bin", hex);
+        EXPECT_EQ(run.status, 0) << in << run.err;
+        EXPECT_EQ(ReadFile(PathOf("out.bin")), expected) << in;
+    }
+    // Standard output: Intel HEX unless --format bin, and nothing else on it.
+    run = RunCli("convert --from 0100 --to 0102 blink.txt -");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, Record(0, 0x0100, {0x02, 0x00, 0x30}, "\r\n") + ":00000001FF\n");
+    run = RunCli("-q convert --format bin --from 0100 --to 0102 - -", hex);
+    EXPECT_EQ(run.out, expected);
+    EXPECT_EQ(run.err, "") << "-q prints errors only";
+
+    // A name that says HEX over content that is not stays the loader's error.
+    WriteFile("text.hex", "not hex\n");
+    run = RunCli("convert text.hex out.bin");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "ERROR: Invalid HEX file\nERROR: File Loading Stopped\n");
+}
+
+// settings --port/--part/--spi|--parallel store those fields and keep the others.
+TEST_F(ZvkCli, SettingsStoredFromTheShell) {
+    const std::string env = "XDG_CONFIG_HOME=" + ShellQuote(PathOf("config")) + " ";
+    const auto settings = [&](const std::string& arguments) {
+        return RunShell(env + ShellQuote(ZVK_CLI) + " settings " + arguments, dir_);
+    };
+    const auto line = [](const CliRun& run, const std::string& start) {
+        for (const auto& l : run.Lines()) {
+            if (l.rfind(start, 0) == 0) return l;
+        }
+        return std::string("(none)");
+    };
+    const CliRun before = settings("");
+    ASSERT_EQ(before.status, 0);
+    CliRun run = settings("--port com4");
+    EXPECT_EQ(run.status, 0) << run.err;
+    run = settings("--part 89s52 --spi");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(line(run, "port: "), "port: COM4");
+    EXPECT_EQ(line(run, "part: "), "part: AT89S52");
+    EXPECT_EQ(line(run, "mode: "), "mode: SPI");
+    for (const char* kept : {"program range: ", "options: ", "auto steps: "}) {
+        EXPECT_EQ(line(run, kept), line(before, kept));
+    }
+    run = settings("--parallel");
+    EXPECT_EQ(line(run, "mode: "), "mode: Parallel");
+    EXPECT_EQ(line(run, "port: "), "port: COM4");
+    EXPECT_EQ(line(run, "part: "), "part: AT89S52");
+    // What cannot be stored changes nothing.
+    EXPECT_EQ(settings("--port COM12").status, 2);
+    EXPECT_EQ(settings("--part AT89C2051 --spi").status, 2);
+    EXPECT_EQ(line(settings(""), "part: "), "part: AT89S52");
 }
 
 TEST_F(ZvkCli, AFailedSaveLeavesTheOldFileAsItWas) {
@@ -219,7 +359,14 @@ TEST_F(ZvkCli, InputsThatAreNotFilesAreRefused) {
     const std::vector<std::string> commands = {"convert IN out.bin", "checksum IN 0000 000F",
                                                "disasm IN",          "program IN",
                                                "verify IN",          "auto IN"};
-    for (const char* input : {"folder.hex", "pipe.bin", "socket.bin", "/dev/null"}) {
+    const struct {
+        const char* name;
+        const char* reason;
+    } inputs[] = {{"folder.hex", "is a folder"},
+                  {"pipe.bin", "not a regular file"},
+                  {"socket.bin", "not a regular file"},
+                  {"/dev/null", "not a regular file"}};
+    for (const auto [input, reason] : inputs) {
         for (const auto& command : commands) {
             std::string arguments = command;
             arguments.replace(arguments.find("IN"), 2, input);
@@ -227,7 +374,8 @@ TEST_F(ZvkCli, InputsThatAreNotFilesAreRefused) {
             // A wait on the FIFO would be cut by the time-out, with another status.
             const CliRun run = RunShell("timeout 5 " + ShellQuote(ZVK_CLI) + " " + arguments, dir_);
             EXPECT_EQ(run.status, 1);
-            EXPECT_EQ(run.err, "ERROR: Unable to open the selected file\n");
+            EXPECT_EQ(run.err, "ERROR: Unable to open the selected file\nzvk-cli: " +
+                                   std::string(input) + ": " + reason + "\n");
             EXPECT_EQ(run.out, "");
         }
     }

@@ -11,6 +11,7 @@
 
 #include "app/Clock.h"
 #include "files/FileLoad.h"
+#include "files/IntelHex.h"
 #include "tests/files/FilesFixture.h"
 #include "tests/support/MessageRecorder.h"
 
@@ -398,6 +399,31 @@ TEST_F(FileLoad, TheNameDecidesTheMode) {
         EXPECT_EQ(Load(WriteFile(name, record + kEnd)), kLoadDone) << name;
         EXPECT_EQ(FlashRead(0x0000), ':') << name << " is read as binary";
     }
+}
+
+// zvk-cli reads a file as Intel HEX by its content when the name does not say.
+TEST_F(FileLoad, HexIsRecognisedByItsOpening) {
+    const std::string data = Record(0, 0x0100, {0x02, 0x00, 0x30});
+    const std::string text = data + Record(0, 0x0103, {0x55}) + kEnd;
+    struct Case {
+        std::string opening;
+        bool hex;
+    };
+    const Case cases[] = {
+        {text, true},
+        {"\r\n  \t" + text, true},                         // blanks before the first record
+        {data + Record(0, 0x0103, {0x55}, "\r\n"), true},  // CR LF
+        {text.substr(0, data.size() + 5), true},           // the next record cut off
+        {kEnd, true},
+        {data.substr(0, data.size() - 3) + "00\n" + kEnd, false},  // checksum wrong
+        {data + ":10000000\n", false},                             // second record short
+        {data + "garbage\n", false},
+        {std::string(":\x02\x00\x30\x75\x81", 6), false},  // binary starting with 3A
+        {"  ", false},
+        {"", false},
+        {"0200000002", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(LooksLikeIntelHex(c.opening), c.hex) << c.opening;
 }
 
 TEST_F(FileLoad, StoppedBeforeLoading) {

@@ -69,7 +69,9 @@ TEST_F(CliPorts, AnAssignedComNameReachesTheUnit) {
     EXPECT_EQ(run.out, "COM3  /dev/ttyS2  (not present, the system's own name)\n");
     run = Cli("--port COM3 --part AT89S52 check");
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "Error: Cannot Establish Communication\n");
+    EXPECT_EQ(run.err,
+              "Error: Cannot Establish Communication\n"
+              "zvk-cli: COM3 is /dev/ttyS2: No such file or directory\n");
 
     EXPECT_EQ(std::distance(fs::directory_iterator(bin_), fs::directory_iterator()), 1)
         << "nothing is written beside an installed program";
@@ -98,7 +100,10 @@ TEST_F(CliPorts, RefusesWhatItCannotDo) {
     for (const Case& c : cases) {
         const ShellRun run = Cli(c.arguments);
         EXPECT_EQ(run.status, c.status) << c.arguments;
-        EXPECT_EQ(run.err, c.err) << c.arguments;
+        // A usage error points to the command's help.
+        const std::string command = c.arguments.substr(0, c.arguments.find(' '));
+        const std::string hint = c.status == 2 ? "Try 'zvk-cli " + command + " --help'.\n" : "";
+        EXPECT_EQ(run.err, c.err + hint) << c.arguments;
         EXPECT_EQ(run.out, "") << c.arguments;
     }
     EXPECT_FALSE(fs::exists(dir_ / "config")) << "a refusal writes nothing";

@@ -96,7 +96,9 @@ TEST_F(ZvkCli, DisasmRefusesMissingAndOversizedFiles) {
     const zvk::test::ShellRun missing = Cli("disasm '" + (directory_ / "none.bin").string() + "'");
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(missing.Lines().empty());
-    EXPECT_EQ(missing.err, "ERROR: Unable to open the selected file\n");
+    EXPECT_EQ(missing.err, "ERROR: Unable to open the selected file\nzvk-cli: " +
+                               (directory_ / "none.bin").string() +
+                               ": No such file or directory\n");
 
     const fs::path big = WriteFile("big.bin", std::string(0x0400, '\0'));
     const zvk::test::ShellRun tooBig =

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -88,11 +89,11 @@ class DeviceEndToEndTest : public ::testing::Test {
         return unit.Start(dir.Path(), "unit", options);
     }
 
-    ShellRun Cli(const std::vector<std::string>& arguments) {
+    ShellRun Cli(const std::vector<std::string>& arguments, const std::string& input = "") {
         std::string command = ShellQuote(ZVK_CLI_PATH) + " --port " +
                               ShellQuote(unit.Link().string()) + " --part AT89C55";
         for (const auto& a : arguments) command += " " + ShellQuote(a);
-        return RunShell(command, dir.Path());
+        return RunShell(command, dir.Path(), input);
     }
 
     TempDir dir;
@@ -105,7 +106,7 @@ TEST_F(DeviceEndToEndTest, ProgramVerifyAndReadBackACompiledFirmware) {
     ASSERT_TRUE(StartUnit({}));
     const std::string hex = (dir / "fw.hex").string();
 
-    const ShellRun program = Cli({"program", hex, "--erase", "--verify"});
+    const ShellRun program = Cli({"program", hex, "--full"});
     EXPECT_EQ(program.status, 0) << program.err;
     EXPECT_NE(program.err.find("Write to Device - Flash: Programming Completed..."),
               std::string::npos)
@@ -187,6 +188,98 @@ TEST_F(DeviceEndToEndTest, EraseBlankCheckAutoAndProtect) {
     EXPECT_EQ(DumpFlash(dump), image);
 }
 
+// A small HEX image, named anything or piped in, on a chip that holds 00
+// everywhere: erased first, written and verified over its own stretches only,
+// and read back through standard output (srec_cat judges both files).
+TEST_F(DeviceEndToEndTest, SmallHexImageThroughPipesOnAUsedChip) {
+    std::vector<std::uint8_t> code(133);
+    for (std::size_t i = 0; i < code.size(); ++i) code[i] = static_cast<std::uint8_t>(i * 37 + 11);
+    std::ofstream(dir / "code.bin", std::ios::binary)
+        .write(reinterpret_cast<const char*>(code.data()),
+               static_cast<std::streamsize>(code.size()));
+    std::ofstream(dir / "zeros.bin", std::ios::binary) << std::string(kC55Size, '\0');
+    const std::string d = dir.Path().string();
+    ASSERT_EQ(std::system(("srec_cat " + d + "/code.bin -Binary -offset 0x0100 -o " + d +
+                           "/blink.txt -Intel")
+                              .c_str()),
+              0)
+        << "srec_cat is needed";
+    const std::string hexText = ReadTextFile(dir / "blink.txt");
+    std::vector<std::uint8_t> expected(kC55Size, 0xFF);
+    std::copy(code.begin(), code.end(), expected.begin() + 0x100);
+
+    for (const bool piped : {true, false}) {
+        SCOPED_TRACE(piped ? "standard input" : "blink.txt");
+        ASSERT_TRUE(StartUnit({"--image", (dir / "zeros.bin").string()}));
+        const ShellRun program = piped ? Cli({"program", "/dev/stdin"}, hexText)
+                                       : Cli({"-v", "program", (dir / "blink.txt").string()});
+        EXPECT_EQ(program.status, 0) << program.err;
+        EXPECT_NE(program.err.find("holds Intel HEX records: read as Intel HEX"), std::string::npos)
+            << program.err;
+        // The erase, then 0100..018F (the image in whole verify blocks) announced once.
+        const auto log = unit.WireLog();
+        EXPECT_EQ(std::count(log.begin(), log.end(), "> 15"), 1);
+        EXPECT_EQ(std::count(log.begin(), log.end(), "> 1E 01 00 00 90"), 1);
+        EXPECT_LT(log.size(), 0x90u + 0x90u / 16 + 20) << "the whole chip was sent";
+        if (!piped) {
+            EXPECT_NE(program.err.find("zvk-cli: range: 0100 to 018F (from the image)\n"),
+                      std::string::npos)
+                << program.err;
+            EXPECT_NE(program.err.find("zvk-cli: Write to Device - Flash: Erasing  AT89C55... "),
+                      std::string::npos)
+                << program.err;
+        }
+        const ShellRun verify = Cli({"verify", "-"}, hexText);
+        EXPECT_EQ(verify.status, 0) << verify.err;
+        const ShellRun read = Cli({"-q", "read", "-"});
+        EXPECT_EQ(read.status, 0);
+        EXPECT_EQ(read.err, "");
+        std::ofstream(dir / "back.hex", std::ios::binary) << read.out;
+        ASSERT_EQ(std::system(
+                      ("srec_cat " + d + "/back.hex -Intel -o " + d + "/back.bin -Binary").c_str()),
+                  0);
+        EXPECT_EQ(ReadBytes(dir / "back.bin"), expected);
+        ASSERT_EQ(unit.Stop(), 0);
+        EXPECT_EQ(DumpFlash(unit.Dump()), expected);
+    }
+}
+
+// A verify report never keeps an earlier run's list, and read --verify does
+// not write a file from a line that spoils bytes.
+TEST_F(DeviceEndToEndTest, VerifyReportAndReadTwice) {
+    std::vector<std::uint8_t> chip(kC55Size);
+    for (std::size_t i = 0; i < chip.size(); ++i) chip[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    const auto write = [&](const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        std::ofstream((dir / name).string(), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        return (dir / name).string();
+    };
+    const std::string same = write("same.bin", chip);
+    std::vector<std::uint8_t> other(chip.begin(), chip.begin() + 0x100);
+    for (std::size_t i = 0; i < 130; ++i) other[i] ^= 0x01;
+    const std::string differing = write("other.bin", other);
+    ASSERT_TRUE(StartUnit({"--image", same}));
+    const std::string report = (dir / "r.txt").string();
+    const ShellRun bad = Cli({"verify", differing, "--report", report});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(SplitLines(ReadTextFile(report)).size(), 131u);
+    const ShellRun good = Cli({"verify", same, "--report", report});
+    EXPECT_EQ(good.status, 0) << good.err;
+    EXPECT_EQ(ReadTextFile(report), " Address\tDevice data\tBuffer data\r\n");
+    const ShellRun twice = Cli({"read", "--verify", (dir / "twice.bin").string()});
+    EXPECT_EQ(twice.status, 0) << twice.err;
+    EXPECT_EQ(ReadBytes(dir / "twice.bin"), chip);
+    unit.Stop();
+
+    ASSERT_TRUE(StartUnit({"--image", same, "--garbage-every", "997"}));
+    const ShellRun spoiled = Cli({"read", "--verify", (dir / "spoiled.bin").string()});
+    EXPECT_EQ(spoiled.status, 1);
+    EXPECT_NE(spoiled.err.find("zvk-cli: the two reads differ at "), std::string::npos)
+        << spoiled.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "spoiled.bin"));
+}
+
 TEST_F(DeviceEndToEndTest, SerialProgrammingSwitch) {
     ASSERT_TRUE(unit.Start(dir.Path(), "unit", {"--part", "AT89S8252"}));
     EXPECT_EQ(Cli({"serial-disable"}).status, 2);  // AT89C55 has no switch
@@ -208,13 +301,15 @@ TEST_F(DeviceEndToEndTest, WrongPartInTheSocket) {
     ASSERT_TRUE(StartUnit({"--wrong-part", "AT89C52"}));
     const ShellRun check = Cli({"blank-check"});
     EXPECT_EQ(check.status, 1);
-    EXPECT_EQ(check.err, "ERROR: Error - Device Mismatch!\n");
+    EXPECT_EQ(check.err,
+              "ERROR: Error - Device Mismatch!\n"
+              "zvk-cli: the chip's signature is 1E 52 FF: AT89C52\n");
 }
 
 TEST_F(DeviceEndToEndTest, ProgrammingFailureNamesTheAddress) {
     BuildFirmware();
     ASSERT_TRUE(StartUnit({"--fail-at", "0123"}));
-    const ShellRun program = Cli({"program", (dir / "fw.hex").string(), "--verify"});
+    const ShellRun program = Cli({"program", (dir / "fw.hex").string(), "--full"});
     EXPECT_EQ(program.status, 1);
     EXPECT_EQ(program.err, "Error: Programming Failed at 0123\n");
 }
@@ -266,7 +361,7 @@ TEST_F(DeviceEndToEndTest, ALinkFailureEndsTheCommandOnceAndIsNeverASuccess) {
         // Check, signature, two programmer checks and the signature before
         // programming take 9 answers; the 92nd data byte gets none.
         {{"--silent-after", "100"},
-         {"program", bin, "--verify"},
+         {"program", bin, "--no-erase"},
          loaded + "Error: Programming Failed at 005B\n"},
     };
     for (const Case& c : cases) {

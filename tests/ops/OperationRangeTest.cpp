@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/Buffers.h"
 #include "app/DeviceTable.h"
 #include "tests/support/MessageRecorder.h"
 
@@ -119,6 +120,36 @@ TEST_F(OperationRangeTest, OkParsesFieldsInOrderAndStopsAtABadOne) {
     EXPECT_EQ(messages.Lines(),
               std::vector<std::string>{
                   "Error|Device Ending Address is Less than Device Starting Address!"});
+}
+
+TEST_F(OperationRangeTest, LoadedStretchesComeFromTheLoadedBytes) {
+    ASSERT_EQ(AllocateBuffers(), 0);
+    const auto mark = [](std::uint16_t first, std::uint16_t last) {
+        for (std::uint32_t a = first; a <= last; ++a) {
+            SetOrigin(BufferKind::Flash, static_cast<std::uint16_t>(a), OriginFile);
+        }
+    };
+    EXPECT_TRUE(LoadedStretches(16).empty());
+    mark(0x0000, 0x0002);
+    mark(0x0003, 0x0003);  // meets the one before: one stretch
+    mark(0x000B, 0x000B);
+    mark(0x0105, 0x0185);
+    mark(0x03FE, 0x03FF);                                // the device's last bytes
+    SetOrigin(BufferKind::Flash, 0x0020, OriginEdited);  // not from the file
+    EXPECT_EQ(LoadedStretches(1),
+              (std::vector<AddressStretch>{
+                  {0x0000, 0x0003}, {0x000B, 0x000B}, {0x0105, 0x0185}, {0x03FE, 0x03FF}}));
+    // Whole blocks of 16, and the first two stretches share one.
+    EXPECT_EQ(LoadedStretches(16),
+              (std::vector<AddressStretch>{{0x0000, 0x000F}, {0x0100, 0x018F}, {0x03F0, 0x03FF}}));
+    // Blocks that meet become one stretch.
+    mark(0x0190, 0x0190);
+    EXPECT_EQ(LoadedStretches(16).at(1), (AddressStretch{0x0100, 0x019F}));
+    // Loaded bytes beyond the part's capacity are not the device's.
+    SelectDevice(*FindDeviceByName("AT89C2051"));
+    mark(0x0400, 0x0401);
+    SelectDevice(*FindDeviceByName("AT89C1051"));
+    EXPECT_EQ(LoadedStretches(1).back(), (AddressStretch{0x03FE, 0x03FF}));
 }
 
 TEST_F(OperationRangeTest, BlankCheckValidatesWithBufferStartZero) {

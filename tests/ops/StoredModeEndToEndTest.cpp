@@ -96,20 +96,21 @@ TEST_F(StoredModeTest, TheDeviceCommandsUseTheStoredModeUnlessAnOptionSaysOtherw
          SettingsFile(kS52, kSpi),
          {"--part", "AT89C55", "check"},
          1,
-         "ERROR: Error - Device Mismatch!\n",
+         "ERROR: Error - Device Mismatch!\n"
+         "zvk-cli: the chip's signature is 1E 52 06: AT89S52\n",
          Lines{"> 0D < 2D", "> 14 < 1E 52 06"}},
         // Usage errors touch nothing.
         {"AT89S52",
          SettingsFile(kS52, kSpi),
          Join({"--spi", "--parallel"}, kRead),
          2,
-         "zvk-cli: --spi and --parallel cannot be given together\n",
+         "zvk-cli: --spi and --parallel cannot be given together\nTry 'zvk-cli read --help'.\n",
          {}},
         {"AT89C55",
          SettingsFile(kC55, kParallel),
          Join(kRead, {"--spi"}),
          2,
-         "zvk-cli: AT89C55 cannot be programmed over SPI\n",
+         "zvk-cli: AT89C55 cannot be programmed over SPI\nTry 'zvk-cli read --help'.\n",
          {}},
         // A production run tells one chip from the next by the device check,
         // which SPI mode has not.
@@ -118,7 +119,7 @@ TEST_F(StoredModeTest, TheDeviceCommandsUseTheStoredModeUnlessAnOptionSaysOtherw
          {"auto", "img.hex", "--repeat"},
          2,
          "zvk-cli: --repeat needs Parallel mode: without the device check a new chip cannot be "
-         "told from the last one\n",
+         "told from the last one\nTry 'zvk-cli auto --help'.\n",
          {}},
     };
     for (const Case& c : cases) {
