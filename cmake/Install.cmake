@@ -43,9 +43,26 @@ set(zvk_man_zvk "the desktop programmer for AT89-series flash microcontrollers")
 set(zvk_man_zvk-cli "program AT89-series flash microcontrollers from scripts and production lines")
 set(zvk_man_zvk-unit-sim "a virtual AT89 programmer unit on a pseudo-terminal")
 set(zvk_man_pages)
-foreach(program zvk zvk-cli zvk-unit-sim)
+set(zvk_man_programs zvk zvk-cli zvk-unit-sim)
+foreach(program IN LISTS zvk_man_programs)
   set(page ${CMAKE_BINARY_DIR}/man/${program}.1)
-  set(includes --include=${zvk_install_sources}/see-also.h2m)
+  # Each page points to the other two, never to itself.
+  set(see_also "[SEE ALSO]\n")
+  set(others ${zvk_man_programs})
+  list(REMOVE_ITEM others ${program})
+  list(LENGTH others count)
+  set(n 0)
+  foreach(other IN LISTS others)
+    math(EXPR n "${n} + 1")
+    string(REPLACE "-" "\\-" escaped "${other}")
+    string(APPEND see_also ".BR ${escaped} (1)")
+    if(n LESS count)
+      string(APPEND see_also ",")
+    endif()
+    string(APPEND see_also "\n")
+  endforeach()
+  file(WRITE ${CMAKE_BINARY_DIR}/man/${program}-see-also.h2m "${see_also}")
+  set(includes --include=${CMAKE_BINARY_DIR}/man/${program}-see-also.h2m)
   if(NOT program STREQUAL "zvk-unit-sim")
     list(APPEND includes --include=${CMAKE_BINARY_DIR}/man/settings.h2m)
   endif()
@@ -54,8 +71,10 @@ foreach(program zvk zvk-cli zvk-unit-sim)
             --unset=QT_QPA_PLATFORM
             ${ZVK_HELP2MAN} --no-info --section=1 "--name=${zvk_man_${program}}" ${includes}
             --output=${page} $<TARGET_FILE:${program}>
+    COMMAND ${CMAKE_COMMAND} -DPAGE=${page} -P ${PROJECT_SOURCE_DIR}/cmake/ManSections.cmake
     COMMAND ${ZVK_GZIP} -9nf ${page}
-    DEPENDS ${program} ${zvk_install_sources}/see-also.h2m ${CMAKE_BINARY_DIR}/man/settings.h2m
+    DEPENDS ${program} ${CMAKE_BINARY_DIR}/man/${program}-see-also.h2m
+            ${CMAKE_BINARY_DIR}/man/settings.h2m ${PROJECT_SOURCE_DIR}/cmake/ManSections.cmake
     COMMENT "Making the man page of ${program}"
     VERBATIM)
   list(APPEND zvk_man_pages ${page}.gz)
