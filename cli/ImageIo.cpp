@@ -44,7 +44,13 @@ class PrivateFile {
         std::random_device random;
         for (int attempt = 0; attempt < 16 && !file_; ++attempt) {
             path_ = (folder / ("zvk-cli-" + std::to_string(random()) + ".tmp")).string();
+#ifdef _WIN32
+            // The temporary folder is the user's own there.
+            if (std::filesystem::exists(path_, ec)) continue;
+            file_ = std::fopen(path_.c_str(), "wb");
+#else
             file_ = std::fopen(path_.c_str(), "wbx");
+#endif
         }
         if (!file_) path_.clear();
     }
