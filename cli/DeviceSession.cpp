@@ -196,9 +196,7 @@ std::set<std::string_view> DeviceFlagOptions(std::set<std::string_view> own) {
     return own;
 }
 
-std::optional<int> SetUpSession(const ParsedArgs& parsed) {
-    SessionLinkWatch().emplace();
-    LoadSettings();
+std::optional<int> ApplyPartAndModeOptions(const ParsedArgs& parsed) {
     if (!SelectPartOption(parsed, SelectedDeviceInfo().PartName)) return 2;
     const bool spi = parsed.Has("--spi");
     const bool parallel = parsed.Has("--parallel");
@@ -212,6 +210,13 @@ std::optional<int> SetUpSession(const ParsedArgs& parsed) {
     // Without either, the mode zvk.dat holds, as the desktop program would
     // run it: a part without SPI runs in Parallel mode whatever was stored.
     EnforceProgrammingMode();
+    return std::nullopt;
+}
+
+std::optional<int> SetUpSession(const ParsedArgs& parsed) {
+    SessionLinkWatch().emplace();
+    LoadSettings();
+    if (const auto stop = ApplyPartAndModeOptions(parsed)) return stop;
     if (AllocateBuffers() != 0) return 1;
     Detail("settings file: " + SettingsFilePath(kSettingsFileName));
     Detail("part: " + std::string(SelectedDeviceInfo().PartName) + ", " +
@@ -306,10 +311,6 @@ std::optional<int> RunOverImage(const ParsedArgs& parsed, RangeOperation operati
     const auto once = [&run](const OperationRun& r) { (void)run(r); };
     if (parsed.Has("--full") || explicitRange) {
         if (const auto stop = ApplyRangeOptions(parsed, operation)) return stop;
-        const OperationRange& range = RangeRecord(operation);
-        Detail(parsed.Has("--full")
-                   ? "range: the whole device"
-                   : Format("range: %04X to %04X", range.DeviceStart, range.DeviceEnd));
         if (!RunOperation(operation, once)) return 1;
         return std::nullopt;
     }
@@ -338,6 +339,7 @@ std::optional<int> ApplyRangeOptions(const ParsedArgs& parsed, RangeOperation op
     OperationRange& record = RangeRecord(operation);
     if (!parsed.Has("--from") && !parsed.Has("--to") && !parsed.Has("--buffer-start")) {
         record.Flags |= kRangeFullDevice;
+        Detail("range: the whole device");
         return std::nullopt;
     }
     std::uint16_t from = 0;
@@ -353,6 +355,8 @@ std::optional<int> ApplyRangeOptions(const ParsedArgs& parsed, RangeOperation op
     record.Flags &= static_cast<std::uint8_t>(~kRangeFullDevice);
     const bool hasBuffer = operation != RangeOperation::BlankCheck;
     if (ValidateOperationRange(from, to, hasBuffer ? bufferStart : std::uint16_t{0})) return 1;
+    Detail(Format("range: %04X to %04X", from, to) +
+           (hasBuffer ? Format(", buffer from %04X", bufferStart) : std::string()));
     return std::nullopt;
 }
 

@@ -25,6 +25,11 @@ namespace zvk::cli {
 std::set<std::string_view> DeviceValueOptions(std::set<std::string_view> own);
 std::set<std::string_view> DeviceFlagOptions(std::set<std::string_view> own);
 
+// Selects the part of --part (the selected one without it) and applies --spi
+// or --parallel, then keeps a part without SPI in Parallel mode. Returns the
+// exit status to stop with, or nullopt.
+std::optional<int> ApplyPartAndModeOptions(const ParsedArgs& parsed);
+
 // Reads zvk.dat, applies --part and --spi or --parallel (without them the
 // mode zvk.dat holds, Parallel for a part without SPI) and allocates the
 // buffers. Returns the exit status to stop with, or nullopt to go on.

@@ -16,6 +16,7 @@
 #include "app/SettingsLocation.h"
 #include "cli/Args.h"
 #include "cli/Commands.h"
+#include "cli/DeviceSession.h"
 #include "link/CommandTable.h"
 #include "link/Link.h"
 #include "ops/AutoJob.h"
@@ -73,19 +74,10 @@ int StoreSettings(const ParsedArgs& parsed) {
     }
     LoadSettings();
     if (portIndex) App().PortIndex = *portIndex;
-    if (!SelectPartOption(parsed, SelectedDeviceInfo().PartName)) return 2;
-    if (parsed.Has("--spi") && parsed.Has("--parallel")) {
-        return UsageError("--spi and --parallel cannot be given together");
-    }
-    if (parsed.Has("--spi")) {
-        if (!SelectedDeviceInfo().SpiCapable) {
-            return UsageError(std::string(SelectedDeviceInfo().PartName) +
-                              " cannot be programmed over SPI");
-        }
-        App().ProgrammingMode &= static_cast<std::uint8_t>(~kModeParallel);
-    }
-    if (parsed.Has("--parallel")) App().ProgrammingMode |= kModeParallel;
-    EnforceProgrammingMode();
+    const std::uint8_t storedMode = App().ProgrammingMode;
+    if (const auto stop = ApplyPartAndModeOptions(parsed)) return *stop;
+    // A mode not given stays as stored, even where the part runs Parallel anyway.
+    if (!parsed.Has("--spi") && !parsed.Has("--parallel")) App().ProgrammingMode = storedMode;
     const std::string target = SettingsFilePathForWriting(kSettingsFileName);
     if (!WriteFileSafely(target, FormatSettings())) {
         std::fprintf(stderr, "zvk-cli: %s could not be written; it stays as it was\n",
