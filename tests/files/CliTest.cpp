@@ -262,9 +262,11 @@ TEST_F(ZvkCli, HexByContentStandardStreamsAndFormat) {
 
 // settings --port/--part/--spi|--parallel store those fields and keep the others.
 TEST_F(ZvkCli, SettingsStoredFromTheShell) {
-    const std::string env = "XDG_CONFIG_HOME=" + ShellQuote(PathOf("config")) + " ";
+    // A copy in the test's folder, a portable one: its zvk.dat is written beside it.
+    std::filesystem::create_directory(PathOf("bin"));
+    std::filesystem::copy_file(ZVK_CLI, PathOf("bin/zvk-cli"));
     const auto settings = [&](const std::string& arguments) {
-        return RunShell(env + ShellQuote(ZVK_CLI) + " settings " + arguments, dir_);
+        return RunShell(ShellQuote(PathOf("bin/zvk-cli")) + " settings " + arguments, dir_);
     };
     const auto line = [](const CliRun& run, const std::string& start) {
         for (const auto& l : run.Lines()) {
@@ -292,6 +294,7 @@ TEST_F(ZvkCli, SettingsStoredFromTheShell) {
     EXPECT_EQ(settings("--port COM12").status, 2);
     EXPECT_EQ(settings("--part AT89C2051 --spi").status, 2);
     EXPECT_EQ(line(settings(""), "part: "), "part: AT89S52");
+    EXPECT_EQ(line(run, "settings file: "), "settings file: " + PathOf("bin/zvk.dat"));
 }
 
 TEST_F(ZvkCli, AFailedSaveLeavesTheOldFileAsItWas) {
