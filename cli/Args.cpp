@@ -92,6 +92,7 @@ std::optional<ParsedArgs> ParseArgs(Args args, const std::set<std::string_view>&
                 return std::nullopt;
             }
             parsed.values[std::string(a)] = std::string(args[++i]);
+            parsed.allValues[std::string(a)].emplace_back(args[i]);
         } else if (flagOptions.contains(a)) {
             parsed.flags.emplace(a);
         } else {

@@ -17,8 +17,10 @@
 namespace zvk::cli {
 
 struct ParsedArgs {
-    std::map<std::string, std::string, std::less<>> values;  // "--from" -> "0100"
-    std::set<std::string, std::less<>> flags;                // "--eeprom"
+    std::map<std::string, std::string, std::less<>> values;  // "--from" -> "0100", the last given
+    // Every value of an option given more than once, in order ("--port").
+    std::map<std::string, std::vector<std::string>, std::less<>> allValues;
+    std::set<std::string, std::less<>> flags;  // "--eeprom"
     std::vector<std::string> positional;
 
     [[nodiscard]] bool Has(std::string_view option) const {

@@ -8,20 +8,35 @@
 //
 // Ctrl+C while a chip is under way lets that chip end, so that it is either
 // made or failed for a reason, and then ends the run; a second Ctrl+C (or
-// SIGTERM) gives the chip up at once and records it as aborted. Between
-// chips Ctrl+C ends the run at once.
+// SIGTERM, or SIGHUP from a closed terminal) gives the chip up at once and
+// records it as aborted. Between chips Ctrl+C ends the run at once. Enter (or
+// SIGUSR1) while the run waits for the chip to be taken out takes the chip
+// in the socket as the next one.
+//
+// --serial ADDR (--serial-eeprom ADDR) gives every chip the next number of
+// --serial-file; several --port run one station per port (cli/Stations.h).
+
+#ifndef _WIN32
+#include <poll.h>
+#include <unistd.h>
+#endif
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
 #include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "app/AppState.h"
 #include "app/Messages.h"
 #include "cli/Commands.h"
 #include "cli/DeviceSession.h"
+#include "cli/Stations.h"
 #include "ops/AutoJob.h"
 #include "ops/ProductionJob.h"
 
@@ -67,39 +82,106 @@ std::optional<int> ReadCount(const ParsedArgs& parsed, std::optional<unsigned>& 
 
 volatile std::sig_atomic_t g_interrupts = 0;
 volatile std::sig_atomic_t g_terminate = 0;
+volatile std::sig_atomic_t g_forceNext = 0;
 
 void OnInterrupt(int signal) {
     if (signal == SIGINT) {
         g_interrupts = g_interrupts + 1;
+    } else if (signal == SIGUSR1) {
+        g_forceNext = 1;
     } else {
         g_terminate = 1;
     }
 }
 
-// Catches Ctrl+C and SIGTERM while a production run goes on.
+// Catches Ctrl+C, SIGTERM, SIGHUP and SIGUSR1 while a production run goes on.
+// A closed terminal or a dropped ssh session must not kill the run before
+// the chip's row is written; nor may a write to the reader that has gone.
 class StopSignals {
   public:
     StopSignals() {
         g_interrupts = 0;
         g_terminate = 0;
+        g_forceNext = 0;
         struct sigaction action {};
         action.sa_handler = OnInterrupt;
         sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        sigaction(SIGINT, &action, &previousInt_);
-        sigaction(SIGTERM, &action, &previousTerm_);
+        // Not restarted: a wait on the operator's keys ends at once.
+        action.sa_flags = 0;
+        for (std::size_t i = 0; i < kCaught.size(); ++i) {
+            sigaction(kCaught[i], &action, &previous_[i]);
+        }
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGPIPE, &ignore, &previousPipe_);
     }
     ~StopSignals() {
-        sigaction(SIGINT, &previousInt_, nullptr);
-        sigaction(SIGTERM, &previousTerm_, nullptr);
+        for (std::size_t i = 0; i < kCaught.size(); ++i)
+            sigaction(kCaught[i], &previous_[i], nullptr);
+        sigaction(SIGPIPE, &previousPipe_, nullptr);
     }
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
 
   private:
-    struct sigaction previousInt_ {};
-    struct sigaction previousTerm_ {};
+    static constexpr std::array<int, 4> kCaught{SIGINT, SIGTERM, SIGHUP, SIGUSR1};
+    std::array<struct sigaction, kCaught.size()> previous_{};
+    struct sigaction previousPipe_ {};
 };
+
+// Enter on standard input while the run waits. Input that ends (a script's
+// /dev/null) is watched no more.
+class OperatorKeys {
+  public:
+    // Waits up to the delay; true when a line came meanwhile.
+    bool Wait(std::chrono::milliseconds delay) {
+#ifdef _WIN32
+        watching_ = false;
+#endif
+        if (!watching_) {
+            CurrentClock().Sleep(delay);
+            return false;
+        }
+        return ReadLine(delay);
+    }
+
+  private:
+    bool ReadLine(std::chrono::milliseconds delay) {
+#ifdef _WIN32
+        (void)delay;
+        return false;
+#else
+        pollfd in{STDIN_FILENO, POLLIN, 0};
+        if (::poll(&in, 1, static_cast<int>(delay.count())) <= 0) return false;
+        char chunk[256];
+        const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (n <= 0) {
+            watching_ = n < 0 && errno == EINTR;
+            return false;
+        }
+        return std::find(chunk, chunk + n, '\n') != chunk + n;
+#endif
+    }
+
+    bool watching_ = true;
+};
+
+// What a station's line says: waiting for a chip, the chip under way and how
+// far it is, or how the last chip ended while it waits to be taken out.
+std::string StationStatus(const ProductionModel& model, bool finished) {
+    if (finished) return "ended";
+    std::string number;
+    if (model.serial) number = "#" + std::to_string(*model.serial) + " ";
+    switch (model.waiting) {
+        case SocketWait::Chip:
+            return "waiting for a chip";
+        case SocketWait::Removal:
+            return number + (model.lastChip && model.lastChip->passed ? "passed" : "failed");
+        case SocketWait::None:
+            break;
+    }
+    return number + model.status + " " + model.percentage;
+}
 
 void PrintChip(unsigned number, const ProductionRow& row) {
     std::string line = "chip " + std::to_string(number) + ": " + (row.passed ? "pass" : "fail");
@@ -115,17 +197,24 @@ void PrintChip(unsigned number, const ProductionRow& row) {
 
 // Steps the run to its end: a line for every chip and, without a terminal,
 // for every wait, on stdout; on a terminal the progress of the chip or the
-// tally and the wait in place on stderr. Returns the exit status.
-int DriveProduction(ProductionJob& job) {
+// tally and the wait in place on stderr. A station also tells its parent
+// its state through statusFd. Returns the exit status.
+int DriveProduction(ProductionJob& job, int statusFd) {
     const ProductionModel& model = job.model;
     StopSignals signals;
+    OperatorKeys keys;
     unsigned shownChips = 0;
     SocketWait shownWait = SocketWait::None;
+    std::string shownStatus;
     bool stopping = false;
     StepResult result;
     TerminalLine line;
     job.Start();
     do {
+        if (g_forceNext != 0) {
+            g_forceNext = 0;
+            job.ForceNextChip();
+        }
         if (g_terminate != 0 || g_interrupts > 1) {
             job.Abandon();
         } else if (g_interrupts == 1 && !stopping) {
@@ -153,29 +242,111 @@ int DriveProduction(ProductionJob& job) {
             line.Draw(model);
         }
         shownWait = model.waiting;
+        if (statusFd >= 0) {
+            const std::string status = StationStatus(model, result.finished);
+            if (status != shownStatus) {
+                ReportStation(statusFd, StationReport{status, model.passed, model.failed});
+                shownStatus = status;
+            }
+        }
         if (!result.finished && result.delay > std::chrono::milliseconds(1)) {
-            CurrentClock().Sleep(result.delay);
+            if (model.waiting == SocketWait::None) {
+                CurrentClock().Sleep(result.delay);
+            } else if (keys.Wait(result.delay)) {
+                job.ForceNextChip();
+            }
         }
     } while (!result.finished);
     line.Clear();
-    std::printf("%u chip%s: %u passed, %u failed\n", shownChips, shownChips == 1 ? "" : "s",
-                model.passed, model.failed);
+    // A station's parent sums up all stations.
+    if (statusFd < 0) {
+        std::printf("%u chip%s: %u passed, %u failed\n", shownChips, shownChips == 1 ? "" : "s",
+                    model.passed, model.failed);
+    }
     std::fflush(stdout);
     return ExitStatus(result.code == 0);
+}
+
+// --serial ADDR or --serial-eeprom ADDR with their companions.
+std::optional<int> ReadSerialOptions(const ParsedArgs& parsed, bool repeat,
+                                     std::optional<SerialPlan>& plan) {
+    const bool flash = parsed.Has("--serial");
+    const bool eeprom = parsed.Has("--serial-eeprom");
+    if (!flash && !eeprom) {
+        for (const char* companion : {"--serial-format", "--serial-file", "--serial-start",
+                                      "--serial-step", "--serial-overwrite"}) {
+            if (parsed.Has(companion)) {
+                return UsageError(std::string(companion) + " needs --serial or --serial-eeprom");
+            }
+        }
+        return std::nullopt;
+    }
+    if (flash && eeprom) return UsageError("--serial and --serial-eeprom cannot be given together");
+    if (!repeat) return UsageError("--serial needs --repeat");
+    SerialPlan& p = plan.emplace();
+    p.buffer = eeprom ? BufferKind::Eeprom : BufferKind::Flash;
+    if (!ReadAddressOption(parsed, eeprom ? "--serial-eeprom" : "--serial", p.address)) return 2;
+    if (const auto name = parsed.Value("--serial-format")) {
+        const auto format = ParseSerialFormat(*name);
+        if (!format) {
+            return UsageError("--serial-format: unknown format " + *name +
+                              " (le8..le64, be8..be64, bcd2..bcd20, dec1..dec20, hex1..hex16)");
+        }
+        p.format = *format;
+    }
+    const auto file = parsed.Value("--serial-file");
+    if (!file || file->empty()) return UsageError("--serial needs --serial-file FILE");
+    p.file = *file;
+    for (const auto& [option, value, least] :
+         {std::tuple{"--serial-start", &p.start, 0}, std::tuple{"--serial-step", &p.step, 1}}) {
+        const auto text = parsed.Value(option);
+        if (!text) continue;
+        const auto number = ParseSerialNumber(*text);
+        if (!number || *number < static_cast<std::uint64_t>(least)) {
+            return UsageError(std::string(option) + ": " + *text + " is not a " +
+                              (least == 0 ? "whole number" : "whole number from 1"));
+        }
+        *value = *number;
+    }
+    p.overwrite = parsed.Has("--serial-overwrite");
+    return std::nullopt;
+}
+
+// The ports of --port, given once each or as a list: --port A --port B,C.
+std::vector<std::string> Ports(const ParsedArgs& parsed) {
+    std::vector<std::string> ports;
+    const auto given = parsed.allValues.find("--port");
+    if (given == parsed.allValues.end()) return ports;
+    for (const std::string& value : given->second) {
+        std::size_t from = 0;
+        while (from <= value.size()) {
+            std::size_t comma = value.find(',', from);
+            if (comma == std::string::npos) comma = value.size();
+            if (comma > from) ports.push_back(value.substr(from, comma - from));
+            from = comma + 1;
+        }
+    }
+    return ports;
 }
 
 }  // namespace
 
 int RunAuto(Args args) {
-    const auto parsed = ParseArgs(
-        args,
-        DeviceValueOptions({"--steps", "--lock", "--load-at", "--count", "--log", "--format"}),
-        DeviceFlagOptions({"--repeat"}));
+    auto parsed =
+        ParseArgs(args,
+                  DeviceValueOptions({"--steps", "--lock", "--load-at", "--count", "--log",
+                                      "--format", "--serial", "--serial-eeprom", "--serial-format",
+                                      "--serial-file", "--serial-start", "--serial-step"}),
+                  DeviceFlagOptions({"--repeat", "--serial-overwrite"}));
     if (!parsed) return 2;
     if (parsed->positional.size() != 1) return UsageError("auto needs one FILE");
     const bool repeat = parsed->Has("--repeat");
     std::optional<unsigned> count;
     if (const auto stop = ReadCount(*parsed, count)) return *stop;
+    std::optional<SerialPlan> serial;
+    if (const auto stop = ReadSerialOptions(*parsed, repeat, serial)) return *stop;
+    const std::vector<std::string> ports = Ports(*parsed);
+    if (ports.size() > 1 && !repeat) return UsageError("several ports need --repeat");
     if (const auto stop = SetUpSession(*parsed)) return *stop;
     // The mode the session runs in, from --spi or from zvk.dat alike.
     if (repeat && (App().ProgrammingMode & kModeParallel) == 0) {
@@ -188,6 +359,10 @@ int RunAuto(Args args) {
     App().CurrentBufferKind = BufferKind::Flash;
     const std::string& image = parsed->positional[0];
     if (const auto stop = LoadImage(*parsed, image)) return *stop;
+    // What cannot give every chip its number is refused before the first chip.
+    if (serial) {
+        if (const auto problem = SerialPlanProblem(*serial)) return UsageError(*problem);
+    }
     const std::string logPath = parsed->Value("--log").value_or("");
     if (!repeat && logPath.empty()) {
         if (const auto stop = ConnectDevice(*parsed)) return *stop;
@@ -199,21 +374,43 @@ int RunAuto(Args args) {
 
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(image, error);
-    ProductionJob job({.repeat = repeat,
-                       .count = count,
-                       .firstChipChecked = !repeat,
-                       .image = error ? image : absolute.lexically_normal().string(),
-                       .logPath = logPath,
-                       .wallClock = {}});
-    if (!job.OpenLog()) return 1;
-    // A production run waits for its first chip rather than failing on an empty socket.
-    if (const auto stop = repeat ? OpenDevicePort(*parsed) : ConnectDevice(*parsed)) return *stop;
-    if (!AutoProgramReady()) return 1;
-    if (!repeat) {
-        DriveJob(job, job.model);
-        return ExitStatus(job.model.succeeded);
+    const ProductionOptions options{.repeat = repeat,
+                                    .count = count,
+                                    .firstChipChecked = !repeat,
+                                    .image = error ? image : absolute.lexically_normal().string(),
+                                    .logPath = logPath,
+                                    .serial = serial,
+                                    .station = {},
+                                    .wallClock = {}};
+    // One station on one port, in this process or in a child of it.
+    const auto station = [&](const std::string& port, int statusFd) {
+        ProductionOptions own = options;
+        own.station = port.empty() ? ComName(App().PortIndex) : port;
+        if (!port.empty()) parsed->values["--port"] = port;
+        ProductionJob job(own);
+        if (!job.OpenLog()) return 1;
+        // A production run waits for its first chip rather than failing on an empty socket.
+        if (const auto stop = repeat ? OpenDevicePort(*parsed) : ConnectDevice(*parsed)) {
+            return *stop;
+        }
+        if (!AutoProgramReady()) return 1;
+        if (!repeat) {
+            DriveJob(job, job.model);
+            return ExitStatus(job.model.succeeded);
+        }
+        return DriveProduction(job, statusFd);
+    };
+    if (ports.size() <= 1) return station(ports.empty() ? std::string() : ports[0], -1);
+    // The log is tried once here, so that a log that cannot be written stops
+    // the run before any station starts.
+    if (!logPath.empty()) {
+        ProductionLog log;
+        if (!log.Open(logPath)) {
+            ShowLogError(log);
+            return 1;
+        }
     }
-    return DriveProduction(job);
+    return RunStations(ports, station);
 }
 
 }  // namespace zvk::cli

@@ -1,5 +1,6 @@
 #include "ops/AutoJob.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/Buffers.h"
@@ -32,7 +33,12 @@ AutoSettingsDialog::AutoSettingsDialog() : saved_(App().AutoSequence) {
     logPath = settings.logPath;
 }
 
-void AutoSettingsDialog::Accept() const { StoreProductionSettings({repeat, logPath}); }
+void AutoSettingsDialog::Accept() const {
+    ProductionSettings settings = LoadProductionSettings();
+    settings.repeat = repeat;
+    settings.logPath = logPath;
+    StoreProductionSettings(settings);
+}
 
 bool AutoSettingsDialog::Checked(AutoStep step) const { return Chosen(step); }
 
@@ -223,7 +229,9 @@ StepResult AutoJob::ScanSlice(bool verify) {
         std::uint8_t expected[kReadBlockSize];
         std::uint8_t block[kReadBlockSize];
         if (verify) {
-            CopyFlashOut(address, expected, n);
+            for (std::uint16_t k = 0; k < n; ++k) {
+                expected[k] = ImageByte(static_cast<std::uint16_t>(address + k));
+            }
         } else {
             std::memset(expected, 0xFF, sizeof expected);
         }
@@ -235,6 +243,7 @@ StepResult AutoJob::ScanSlice(bool verify) {
         walk_.Advance(n, model);
     } while (!walk_.Done() && !budget.Spent());
     if (!walk_.Done()) return StepResult::Continue();
+    if (verify && !VerifyEepromBytes()) return EndFailed();
     model.percentage = "100%";
     return verify ? StepDone(AutoStep::Verify, "Verify Completed...")
                   : StepDone(AutoStep::BlankCheck, "BlankCheck Completed...");
@@ -244,7 +253,7 @@ StepResult AutoJob::ProgramSlice() {
     const StepBudget budget(stepBudget_);
     do {
         // Buffer address = device address over the whole Flash.
-        if (!ProgramByte(FlashRead(programmed_))) {
+        if (!ProgramByte(ImageByte(programmed_))) {
             return link_.Failed() ? EndFailed() : Failed("Programming", programmed_);
         }
         ++programmed_;
@@ -252,7 +261,50 @@ StepResult AutoJob::ProgramSlice() {
         model.progress.position = programmed_;
     } while (programmed_ < count_ && !budget.Spent());
     if (programmed_ < count_) return StepResult::Continue();
+    if (!ProgramEepromBytes()) return EndFailed();
     return StepDone(AutoStep::Program, "Programming Completed...");
+}
+
+std::uint8_t AutoJob::ImageByte(std::uint16_t address) const {
+    return image_ && address < image_->flash.size() ? image_->flash[address] : FlashRead(address);
+}
+
+bool AutoJob::ProgramEepromBytes() {
+    if (!image_ || image_->eeprom.empty()) return true;
+    const auto count = static_cast<std::uint16_t>(image_->eeprom.size());
+    App().CurrentBufferKind = BufferKind::Eeprom;
+    bool programmed = BeginProgramming(image_->eepromAddress, count);
+    std::uint16_t done = 0;
+    while (programmed && done < count) programmed = ProgramByte(image_->eeprom[done++]);
+    App().CurrentBufferKind = BufferKind::Flash;
+    if (programmed) return true;
+    const auto address = static_cast<std::uint16_t>(image_->eepromAddress + done - (done > 0));
+    if (!link_.Failed()) ShowFailedAt("EEPROM Programming", address);
+    model.failedAddress = address;
+    return false;
+}
+
+bool AutoJob::VerifyEepromBytes() {
+    if (!image_ || image_->eeprom.empty()) return true;
+    const std::vector<std::uint8_t>& expected = image_->eeprom;
+    for (std::size_t from = 0; from < expected.size(); from += kReadBlockSize) {
+        const auto n = static_cast<std::uint16_t>(
+            std::min<std::size_t>(kReadBlockSize, expected.size() - from));
+        const auto address = static_cast<std::uint16_t>(image_->eepromAddress + from);
+        std::uint8_t block[kReadBlockSize];
+        if (!ReadEepromBlock(address, n, block)) {
+            // A block that did not come whole is a failure of the link, which
+            // has said so.
+            model.failedAddress = address;
+            return false;
+        }
+        if (const auto k = FirstDifference(block, expected.data() + from, n)) {
+            model.failedAddress = static_cast<std::uint16_t>(address + *k);
+            ShowFailedAt("EEPROM Verify", *model.failedAddress);
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace zvk

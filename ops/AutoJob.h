@@ -13,6 +13,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "app/Job.h"
 #include "link/Link.h"
@@ -95,9 +97,22 @@ inline constexpr std::chrono::milliseconds kAutoStepDonePause{25};
 // should open.
 [[nodiscard]] bool AutoProgramReady();
 
+// What one chip of a production run gets instead of the buffers: its own copy
+// of the Flash image (with its serial number in it), and a few EEPROM bytes
+// (its serial number there) that Program writes after the Flash and Verify
+// compares after the Flash.
+struct ChipImage {
+    std::vector<std::uint8_t> flash;  // from address 0, FlashLastAddress + 1 bytes
+    std::uint16_t eepromAddress = 0;
+    std::vector<std::uint8_t> eeprom;  // empty: nothing in the EEPROM
+};
+
 class AutoJob final : public Job {
   public:
     explicit AutoJob(std::chrono::milliseconds stepBudget = kStepBudget);
+    // The sequence writes and compares the chip's own image rather than the
+    // Flash buffer. Before Start().
+    void UseImage(ChipImage image) { image_ = std::move(image); }
 
     void Start() override;
     [[nodiscard]] StepResult Step() override;
@@ -126,6 +141,11 @@ class AutoJob final : public Job {
     // the link, whose message has said what went wrong, without a word of its own.
     StepResult EndFailed();
     void ResetProgress();
+    // The EEPROM bytes of the chip's image, after the Flash: programmed or
+    // compared; the sequence ends when they fail.
+    [[nodiscard]] bool ProgramEepromBytes();
+    [[nodiscard]] bool VerifyEepromBytes();
+    [[nodiscard]] std::uint8_t ImageByte(std::uint16_t address) const;
     // The step under way, and the address it has reached where it has one.
     [[nodiscard]] std::optional<AutoStep> CurrentStep() const;
     [[nodiscard]] std::optional<std::uint16_t> CurrentAddress() const;
@@ -139,6 +159,7 @@ class AutoJob final : public Job {
     bool pendingEnter_ = false;
     bool protectFailed_ = false;
     std::chrono::milliseconds stepBudget_;
+    std::optional<ChipImage> image_;
 };
 
 }  // namespace zvk

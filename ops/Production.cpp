@@ -11,23 +11,53 @@
 
 #include "app/Messages.h"
 #include "app/Preferences.h"
+#include "ops/FileLock.h"
 
 namespace zvk {
 namespace {
 
 constexpr std::string_view kRepeatKey = "auto.repeat";
 constexpr std::string_view kLogKey = "auto.log";
+constexpr std::string_view kSerialKey = "auto.serial";
+constexpr std::string_view kSerialBufferKey = "auto.serial.buffer";
+constexpr std::string_view kSerialAddressKey = "auto.serial.address";
+constexpr std::string_view kSerialFormatKey = "auto.serial.format";
+constexpr std::string_view kSerialFileKey = "auto.serial.file";
 
 std::string Errno() { return std::strerror(errno); }
 
 }  // namespace
 
 ProductionSettings LoadProductionSettings() {
-    return {GetPreference(kRepeatKey, "0") == "1", GetPreference(kLogKey)};
+    ProductionSettings settings;
+    settings.repeat = GetPreference(kRepeatKey, "0") == "1";
+    settings.logPath = GetPreference(kLogKey);
+    settings.serial = GetPreference(kSerialKey, "0") == "1";
+    SerialPlan& plan = settings.serialPlan;
+    plan.buffer =
+        GetPreference(kSerialBufferKey) == "eeprom" ? BufferKind::Eeprom : BufferKind::Flash;
+    const auto address = ParseSerialNumber("0x" + GetPreference(kSerialAddressKey, "0"));
+    plan.address = static_cast<std::uint16_t>(address && *address <= 0xFFFF ? *address : 0);
+    if (const auto format = ParseSerialFormat(GetPreference(kSerialFormatKey, "le32"))) {
+        plan.format = *format;
+    }
+    plan.file = GetPreference(kSerialFileKey);
+    return settings;
 }
 
 void StoreProductionSettings(const ProductionSettings& settings) {
-    (void)SetPreferences({{kRepeatKey, settings.repeat ? "1" : "0"}, {kLogKey, settings.logPath}});
+    const SerialPlan& plan = settings.serialPlan;
+    char address[8];
+    std::snprintf(address, sizeof address, "%04X", plan.address);
+    const std::string format = SerialFormatName(plan.format);
+    (void)SetPreferences(
+        {{kRepeatKey, settings.repeat ? "1" : "0"},
+         {kLogKey, settings.logPath},
+         {kSerialKey, settings.serial ? "1" : "0"},
+         {kSerialBufferKey, plan.buffer == BufferKind::Eeprom ? "eeprom" : "flash"},
+         {kSerialAddressKey, address},
+         {kSerialFormatKey, format},
+         {kSerialFileKey, plan.file}});
 }
 
 std::string IsoLocalTime(std::chrono::system_clock::time_point time) {
@@ -67,7 +97,8 @@ std::string FormatProductionRow(const ProductionRow& row) {
          {std::string_view(row.part), std::string_view(row.image), std::string_view(checksum),
           std::string_view(row.steps), std::string_view(row.passed ? "pass" : "fail"),
           std::string_view(row.failedStep), std::string_view(address), std::string_view(seconds),
-          std::string_view(row.reason)}) {
+          std::string_view(row.reason), std::string_view(row.serial),
+          std::string_view(row.station)}) {
         line += ',';
         line += CsvField(field);
     }
@@ -96,15 +127,20 @@ bool ProductionLog::Open(const std::string& path) {
         return false;
     }
     fd_ = fd;
+    // Under the lock, so that of several runs starting on a new log only
+    // one writes the header.
+    const FileLock lock(fd_);
     std::string opening;
-    if (st.st_size == 0) {
+    if (!lock.Locked() || ::fstat(fd_, &st) != 0) {
+        error_ = Errno();
+    } else if (st.st_size == 0) {
         opening = std::string(kProductionLogHeader) + "\n";
     } else {
         // A log that cannot be read is taken as ending its last line.
         char last = '\n';
         if (::pread(fd_, &last, 1, st.st_size - 1) == 1 && last != '\n') opening = "\n";
     }
-    if (!opening.empty() && !WriteWhole(opening)) {
+    if (!error_.empty() || (!opening.empty() && !WriteWhole(opening))) {
         ::close(fd_);
         fd_ = -1;
         return false;
@@ -113,23 +149,32 @@ bool ProductionLog::Open(const std::string& path) {
 }
 
 bool ProductionLog::Append(const ProductionRow& row) {
-    return WriteWhole(FormatProductionRow(row));
-}
-
-bool ProductionLog::WriteWhole(const std::string& text) {
     if (fd_ < 0) {
         error_ = "not open";
         return false;
     }
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            error_ = n < 0 ? Errno() : "nothing written";
-            return false;
+    const FileLock lock(fd_);
+    if (!lock.Locked()) {
+        error_ = Errno();
+        return false;
+    }
+    return WriteWhole(FormatProductionRow(row));
+}
+
+bool ProductionLog::WriteWhole(const std::string& text) {
+    // The end the log has now, for taking a part-written row back. Under the
+    // lock nobody else appends meanwhile.
+    const off_t end = ::lseek(fd_, 0, SEEK_END);
+    ssize_t n = 0;
+    do {
+        n = ::write(fd_, text.data(), text.size());
+    } while (n < 0 && errno == EINTR);
+    if (n != static_cast<ssize_t>(text.size())) {
+        error_ = n < 0 ? Errno() : "only a part of the row could be written";
+        if (n > 0 && (end < 0 || ::ftruncate(fd_, end) != 0)) {
+            error_ += "; the log now ends in a part of a row";
         }
-        done += static_cast<std::size_t>(n);
+        return false;
     }
     if (::fsync(fd_) != 0) {
         error_ = Errno();

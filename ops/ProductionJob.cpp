@@ -1,8 +1,10 @@
 #include "ops/ProductionJob.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "app/AppState.h"
+#include "app/Buffers.h"
 #include "app/DeviceTable.h"
 #include "app/Messages.h"
 #include "files/BlockOps.h"
@@ -35,6 +37,33 @@ class ReasonTap {
 
 }  // namespace
 
+std::optional<std::string> SerialPlanProblem(const SerialPlan& plan) {
+    if (plan.file.empty()) return "no serial number file is set";
+    if ((App().AutoSequence & kAutoSteps[static_cast<std::size_t>(AutoStep::Program)].bit) == 0) {
+        return "serial numbers need the program step";
+    }
+    if (auto problem = SerialPlaceProblem(plan)) return problem;
+    SerialCounter counter(plan);
+    const auto next = counter.Peek();
+    if (!next) return counter.Error();
+    if (*next > LargestSerial(plan.format)) return SerialTooLargeText(*next, plan.format);
+    return std::nullopt;
+}
+
+ChipImage ChipImageWithSerial(const SerialPlan& plan, std::uint64_t number) {
+    ChipImage image;
+    image.flash.resize(App().FlashLastAddress + 1u);
+    CopyFlashOut(0, image.flash.data(), static_cast<std::uint16_t>(image.flash.size()));
+    const std::vector<std::uint8_t> bytes = EncodeSerial(number, plan.format);
+    if (plan.buffer == BufferKind::Eeprom) {
+        image.eepromAddress = plan.address;
+        image.eeprom = bytes;
+    } else if (plan.address + bytes.size() <= image.flash.size()) {
+        std::copy(bytes.begin(), bytes.end(), image.flash.begin() + plan.address);
+    }
+    return image;
+}
+
 std::string TallyText(unsigned passed, unsigned failed) {
     return "Passed " + std::to_string(passed) + ", failed " + std::to_string(failed);
 }
@@ -54,6 +83,13 @@ std::string_view WaitText(SocketWait wait) {
 ProductionJob::ProductionJob(ProductionOptions options, std::chrono::milliseconds stepBudget)
     : options_(std::move(options)), stepBudget_(stepBudget) {
     if (!options_.wallClock) options_.wallClock = [] { return std::chrono::system_clock::now(); };
+    if (options_.serial) counter_.emplace(*options_.serial);
+}
+
+void ProductionJob::ForceNextChip() {
+    if (stage_ != Stage::WaitRemoval) return;
+    stage_ = Stage::WaitChip;
+    Wait(SocketWait::Chip);
 }
 
 bool ProductionJob::OpenLog() {
@@ -73,7 +109,7 @@ void ProductionJob::Start() {
         chipTime_ = options_.wallClock();
         chipStart_ = CurrentClock().Now();
         ReasonTap tap(reason_);
-        BeginSequence();
+        if (!BeginSequence()) (void)End();
         return;
     }
     stage_ = Stage::WaitChip;
@@ -131,16 +167,29 @@ StepResult ProductionJob::StartChip() {
         model.unitLost = true;
         return End();
     }
-    BeginSequence();
+    if (!BeginSequence()) return End();
     return StepResult::Continue();
 }
 
-void ProductionJob::BeginSequence() {
+bool ProductionJob::BeginSequence() {
+    model.serial.reset();
     sequence_.emplace(stepBudget_);
+    if (counter_) {
+        const auto number = counter_->Take();
+        if (!number) {
+            ShowMessage("Cannot take a serial number: " + counter_->Error(), "Error",
+                        MessageIcon::Stop);
+            serialFailed_ = true;
+            return false;
+        }
+        model.serial = number;
+        sequence_->UseImage(ChipImageWithSerial(*options_.serial, *number));
+    }
     sequence_->Start();
     stage_ = Stage::Chip;
     model.waiting = SocketWait::None;
     SyncFromSequence();
+    return true;
 }
 
 void ProductionJob::SyncFromSequence() {
@@ -162,6 +211,8 @@ ProductionRow ProductionJob::NewRow() const {
     row.image = options_.image;
     row.checksum = checksum_;
     row.steps = steps_;
+    row.station = options_.station;
+    if (model.serial) row.serial = std::to_string(*model.serial);
     return row;
 }
 
@@ -214,6 +265,7 @@ StepResult ProductionJob::ChipEnded(const StepResult& result) {
 
 StepResult ProductionJob::WrongChip() {
     chipTime_ = options_.wallClock();
+    model.serial.reset();
     reason_.clear();
     ShowSocketMessage(SocketState::WrongPart);
     ProductionRow row = NewRow();
@@ -250,7 +302,8 @@ StepResult ProductionJob::End() {
     model.stopping = false;
     model.closeEnabled = true;
     model.staysOpen = false;
-    model.succeeded = model.failed == 0 && !model.unitLost && !logFailed_ && !blind_;
+    model.succeeded =
+        model.failed == 0 && !model.unitLost && !logFailed_ && !blind_ && !serialFailed_;
     return StepResult::Finish(model.succeeded ? 0 : 1);
 }
 

@@ -8,6 +8,11 @@
 // stopped between chips, or when the unit stops answering, whose message is
 // then the only word about it.
 //
+// With a serial plan each chip takes the next number from the counter once
+// the check has found it and the unit has answered, just before the sequence
+// writes anything, and gets its own copy of the image with the number in it.
+// A number once taken is spent, whatever becomes of the chip.
+//
 // Without repeat the job is the Auto sequence on the one chip the caller has
 // checked, ending as that sequence ends, with its row in the log.
 //
@@ -29,7 +34,9 @@
 
 namespace zvk {
 
-inline constexpr std::chrono::milliseconds kSocketPollInterval{500};
+// Often enough that a chip swapped by hand or by a handler is never missed;
+// each poll is a few bytes on the line.
+inline constexpr std::chrono::milliseconds kSocketPollInterval{100};
 
 enum class SocketWait : std::uint8_t { None, Removal, Chip };
 
@@ -44,8 +51,10 @@ struct ProductionOptions {
     // The caller has run the device check (and asked for the unit) for the
     // first chip, as the Auto command does: it starts at once.
     bool firstChipChecked = false;
-    std::string image;    // the image file, for the log
-    std::string logPath;  // empty: no log
+    std::string image;                 // the image file, for the log
+    std::string logPath;               // empty: no log
+    std::optional<SerialPlan> serial;  // a number in every chip
+    std::string station;               // the port, for the log
     // The time of day written to the log; the system clock when empty.
     std::function<std::chrono::system_clock::time_point()> wallClock;
 };
@@ -57,7 +66,19 @@ struct ProductionModel : AutoModel {
     std::optional<ProductionRow> lastChip;  // the chip that ended last
     bool stopping = false;                  // the run ends after the chip under way
     bool unitLost = false;                  // the run ended because the unit did not answer
+    std::optional<std::uint64_t> serial;    // the number of the chip under way
 };
+
+// Why the plan cannot give every chip its number, checked before the first
+// chip: no counter file, no Program step, a place outside the part or over
+// the image's bytes, a counter file that cannot be read or whose next number
+// does not fit the format. nullopt when it can.
+[[nodiscard]] std::optional<std::string> SerialPlanProblem(const SerialPlan& plan);
+
+// A copy of the Flash buffer over the whole Flash with the number where the
+// plan puts it: in that copy, or as the EEPROM bytes. The place has been
+// checked (SerialPlaceProblem); a number that lies outside is left out.
+[[nodiscard]] ChipImage ChipImageWithSerial(const SerialPlan& plan, std::uint64_t number);
 
 // "Passed 2, failed 1".
 [[nodiscard]] std::string TallyText(unsigned passed, unsigned failed);
@@ -81,6 +102,10 @@ class ProductionJob final : public Job {
     // The run ends at the next step: a chip under way is given up there and
     // recorded as failed ("Aborted").
     void Abandon() { abandon_ = true; }
+    // The operator says the last chip is out and the next one in, where the
+    // socket did not seem to change: the next step takes the chip in the
+    // socket as a new one.
+    void ForceNextChip();
 
     ProductionModel model;
 
@@ -89,8 +114,9 @@ class ProductionJob final : public Job {
 
     StepResult Poll();
     StepResult StartChip();
-    // Runs the Auto sequence on the chip in the socket.
-    void BeginSequence();
+    // Runs the Auto sequence on the chip in the socket, with its serial
+    // number when there is one; false when no number could be taken.
+    [[nodiscard]] bool BeginSequence();
     StepResult StepChip();
     StepResult ChipEnded(const StepResult& result);
     StepResult WrongChip();
@@ -120,6 +146,8 @@ class ProductionJob final : public Job {
     bool abandon_ = false;
     bool logFailed_ = false;
     bool blind_ = false;  // the socket cannot be watched: no chip can be made
+    std::optional<SerialCounter> counter_;
+    bool serialFailed_ = false;  // no number could be taken: the run ended
 };
 
 }  // namespace zvk

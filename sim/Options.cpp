@@ -58,6 +58,7 @@ constexpr const char* kUsage =
     "    remove        empty the socket (as --no-chip)\n"
     "    insert        a fresh erased chip of the part last in the socket\n"
     "    insert PART   a fresh erased chip of PART\n"
+    "    dump FILE     the chip's contents into FILE now, as --dump writes them\n"
     "\n"
     "Dump format:\n"
     "  The file --dump writes: text, numbers in upper-case hex.\n"

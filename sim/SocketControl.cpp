@@ -7,9 +7,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sstream>
 #include <utility>
 
 #include "app/DeviceTable.h"
+#include "app/SafeFile.h"
+#include "sim/Dump.h"
 
 namespace zvk::sim {
 namespace {
@@ -32,6 +35,15 @@ SocketCommandResult ApplySocketCommand(std::string_view line, UnitModel& model) 
     if (word == "remove" && rest.empty()) {
         model.RemoveChip();
         return {true, "socket empty"};
+    }
+    if (word == "dump" && !rest.empty()) {
+        // Whole or not at all, so that whoever waits for the file reads it complete.
+        std::ostringstream dump;
+        WriteDump(dump, model);
+        if (!WriteFileSafely(std::string(rest), dump.str())) {
+            return {false, "cannot write " + std::string(rest)};
+        }
+        return {true, "dumped to " + std::string(rest)};
     }
     if (word == "insert") {
         std::optional<std::uint8_t> part;

@@ -4,6 +4,7 @@
 //   remove        the socket is emptied
 //   insert        a fresh erased chip of the part last in the socket
 //   insert PART   a fresh erased chip of PART
+//   dump FILE     the chip's contents into FILE, as --dump writes them at exit
 // so that a production run can be tried end to end without hardware. Any
 // number of writers may come one after another: the unit keeps a write end
 // of its own open, so that the FIFO never reads as ended between them.

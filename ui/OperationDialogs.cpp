@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/AppState.h"
+#include "app/Messages.h"
 #include "files/BlockOps.h"
 #include "files/FileLoad.h"
 #include "files/FileSave.h"
@@ -130,6 +131,15 @@ void RunAuto(QWidget* frame) {
     // Repeating needs the device check to see a chip go and come; SPI mode
     // reads no signature, so there it is one chip as without repeat.
     const bool repeat = settings.repeat && (App().ProgrammingMode & kModeParallel) != 0;
+    std::optional<SerialPlan> serial;
+    if (repeat && settings.serial) {
+        serial = settings.serialPlan;
+        if (const auto problem = SerialPlanProblem(*serial)) {
+            ShowMessage("Cannot give the chips serial numbers: " + *problem, "Error",
+                        MessageIcon::Stop);
+            return;
+        }
+    }
     ProductionJob job({.repeat = repeat,
                        .count = std::nullopt,
                        .firstChipChecked = true,
@@ -138,6 +148,8 @@ void RunAuto(QWidget* frame) {
                        // the EEPROM buffer since.
                        .image = App().LoadedFiles[static_cast<std::size_t>(BufferKind::Flash)].path,
                        .logPath = settings.logPath,
+                       .serial = serial,
+                       .station = ComName(App().PortIndex),
                        .wallClock = {}});
     if (!job.OpenLog()) return;
     AutoDialog dialog(frame, job);

@@ -396,7 +396,7 @@ TEST(ProductionEndToEndTest, ThreeChipsOneOfThemTheWrongPart) {
     ASSERT_EQ(log.size(), 4u) << ReadTextFile(dir / "run.csv");
     EXPECT_EQ(log[0],
               "time,part,image,checksum,steps,result,failed_step,failed_address,seconds,"
-              "reason");
+              "reason,serial,station");
     // The image's sum over the whole Flash, as the Checksum command gives it.
     const auto image = ReadBytes(dir / "img.bin");
     ASSERT_EQ(image.size(), 8192u);
@@ -412,7 +412,7 @@ TEST(ProductionEndToEndTest, ThreeChipsOneOfThemTheWrongPart) {
                                   ",erase+blank+program+verify" + results[i]),
                   std::string::npos);
     }
-    EXPECT_TRUE(log[2].ends_with(",Error - Device Mismatch!"));
+    EXPECT_TRUE(log[2].ends_with(",Error - Device Mismatch!,,unit")) << log[2];
 
     const auto dump = ReadTextFile(dir / "dump.txt");
     ASSERT_TRUE(dump.starts_with("part AT89S52\n")) << dump.substr(0, 200);
@@ -474,7 +474,7 @@ TEST(ProductionEndToEndTest, StoppedBetweenChipsOrInTheMiddleOfOne) {
         ASSERT_EQ(log.size(), c.logLines);
         if (c.logLines == 2) {
             EXPECT_NE(log[1].find(",fail,program,"), std::string::npos) << log[1];
-            EXPECT_TRUE(log[1].ends_with(",Aborted")) << log[1];
+            EXPECT_TRUE(log[1].ends_with(",Aborted,,unit")) << log[1];
         }
     }
 }

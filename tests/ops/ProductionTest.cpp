@@ -4,8 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <time.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <map>
 
 #include <filesystem>
 #include <fstream>
@@ -138,6 +144,8 @@ class ProductionRun : public ::testing::Test {
                 .firstChipChecked = false,
                 .image = "/images/demo.hex",
                 .logPath = (dir_ / "run.csv").string(),
+                .serial = {},
+                .station = {},
                 .wallClock = [] { return kNoon; }};
     }
     Lines LogLines() { return SplitLines(ReadTextFile(dir_ / "run.csv")); }
@@ -192,7 +200,7 @@ TEST_F(ProductionRun, ChipAfterChipWithAWrongPartAndABadChipAmongThem) {
         const std::string& row = log[i + 1];
         ASSERT_TRUE(row.starts_with(start)) << row;
         const auto f = Fields(row);
-        ASSERT_EQ(f.size(), 10u) << row;
+        ASSERT_EQ(f.size(), 12u) << row;
         EXPECT_EQ(f[5], rows[i].result);
         EXPECT_EQ(f[6], rows[i].step);
         EXPECT_EQ(f[7], rows[i].address);
@@ -259,7 +267,7 @@ TEST_F(ProductionRun, StoppingDuringAChipEndsItOrGivesItUpAsAborted) {
         const Lines log = LogLines();
         ASSERT_EQ(log.size(), 2u);
         const auto f = Fields(log[1]);
-        ASSERT_EQ(f.size(), 10u);
+        ASSERT_EQ(f.size(), 12u);
         EXPECT_EQ(f[5], c.row[0]);
         EXPECT_EQ(f[6], c.row[1]);
         if (c.abandon) {
@@ -339,9 +347,9 @@ TEST_F(ProductionRun, OneChipWithALogEndsAsTheAutoSequenceEnds) {
         const char* row;  // from the result on
         Lines messages;
     } cases[] = {
-        {kAutoProgram | kAutoVerify, "pass,,,0.0,", {}},
+        {kAutoProgram | kAutoVerify, "pass,,,0.0,,,", {}},
         {kAutoProgram | kAutoProtect,
-         "fail,protect,,0.0,Protection option is disabled",
+         "fail,protect,,0.0,Protection option is disabled,,",
          {"Error|Protection option is disabled"}},
     };
     for (const auto& c : cases) {
@@ -369,6 +377,202 @@ TEST_F(ProductionRun, OneChipWithALogEndsAsTheAutoSequenceEnds) {
     }
 }
 
+SerialPlan SerialAt(BufferKind buffer, std::uint16_t address, const std::filesystem::path& file,
+                    const char* format = "le32") {
+    SerialPlan plan;
+    plan.buffer = buffer;
+    plan.address = address;
+    plan.format = *ParseSerialFormat(format);
+    plan.file = file.string();
+    plan.start = 1000;
+    return plan;
+}
+
+// Each chip its own number in its own copy of the image; a chip refused at
+// the check takes none, a chip that fails keeps its number as spent.
+TEST_F(ProductionRun, EveryChipWrittenGetsTheNextNumberAndTheBufferKeepsTheImage) {
+    ProductionOptions options = Options(4);
+    options.serial = SerialAt(BufferKind::Flash, 0x07F0, dir_ / "sn.txt");
+    options.station = "COM3";
+    ProductionJob job(options);
+    ASSERT_TRUE(job.OpenLog());
+    (void)Operate(job, unit_,
+                  {{"AT89C51", std::nullopt}, {"AT89C2051", 0x0123}, {"AT89C2051", std::nullopt}});
+    EXPECT_EQ(job.model.passed, 2u);
+    EXPECT_EQ(job.model.failed, 2u);
+    // The last chip holds the image with its number, 1002 little-endian.
+    std::vector<std::uint8_t> expected(0x0800);
+    CopyFlashOut(0, expected.data(), 0x0800);
+    std::copy_n(std::begin({0xEA, 0x03, 0x00, 0x00}), 4, expected.begin() + 0x07F0);
+    EXPECT_EQ(unit_.Chip().Flash, expected);
+    // The buffer is as it was.
+    EXPECT_EQ(FlashRead(0x07F0), static_cast<std::uint8_t>(0x07F0 * 7 + 3));
+    EXPECT_EQ(ReadTextFile(dir_ / "sn.txt"), "1003\n");
+    const Lines log = LogLines();
+    ASSERT_EQ(log.size(), 5u);
+    const char* serials[] = {"1000", "", "1001", "1002"};
+    for (std::size_t i = 0; i < 4; ++i) {
+        const auto f = Fields(log[i + 1]);
+        ASSERT_EQ(f.size(), 12u);
+        EXPECT_EQ(f[10], serials[i]) << log[i + 1];
+        EXPECT_EQ(f[11], "COM3");
+    }
+}
+
+// The EEPROM's number is written after the Flash and compared after it.
+TEST_F(ProductionRun, ANumberInTheEepromIsProgrammedAfterTheFlashAndVerified) {
+    VirtualUnit unit("AT89S8252");
+    App().AutoSequence = kAutoProgram | kAutoVerify;
+    for (std::uint16_t a = 0; a < 0x100; ++a) FlashWrite(a, static_cast<std::uint8_t>(a));
+    ProductionOptions options = Options(2);
+    options.serial = SerialAt(BufferKind::Eeprom, 0x0100, dir_ / "sn.txt", "bcd6");
+    ProductionJob job(options);
+    ASSERT_TRUE(job.OpenLog());
+    job.Start();
+    std::vector<std::vector<std::uint8_t>> eeproms;
+    StepResult r;
+    int inserted = 0;
+    for (int steps = 0; steps < 100000 && !r.finished; ++steps) {
+        r = job.Step();
+        if (job.model.waiting == SocketWait::Removal) {
+            eeproms.push_back(unit.Chip().Eeprom);
+            EXPECT_EQ(unit.Chip().Flash[0x00FE], 0xFE);
+            unit.RemoveChip();
+        } else if (job.model.waiting == SocketWait::Chip && !r.finished) {
+            unit.InsertChip();
+            // The second chip has its EEPROM stuck at 0 where the number's
+            // last byte goes: the verify must see it.
+            if (++inserted == 1) unit.Chip().Eeprom[0x0102] = 0x00;
+        }
+    }
+    EXPECT_EQ(r.code, 1);
+    ASSERT_EQ(eeproms.size(), 1u);
+    EXPECT_EQ(std::vector<std::uint8_t>(eeproms[0].begin() + 0x0100, eeproms[0].begin() + 0x0104),
+              (std::vector<std::uint8_t>{0x00, 0x10, 0x00, 0xFF}));
+    EXPECT_EQ(unit.messages.Lines(), Lines{"Error|EEPROM Verify Failed at 0102"});
+    const Lines log = LogLines();
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_TRUE(log[1].ends_with(",pass,,,0.0,,1000,")) << log[1];
+    EXPECT_TRUE(log[2].ends_with(",fail,verify,0102,0.0,EEPROM Verify Failed at 0102,1001,"))
+        << log[2];
+}
+
+TEST_F(ProductionRun, ARunThatCannotTakeANumberStopsBeforeTheChipIsWritten) {
+    ProductionOptions options = Options(std::nullopt);
+    options.serial = SerialAt(BufferKind::Flash, 0x07F0, dir_ / "sn.txt", "le8");
+    std::ofstream(dir_ / "sn.txt") << "255\n";
+    ProductionJob job(options);
+    ASSERT_TRUE(job.OpenLog());
+    unit_.ClearWire();
+    const auto run = Operate(job, unit_, {{"AT89C2051", std::nullopt}});
+    EXPECT_EQ(run.last.code, 1);
+    EXPECT_FALSE(job.model.succeeded);
+    EXPECT_EQ(job.model.passed, 1u);
+    EXPECT_EQ(
+        unit_.messages.Lines(),
+        Lines{
+            "Error|Cannot take a serial number: serial number 256 does not fit le8 (largest 255)"});
+    EXPECT_EQ(ReadTextFile(dir_ / "sn.txt"), "256\n");
+    EXPECT_EQ(LogLines().size(), 2u) << "no row for a chip that was not written";
+}
+
+// A swap faster than a poll: the operator says so and the chip still in the
+// socket is taken as the next one.
+TEST_F(ProductionRun, ForcingTheNextChipTakesTheChipInTheSocket) {
+    ProductionJob job(Options(2));
+    ASSERT_TRUE(job.OpenLog());
+    job.Start();
+    job.ForceNextChip();  // nothing to force while waiting for a chip
+    EXPECT_EQ(job.model.waiting, SocketWait::Chip);
+    StepResult r;
+    for (int steps = 0; steps < 100000 && job.model.waiting != SocketWait::Removal; ++steps) {
+        r = job.Step();
+    }
+    ASSERT_EQ(job.model.waiting, SocketWait::Removal);
+    EXPECT_EQ(r.delay, kSocketPollInterval);
+    // The chip went and a new one came between two polls.
+    unit_.RemoveChip();
+    unit_.InsertChip();
+    EXPECT_FALSE(job.Step().finished);
+    EXPECT_EQ(job.model.waiting, SocketWait::Removal) << "the socket looks unchanged";
+    job.ForceNextChip();
+    EXPECT_EQ(job.model.waiting, SocketWait::Chip);
+    for (int steps = 0; steps < 100000 && !r.finished; ++steps) r = job.Step();
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(job.model.passed, 2u);
+}
+
+TEST(ProductionLogTest, AWriteCutShortIsTakenBackAndTheLogEndsWithAWholeRow) {
+    TempDir dir;
+    const auto path = (dir / "log.csv").string();
+    ProductionLog log;
+    ASSERT_TRUE(log.Open(path));
+    ProductionRow row;
+    row.part = "AT89S52";
+    row.reason = std::string(200, 'x');
+    ASSERT_TRUE(log.Append(row));
+    const std::string before = ReadTextFile(path);
+    // The disk fills up 50 bytes into the next row.
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit small = saved;
+    small.rlim_cur = before.size() + 50;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool appended = log.Append(row);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(appended);
+    EXPECT_EQ(log.Error(), "only a part of the row could be written");
+    EXPECT_EQ(ReadTextFile(path), before);
+    // With room again the next row follows the last whole one.
+    ASSERT_TRUE(log.Append(row));
+    EXPECT_EQ(ReadTextFile(path), before + FormatProductionRow(row));
+}
+
+// Stations and separate runs append to one log: every row stays whole.
+TEST(ProductionLogTest, ProcessesAppendingAtOnceLeaveOnlyWholeRows) {
+    TempDir dir;
+    const auto path = (dir / "log.csv").string();
+    constexpr int kProcesses = 4;
+    constexpr int kRows = 60;
+    std::vector<pid_t> children;
+    for (int p = 0; p < kProcesses; ++p) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ProductionLog log;
+            if (!log.Open(path)) ::_exit(1);
+            ProductionRow row;
+            row.station = "station" + std::to_string(p);
+            // Long rows, so that an unlocked pair of writes would interleave.
+            row.reason = std::string(3000, static_cast<char>('a' + p));
+            for (int i = 0; i < kRows; ++i) {
+                row.serial = std::to_string(i);
+                if (!log.Append(row)) ::_exit(1);
+            }
+            ::_exit(0);
+        }
+        children.push_back(pid);
+    }
+    for (const pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const Lines lines = SplitLines(ReadTextFile(path));
+    ASSERT_EQ(lines.size(), std::size_t{1 + kProcesses * kRows});
+    EXPECT_EQ(lines[0], std::string(kProductionLogHeader));
+    std::map<std::string, int> perStation;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const auto f = Fields(lines[i]);
+        ASSERT_EQ(f.size(), 12u) << i;
+        const char c = static_cast<char>('a' + (f[11].back() - '0'));
+        ASSERT_EQ(f[9], std::string(3000, c)) << i;
+        EXPECT_EQ(f[10], std::to_string(perStation[f[11]]++));
+    }
+    EXPECT_EQ(perStation.size(), std::size_t{kProcesses});
+}
+
 TEST(ProductionLogTest, RowsAreAppendedWithAHeaderOnlyForANewLog) {
     UtcTime utc;
     TempDir dir;
@@ -383,9 +587,11 @@ TEST(ProductionLogTest, RowsAreAppendedWithAHeaderOnlyForANewLog) {
     row.failedAddress = 0x0456;
     row.taken = 12345ms;
     row.reason = "Programming Failed at 0456";
+    row.serial = "1005";
+    row.station = "/dev/ttyUSB0";
     const std::string line =
         "2024-05-17T09:41:07+00:00,AT89S52,\"/tmp/a \"\"b\"\", c.hex\",0A5F,erase+program,fail,"
-        "program,0456,12.3,Programming Failed at 0456";
+        "program,0456,12.3,Programming Failed at 0456,1005,/dev/ttyUSB0";
     {
         ProductionLog log;
         ASSERT_TRUE(log.Open(path)) << log.Error();

@@ -550,6 +550,8 @@ class ProgressDialogsTest : public QObject {
                            .firstChipChecked = true,
                            .image = "demo.hex",
                            .logPath = dir.filePath("run.csv").toStdString(),
+                           .serial = {},
+                           .station = {},
                            .wallClock = {}});
         QVERIFY(job.OpenLog());
         AutoDialog dialog(nullptr, job);
