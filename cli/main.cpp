@@ -46,8 +46,13 @@ constexpr CommandEntry kCommands[] = {
     {"protect", "protect --lock LB1[,LB2[,LB3]]", RunProtect, "program the lock bits"},
     {"auto",
      "auto FILE [--load-at A] [--steps erase,blank,program,verify,protect] "
-     "[--lock LB1[,LB2[,LB3]]] [--repeat [--count N]] [--log LOG.csv]",
-     RunAuto, "run the auto-programming steps; --repeat: chip after chip"},
+     "[--lock LB1[,LB2[,LB3]]] [--repeat [--count N] [--port P --port P ...]] [--log LOG.csv] "
+     "[--serial A|--serial-eeprom A --serial-file FILE [--serial-format le32] "
+     "[--serial-start N] [--serial-step K] [--serial-overwrite]]",
+     RunAuto,
+     "run the auto-programming steps; --repeat: chip after chip (Enter: the next chip), one "
+     "station per --port; --serial: a number from FILE in every chip (formats le8..le64, "
+     "be8..be64, bcd2..bcd20, dec1..dec20, hex1..hex16)"},
     {"serial-enable", "serial-enable", RunSerialEnable, "enable serial programming"},
     {"serial-disable", "serial-disable", RunSerialDisable, "disable serial programming"},
     {"settings", "settings [--port COMn] [--part PART] [--spi|--parallel]", RunSettings,

@@ -420,8 +420,8 @@ TEST(ProductionEndToEndTest, ThreeChipsOneOfThemTheWrongPart) {
     EXPECT_NE(run.out.find("the last chip holds the image"), std::string::npos);
 }
 
-// Ctrl+C between chips ends the run at once; SIGTERM while a chip is being
-// programmed gives it up and logs it as aborted, never as passed.
+// Ctrl+C between chips ends the run at once; SIGTERM or SIGHUP while a chip
+// is being programmed gives it up and logs it as aborted, never as passed.
 TEST(ProductionEndToEndTest, StoppedBetweenChipsOrInTheMiddleOfOne) {
     struct Case {
         const char* name;
@@ -444,6 +444,14 @@ TEST(ProductionEndToEndTest, StoppedBetweenChipsOrInTheMiddleOfOne) {
          {"--baud", "9600"},
          "grep -q '^> 38 ' wire.log",
          "TERM",
+         1,
+         "1 chip: 0 passed, 1 failed",
+         2},
+        // A closed terminal or a dropped ssh session.
+        {"HUP while programming",
+         {"--baud", "9600"},
+         "grep -q '^> 38 ' wire.log",
+         "HUP",
          1,
          "1 chip: 0 passed, 1 failed",
          2},
@@ -481,7 +489,7 @@ TEST(ProductionEndToEndTest, StoppedBetweenChipsOrInTheMiddleOfOne) {
 
 TEST(ProductionEndToEndTest, WhatCannotBeARunIsRefusedBeforeAnyChip) {
     TempDir dir;
-    std::ofstream(dir / "img.hex") << ":00000001FF\n";
+    std::ofstream(dir / "img.hex") << ":0400000012345678E8\n:00000001FF\n";
     std::filesystem::create_directory(dir / "folder");
     struct Case {
         std::string arguments;
@@ -496,6 +504,28 @@ TEST(ProductionEndToEndTest, WhatCannotBeARunIsRefusedBeforeAnyChip) {
         {"--repeat --count -1", 2, "--count: -1 is not a number of chips"},
         {"--repeat --spi", 2, "--repeat needs Parallel mode"},
         {"--repeat --log folder", 1, "Error: Cannot write the log file folder: Is a directory"},
+        {"--port a --port b", 2, "several ports need --repeat"},
+        {"--serial 1FF0 --serial-file sn.txt", 2, "--serial needs --repeat"},
+        {"--repeat --serial 1FF0", 2, "--serial needs --serial-file FILE"},
+        {"--repeat --serial-file sn.txt", 2, "--serial-file needs --serial or --serial-eeprom"},
+        {"--repeat --serial 1FF0 --serial-eeprom 0 --serial-file sn.txt", 2,
+         "--serial and --serial-eeprom cannot be given together"},
+        {"--repeat --serial 1FFE --serial-file sn.txt", 2,
+         "the serial number's place Flash 1FFE-2001 lies outside the AT89S52 (last address 1FFF)"},
+        {"--repeat --serial 0002 --serial-file sn.txt", 2,
+         "the serial number's place Flash 0002-0005 holds bytes of the image"},
+        {"--repeat --serial-eeprom 0 --serial-file sn.txt", 2,
+         "AT89S52 has no EEPROM for the serial number"},
+        {"--repeat --serial 1FF0 --serial-file sn.txt --serial-format le8 --serial-start 256", 2,
+         "serial number 256 does not fit le8 (largest 255)"},
+        {"--repeat --serial 1FF0 --serial-file sn.txt --serial-format int", 2,
+         "--serial-format: unknown format int"},
+        {"--repeat --serial 1FF0 --serial-file sn.txt --serial-step 0", 2,
+         "--serial-step: 0 is not a whole number from 1"},
+        {"--repeat --serial 1FF0 --serial-file sn.txt --steps verify", 2,
+         "serial numbers need the program step"},
+        {"--repeat --serial 1FF0 --serial-file folder", 2,
+         "cannot read the serial number file folder"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -506,6 +536,7 @@ TEST(ProductionEndToEndTest, WhatCannotBeARunIsRefusedBeforeAnyChip) {
         EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
         EXPECT_EQ(run.err.find("Cannot Establish Communication"), std::string::npos) << run.err;
     }
+    EXPECT_FALSE(std::filesystem::exists(dir / "sn.txt")) << "no number was taken";
 }
 
 }  // namespace
