@@ -31,12 +31,16 @@ AutoSettingsDialog::AutoSettingsDialog() : saved_(App().AutoSequence) {
     const ProductionSettings settings = LoadProductionSettings();
     repeat = settings.repeat;
     logPath = settings.logPath;
+    serial = settings.serial;
+    serialPlan = settings.serialPlan;
 }
 
 void AutoSettingsDialog::Accept() const {
-    ProductionSettings settings = LoadProductionSettings();
+    ProductionSettings settings;
     settings.repeat = repeat;
     settings.logPath = logPath;
+    settings.serial = serial;
+    settings.serialPlan = serialPlan;
     StoreProductionSettings(settings);
 }
 

@@ -19,6 +19,7 @@
 #include "app/Job.h"
 #include "link/Link.h"
 #include "ops/JobSupport.h"
+#include "ops/SerialNumber.h"
 
 namespace zvk {
 
@@ -64,9 +65,16 @@ class AutoSettingsDialog {
     void Click(AutoStep step, bool checked);
     void Cancel() { App().AutoSequence = saved_; }
 
+    static constexpr std::string_view kSerialText = "Serial number in every chip";
+    // The formats offered in the dialog; the file may name any other.
+    static constexpr std::array<std::string_view, 10> kSerialFormats{
+        "le16", "le32", "be16", "be32", "bcd4", "bcd8", "dec6", "dec8", "hex4", "hex8"};
+
     bool repeat = false;
     std::string logPath;  // empty: no log
-    // Keeps repeat and logPath.
+    bool serial = false;
+    SerialPlan serialPlan;  // buffer, address, format and file
+    // Keeps repeat, logPath and the serial number choices.
     void Accept() const;
 
   private:

@@ -388,12 +388,14 @@ void ScanDialog::StoreToDisk() {
     (void)StoreVerifyReport(path->toStdString(), model_.list);
 }
 
-AutoDialog::AutoDialog(QWidget* parent, AutoJob& job) : AutoDialog(parent, job, job.model) {}
+AutoDialog::AutoDialog(QWidget* parent, AutoJob& job)
+    : AutoDialog(parent, job, job.model, nullptr) {}
 
-AutoDialog::AutoDialog(QWidget* parent, ProductionJob& job) : AutoDialog(parent, job, job.model) {}
+AutoDialog::AutoDialog(QWidget* parent, ProductionJob& job)
+    : AutoDialog(parent, job, job.model, &job) {}
 
-AutoDialog::AutoDialog(QWidget* parent, Job& job, const AutoModel& model)
-    : JobDialog(parent, job, "&Close"), model_(model) {
+AutoDialog::AutoDialog(QWidget* parent, Job& job, const AutoModel& model, ProductionJob* production)
+    : JobDialog(parent, job, "&Close"), model_(model), production_(production) {
     WithoutCloseBox(this);
     auto* layout = new QVBoxLayout(this);
     auto* grid = new QGridLayout;
@@ -409,7 +411,24 @@ AutoDialog::AutoDialog(QWidget* parent, Job& job, const AutoModel& model)
     grid->setColumnStretch(1, 1);
     layout->addLayout(grid);
     AddProgressLines(layout);
-    layout->addWidget(stop_, 0, Qt::AlignHCenter);
+    if (production_ != nullptr) {
+        serial = new QLabel(this);
+        layout->addWidget(serial);
+    }
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    if (production_ != nullptr) {
+        nextChip = new QPushButton("&Next Chip", this);
+        nextChip->setToolTip("The chip in the socket is a new one: program it");
+        connect(nextChip, &QPushButton::clicked, this, [this] {
+            production_->ForceNextChip();
+            Render();
+        });
+        buttons->addWidget(nextChip);
+    }
+    buttons->addWidget(stop_);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
     setMinimumWidth(320);
     Render();
     Drive([this] { return model_.staysOpen; });
@@ -422,6 +441,11 @@ void AutoDialog::Render() {
         labels[i]->setEnabled(model_.steps[i].enabled);
         boxes[i]->setChecked(model_.steps[i].ticked);
     }
+    if (production_ == nullptr) return;
+    const ProductionModel& run = production_->model;
+    serial->setText(run.serial ? QString("Serial number: %1").arg(*run.serial) : QString());
+    serial->setVisible(run.serial.has_value());
+    nextChip->setEnabled(run.waiting == SocketWait::Removal);
 }
 
 }  // namespace zvk::ui

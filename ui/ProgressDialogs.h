@@ -156,6 +156,9 @@ class ScanDialog final : public JobDialog {
 
 // Auto, for one chip or, as a production run, chip after chip: between chips
 // the status line shows the tally and what the run waits for, and Close ends it.
+// A production run also shows the serial number of the chip under way, and
+// "Next Chip" takes the chip in the socket as the next one where a swap went
+// unseen.
 class AutoDialog final : public JobDialog {
   public:
     AutoDialog(QWidget* parent, AutoJob& job);
@@ -163,11 +166,14 @@ class AutoDialog final : public JobDialog {
 
     std::array<QCheckBox*, kAutoStepCount> boxes{};
     std::array<QLabel*, kAutoStepCount> labels{};
+    QLabel* serial = nullptr;         // production runs only
+    QPushButton* nextChip = nullptr;  // production runs only
 
   private:
-    AutoDialog(QWidget* parent, Job& job, const AutoModel& model);
+    AutoDialog(QWidget* parent, Job& job, const AutoModel& model, ProductionJob* production);
     void Render() override;
     const AutoModel& model_;
+    ProductionJob* production_;
 };
 
 }  // namespace zvk::ui

@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -9,10 +10,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <array>
+#include <initializer_list>
 #include <utility>
 
 #include "app/AppState.h"
@@ -481,11 +485,86 @@ AutoProgramDlg::AutoProgramDlg(QWidget* parent)
     connect(browse_, &QPushButton::clicked, this, &AutoProgramDlg::Browse);
     logRow->addWidget(browse_);
     rows->addLayout(logRow);
+    AddSerialRows(rows, production);
     layout->addWidget(production);
 
     AddOkCancel(layout, "&OK", "&Cancel");
     adjustSize();
     CenterDialog(this, parent);
+}
+
+void AutoProgramDlg::AddSerialRows(QVBoxLayout* rows, QWidget* group) {
+    SerialPlan& plan = model_.serialPlan;
+    serial_ = new QCheckBox(Text(AutoSettingsDialog::kSerialText), group);
+    serial_->setChecked(model_.serial);
+    connect(serial_, &QAbstractButton::toggled, this, [this](bool on) {
+        model_.serial = on;
+        ShowSerialState();
+    });
+    rows->addWidget(serial_);
+
+    auto* place = new QHBoxLayout;
+    place->addWidget(new QLabel("Buffer:", group));
+    serialBuffer_ = new QComboBox(group);
+    serialBuffer_->addItems({"Flash", "EEPROM"});
+    serialBuffer_->setCurrentIndex(plan.buffer == BufferKind::Eeprom ? 1 : 0);
+    connect(serialBuffer_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        model_.serialPlan.buffer = index == 1 ? BufferKind::Eeprom : BufferKind::Flash;
+    });
+    place->addWidget(serialBuffer_);
+    place->addWidget(new QLabel("Address:", group));
+    serialAddress_ = new QLineEdit(QString::asprintf("%04X", plan.address), group);
+    serialAddress_->setValidator(
+        new QRegularExpressionValidator(QRegularExpression("[0-9A-Fa-f]{1,4}"), serialAddress_));
+    serialAddress_->setMaximumWidth(60);
+    connect(serialAddress_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        model_.serialPlan.address = static_cast<std::uint16_t>(text.toUInt(nullptr, 16));
+    });
+    place->addWidget(serialAddress_);
+    place->addWidget(new QLabel("Format:", group));
+    serialFormat_ = new QComboBox(group);
+    for (const std::string_view name : AutoSettingsDialog::kSerialFormats) {
+        serialFormat_->addItem(Text(name));
+    }
+    const QString current = QString::fromStdString(SerialFormatName(plan.format));
+    if (serialFormat_->findText(current) < 0) serialFormat_->addItem(current);
+    serialFormat_->setCurrentText(current);
+    connect(serialFormat_, &QComboBox::currentTextChanged, this, [this](const QString& name) {
+        if (const auto format = ParseSerialFormat(name.toStdString())) {
+            model_.serialPlan.format = *format;
+        }
+    });
+    place->addWidget(serialFormat_);
+    place->addStretch(1);
+    rows->addLayout(place);
+
+    auto* fileRow = new QHBoxLayout;
+    fileRow->addWidget(new QLabel("Number file:", group));
+    serialFile_ = new QLineEdit(QString::fromStdString(plan.file), group);
+    serialFile_->setToolTip("Holds the next number; several programs may share it");
+    connect(serialFile_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { model_.serialPlan.file = text.toStdString(); });
+    fileRow->addWidget(serialFile_, 1);
+    serialBrowse_ = new QPushButton("B&rowse...", group);
+    connect(serialBrowse_, &QPushButton::clicked, this, [this] {
+        const FileQuestion question{.title = "Serial Number File",
+                                    .filters = {"Text Files (*.txt)", "All Files (*)"},
+                                    .defaultSuffix = "txt",
+                                    .save = true,
+                                    .appends = true};
+        if (const auto path = AskFile(this, question)) serialFile_->setText(*path);
+    });
+    fileRow->addWidget(serialBrowse_);
+    rows->addLayout(fileRow);
+    ShowSerialState();
+}
+
+// The number's fields count only with the box ticked.
+void AutoProgramDlg::ShowSerialState() {
+    for (QWidget* field : std::initializer_list<QWidget*>{
+             serialBuffer_, serialAddress_, serialFormat_, serialFile_, serialBrowse_}) {
+        field->setEnabled(model_.serial);
+    }
 }
 
 void AutoProgramDlg::Clicked(int id, bool checked) {

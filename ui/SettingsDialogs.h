@@ -19,6 +19,8 @@
 #include "ops/AutoJob.h"
 
 class QAbstractButton;
+class QComboBox;
+class QVBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -151,7 +153,8 @@ class ProtectionDlg : public SettingsDlg {
 };
 
 // " Setting - Auto Programming Mode": the five steps of the sequence, and the
-// production choices: repeat for the next chip, and the log file.
+// production choices: repeat for the next chip, the log file, and a serial
+// number in every chip of a repeat run (buffer, address, format, number file).
 class AutoProgramDlg : public SettingsDlg {
   public:
     explicit AutoProgramDlg(QWidget* parent);
@@ -161,15 +164,28 @@ class AutoProgramDlg : public SettingsDlg {
     [[nodiscard]] QAbstractButton* RepeatBox() const { return repeat_; }
     [[nodiscard]] QLineEdit* LogField() const { return log_; }
     [[nodiscard]] QPushButton* BrowseButton() const { return browse_; }
+    [[nodiscard]] QAbstractButton* SerialBox() const { return serial_; }
+    [[nodiscard]] QComboBox* SerialBufferField() const { return serialBuffer_; }
+    [[nodiscard]] QLineEdit* SerialAddressField() const { return serialAddress_; }
+    [[nodiscard]] QComboBox* SerialFormatField() const { return serialFormat_; }
+    [[nodiscard]] QLineEdit* SerialFileField() const { return serialFile_; }
 
   private:
     void Clicked(int id, bool checked) override;
     void Browse();
+    void AddSerialRows(QVBoxLayout* rows, QWidget* group);
+    void ShowSerialState();
 
     AutoSettingsDialog model_;
     QAbstractButton* repeat_;
     QLineEdit* log_;
     QPushButton* browse_;
+    QAbstractButton* serial_ = nullptr;
+    QComboBox* serialBuffer_ = nullptr;
+    QLineEdit* serialAddress_ = nullptr;
+    QComboBox* serialFormat_ = nullptr;
+    QLineEdit* serialFile_ = nullptr;
+    QPushButton* serialBrowse_ = nullptr;
 };
 
 }  // namespace zvk::ui

@@ -550,13 +550,21 @@ class ProgressDialogsTest : public QObject {
                            .firstChipChecked = true,
                            .image = "demo.hex",
                            .logPath = dir.filePath("run.csv").toStdString(),
-                           .serial = {},
-                           .station = {},
+                           .serial = SerialPlan{.buffer = BufferKind::Flash,
+                                                .address = 0x07F0,
+                                                .format = *ParseSerialFormat("be16"),
+                                                .file = dir.filePath("sn.txt").toStdString(),
+                                                .start = 7,
+                                                .step = 1,
+                                                .overwrite = false},
+                           .station = "COM1",
                            .wallClock = {}});
         QVERIFY(job.OpenLog());
         AutoDialog dialog(nullptr, job);
         Open(dialog);
         QVERIFY(!dialog.StopButton()->isEnabled());  // the first chip is under way
+        QCOMPARE(dialog.serial->text(), QString("Serial number: 7"));
+        QVERIFY(!dialog.nextChip->isEnabled());
         const auto statusBecomes = [&](const QString& text) {
             return WaitUntil([&] { return dialog.Status()->text() == text; });
         };
@@ -575,16 +583,28 @@ class ProgressDialogsTest : public QObject {
         unit.InsertChip();
         QVERIFY(statusBecomes("Passed 2, failed 1. Remove the chip..."));
         QVERIFY(dialog.isVisible());
+        QCOMPARE(unit.Chip().Flash[0x07F0], 0x00);
+        QCOMPARE(unit.Chip().Flash[0x07F1], 0x09);
+        // A swap too fast to be seen: Next Chip programs the chip in the socket.
+        QVERIFY(dialog.nextChip->isEnabled());
+        unit.RemoveChip();
+        unit.InsertChip();
+        QTest::mouseClick(dialog.nextChip, Qt::LeftButton);
+        QVERIFY(statusBecomes("Passed 3, failed 1. Remove the chip..."));
+        QCOMPARE(dialog.serial->text(), QString("Serial number: 10"));
         unit.ClearWire();
         QTest::mouseClick(dialog.StopButton(), Qt::LeftButton);
         QVERIFY(!dialog.isVisible());
         QVERIFY(unit.WireLines().empty());
         const QStringList log =
             ReadWholeFile(dir.filePath("run.csv")).split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(log.size(), 4);
+        QCOMPARE(log.size(), 5);
         QVERIFY(log[1].contains(",AT89C2051,demo.hex,") && log[1].contains(",pass,"));
         QVERIFY2(log[2].contains(",fail,verify,0400,"), qPrintable(log[2]));
         QVERIFY(log[3].contains(",pass,"));
+        // A failed chip keeps its number as spent.
+        for (int i = 1; i < 5; ++i) QVERIFY(log[i].endsWith(QString(",%1,COM1").arg(6 + i)));
+        QCOMPARE(ReadWholeFile(dir.filePath("sn.txt")), QString("11\n"));
     }
 
     // The unit's adapter is pulled out part-way: the link's message comes

@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,6 +12,7 @@
 
 #include "app/Buffers.h"
 #include "app/DeviceTable.h"
+#include "app/Preferences.h"
 #include "ops/Production.h"
 #include "tests/support/FakeSysfs.h"
 #include "tests/support/SettingsFolders.h"
@@ -487,6 +489,46 @@ class SettingsDialogsTest : public QObject {
         QVERIFY(!LoadProductionSettings().repeat);
         QVERIFY(LoadProductionSettings().logPath.empty());
         QVERIFY(messages.messages.empty());
+    }
+
+    // The serial number's choices: greyed until the box is ticked, kept in
+    // zvk.conf on OK, and shown again as kept.
+    void autoProgrammingModeKeepsTheSerialNumberChoices() {
+        TempDir dir;
+        App().ProgramDirectory = dir.Path().string();
+        LoadPreferences();
+        {
+            AutoProgramDlg dialog(nullptr);
+            QCOMPARE(dialog.SerialBox()->text(), QString("Serial number in every chip"));
+            QVERIFY(!dialog.SerialBox()->isChecked());
+            QVERIFY(!dialog.SerialAddressField()->isEnabled());
+            QVERIFY(!dialog.SerialFileField()->isEnabled());
+            dialog.SerialBox()->click();
+            QVERIFY(dialog.SerialAddressField()->isEnabled());
+            dialog.SerialBufferField()->setCurrentIndex(1);
+            dialog.SerialAddressField()->setText("7f0");
+            dialog.SerialFormatField()->setCurrentText("bcd8");
+            dialog.SerialFileField()->setText("/line/sn.txt");
+            dialog.accept();
+        }
+        const QString conf =
+            test::ReadWholeFile(QString::fromStdString((dir / "zvk.conf").string()));
+        for (const char* line :
+             {"auto.serial=1\n", "auto.serial.buffer=eeprom\n", "auto.serial.address=07F0\n",
+              "auto.serial.format=bcd8\n", "auto.serial.file=/line/sn.txt\n"}) {
+            QVERIFY2(conf.contains(line), qPrintable(conf));
+        }
+        LoadPreferences();
+        AutoProgramDlg reopened(nullptr);
+        QVERIFY(reopened.SerialBox()->isChecked());
+        QCOMPARE(reopened.SerialBufferField()->currentText(), QString("EEPROM"));
+        QCOMPARE(reopened.SerialAddressField()->text(), QString("07F0"));
+        QCOMPARE(reopened.SerialFormatField()->currentText(), QString("bcd8"));
+        QCOMPARE(reopened.SerialFileField()->text(), QString("/line/sn.txt"));
+        // Cancel keeps what was kept.
+        reopened.SerialBox()->click();
+        reopened.reject();
+        QVERIFY(LoadProductionSettings().serial);
     }
 
     // In SPI mode a run cannot see chips come and go: Repeat is greyed and
