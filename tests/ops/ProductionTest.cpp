@@ -23,6 +23,7 @@
 #include "app/Buffers.h"
 #include "ops/Production.h"
 #include "ops/ProductionJob.h"
+#include "tests/support/CsvFields.h"
 #include "tests/support/SettingsFolders.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/VirtualUnit.h"
@@ -117,15 +118,7 @@ Operated Operate(ProductionJob& job, VirtualUnit& unit, std::vector<NextChip> ch
     return run;
 }
 
-std::vector<std::string> Fields(const std::string& row) {
-    std::vector<std::string> fields;
-    std::size_t from = 0;
-    for (std::size_t comma; (comma = row.find(',', from)) != std::string::npos; from = comma + 1) {
-        fields.push_back(row.substr(from, comma - from));
-    }
-    fields.push_back(row.substr(from));
-    return fields;
-}
+std::vector<std::string> Fields(const std::string& row) { return test::CsvFields(row); }
 
 class ProductionRun : public ::testing::Test {
   protected:

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/CsvFields.h"
 #include "tests/support/ShellRun.h"
 #include "tests/support/UnitSimProcess.h"
 
@@ -35,15 +36,7 @@ using test::SplitLines;
 using test::TempDir;
 using test::UnitSimProcess;
 
-std::vector<std::string> Fields(const std::string& row) {
-    std::vector<std::string> fields;
-    std::size_t from = 0;
-    for (std::size_t comma; (comma = row.find(',', from)) != std::string::npos; from = comma + 1) {
-        fields.push_back(row.substr(from, comma - from));
-    }
-    fields.push_back(row.substr(from));
-    return fields;
-}
+std::vector<std::string> Fields(const std::string& row) { return test::CsvFields(row); }
 
 // The four bytes at 1FF0 in a unit dump, little-endian.
 std::optional<std::uint32_t> DumpSerial(const std::string& dump) {
