@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 
 #include <algorithm>
 
@@ -10,6 +11,14 @@
 namespace zvk::ui {
 
 namespace {
+
+// A step's wait of this or less only lets an event loop run; the next step
+// may come at once. Longer ones are pauses the operation needs.
+constexpr std::chrono::milliseconds kNoPause{1};
+
+// How long the steps run back to back before the dialog draws and handles
+// input.
+constexpr std::chrono::milliseconds kFrameTime{50};
 
 std::optional<std::chrono::milliseconds>& StepDelayLimit() {
     static std::optional<std::chrono::milliseconds> limit;
@@ -67,13 +76,22 @@ void JobDriver::Tick() {
             dialog_.repaint();
             return outer(message);
         });
-        result = job_.Step();
+        // A step that asks for no real pause is followed by the next one at
+        // once, for a frame's time: the line waits neither for a timer nor
+        // for a repaint after every slice, and the dialog still draws and
+        // sees Cancel several times a second.
+        QElapsedTimer frame;
+        frame.start();
+        do {
+            result = job_.Step();
+        } while (!result.finished && result.delay <= kNoPause &&
+                 frame.elapsed() < kFrameTime.count());
         SetMessagePresenter(std::move(outer));
     }
     inStep_ = false;
     if (render_) render_();
     if (!result.finished) {
-        Arm(result.delay);
+        Arm(result.delay <= kNoPause ? std::chrono::milliseconds(0) : result.delay);
         return;
     }
     finished_ = true;

@@ -1,9 +1,12 @@
 #pragma once
 // Runs a job behind a modal progress dialog: a single-shot timer steps the job
-// (first tick kFirstTickDelay after the dialog opens, then the delay each step
-// asks for), the dialog's render callback copies the job's model into the
-// widgets after every step, and the dialog ends with the job's end code unless
-// the job asks it to stay open for the user to read it. Also the
+// (first tick kFirstTickDelay after the dialog opens, then the pause a step
+// asks for). Steps that ask for no real pause run back to back for up to a
+// frame's time, so that the serial line never waits for a repaint after each
+// slice; the dialog's render callback then copies the job's model into the
+// widgets, and the next frame follows through a zero timer once the dialog
+// has drawn and handled its input. The dialog ends with the job's end code
+// unless the job asks it to stay open for the user to read it. Also the
 // application-starting cursor shown while a progress dialog runs.
 
 #include <QObject>
