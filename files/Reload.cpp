@@ -9,6 +9,7 @@
 #include "app/Messages.h"
 #include "app/Preferences.h"
 #include "app/SafeFile.h"
+#include "files/RecentFiles.h"
 
 namespace zvk {
 namespace {
@@ -108,7 +109,10 @@ void NoteLoadedFile(BufferKind kind, const std::string& path, std::uint16_t star
     file.stamped = stamp.has_value();
     file.stamp = stamp.value_or(FileStamp{});
     file.loaded = std::move(loaded);
-    if (remember) Remember({path, kind, startAddress});
+    if (remember) {
+        Remember({path, kind, startAddress});
+        NoteRecentFile({path, kind});
+    }
 }
 
 std::optional<ReloadTarget> LastLoad() {

@@ -30,7 +30,8 @@ namespace zvk {
 
 // Records a load that ran into the buffer of the kind: the file, the start
 // address of a binary file, its stamp when it could be taken, and the
-// addresses written. With remember, it also becomes the load Reload repeats.
+// addresses written. With remember, it also becomes the load Reload repeats
+// and the top entry of the recent files (files/RecentFiles.h).
 void NoteLoadedFile(BufferKind kind, const std::string& path, std::uint16_t startAddress,
                     const std::optional<FileStamp>& stamp, std::vector<bool> loaded, bool remember);
 

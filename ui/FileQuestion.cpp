@@ -2,6 +2,8 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
 
 #include "app/Preferences.h"
 
@@ -71,6 +73,15 @@ QStringList NameFilters(std::span<const FileFilter> filters) {
     QStringList list;
     for (const FileFilter& f : filters) list.append(NameFilter(f));
     return list;
+}
+
+std::optional<QString> DroppedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls()) return std::nullopt;
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.constFirst().isLocalFile()) return std::nullopt;
+    const QString path = urls.constFirst().toLocalFile();
+    if (QFileInfo(path).isDir()) return std::nullopt;
+    return path;
 }
 
 }  // namespace zvk::ui

@@ -13,6 +13,7 @@
 
 #include "files/FileLoad.h"
 
+class QMimeData;
 class QWidget;
 
 namespace zvk::ui {
@@ -53,5 +54,10 @@ inline constexpr std::string_view kImagesFolderPreference = "images.folder";
 // shows under "*.HEX" on file systems that tell the cases apart.
 [[nodiscard]] QString NameFilter(const FileFilter& filter);
 [[nodiscard]] QStringList NameFilters(std::span<const FileFilter> filters);
+
+// The file a drag brings, when it brings exactly one local file: the path to
+// load from a drop. nullopt for anything else (text, several files, a folder,
+// a remote address), which the window then refuses.
+[[nodiscard]] std::optional<QString> DroppedFile(const QMimeData* data);
 
 }  // namespace zvk::ui

@@ -4,6 +4,10 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QFontMetrics>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -24,11 +28,14 @@
 #include "app/DeviceTable.h"
 #include "app/Installation.h"
 #include "app/Messages.h"
+#include "files/FileLoad.h"
+#include "files/RecentFiles.h"
 #include "files/Reload.h"
 #include "link/DeviceCommands.h"
 #include "link/Link.h"
 #include "ui/AboutDlg.h"
 #include "ui/ChildWnd.h"
+#include "ui/FileQuestion.h"
 #include "ui/HelpTexts.h"
 #include "ui/JobDriver.h"
 #include "ui/OperationDialogs.h"
@@ -188,6 +195,12 @@ constexpr CommandId kChildButtons[] = {CloseAll, TileHorizontally, TileVerticall
 // one id a window; the Window popup's own commands lie above that range.
 constexpr int kFirstChildWindowId = 50000;
 constexpr int kChildWindowIdEnd = kFirstChildWindowId + static_cast<int>(std::size(kChildWindows));
+// The recent files in the File popup, and the separator below them.
+constexpr int kFirstRecentFileId = 51000;
+constexpr int kRecentFileIdEnd = kFirstRecentFileId + static_cast<int>(kRecentFileCount) + 1;
+// A recent file's path is shortened in its middle beyond this many average
+// characters, so that the popup stays narrow.
+constexpr int kRecentFileWidth = 60;
 
 // The commands that write a buffer into the chip or compare the chip with it.
 // They first offer to reload the buffer's file when it has changed on disk.
@@ -270,6 +283,7 @@ FrameWnd::FrameWnd()
     childMenu_ = BuildMenu(MenuKind::Child);
     setWindowTitle(kFrameTitle);
     setWindowIcon(ProgramIcon());
+    setAcceptDrops(true);
     addToolBar(Qt::TopToolBarArea, toolBar_);
     client_->setBackground(palette().color(QPalette::Dark));
     setCentralWidget(client_);
@@ -289,6 +303,17 @@ FrameWnd::FrameWnd()
     };
     mdiKey("Ctrl+F4", &QMdiArea::closeActiveSubWindow);
     mdiKey("Ctrl+F6", &QMdiArea::activateNextSubWindow);
+    // Find and go to in the active buffer window; without one they do nothing.
+    for (const auto& [keys, command] :
+         {std::pair{"Ctrl+F", kCmdFind}, std::pair{"F3", kCmdFindNext},
+          std::pair{"Ctrl+G", kCmdGoTo}}) {
+        auto* action = new QAction(this);
+        action->setShortcut(QKeySequence(keys));
+        connect(action, &QAction::triggered, this, [this, command] {
+            if (ChildWnd* child = ChildOf(ShownChild())) child->HandleCommand(command);
+        });
+        addAction(action);
+    }
 
     connect(client_, &QMdiArea::subWindowActivated, this, [this] { ChildActivated(); });
 
@@ -357,6 +382,10 @@ QMenuBar* FrameWnd::BuildMenu(MenuKind kind) {
             if (line.depth == 0) {
                 connect(popup, &QMenu::aboutToHide, this, [this] { MenuHelp(0); });
                 connect(popup, &QMenu::aboutToShow, this, [this] { UpdateLocateCommands(); });
+            }
+            if (line.depth == 0 && line.text == "&File") {
+                connect(popup, &QMenu::aboutToShow, this,
+                        [this, popup] { FillRecentFiles(popup); });
             }
             if (child && line.childOnly) {
                 childWindowMenu_ = popup;
@@ -469,6 +498,51 @@ void FrameWnd::FillWindowList() {
         childWindowMenu_->addAction(action);
         ++number;
     }
+}
+
+void FrameWnd::FillRecentFiles(QMenu* file) {
+    QAction* exit = nullptr;
+    for (QAction* action : file->actions()) {
+        const int id = action->data().toInt();
+        if (id >= kFirstRecentFileId && id < kRecentFileIdEnd) {
+            delete action;
+        } else if (action->menu() == nullptr && id == Id(Exit)) {
+            exit = action;
+        }
+    }
+    const std::vector<RecentFile> files = RecentFiles();
+    if (files.empty() || exit == nullptr) return;
+    const QFontMetrics metrics(file->font());
+    const int width = metrics.averageCharWidth() * kRecentFileWidth;
+    int number = 0;
+    for (const RecentFile& recent : files) {
+        const QString path = QString::fromStdString(recent.path);
+        const QString buffer = recent.kind == BufferKind::Flash ? "Flash" : "EEPROM";
+        // An "&" in a name is shown, not taken for a mnemonic.
+        const QString shown = metrics.elidedText(path, Qt::ElideMiddle, width).replace("&", "&&");
+        auto* action = new QAction(QString("&%1 %2 (%3)").arg(number + 1).arg(shown, buffer), file);
+        action->setData(kFirstRecentFileId + number);
+        action->setEnabled(recent.kind == BufferKind::Flash || SelectedDeviceInfo().HasEeprom);
+        connect(action, &QAction::triggered, this,
+                [this, recent, path] { OpenFile(recent.kind, path, false); });
+        file->insertAction(exit, action);
+        ++number;
+    }
+    file->insertSeparator(exit)->setData(kFirstRecentFileId + number);
+}
+
+void FrameWnd::OpenFile(BufferKind kind, const QString& path, bool showEditor) {
+    if (kind == BufferKind::Eeprom && !SelectedDeviceInfo().HasEeprom) return;
+    const int loaded = RunLoadPath(this, kind, path.toStdString());
+    UpdateReloadCommand();
+    if (showEditor && loaded != kLoadStopped) {
+        OpenChild(kind == BufferKind::Flash ? EditFlash : EditEeprom);
+    }
+}
+
+void FrameWnd::OpenFileLater(BufferKind kind, const QString& path, bool showEditor) {
+    QTimer::singleShot(0, this,
+                       [this, kind, path, showEditor] { OpenFile(kind, path, showEditor); });
 }
 
 void FrameWnd::UpdateDeviceMenus() {
@@ -624,6 +698,21 @@ void FrameWnd::ShowHelp() {
     help_->show();
     help_->raise();
     help_->activateWindow();
+}
+
+void FrameWnd::dragEnterEvent(QDragEnterEvent* event) {
+    if (DroppedFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void FrameWnd::dragMoveEvent(QDragMoveEvent* event) {
+    if (DroppedFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void FrameWnd::dropEvent(QDropEvent* event) {
+    const auto path = DroppedFile(event->mimeData());
+    if (!path) return;
+    event->acceptProposedAction();
+    OpenFileLater(BufferKind::Flash, *path, true);
 }
 
 bool FrameWnd::event(QEvent* event) {

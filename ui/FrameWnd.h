@@ -10,11 +10,13 @@
 #include <functional>
 #include <span>
 
+#include "app/AppState.h"
 #include "ui/CommandIds.h"
 
 class QDialog;
 class QMdiArea;
 class QMdiSubWindow;
+class QMenu;
 class QMenuBar;
 class QStackedWidget;
 class QTextBrowser;
@@ -74,6 +76,15 @@ class FrameWnd : public QMainWindow {
     // into a buffer the part has.
     void UpdateReloadCommand();
 
+    // Loads the file into the buffer of the kind as Load File does (a binary
+    // asks for its address); with showEditor the buffer's editor then opens
+    // on it. Used for a file named at start, dropped or picked from the
+    // recent files.
+    void OpenFile(BufferKind kind, const QString& path, bool showEditor);
+    // The same, once the event that asks for it has been handled (a drop
+    // must end before a dialog opens).
+    void OpenFileLater(BufferKind kind, const QString& path, bool showEditor);
+
     // Opens the buffer window of an opener command, or brings it forward.
     void OpenChild(CommandId opener);
     // Closes every buffer window that agrees; true when none is left open.
@@ -106,6 +117,11 @@ class FrameWnd : public QMainWindow {
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // A file dropped anywhere on the frame but the EEPROM editor loads into
+    // the Flash buffer.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     QMenuBar* BuildMenu(MenuKind kind);
@@ -113,6 +129,8 @@ class FrameWnd : public QMainWindow {
     // Greys Locate of a buffer while its editor is not open.
     void UpdateLocateCommands();
     void FillWindowList();
+    // The recent files above Exit in the File popup.
+    void FillRecentFiles(QMenu* file);
     [[nodiscard]] QMdiSubWindow* ShownChild() const;
 
     FrameToolBar* toolBar_;

@@ -3,6 +3,8 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFocusEvent>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -20,6 +22,9 @@
 #include "app/AppState.h"
 #include "app/Windows.h"
 #include "ui/DialogHelpers.h"
+#include "ui/FileQuestion.h"
+#include "ui/FindDlg.h"
+#include "ui/FrameWnd.h"
 #include "ui/StatusBar.h"
 
 namespace zvk::ui {
@@ -76,6 +81,13 @@ QString TypedText(const QKeyEvent& event) {
     if (c < 0x20) return text;
     if (c >= 0x40 && c < 0x80) return QString(QChar(c & 0x1F));
     return {};
+}
+
+// The frame's keys for Find and Locate in the buffer windows.
+bool IsViewKey(const QKeyEvent& event) {
+    const QKeySequence pressed(event.keyCombination());
+    return pressed == QKeySequence(Qt::CTRL | Qt::Key_F) ||
+           pressed == QKeySequence(Qt::CTRL | Qt::Key_G);
 }
 
 // Editors live and die with their windows; what they remember outlives them.
@@ -194,7 +206,10 @@ class HexView final : public QAbstractScrollArea {
     bool event(QEvent* event) override {
         // In the character area a key that types a character is typed, even
         // one that is also a shortcut (Ctrl+W is byte 17 here).
+        // Ctrl+F and Ctrl+G stay the keys of Find and Locate there too; their
+        // bytes (06, 07) can be typed in the hex area.
         if (event->type() == QEvent::ShortcutOverride && !editor_.InHexArea() &&
+            !IsViewKey(*static_cast<QKeyEvent*>(event)) &&
             !TypedText(*static_cast<QKeyEvent*>(event)).isEmpty()) {
             event->accept();
             return true;
@@ -313,8 +328,19 @@ void HexEditWnd::HandleCommand(int id) {
             editor_.Reload();
             break;
         case kCmdLocate:
+        case kCmdGoTo:
             Locate();
             return;
+        case kCmdFind:
+        case kCmdFindNext: {
+            const std::uint32_t from = editor_.EditingAddress() + (id == kCmdFindNext ? 1u : 0u);
+            if (const auto hit = FindInView(editor_.Kind().buffer, from, id == kCmdFind)) {
+                editor_.ShowAt(hit->address, LastFindQuery().text);
+                Refresh();
+                ShowFindHit(*hit);
+            }
+            return;
+        }
         case kCmdResetScroll:
             if (!editor_.Kind().handlesResetScroll) return;
             editor_.ResetScroll();
@@ -360,7 +386,25 @@ FlashEditWnd::FlashEditWnd(const ChildInfo& info)
     : HexEditWnd(info, kFlashEditorKind, flashEditorState) {}
 
 EepromEditWnd::EepromEditWnd(const ChildInfo& info)
-    : HexEditWnd(info, kEepromEditorKind, eepromEditorState) {}
+    : HexEditWnd(info, kEepromEditorKind, eepromEditorState) {
+    setAcceptDrops(true);
+}
+
+void EepromEditWnd::dragEnterEvent(QDragEnterEvent* event) {
+    if (DroppedFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void EepromEditWnd::dragMoveEvent(QDragMoveEvent* event) {
+    if (DroppedFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void EepromEditWnd::dropEvent(QDropEvent* event) {
+    const auto path = DroppedFile(event->mimeData());
+    auto* frame = dynamic_cast<FrameWnd*>(window());
+    if (!path || frame == nullptr) return;
+    event->acceptProposedAction();
+    frame->OpenFileLater(BufferKind::Eeprom, *path, true);
+}
 
 ChildWnd* CreateFlashEditWindow(const ChildInfo& info) { return new FlashEditWnd(info); }
 ChildWnd* CreateEepromEditWindow(const ChildInfo& info) { return new EepromEditWnd(info); }

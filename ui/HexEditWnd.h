@@ -59,6 +59,12 @@ class FlashEditWnd final : public HexEditWnd {
 class EepromEditWnd final : public HexEditWnd {
   public:
     explicit EepromEditWnd(const ChildInfo& info);
+
+  protected:
+    // A file dropped here loads into the EEPROM buffer.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 };
 
 }  // namespace zvk::ui

@@ -72,6 +72,12 @@ void RunLoadFile(QWidget* frame) {
     (void)LoadFileCommand(LoadDialogs(frame));
 }
 
+int RunLoadPath(QWidget* frame, BufferKind kind, const std::string& path) {
+    App().CurrentBufferKind = kind;
+    App().SelectedFileName = path;
+    return LoadFileCommand(LoadDialogs(frame));
+}
+
 void RunReload(QWidget* frame) { (void)ReloadCommand(LoadDialogs(frame)); }
 
 bool ReloadChangedFileFirst(QWidget* frame, BufferKind kind) {

@@ -6,6 +6,7 @@
 // returns when the flow is over.
 
 #include <cstdint>
+#include <string>
 
 class QWidget;
 
@@ -17,6 +18,11 @@ namespace zvk::ui {
 
 // File > Load File: the open-file dialog, the loading dialog, the details.
 void RunLoadFile(QWidget* frame);
+// Loads the file into the buffer of the kind as Load File does once a file
+// is chosen (by its name, a binary asking for its address): a file named at
+// start, dropped on a window, or picked from the recent files. Returns the
+// loading dialog's end code.
+int RunLoadPath(QWidget* frame, BufferKind kind, const std::string& path);
 // File > Reload: the last load again, with the loading dialog and the details.
 void RunReload(QWidget* frame);
 // Before a buffer is programmed or verified: when the file it was loaded from

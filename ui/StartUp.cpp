@@ -32,12 +32,19 @@ std::unique_ptr<FrameWnd> StartFrame(const StartUpOptions& options) {
     }
     frame->showMaximized();
     frame->repaint();
-    if (options.showAbout) {
-        // Queued, so that it opens only once the steps below have run and the
-        // status bar shows the port and the part.
+    if (options.showAbout || !options.openFile.empty()) {
+        // Queued, so that they come only once the steps below have run and
+        // the status bar shows the port and the part; the file loads after
+        // the About box has closed, not in a dialog on top of it.
         FrameWnd* target = frame.get();
         QMetaObject::invokeMethod(
-            target, [target] { target->OnCommand(static_cast<int>(CommandId::About)); },
+            target,
+            [target, about = options.showAbout, file = QString::fromStdString(options.openFile)] {
+                if (about) target->OnCommand(static_cast<int>(CommandId::About));
+                if (!file.isEmpty() && !target->Closed()) {
+                    target->OpenFile(BufferKind::Flash, file, true);
+                }
+            },
             Qt::QueuedConnection);
     }
     if (AllocateBuffers(options.allocate) != 0) frame->close();

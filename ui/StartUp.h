@@ -23,6 +23,9 @@ struct StartUpOptions {
     BlockAllocator allocate = DefaultBlockAllocator;
     // Queue the About box (tests start without it).
     bool showAbout = true;
+    // A file to load into the Flash buffer once the frame is up (after the
+    // About box), with the Flash editor then showing it; empty: none.
+    std::string openFile;
     // Writes the settings on the way out.
     std::function<void()> saveSettings;
 };

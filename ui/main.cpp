@@ -2,6 +2,7 @@
 // the frame.
 
 #include <QApplication>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <string_view>
@@ -15,12 +16,16 @@
 namespace {
 
 constexpr const char* kHelp =
-    "Usage: zvk [--help | --version]\n"
+    "Usage: zvk [FILE] | --help | --version\n"
     "The desktop programmer for AT89-series flash microcontrollers (Zelvik 89CXX\n"
     "Family Programmer): loads Intel HEX and binary images, shows and edits them in\n"
     "hex editors and an 8051 disassembly view with a one-line assembler, and erases,\n"
     "blank-checks, programs, reads, verifies and protects the chips through a\n"
     "programmer unit on a serial port (COM1 to COM9, 38400 baud).\n"
+    "\n"
+    "FILE is loaded into the Flash buffer at start, as File > Load File does: a\n"
+    "name ending in .hex, .ihx or .ihex as Intel HEX, any other as a binary image\n"
+    "whose start address is asked for.\n"
     "\n"
     "Options:\n"
     "  --help     show this text and exit\n"
@@ -34,23 +39,44 @@ constexpr const char* kHelp =
 int main(int argc, char** argv) {
     // Answered before Qt starts, so that they work without a display (man
     // pages are made from them at build time).
-    if (argc == 2) {
-        const std::string_view option = argv[1];
-        if (option == "--help") {
+    for (int i = 1; i < argc && std::string_view(argv[i]) != "--"; ++i) {
+        const std::string_view word = argv[i];
+        if (word == "--help") {
             std::fputs(kHelp, stdout);
             return 0;
         }
-        if (option == "--version") {
+        if (word == "--version") {
             const std::string_view version = zvk::ProgramVersion();
             std::printf("zvk %.*s\n", static_cast<int>(version.size()), version.data());
             return 0;
         }
     }
+    // Qt takes its own options (-platform, -style, ...) out of argv here.
     QApplication app(argc, argv);
+    QString file;
+    bool files = false;  // after "--" every word is a file
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view word = argv[i];
+        if (!files && word == "--") {
+            files = true;
+        } else if (!files && word.size() > 1 && word.front() == '-') {
+            std::fprintf(stderr, "zvk: unknown option %s (zvk --help lists them)\n", argv[i]);
+            return 2;
+        } else if (!file.isEmpty()) {
+            std::fputs("zvk: give one file to load (zvk --help)\n", stderr);
+            return 2;
+        } else {
+            file = QString::fromLocal8Bit(argv[i]);
+        }
+    }
     QApplication::setApplicationName("zvk");
     // The desktop entry's name, so that the desktop ties the window to it.
     QGuiApplication::setDesktopFileName(ZVK_APP_ID);
     zvk::ui::InstallMessageBoxPresenter();
     zvk::SetTransportFactory(zvk::MakeQtSerialTransport);
-    return zvk::ui::RunZvk({});
+    zvk::ui::StartUpOptions options;
+    // By its whole path, so that Reload and the recent files find it again
+    // from any folder.
+    if (!file.isEmpty()) options.openFile = QFileInfo(file).absoluteFilePath().toStdString();
+    return zvk::ui::RunZvk(options);
 }
