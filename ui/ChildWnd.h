@@ -19,6 +19,12 @@ namespace zvk::ui {
 class ChildWnd;
 struct ChildInfo;
 
+// Keys the frame hands to the active buffer window: Ctrl+F asks what to find,
+// F3 finds the next place, Ctrl+G asks for an address to go to (Locate).
+inline constexpr int kCmdFind = 41001;
+inline constexpr int kCmdFindNext = 41002;
+inline constexpr int kCmdGoTo = 41003;
+
 // The views' own constructors, each defined beside its view.
 ChildWnd* CreateDisassemblyWindow(const ChildInfo& info);
 ChildWnd* CreateFlashEditWindow(const ChildInfo& info);

@@ -334,6 +334,23 @@ void HexEditor::Locate(std::uint16_t address) {
     Reload();
 }
 
+void HexEditor::ShowAt(std::uint16_t address, bool inCharacters) {
+    const int row = address / kBytesPerRow;
+    if (row < state_.verticalPosition || row >= state_.verticalPosition + std::max(rowCount_, 1)) {
+        Locate(address);
+    }
+    const int k = address % kBytesPerRow;
+    state_.caretRow = row - state_.verticalPosition;
+    state_.caretColumn = inCharacters ? kFirstCharColumn + k : kFirstHexColumn + 4 * k;
+    state_.lowNibble = false;
+    const int last = state_.caretColumn + (inCharacters ? 0 : 1);
+    if (state_.caretColumn < state_.horizontalPosition) {
+        SetHorizontal(state_.caretColumn);
+    } else if (last >= state_.horizontalPosition + visibleColumns_) {
+        SetHorizontal(last - visibleColumns_ + 1);
+    }
+}
+
 std::string HexEditor::RowText(int row) const {
     std::string text(kRowColumns, ' ');
     char cell[8];

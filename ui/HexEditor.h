@@ -85,6 +85,10 @@ class HexEditor {
     bool AddressDoubleClick(int column, int row);
     // Shows the row holding the address at the top, or the last page.
     void Locate(std::uint16_t address);
+    // Puts the caret on the byte at the address, in the character area or
+    // the hex area, scrolling only when the byte is not in view (a found
+    // byte).
+    void ShowAt(std::uint16_t address, bool inCharacters);
 
     [[nodiscard]] const HexEditorKind& Kind() const { return kind_; }
     [[nodiscard]] std::uint16_t TopAddress() const {

@@ -21,6 +21,7 @@
 #include "app/Messages.h"
 #include "mcs51/ProgramLine.h"
 #include "ui/DialogHelpers.h"
+#include "ui/FindDlg.h"
 #include "ui/ProgramLineDlg.h"
 #include "ui/StatusBar.h"
 #include "ui/ToolBar.h"
@@ -338,8 +339,20 @@ void ProgramWnd::HandleCommand(int id) {
             area_->ResetVerticalRange();
             return;
         case kCmdSetAddress:
-            GoToAddress();
+            if (const auto row = area_->View().RowAddress(area_->ClickRow())) GoToAddress(*row);
             return;
+        case kCmdGoTo:
+            GoToAddress(area_->View().TopAddress());
+            return;
+        case kCmdFind:
+        case kCmdFindNext: {
+            const std::uint32_t from = area_->View().TopAddress() + (id == kCmdFindNext ? 1u : 0u);
+            if (const auto hit = FindInView(BufferKind::Flash, from, id == kCmdFind)) {
+                area_->MoveTo(hit->address);
+                ShowFindHit(*hit);
+            }
+            return;
+        }
         case kCmdEditInstruction:
             EditInstruction();
             return;
@@ -353,10 +366,8 @@ void ProgramWnd::HandleCommand(int id) {
 
 void ProgramWnd::SetTopAddress(std::uint16_t address) { area_->MoveTo(address); }
 
-void ProgramWnd::GoToAddress() {
-    const std::optional<std::uint16_t> row = area_->View().RowAddress(area_->ClickRow());
-    if (!row) return;
-    App().EnteredAddress = *row;
+void ProgramWnd::GoToAddress(std::uint16_t offered) {
+    App().EnteredAddress = offered;
     GetAddressDlg dialog(static_cast<QWidget*>(App().FrameWindow));
     if (RunFrameDialog(dialog) != QDialog::Accepted) return;
     if (App().EnteredAddress > App().FlashLastAddress) {

@@ -115,7 +115,9 @@ class ProgramWnd : public ChildWnd {
     void showEvent(QShowEvent* event) override;
 
   private:
-    void GoToAddress();
+    // The Set Address dialog, offering the address; OK shows the code from
+    // the address entered.
+    void GoToAddress(std::uint16_t offered);
     void EditInstruction();
     void EnterProgramHere();
     void Activated(bool active);

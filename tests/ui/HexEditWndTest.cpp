@@ -9,6 +9,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPainter>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QtTest>
 
@@ -20,6 +21,7 @@
 #include "tests/ui/FrameFixture.h"
 #include "tests/ui/ModalScript.h"
 #include "ui/DialogHelpers.h"
+#include "ui/FindDlg.h"
 #include "ui/HexEditWnd.h"
 #include "ui/StatusBar.h"
 #include "ui/ToolBar.h"
@@ -420,6 +422,85 @@ class HexEditWndTest : public QObject {
         QCOMPARE(int(editor.TopAddress()), 0x1230);
         QCOMPARE(bar->value(), 0x123);
         QCOMPARE(editor.BytesRead() - beforeDrag, page);
+    }
+
+    // Ctrl+F asks, F3 goes on (from the start after the end), Ctrl+G is
+    // Locate, in either area of the editor and in the disassembly view.
+    void findAndGoToByKeys() {
+        messages_->messages.clear();  // the port of the start
+        for (const std::uint16_t at : {0x0005, 0x0FF0, 0x1FFE}) {
+            FlashWrite(at, 0x5A);
+            FlashWrite(static_cast<std::uint16_t>(at + 1), 0xC3);
+        }
+        FlashWrite(0x0800, 'Z');
+        FlashWrite(0x0801, 'V');
+        FlashWrite(0x0802, 'K');
+        SendCommand(App().FlashEditWindow, kCmdReload);
+        HexEditWnd& window = Open(CommandId::EditFlash);
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        const auto find = [&](int key, Qt::KeyboardModifiers modifiers,
+                              std::optional<FindQuery> answer) {
+            test::ModalScript script;
+            if (answer) {
+                script.Then<FindDlg>([answer](FindDlg* dialog) {
+                    dialog->Edit()->setText(QString::fromStdString(answer->typed));
+                    (answer->text ? dialog->TextButton() : dialog->HexButton())->click();
+                    dialog->accept();
+                    return true;
+                });
+            }
+            // The offscreen platform gives the activation back to no window
+            // when a dialog closes.
+            window.activateWindow();
+            if (!QTest::qWaitForWindowActive(&window)) return false;
+            QTest::keyClick(window.View(), Qt::Key(key), modifiers);
+            return script.Done() && script.Unexpected() == 0;
+        };
+        QVERIFY(find(Qt::Key_F, Qt::ControlModifier, FindQuery{"5a c3", false}));
+        QCOMPARE(int(window.Editor().EditingAddress()), 0x0005);
+        QVERIFY(window.Editor().InHexArea());
+        QVERIFY(find(Qt::Key_F3, {}, std::nullopt));
+        QCOMPARE(int(window.Editor().EditingAddress()), 0x0FF0);
+        QVERIFY(window.Editor().TopAddress() <= 0x0FF0);  // the row is in view
+        QVERIFY(find(Qt::Key_F3, {}, std::nullopt));
+        QCOMPARE(int(window.Editor().EditingAddress()), 0x1FFE);
+        QVERIFY(find(Qt::Key_F3, {}, std::nullopt));
+        QCOMPARE(int(window.Editor().EditingAddress()), 0x0005);
+        QCOMPARE(StatusText(), QString("Passed the end of the buffer; found from its start"));
+
+        // Text lands the caret in the character area, where Ctrl+F is not
+        // typed as a byte.
+        QVERIFY(find(Qt::Key_F, Qt::ControlModifier, FindQuery{"ZVK", true}));
+        QCOMPARE(int(window.Editor().EditingAddress()), 0x0800);
+        QVERIFY(!window.Editor().InHexArea());
+        QVERIFY(find(Qt::Key_F, Qt::ControlModifier, FindQuery{"ZVQ", true}));
+        QCOMPARE(int(FlashRead(0x0800)), int('Z'));
+        QCOMPARE(messages_->Lines(), std::vector<std::string>{"Find|\"ZVQ\" was not found."});
+
+        {
+            AddressAnswer answer("1230");
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            QTest::keyClick(window.View(), Qt::Key_G, Qt::ControlModifier);
+            QVERIFY(answer.script.Done());
+        }
+        QCOMPARE(int(window.Editor().TopAddress()), 0x1230);
+        QCOMPARE(int(FlashRead(0x0800)), int('Z'));
+
+        // The disassembly view goes on with the same query from its top row.
+        frame_->OnCommand(Id(CommandId::Disassembly));
+        auto* view = static_cast<ChildWnd*>(App().DisassemblyWindow);
+        view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view));
+        LastFindQuery() = {"5AC3", false};
+        view->setFocus();
+        QWidget* focus = QApplication::focusWidget();
+        QVERIFY(focus != nullptr && view->isAncestorOf(focus));
+        QTest::keyClick(focus, Qt::Key_F3);
+        QCOMPARE(int(view->TopAddress()), 0x0005);
+        QTest::keyClick(focus, Qt::Key_F3);
+        QCOMPARE(int(view->TopAddress()), 0x0FF0);
     }
 };
 
