@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -116,6 +117,18 @@ bool CreateLink(const std::string& path, const char* target) {
             return false;
         }
         ::unlink(path.c_str());
+    }
+    // A first run on a new account names a folder that is not there yet
+    // (~/.config/zvk/COM2, say): it is made, as the programs would make it.
+    if (const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+        !folder.empty()) {
+        std::error_code error;
+        std::filesystem::create_directories(folder, error);
+        if (error) {
+            std::fprintf(stderr, "zvk-unit-sim: cannot create the folder %s: %s\n", folder.c_str(),
+                         error.message().c_str());
+            return false;
+        }
     }
     if (::symlink(target, path.c_str()) != 0) {
         std::fprintf(stderr, "zvk-unit-sim: cannot create %s: %s\n", path.c_str(),

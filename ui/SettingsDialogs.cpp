@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -364,7 +365,13 @@ PortAssignDlg::PortAssignDlg(QWidget* parent, const QString& comName, const Disc
     adjustSize();
 }
 
-std::string PortAssignDlg::Device() const { return device_->text().trimmed().toStdString(); }
+std::string PortAssignDlg::Device() const {
+    // Typed as in a shell: "~/vport" is the link in the home folder that
+    // zvk-unit-sim --link ~/vport made.
+    QString device = device_->text().trimmed();
+    if (device == "~" || device.startsWith("~/")) device.replace(0, 1, QDir::homePath());
+    return device.toStdString();
+}
 
 // Options.
 

@@ -114,7 +114,8 @@ class PortSelectDlg : public SettingsDlg {
 
 // "Assign Serial Port": the machine's serial ports with their description,
 // manufacturer, serial number and stable name; the chosen one (or a device
-// typed in, such as a pseudo-terminal) is in Device().
+// typed in, such as a pseudo-terminal or ~/vport, with ~ as the home folder)
+// is in Device().
 class PortAssignDlg : public QDialog {
   public:
     PortAssignDlg(QWidget* parent, const QString& comName, const DiscoveryRoots& roots);
