@@ -1,14 +1,48 @@
 # What an installed copy has besides its programs and manual (those are
 # installed by ui/, cli/ and sim/): the desktop entry, the application icon,
-# the AppStream metainfo and the man pages. Two components, one package each:
+# the AppStream metainfo, the MIME type of Intel HEX files, the man pages and
+# each package's documents. Two components, one package each:
 # `desktop` (zvk) and `cli` (zvk-cli and the virtual unit, no Qt).
 
 set(zvk_install_sources ${PROJECT_SOURCE_DIR}/res/install)
+
+# Who answers for the packages, and their version (the upstream version and
+# the package's own release).
+set(ZVK_MAINTAINER "zvk developers <zvk@zelvik.org>")
+set(ZVK_DEB_RELEASE 1)
+set(ZVK_DEB_VERSION ${PROJECT_VERSION}-${ZVK_DEB_RELEASE})
+
+# /usr/share/doc/<package> of each package: the machine-readable copyright,
+# the package's changelog (compressed without a time stamp, so that builds
+# are reproducible) and the README.
+find_program(ZVK_GZIP gzip REQUIRED)
+configure_file(${zvk_install_sources}/changelog.Debian.in ${CMAKE_BINARY_DIR}/doc/changelog.Debian
+               @ONLY)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/doc/changelog.Debian.gz
+  COMMAND ${ZVK_GZIP} -9nkf ${CMAKE_BINARY_DIR}/doc/changelog.Debian
+  DEPENDS ${CMAKE_BINARY_DIR}/doc/changelog.Debian
+  COMMENT "Compressing the package changelog"
+  VERBATIM)
+add_custom_target(zvk_package_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/doc/changelog.Debian.gz)
+foreach(component_package desktop:zvk cli:zvk-cli)
+  string(REPLACE ":" ";" component_package ${component_package})
+  list(GET component_package 0 component)
+  list(GET component_package 1 package)
+  install(FILES ${zvk_install_sources}/copyright ${CMAKE_BINARY_DIR}/doc/changelog.Debian.gz
+                ${PROJECT_SOURCE_DIR}/README.md
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package} COMPONENT ${component})
+endforeach()
 
 install(FILES ${zvk_install_sources}/${ZVK_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT desktop)
 install(FILES ${zvk_install_sources}/${ZVK_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT desktop)
+# The MIME type of Intel HEX files that the desktop entry opens, for systems
+# whose shared-mime-info has none; shared-mime-info's package trigger updates
+# the database when the package is installed.
+install(FILES ${zvk_install_sources}/${ZVK_APP_ID}.mime.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME ${ZVK_APP_ID}.xml
+        COMPONENT desktop)
 
 # The icon: the drawing itself, and PNG renderings of it for the sizes that
 # desktops without an SVG loader look for.
@@ -37,7 +71,6 @@ install(FILES ${zvk_icon_svg} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor
 # cannot know (the files, the other programs) are added from res/install.
 # zvk answers --help before it needs a display, and the build proves it.
 find_program(ZVK_HELP2MAN help2man REQUIRED)
-find_program(ZVK_GZIP gzip REQUIRED)
 configure_file(${zvk_install_sources}/settings.h2m.in ${CMAKE_BINARY_DIR}/man/settings.h2m @ONLY)
 set(zvk_man_zvk "the desktop programmer for AT89-series flash microcontrollers")
 set(zvk_man_zvk-cli "program AT89-series flash microcontrollers from scripts and production lines")

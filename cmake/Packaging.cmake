@@ -12,17 +12,16 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zvk)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "zvk developers")
+set(CPACK_PACKAGE_CONTACT "${ZVK_MAINTAINER}")
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL cli desktop)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${ZVK_DEB_RELEASE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(zvk_deb_version ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
 
 set(CPACK_DEBIAN_CLI_PACKAGE_NAME zvk-cli)
 # The first line is the synopsis; CPack indents the rest as Debian wants it.
@@ -41,7 +40,7 @@ set(CPACK_DEBIAN_DESKTOP_PACKAGE_NAME zvk)
 # binary names Qt's SVG icon engine, a plugin loaded at run time, so
 # dpkg-shlibdeps cannot find it, yet without it the buttons come up blank.
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_DEPENDS "libqt6svg6")
-set(CPACK_DEBIAN_DESKTOP_PACKAGE_RECOMMENDS "zvk-cli (= ${zvk_deb_version})")
+set(CPACK_DEBIAN_DESKTOP_PACKAGE_RECOMMENDS "zvk-cli (= ${ZVK_DEB_VERSION})")
 set(CPACK_DEBIAN_DESKTOP_DESCRIPTION
   "programmer for AT89-series flash microcontrollers, desktop program
 zvk loads Intel HEX and binary images, lets you inspect and edit them in hex

@@ -63,8 +63,14 @@ set(expected
   ${BINDIR}/zvk ${BINDIR}/zvk-cli ${BINDIR}/zvk-unit-sim
   ${DATADIR}/applications/${APP_ID}.desktop
   ${DATADIR}/metainfo/${APP_ID}.metainfo.xml
+  ${DATADIR}/mime/packages/${APP_ID}.xml
   ${DATADIR}/icons/hicolor/scalable/apps/zvk.svg
   ${MANDIR}/man1/zvk.1.gz ${MANDIR}/man1/zvk-cli.1.gz ${MANDIR}/man1/zvk-unit-sim.1.gz)
+foreach(package zvk zvk-cli)
+  foreach(document copyright changelog.Debian.gz README.md)
+    list(APPEND expected ${DATADIR}/doc/${package}/${document})
+  endforeach()
+endforeach()
 foreach(page IN LISTS help_pages)
   list(APPEND expected ${DATADIR}/zvk/help/${page})
 endforeach()
