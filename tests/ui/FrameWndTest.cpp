@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <thread>
 
 #include "app/Buffers.h"
 #include "app/DeviceTable.h"
@@ -83,6 +84,9 @@ class InterruptedJob final : public Job {
         model.progressMax = kSteps;
     }
     StepResult Step() override {
+        // A step works for its slice, as the device jobs do, so that the
+        // dialog's frames hold a few steps, not all of them.
+        std::this_thread::sleep_for(kStepBudget);
         if (App().FlashBuffer.empty()) ++stepsWithoutBuffers;
         if (++steps == 5) std::raise(signal_);
         if (cancelled) return StepResult::Finish(0);

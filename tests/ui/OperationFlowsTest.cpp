@@ -337,7 +337,8 @@ class OperationFlowsTest : public QObject {
         QCOMPARE(save(std::nullopt), second);  // a cancelled question changes nothing
         QCOMPARE(test::ReadWholeFile(dir.filePath("zvk.conf")),
                  "images.folder=" + second + "\nreload.file=" + first +
-                     "/demo.hex\nreload.buffer=flash\nreload.address=0000\n");
+                     "/demo.hex\nreload.buffer=flash\nreload.address=0000\nrecent.1=flash:" +
+                     first + "/demo.hex\nrecent.2=\nrecent.3=\nrecent.4=\n");
         QVERIFY(QDir(second).removeRecursively());
         restart();
         QCOMPARE(load(std::nullopt), QString());
