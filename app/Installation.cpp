@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "app/AppState.h"
+#include "app/Utf8Path.h"
 
 // Set by the build from GNUInstallDirs (app/CMakeLists.txt).
 #ifndef ZVK_VERSION
@@ -24,7 +25,7 @@ bool IsRegularFile(const fs::path& path) {
 
 fs::path InstalledManualIndex(const std::string& programDirectory,
                               std::string_view dataFromProgram) {
-    return (fs::path(programDirectory) / dataFromProgram / kManualIndex).lexically_normal();
+    return (PathFromUtf8(programDirectory) / dataFromProgram / kManualIndex).lexically_normal();
 }
 
 }  // namespace
@@ -38,13 +39,13 @@ std::string_view DataDirectoryFromProgramDirectory() { return ZVK_DATA_FROM_BIND
 std::string ManualIndexPath() {
     const std::string& program = App().ProgramDirectory;
     if (program.empty()) return {};
-    if (const fs::path beside = fs::path(program) / kManualIndex; IsRegularFile(beside)) {
-        return beside.string();
+    if (const fs::path beside = PathFromUtf8(program) / kManualIndex; IsRegularFile(beside)) {
+        return Utf8FromPath(beside);
     }
     if (const fs::path installed =
             InstalledManualIndex(program, DataDirectoryFromProgramDirectory());
         IsRegularFile(installed)) {
-        return installed.string();
+        return Utf8FromPath(installed);
     }
     return {};
 }
@@ -55,7 +56,8 @@ bool IsInstalledLayout(const std::string& programDirectory,
     std::error_code ec;
     // equivalent() sees through /bin -> /usr/bin and other links; a folder
     // that does not exist is no match.
-    if (fs::equivalent(programDirectory, fs::path(installProgramDirectory), ec) && !ec) {
+    if (fs::equivalent(PathFromUtf8(programDirectory), fs::path(installProgramDirectory), ec) &&
+        !ec) {
         return true;
     }
     return IsRegularFile(InstalledManualIndex(programDirectory, dataFromProgram));

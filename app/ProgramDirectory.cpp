@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "app/AppState.h"
+#include "app/Utf8Path.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -29,7 +30,7 @@ std::filesystem::path ExecutablePath() {
 }  // namespace
 
 const std::string& GetProgramDirectory() {
-    App().ProgramDirectory = ExecutablePath().parent_path().string();
+    App().ProgramDirectory = Utf8FromPath(ExecutablePath().parent_path());
     return App().ProgramDirectory;
 }
 
@@ -43,7 +44,7 @@ std::string GetFileExtension(std::string_view path) {
 }
 
 std::string ProgramDirectoryFile(std::string_view fileName) {
-    return (std::filesystem::path(App().ProgramDirectory) / fileName).string();
+    return Utf8FromPath(PathFromUtf8(App().ProgramDirectory) / PathFromUtf8(fileName));
 }
 
 }  // namespace zvk

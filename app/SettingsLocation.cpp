@@ -7,8 +7,13 @@
 #include "app/AppState.h"
 #include "app/Installation.h"
 #include "app/Settings.h"
+#include "app/Utf8Path.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+
+#include <atomic>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -21,8 +26,14 @@ namespace fs = std::filesystem;
 // An environment variable that names an absolute folder, else nothing: a
 // relative value would make the folder depend on where the program started.
 fs::path AbsoluteFromEnvironment(const char* name) {
+#ifdef _WIN32
+    // The wide form: the narrow environment is in the ANSI code page.
+    const wchar_t* value = ::_wgetenv(WideFromUtf8(name).c_str());
+    if (value == nullptr || *value == L'\0') return {};
+#else
     const char* value = std::getenv(name);
     if (value == nullptr || *value == '\0') return {};
+#endif
     fs::path path(value);
     return path.is_absolute() ? path : fs::path();
 }
@@ -34,10 +45,20 @@ bool Exists(const fs::path& path) {
 
 bool WritableFolder(const std::string& folder) {
 #ifdef _WIN32
-    std::error_code ec;
-    const fs::file_status status = fs::status(folder, ec);
-    return !ec && fs::is_directory(status) &&
-           (status.permissions() & fs::perms::owner_write) != fs::perms::none;
+    // The folder's access rules decide, not its read-only attribute (which
+    // Windows ignores for folders): so a file is really made there, and
+    // removed again at once.
+    static std::atomic<unsigned> counter{0};
+    const std::wstring probe = WideFromUtf8(
+        Utf8FromPath(PathFromUtf8(folder) /
+                     PathFromUtf8(".zvk-write-test-" + std::to_string(::GetCurrentProcessId()) +
+                                  "-" + std::to_string(counter++))));
+    const HANDLE file =
+        ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                      FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    ::CloseHandle(file);
+    return true;
 #else
     struct stat st {};
     if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
@@ -63,7 +84,7 @@ std::string UserSettingsDirectory() {
     }
 #endif
     if (base.empty()) return {};
-    return (base / "zvk").lexically_normal().string();
+    return Utf8FromPath((base / "zvk").lexically_normal());
 }
 
 std::string SettingsDirectory() {
@@ -72,7 +93,7 @@ std::string SettingsDirectory() {
     if (IsInstalledCopy()) return UserSettingsDirectory();
     const std::string& program = App().ProgramDirectory;
     if (!program.empty() &&
-        (Exists(fs::path(program) / kSettingsFileName) || WritableFolder(program))) {
+        (Exists(PathFromUtf8(program) / kSettingsFileName) || WritableFolder(program))) {
         return program;
     }
     std::string user = UserSettingsDirectory();
@@ -86,15 +107,15 @@ std::string SettingsFilePath(std::string_view fileName) {
     // whatever folder the program was started from.
     const std::string folder = SettingsDirectory();
     if (folder.empty()) return {};
-    return (fs::path(folder) / fileName).string();
+    return Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(fileName));
 }
 
 std::string SettingsFilePathForWriting(std::string_view fileName) {
     const std::string folder = SettingsDirectory();
     if (folder.empty()) return {};
     std::error_code ec;
-    fs::create_directories(folder, ec);
-    return (fs::path(folder) / fileName).string();
+    fs::create_directories(PathFromUtf8(folder), ec);
+    return Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(fileName));
 }
 
 }  // namespace zvk

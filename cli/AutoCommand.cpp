@@ -21,9 +21,17 @@
 #include <unistd.h>
 #endif
 
+#ifdef _WIN32
+#include <windows.h>
+// Our functions of these names, not windows.h's A/W macros.
+#undef DrawText
+#undef LoadImage
+#endif
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <atomic>
 #include <charconv>
 #include <csignal>
 #include <cstdio>
@@ -34,6 +42,7 @@
 
 #include "app/AppState.h"
 #include "app/Messages.h"
+#include "app/Utf8Path.h"
 #include "cli/Commands.h"
 #include "cli/DeviceSession.h"
 #include "cli/Stations.h"
@@ -84,6 +93,42 @@ volatile std::sig_atomic_t g_interrupts = 0;
 volatile std::sig_atomic_t g_terminate = 0;
 volatile std::sig_atomic_t g_forceNext = 0;
 
+#ifdef _WIN32
+std::atomic<bool> g_runEnded{false};
+
+// The console's events as the signals are on POSIX systems: Ctrl+C as SIGINT
+// (a second one abandons the chip), Ctrl+Break, closing the console, logging
+// off and shutting down as SIGTERM. Windows ends the process once the handler
+// returns from the last three, so it waits (Windows allows about five
+// seconds) until the run has ended and logged its chip.
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+    if (event == CTRL_C_EVENT) {
+        g_interrupts = g_interrupts + 1;
+        return TRUE;
+    }
+    g_terminate = 1;
+    if (event != CTRL_BREAK_EVENT) {
+        for (int i = 0; i < 450 && !g_runEnded; ++i) ::Sleep(10);
+    }
+    return TRUE;
+}
+
+class StopSignals {
+  public:
+    StopSignals() {
+        g_interrupts = 0;
+        g_terminate = 0;
+        g_runEnded = false;
+        ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+    }
+    ~StopSignals() {
+        g_runEnded = true;
+        ::SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+};
+#else
 void OnInterrupt(int signal) {
     if (signal == SIGINT) {
         g_interrupts = g_interrupts + 1;
@@ -128,6 +173,7 @@ class StopSignals {
     std::array<struct sigaction, kCaught.size()> previous_{};
     struct sigaction previousPipe_ {};
 };
+#endif
 
 // Enter on standard input while the run waits. Input that ends (a script's
 // /dev/null) is watched no more.
@@ -373,11 +419,11 @@ int RunAuto(Args args) {
     }
 
     std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(image, error);
+    const std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(image), error);
     const ProductionOptions options{.repeat = repeat,
                                     .count = count,
                                     .firstChipChecked = !repeat,
-                                    .image = error ? image : absolute.lexically_normal().string(),
+                                    .image = error ? image : Utf8FromPath(absolute.lexically_normal()),
                                     .logPath = logPath,
                                     .serial = serial,
                                     .station = {},

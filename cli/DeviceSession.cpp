@@ -1,9 +1,9 @@
 #include "cli/DeviceSession.h"
 
-#include <unistd.h>
-
 #ifdef _WIN32
-#include <QCoreApplication>
+#include <io.h>
+#else
+#include <unistd.h>
 #endif
 
 #include <algorithm>
@@ -23,6 +23,7 @@
 #include "app/Messages.h"
 #include "app/Settings.h"
 #include "app/SettingsLocation.h"
+#include "app/Utf8Path.h"
 #include "cli/ImageIo.h"
 #include "cli/ImageOptions.h"
 #include "cli/Output.h"
@@ -31,7 +32,7 @@
 #include "link/DeviceCommands.h"
 #include "link/Link.h"
 #ifdef _WIN32
-#include "link/QtSerialTransport.h"
+#include "link/Win32SerialTransport.h"
 #else
 #include "link/PosixSerialTransport.h"
 #endif
@@ -45,17 +46,10 @@ std::unique_ptr<SerialTransport>& PathPort() {
     return port;
 }
 
-// The serial port through termios, so that the CLI loads no Qt; on Windows
-// through QSerialPort, which needs the process's Qt application object.
+// The system's own serial port (termios, Win32), so that the CLI loads no Qt.
 std::unique_ptr<SerialTransport> MakePortTransport() {
 #ifdef _WIN32
-    if (QCoreApplication::instance() == nullptr) {
-        static int argc = 1;
-        static char name[] = "zvk-cli";
-        static char* argv[] = {name, nullptr};
-        static QCoreApplication application(argc, argv);
-    }
-    return MakeQtSerialTransport();
+    return MakeWin32SerialTransport();
 #else
     return MakePosixSerialTransport();
 #endif
@@ -148,8 +142,13 @@ std::optional<LinkFailureWatch>& SessionLinkWatch() {
 
 }  // namespace
 
+#ifdef _WIN32
 TerminalLine::TerminalLine()
-    : terminal_(isatty(fileno(stderr)) != 0 && CurrentVerbosity() != Verbosity::Quiet) {
+    : terminal_(::_isatty(::_fileno(stderr)) != 0 && CurrentVerbosity() != Verbosity::Quiet) {
+#else
+TerminalLine::TerminalLine()
+    : terminal_(::isatty(::fileno(stderr)) != 0 && CurrentVerbosity() != Verbosity::Quiet) {
+#endif
     previous_ = SetMessagePresenter([this](const Message& message) {
         Clear();
         return previous_(message);
@@ -271,7 +270,7 @@ std::optional<int> OpenDevicePort(const ParsedArgs& parsed) {
     }
     if (const auto stop = CheckPortName(port)) return stop;
     // Made absolute: the serial port takes a bare name for one in /dev.
-    const std::string device = std::filesystem::absolute(port).string();
+    const std::string device = Utf8FromPath(std::filesystem::absolute(PathFromUtf8(port)));
     Detail("port: " + device);
     if (!OpenPortByPath(device)) {
         failure.Explain(device);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -14,6 +15,14 @@
 #include "cli/CommandHelp.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
+
+#ifdef _WIN32
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+
+#include "app/Utf8Path.h"
+#endif
 
 namespace zvk::cli {
 namespace {
@@ -167,6 +176,26 @@ void FilterQuietMessages() {
     });
 }
 
+// The arguments as UTF-8. Windows hands main() the ANSI code page's rendering,
+// which loses every character outside it: a file named on the command line
+// could not be found. The wide command line has them all.
+std::vector<std::string> Utf8Arguments(int argc, char** argv) {
+#ifdef _WIN32
+    (void)argc, (void)argv;
+    std::vector<std::string> arguments;
+    int count = 0;
+    if (wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
+        for (int i = 0; i < count; ++i) arguments.push_back(zvk::Utf8FromWide(wide[i]));
+        ::LocalFree(wide);
+    }
+    // What is printed is UTF-8 as well.
+    ::SetConsoleOutputCP(CP_UTF8);
+    return arguments;
+#else
+    return {argv, argv + argc};
+#endif
+}
+
 }  // namespace
 }  // namespace zvk::cli
 
@@ -174,7 +203,9 @@ int main(int argc, char** argv) {
     using namespace zvk::cli;
     zvk::GetProgramDirectory();
     zvk::LoadPreferences();
-    std::vector<std::string_view> args(argv + 1, argv + argc);
+    const std::vector<std::string> utf8 = Utf8Arguments(argc, argv);
+    std::vector<std::string_view> args;
+    for (std::size_t a = 1; a < utf8.size(); ++a) args.emplace_back(utf8[a]);
     TakeVerbosity(args);
     FilterQuietMessages();
     std::vector<std::string_view> leading;

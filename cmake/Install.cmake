@@ -78,6 +78,9 @@ set(zvk_man_zvk-unit-sim "a virtual AT89 programmer unit on a pseudo-terminal")
 set(zvk_man_pages)
 set(zvk_man_programs zvk zvk-cli zvk-unit-sim)
 foreach(program IN LISTS zvk_man_programs)
+  if(NOT TARGET ${program})  # zvk in a build without the desktop program
+    continue()
+  endif()
   set(page ${CMAKE_BINARY_DIR}/man/${program}.1)
   # Each page points to the other two, never to itself.
   set(see_also "[SEE ALSO]\n")

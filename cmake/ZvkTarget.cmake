@@ -24,15 +24,31 @@ function(zvk_library name)
   zvk_warnings(${name})
 endfunction()
 
+# zvk_static_runtime(target): on Windows, a Qt-free program carries the
+# MinGW runtime (libstdc++, libgcc, winpthread) inside, so that it runs from
+# any folder with no DLL beside it.
+function(zvk_static_runtime target)
+  if(WIN32)
+    target_link_options(${target} PRIVATE -static)
+  endif()
+endfunction()
+
 # zvk_test(name SOURCES... LIBS libs...): one GoogleTest executable, its cases
-# registered with ctest.
+# registered with ctest. A Windows build lists the cases when the tests run,
+# under the cross-compiling emulator (Wine), not while it builds.
 function(zvk_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
   zvk_warnings(${name})
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-                       PROPERTIES ENVIRONMENT "ZVK_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  zvk_static_runtime(${name})
+  if(WIN32)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 DISCOVERY_MODE PRE_TEST
+                         PROPERTIES ENVIRONMENT "ZVK_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+                         PROPERTIES ENVIRONMENT "ZVK_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  endif()
 endfunction()
 
 # zvk_qt_test(name SOURCES... LIBS libs...): one Qt Test executable for ui/,

@@ -5,10 +5,12 @@
 
 #include "app/Buffers.h"
 #include "app/DeviceTable.h"
+#include "app/FileIo.h"
 #include "app/HexField.h"
 #include "app/Messages.h"
 #include "app/Preferences.h"
 #include "app/SafeFile.h"
+#include "app/Utf8Path.h"
 #include "files/RecentFiles.h"
 
 namespace zvk {
@@ -74,7 +76,7 @@ std::optional<FileStamp> StampFile(std::FILE* file) {
     if (file == nullptr) return std::nullopt;
     FileStamp stamp;
     stamp.hash = kFnvOffset;
-    const long start = std::ftell(file);
+    const std::int64_t start = TellStream(file);
     unsigned char chunk[64 * 1024];
     for (std::size_t n;
          stamp.size < kHashedBytes && (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
@@ -83,7 +85,7 @@ std::optional<FileStamp> StampFile(std::FILE* file) {
     }
     bool failed = std::ferror(file) != 0;
     if (!failed && stamp.size >= kHashedBytes) {
-        const long end = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1L;
+        const std::int64_t end = SeekStreamToEnd(file) ? TellStream(file) : -1;
         failed = start < 0 || end < start;
         if (!failed) stamp.size = static_cast<std::uint64_t>(end - start);
     }
@@ -160,7 +162,7 @@ std::string ChangedFileQuestion(BufferKind kind) {
     // reload; the buffer goes as it is.
     const auto now = StampFile(file.path);
     if (!now || *now == file.stamp) return {};
-    std::string text = std::filesystem::path(file.path).filename().string() +
+    std::string text = Utf8FromPath(PathFromUtf8(file.path).filename()) +
                        " has changed on disk since it was loaded. Reload it first?";
     if (const std::size_t edited = EditedBytesReloadDiscards(kind); edited > 0) {
         text += "\nThe buffer has " + std::to_string(edited) +

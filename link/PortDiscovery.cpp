@@ -13,7 +13,16 @@
 #include "app/SafeFile.h"
 #include "app/SettingsLocation.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+// After windows.h, which they need; initguid makes devguid.h define the ports
+// class rather than only declare it.
+#include <devguid.h>
+#include <initguid.h>
+#include <setupapi.h>
+
+#include "app/Utf8Path.h"
+#else
 #include <unistd.h>
 #endif
 
@@ -22,6 +31,98 @@ namespace {
 
 namespace fs = std::filesystem;
 
+#ifdef _WIN32
+// The COM number of "COMn", for sorting COM2 before COM10; 0 for other names.
+unsigned ComNumber(const std::string& name) {
+    unsigned n = 0;
+    if (name.size() < 4) return 0;
+    for (std::size_t i = 3; i < name.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(name[i]))) return 0;
+        n = n * 10 + static_cast<unsigned>(name[i] - '0');
+    }
+    return n;
+}
+
+// A string value of a registry key, or empty.
+std::string RegistryText(HKEY key, const wchar_t* name) {
+    wchar_t value[256];
+    DWORD size = sizeof value - sizeof(wchar_t);
+    DWORD type = 0;
+    if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ) {
+        return {};
+    }
+    value[size / sizeof(wchar_t)] = L'\0';
+    return Utf8FromWide(value);
+}
+
+// The ports the serial drivers have announced: name -> the driver's device.
+std::map<std::string, std::string> SerialCommPorts() {
+    std::map<std::string, std::string> ports;
+    HKEY key{};
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ,
+                        &key) != ERROR_SUCCESS) {
+        return ports;
+    }
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256];
+        DWORD nameSize = 255;
+        wchar_t data[256];
+        DWORD dataSize = sizeof data - sizeof(wchar_t);
+        DWORD type = 0;
+        const LONG status = ::RegEnumValueW(key, i, name, &nameSize, nullptr, &type,
+                                            reinterpret_cast<BYTE*>(data), &dataSize);
+        if (status == ERROR_NO_MORE_ITEMS) break;
+        if (status != ERROR_SUCCESS || type != REG_SZ) continue;
+        data[dataSize / sizeof(wchar_t)] = L'\0';
+        ports.emplace(Utf8FromWide(data), Utf8FromWide(std::wstring_view(name, nameSize)));
+    }
+    ::RegCloseKey(key);
+    return ports;
+}
+
+// What Device Manager shows of each present port: its friendly name
+// ("USB Serial Port (COM3)") and maker, by COM name.
+std::map<std::string, SerialPortInfo> PortsClassDevices() {
+    std::map<std::string, SerialPortInfo> devices;
+    const HDEVINFO set =
+        ::SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
+    if (set == INVALID_HANDLE_VALUE) return devices;
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    for (DWORD i = 0; ::SetupDiEnumDeviceInfo(set, i, &device); ++i) {
+        const HKEY key =
+            ::SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+        if (key == INVALID_HANDLE_VALUE) continue;
+        const std::string com = RegistryText(key, L"PortName");
+        ::RegCloseKey(key);
+        if (com.empty()) continue;
+        const auto property = [&](DWORD which) {
+            wchar_t value[256];
+            DWORD type = 0;
+            if (!::SetupDiGetDeviceRegistryPropertyW(set, &device, which, &type,
+                                                     reinterpret_cast<BYTE*>(value),
+                                                     sizeof value - sizeof(wchar_t), nullptr) ||
+                type != REG_SZ) {
+                return std::string();
+            }
+            value[255] = L'\0';
+            return Utf8FromWide(value);
+        };
+        SerialPortInfo info;
+        info.device = com;
+        info.description = property(SPDRP_FRIENDLYNAME);
+        if (info.description.empty()) info.description = property(SPDRP_DEVICEDESC);
+        info.manufacturer = property(SPDRP_MFG);
+        devices.emplace(com, std::move(info));
+    }
+    ::SetupDiDestroyDeviceInfoList(set);
+    return devices;
+}
+#endif
+
+#ifndef _WIN32
 // How far above a tty's device its USB device may sit: the interface, then
 // the device (usb-serial adds one level of its own).
 constexpr int kUsbSearchDepth = 4;
@@ -37,6 +138,8 @@ std::string ReadAttribute(const fs::path& path) {
     return line;
 }
 
+#endif
+
 bool Exists(const fs::path& path) {
     std::error_code ec;
     return fs::exists(path, ec);
@@ -47,6 +150,7 @@ bool IsLink(const fs::path& path) {
     return fs::is_symlink(fs::symlink_status(path, ec));
 }
 
+#ifndef _WIN32
 // The stable names udev made: device node -> by-id link.
 std::map<std::string, std::string> StableNames(const fs::path& dev) {
     std::map<std::string, std::string> names;
@@ -98,6 +202,7 @@ SerialPortInfo Describe(const fs::path& ttyEntry, const fs::path& node) {
     if (info.description.empty()) info.description = driver;
     return info;
 }
+#endif
 
 }  // namespace
 
@@ -125,7 +230,23 @@ std::vector<SerialPortInfo> DiscoverSerialPorts(const DiscoveryRoots& roots) {
     std::sort(ports.begin(), ports.end(),
               [](const SerialPortInfo& a, const SerialPortInfo& b) { return a.device < b.device; });
 #else
+    // The system's own list, with what Device Manager tells of each port.
     (void)roots;
+    std::map<std::string, SerialPortInfo> devices = PortsClassDevices();
+    for (const auto& [com, driverDevice] : SerialCommPorts()) {
+        SerialPortInfo info;
+        if (const auto it = devices.find(com); it != devices.end()) info = it->second;
+        info.device = com;
+        if (info.description.empty()) info.description = driverDevice;
+        ports.push_back(std::move(info));
+        devices.erase(com);
+    }
+    for (auto& [com, info] : devices) ports.push_back(std::move(info));
+    std::sort(ports.begin(), ports.end(), [](const SerialPortInfo& a, const SerialPortInfo& b) {
+        const unsigned na = ComNumber(a.device);
+        const unsigned nb = ComNumber(b.device);
+        return na != nb ? na < nb : a.device < b.device;
+    });
 #endif
     return ports;
 }

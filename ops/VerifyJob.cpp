@@ -4,6 +4,7 @@
 
 #include "app/Messages.h"
 #include "app/SafeFile.h"
+#include "app/Utf8Path.h"
 #include "link/Protocol.h"
 
 namespace zvk {
@@ -51,7 +52,7 @@ bool StoreVerifyReport(const std::string& path, std::string_view listText) {
     const bool written =
         file.Open(path) && file.Write(kVerifyReportHeader) && file.Write(listText) && file.Commit();
     if (!written) {
-        ShowMessage(std::filesystem::path(path).filename().string(), "Error", MessageIcon::Stop);
+        ShowMessage(Utf8FromPath(PathFromUtf8(path).filename()), "Error", MessageIcon::Stop);
     }
     return written;
 }

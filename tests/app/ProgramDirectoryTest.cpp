@@ -12,7 +12,11 @@ TEST(ProgramDirectory, IsTheDirectoryOfTheRunningExecutable) {
     const std::string dir = GetProgramDirectory();
     EXPECT_EQ(App().ProgramDirectory, dir);
     EXPECT_TRUE(std::filesystem::is_directory(dir));
+#ifdef _WIN32
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(dir) / "zvk_app_tests.exe"));
+#else
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(dir) / "zvk_app_tests"));
+#endif
     EXPECT_NE(dir.back(), '/');
 }
 

@@ -440,6 +440,7 @@ TEST_F(FileLoad, StoppedBeforeLoading) {
     EXPECT_EQ(FlashRead(0x0000), 0x55);
 }
 
+#ifndef _WIN32  // fopencookie is glibc's
 // A stream that hands out the first failAt bytes of content and then fails
 // every read, as a file on a failing disk does.
 struct FailingSource {
@@ -487,6 +488,7 @@ TEST_F(FileLoad, AReadErrorStopsTheLoad) {
         EXPECT_EQ(messages.Lines(), (std::vector<std::string>{"ERROR|Illegal File End."}));
     }
 }
+#endif
 
 TEST_F(FileLoad, OptionBit0ClearsTheBufferEvenWhenTheLoadFails) {
     SentCommands commands;

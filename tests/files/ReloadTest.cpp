@@ -298,12 +298,14 @@ TEST_F(Reload, WhenReloadHasSomethingToDo) {
              (void)SetPreference(kReloadBufferKey, "ram");
          },
          false},
+#ifndef _WIN32  // no such file name on Windows
         {"a name zvk.conf cannot hold replaces the one before",
          [](Reload& t) {
              t.Load(t.WriteFile("demo.hex", Image(0)));
              t.Load(t.WriteFile("new\nline.hex", Image(0)));
          },
          false},
+#endif
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

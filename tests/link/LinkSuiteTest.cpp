@@ -94,7 +94,13 @@ struct RigNames {
     }
 };
 
+#if defined(_WIN32)
+using Rigs = ::testing::Types<InProcessRig>;
+#elif defined(ZVK_TEST_QT_TRANSPORT)
 using Rigs = ::testing::Types<InProcessRig, PtyRig<QtPort>, PtyRig<TermiosPort>>;
+#else
+using Rigs = ::testing::Types<InProcessRig, PtyRig<TermiosPort>>;
+#endif
 TYPED_TEST_SUITE(LinkSuite, Rigs, RigNames);
 
 // --- the read-time rule ----------------------------------------------------

@@ -145,7 +145,11 @@ struct PortNames {
     }
 };
 
+#ifdef ZVK_TEST_QT_TRANSPORT
 using Ports = ::testing::Types<QtPort, TermiosPort>;
+#else
+using Ports = ::testing::Types<TermiosPort>;
+#endif
 TYPED_TEST_SUITE(SerialPortTest, Ports, PortNames);
 
 TYPED_TEST(SerialPortTest, ConfigureSetsTheUnitsLineWhateverTheLineWasBefore) {

@@ -27,16 +27,22 @@ class ScopedEnvironment {
 
   private:
     void Set(const std::optional<std::string>& value) {
+#ifdef _WIN32
+        // An empty value removes the variable.
+        ::_putenv_s(name_.c_str(), value ? value->c_str() : "");
+#else
         if (value) {
             ::setenv(name_.c_str(), value->c_str(), 1);
         } else {
             ::unsetenv(name_.c_str());
         }
+#endif
     }
     std::string name_;
     std::optional<std::string> previous_;
 };
 
+#ifndef _WIN32
 // Takes every write permission from a folder (chmod a-w) and gives it back at
 // the end, so that the folder's owner can remove it again.
 class ReadOnlyFolder {
@@ -54,5 +60,6 @@ class ReadOnlyFolder {
   private:
     std::filesystem::path path_;
 };
+#endif
 
 }  // namespace zvk::test

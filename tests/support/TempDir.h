@@ -3,6 +3,9 @@
 // removed with everything in it at destruction.
 
 #include <stdlib.h>
+#ifdef _WIN32
+#include <process.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -16,8 +19,20 @@ namespace zvk::test {
 class TempDir {
   public:
     TempDir() {
+#ifdef _WIN32
+        // No mkdtemp: a name of this process's own, made only when it is new.
+        static unsigned counter = 0;
+        const auto base = std::filesystem::temp_directory_path();
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const auto candidate =
+                base / ("zvk-" + std::to_string(::_getpid()) + "-" + std::to_string(counter++));
+            std::error_code ec;
+            if (std::filesystem::create_directory(candidate, ec) && !ec) path_ = candidate;
+        }
+#else
         std::string pattern = (std::filesystem::temp_directory_path() / "zvk-XXXXXX").string();
         if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+#endif
     }
     ~TempDir() {
         std::error_code ec;

@@ -4,11 +4,13 @@
 // with SIGTERM. What it prints goes to DIR/unit.out. The path of the program
 // comes from the build (ZVK_UNIT_SIM_PATH).
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstdlib>
@@ -31,6 +33,7 @@ inline std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
+#ifndef _WIN32  // a POSIX program on a pseudo-terminal
 class UnitSimProcess {
   public:
     UnitSimProcess() = default;
@@ -111,5 +114,7 @@ class UnitSimProcess {
     std::filesystem::path dump_;
     std::filesystem::path output_;
 };
+
+#endif
 
 }  // namespace zvk::test
