@@ -22,8 +22,14 @@ static void RegisterIconResources() {
 namespace zvk::ui {
 
 QString IconPath(std::string_view image) {
+    // Windows has the pictures as PNGs (ui/CMakeLists.txt).
+#ifdef _WIN32
+    constexpr const char* kExtension = ".png";
+#else
+    constexpr const char* kExtension = ".svg";
+#endif
     return ":/icons/" + QString::fromLatin1(image.data(), static_cast<qsizetype>(image.size())) +
-           ".svg";
+           kExtension;
 }
 
 QIcon DrawnIcon(std::string_view image) {

@@ -9,7 +9,11 @@
 
 #include "app/Installation.h"
 #include "link/Link.h"
+#ifdef _WIN32
+#include "link/Win32SerialTransport.h"
+#else
 #include "link/QtSerialTransport.h"
+#endif
 #include "ui/DialogHelpers.h"
 #include "ui/StartUp.h"
 
@@ -73,7 +77,11 @@ int main(int argc, char** argv) {
     // The desktop entry's name, so that the desktop ties the window to it.
     QGuiApplication::setDesktopFileName(ZVK_APP_ID);
     zvk::ui::InstallMessageBoxPresenter();
+#ifdef _WIN32
+    zvk::SetTransportFactory(zvk::MakeWin32SerialTransport);
+#else
     zvk::SetTransportFactory(zvk::MakeQtSerialTransport);
+#endif
     zvk::ui::StartUpOptions options;
     // By its whole path, so that Reload and the recent files find it again
     // from any folder.
