@@ -3,6 +3,9 @@
 ; of files and folders (files.nsh, uninstall.nsh) made from the stage, so
 ; that the uninstaller removes exactly what was installed.
 Unicode true
+; A 64-bit setup program, as zvk itself is: it runs where wine64 alone is
+; installed, and it writes the 64-bit registry view.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
