@@ -24,6 +24,8 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# shellcheck source=ZvkWindow.sh
+source "$(dirname "$0")/ZvkWindow.sh"
 
 copy="$work/Програматор José"
 mkdir -p "$copy"
@@ -37,22 +39,7 @@ for _ in $(seq 200); do [ -e "$WINEPREFIX/dosdevices/com2" ] && break; sleep 0.0
 
 (cd "$copy" && exec "$source_dir/scripts/wine-exec" ./zvk.exe) &
 zvk=$!
-window=""
-for _ in $(seq 300); do
-  window="$(xdotool search --onlyvisible --class 'zvk' 2>/dev/null | head -n1 || true)"
-  [ -n "$window" ] && break
-  kill -0 "$zvk" 2>/dev/null || fail "zvk.exe ended before its frame showed"
-  sleep 0.1
-done
-[ -n "$window" ] || fail "no frame window of zvk.exe appeared"
-# Time for the first paint.
-sleep 2
-import -window root "$shot"
-
-wine taskkill /IM zvk.exe >/dev/null 2>&1 || true
-for _ in $(seq 100); do kill -0 "$zvk" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$zvk" 2>/dev/null; then fail "zvk.exe did not close when asked"; fi
-wait "$zvk" || true
+ShowAndClose "$zvk" "$shot"
 zvk=""
 [ -f "$copy/zvk.dat" ] || fail "no zvk.dat beside zvk.exe after it closed"
 [ "$(stat -c %s "$copy/zvk.dat")" -eq 64 ] || fail "zvk.dat is not 64 bytes"

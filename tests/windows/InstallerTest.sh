@@ -11,6 +11,8 @@ shot="$3"
 : "${WINEPREFIX:?run through scripts/test-windows}"
 wine() { "$source_dir/scripts/wine-exec" "$@"; }
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# shellcheck source=ZvkWindow.sh
+source "$(dirname "$0")/ZvkWindow.sh"
 
 folder="$WINEPREFIX/drive_c/Program Files/zvk"
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/zvk"
@@ -28,20 +30,7 @@ wine reg query "$key" /v DisplayName >/dev/null 2>&1 || fail "not in Apps & feat
 
 wine "C:\\Program Files\\zvk\\zvk.exe" &
 zvk=$!
-window=""
-for _ in $(seq 300); do
-  window="$(xdotool search --onlyvisible --class 'zvk' 2>/dev/null | head -n1 || true)"
-  [ -n "$window" ] && break
-  kill -0 "$zvk" 2>/dev/null || fail "the installed zvk.exe ended before its frame showed"
-  sleep 0.1
-done
-[ -n "$window" ] || fail "the installed zvk.exe showed no frame"
-sleep 2
-import -window root "$shot"
-wine taskkill /IM zvk.exe >/dev/null 2>&1 || true
-for _ in $(seq 100); do kill -0 "$zvk" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$zvk" 2>/dev/null && { kill "$zvk"; fail "the installed zvk.exe did not close"; }
-wait "$zvk" || true
+ShowAndClose "$zvk" "$shot"
 # Its settings, written beside it (Wine has no folder access rules), are the
 # user's and not the installer's: remove them as a user would.
 rm -f "$folder/zvk.dat" "$folder/zvk.conf"
