@@ -140,9 +140,9 @@ void PrintUsage(std::FILE* to) {
 int UnknownCommand(std::string_view name) {
     std::vector<std::string_view> names;
     for (const auto& c : kCommands) names.push_back(c.name);
-    const auto near = NearNames(name, names);
+    const auto nearest = NearNames(name, names);
     std::string message = "unknown command '" + std::string(name) + "'";
-    if (!near.empty()) message += " (did you mean '" + std::string(near.front()) + "'?)";
+    if (!nearest.empty()) message += " (did you mean '" + std::string(nearest.front()) + "'?)";
     return UsageError(message);
 }
 

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "app/FileIo.h"
 #include "app/Messages.h"
 #include "app/Preferences.h"
 #include "ops/FileLock.h"
@@ -62,12 +63,11 @@ void StoreProductionSettings(const ProductionSettings& settings) {
 
 std::string IsoLocalTime(std::chrono::system_clock::time_point time) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
-    std::tm local{};
-    localtime_r(&seconds, &local);
+    const LocalTime local = ToLocalTime(seconds);
     char text[40];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local.fields);
     // Offsets stay within a day; the bound keeps the text short whatever comes.
-    const long offset = local.tm_gmtoff / 60;
+    const long offset = local.offsetMinutes;
     const int magnitude = static_cast<int>((offset < 0 ? -offset : offset) % (24 * 60));
     char zone[16];
     std::snprintf(zone, sizeof zone, "%c%02d:%02d", offset < 0 ? '-' : '+', magnitude / 60,
@@ -113,9 +113,7 @@ bool ProductionLog::Open(const std::string& path) {
     path_ = path;
     // Read access only to look at the last byte; not blocking on a FIFO that
     // nobody reads: it is refused below anyway.
-    constexpr int kFlags = O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK;
-    int fd = ::open(path.c_str(), O_RDWR | kFlags, 0666);
-    if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_WRONLY | kFlags, 0666);
+    const int fd = OpenForAppending(path);
     if (fd < 0) {
         error_ = Errno();
         return false;
@@ -138,7 +136,7 @@ bool ProductionLog::Open(const std::string& path) {
     } else {
         // A log that cannot be read is taken as ending its last line.
         char last = '\n';
-        if (::pread(fd_, &last, 1, st.st_size - 1) == 1 && last != '\n') opening = "\n";
+        if (ReadByteAt(fd_, st.st_size - 1, last) && last != '\n') opening = "\n";
     }
     if (!error_.empty() || (!opening.empty() && !WriteWhole(opening))) {
         ::close(fd_);
@@ -176,7 +174,7 @@ bool ProductionLog::WriteWhole(const std::string& text) {
         }
         return false;
     }
-    if (::fsync(fd_) != 0) {
+    if (!SyncToDisk(fd_)) {
         error_ = Errno();
         return false;
     }
