@@ -1,5 +1,6 @@
 #include "ui/FileQuestion.h"
 
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMimeData>
@@ -75,12 +76,14 @@ QStringList NameFilters(std::span<const FileFilter> filters) {
     return list;
 }
 
-std::optional<QString> DroppedFile(const QMimeData* data) {
+std::optional<QString> DroppedFile(QDropEvent* event) {
+    const QMimeData* data = event->mimeData();
     if (data == nullptr || !data->hasUrls()) return std::nullopt;
     const QList<QUrl> urls = data->urls();
     if (urls.size() != 1 || !urls.constFirst().isLocalFile()) return std::nullopt;
     const QString path = urls.constFirst().toLocalFile();
     if (QFileInfo(path).isDir()) return std::nullopt;
+    event->acceptProposedAction();
     return path;
 }
 

@@ -13,7 +13,7 @@
 
 #include "files/FileLoad.h"
 
-class QMimeData;
+class QDropEvent;
 class QWidget;
 
 namespace zvk::ui {
@@ -55,9 +55,10 @@ inline constexpr std::string_view kImagesFolderPreference = "images.folder";
 [[nodiscard]] QString NameFilter(const FileFilter& filter);
 [[nodiscard]] QStringList NameFilters(std::span<const FileFilter> filters);
 
-// The file a drag brings, when it brings exactly one local file: the path to
-// load from a drop. nullopt for anything else (text, several files, a folder,
-// a remote address), which the window then refuses.
-[[nodiscard]] std::optional<QString> DroppedFile(const QMimeData* data);
+// The file a drag or a drop brings, when it brings exactly one local file:
+// the event is then accepted and the path is the file to load. nullopt for
+// anything else (text, several files, a folder, a remote address), which the
+// window thereby refuses.
+std::optional<QString> DroppedFile(QDropEvent* event);
 
 }  // namespace zvk::ui

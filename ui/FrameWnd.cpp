@@ -700,19 +700,12 @@ void FrameWnd::ShowHelp() {
     help_->activateWindow();
 }
 
-void FrameWnd::dragEnterEvent(QDragEnterEvent* event) {
-    if (DroppedFile(event->mimeData())) event->acceptProposedAction();
-}
+void FrameWnd::dragEnterEvent(QDragEnterEvent* event) { (void)DroppedFile(event); }
 
-void FrameWnd::dragMoveEvent(QDragMoveEvent* event) {
-    if (DroppedFile(event->mimeData())) event->acceptProposedAction();
-}
+void FrameWnd::dragMoveEvent(QDragMoveEvent* event) { (void)DroppedFile(event); }
 
 void FrameWnd::dropEvent(QDropEvent* event) {
-    const auto path = DroppedFile(event->mimeData());
-    if (!path) return;
-    event->acceptProposedAction();
-    OpenFileLater(BufferKind::Flash, *path, true);
+    if (const auto path = DroppedFile(event)) OpenFileLater(BufferKind::Flash, *path, true);
 }
 
 bool FrameWnd::event(QEvent* event) {

@@ -390,20 +390,15 @@ EepromEditWnd::EepromEditWnd(const ChildInfo& info)
     setAcceptDrops(true);
 }
 
-void EepromEditWnd::dragEnterEvent(QDragEnterEvent* event) {
-    if (DroppedFile(event->mimeData())) event->acceptProposedAction();
-}
+void EepromEditWnd::dragEnterEvent(QDragEnterEvent* event) { (void)DroppedFile(event); }
 
-void EepromEditWnd::dragMoveEvent(QDragMoveEvent* event) {
-    if (DroppedFile(event->mimeData())) event->acceptProposedAction();
-}
+void EepromEditWnd::dragMoveEvent(QDragMoveEvent* event) { (void)DroppedFile(event); }
 
 void EepromEditWnd::dropEvent(QDropEvent* event) {
-    const auto path = DroppedFile(event->mimeData());
     auto* frame = dynamic_cast<FrameWnd*>(window());
-    if (!path || frame == nullptr) return;
-    event->acceptProposedAction();
-    frame->OpenFileLater(BufferKind::Eeprom, *path, true);
+    if (const auto path = DroppedFile(event); path && frame != nullptr) {
+        frame->OpenFileLater(BufferKind::Eeprom, *path, true);
+    }
 }
 
 ChildWnd* CreateFlashEditWindow(const ChildInfo& info) { return new FlashEditWnd(info); }
