@@ -91,6 +91,16 @@ struct LoadedFile {
     std::vector<bool> loaded;        // by address: the load wrote this byte
 };
 
+// Programming that the unit was told of and has not had in full: until it
+// is finished, the unit takes every byte it gets as data. Kept by link/.
+struct UnitProgramming {
+    bool open = false;
+    std::uint32_t left = 0;  // announced bytes not yet acknowledged
+    // A byte went without its answer: the unit may or may not have taken it,
+    // so it may want one byte fewer than `left`.
+    bool uncertain = false;
+};
+
 struct AppState {
     std::uint8_t SelectedDevice = 0;
     std::uint8_t ProgrammingMode = 0;
@@ -122,6 +132,7 @@ struct AppState {
 
     // The open programmer port, or none. Owned by link/.
     SerialTransport* ProgrammerLink = nullptr;
+    UnitProgramming ProgrammingUnderWay;
 
     WindowHandle FrameWindow = nullptr;
     WindowHandle ClientWindow = nullptr;

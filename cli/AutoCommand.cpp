@@ -11,7 +11,8 @@
 // SIGTERM, or SIGHUP from a closed terminal) gives the chip up at once and
 // records it as aborted. Between chips Ctrl+C ends the run at once. Enter (or
 // SIGUSR1) while the run waits for the chip to be taken out takes the chip
-// in the socket as the next one.
+// in the socket as the next one. A single chip (no --repeat) is finished on
+// the first Ctrl+C, SIGTERM or SIGHUP and given up on the second.
 //
 // --serial ADDR (--serial-eeprom ADDR) gives every chip the next number of
 // --serial-file; several --port run one station per port (cli/Stations.h).
@@ -414,7 +415,8 @@ int RunAuto(Args args) {
         if (const auto stop = ConnectDevice(*parsed)) return *stop;
         if (!AutoProgramReady()) return 1;
         AutoJob job;
-        DriveJob(job, job.model);
+        // Finished on a first Ctrl+C, SIGTERM or SIGHUP, given up on a second.
+        DriveJob(job, job.model, true, [&job] { job.Abandon(); });
         return ExitStatus(job.model.succeeded);
     }
 
@@ -441,7 +443,7 @@ int RunAuto(Args args) {
         }
         if (!AutoProgramReady()) return 1;
         if (!repeat) {
-            DriveJob(job, job.model);
+            DriveJob(job, job.model, true, [&job] { job.Abandon(); });
             return ExitStatus(job.model.succeeded);
         }
         return DriveProduction(job, statusFd);

@@ -27,6 +27,7 @@
 #include "cli/ImageIo.h"
 #include "cli/ImageOptions.h"
 #include "cli/Output.h"
+#include "cli/StopSignals.h"
 #include "files/ImageFile.h"
 #include "link/CommandTable.h"
 #include "link/DeviceCommands.h"
@@ -128,6 +129,7 @@ bool OpenPortByPath(const std::string& path) {
         ShowMessage("Cannot Establish Communication", "Error", MessageIcon::Stop);
         return false;
     }
+    LetLineFallQuiet(port.get());
     PathPort() = std::move(port);
     App().ProgrammerLink = PathPort().get();
     return true;
@@ -417,9 +419,16 @@ void PrintFindings(const std::string& list) {
     std::fflush(stdout);
 }
 
-int DriveJob(Job& job, const DeviceProgressModel& model, bool showEnd) {
+int DriveJob(Job& job, const DeviceProgressModel& model, bool showEnd,
+             const std::function<void()>& abandon) {
     StepResult result;
     {
+        std::optional<StopSignals> signals;
+        if (abandon) signals.emplace();
+        // A program of several stretches counts its signals over all of
+        // them, and says once that it is finishing.
+        bool finishing = StopSignals::Count() > 0;
+        bool abandoned = false;
         TerminalLine line;
         Clock& clock = CurrentClock();
         job.Start();
@@ -432,6 +441,17 @@ int DriveJob(Job& job, const DeviceProgressModel& model, bool showEnd) {
             Detail(Format("%s: %s %.2f s", model.title.c_str(), step.c_str(), took.count()));
         };
         do {
+            if (signals && !abandoned && StopSignals::Count() > 1) {
+                abandoned = true;
+                line.Clear();
+                std::fputs("zvk-cli: giving the chip up part-way\n", stderr);
+                abandon();
+            } else if (signals && !finishing && StopSignals::Count() == 1) {
+                finishing = true;
+                line.Clear();
+                std::fputs("zvk-cli: finishing this chip first; Ctrl+C again gives it up\n",
+                           stderr);
+            }
             result = job.Step();
             if (model.status != step) {
                 noteStep();

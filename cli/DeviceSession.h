@@ -114,7 +114,13 @@ class TerminalLine {
 // status is printed as "TITLE: status" unless showEnd is false. With -v each
 // status the job passes through is printed with its time. Returns the job's
 // end code.
-int DriveJob(Job& job, const DeviceProgressModel& model, bool showEnd = true);
+//
+// With `abandon`, for a job that must not stop half-way (Program, a single
+// Auto): the first Ctrl+C, SIGTERM or SIGHUP lets the job finish, a second
+// calls abandon, after which the job's next step ends it. A StopSignals made
+// around several jobs counts over all of them.
+int DriveJob(Job& job, const DeviceProgressModel& model, bool showEnd = true,
+             const std::function<void()>& abandon = {});
 
 // The exit status of a device command: 0 when it did what was asked and no
 // transfer with the unit has failed since SetUpSession, 1 otherwise.

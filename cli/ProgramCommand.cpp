@@ -6,6 +6,7 @@
 
 #include "cli/Commands.h"
 #include "cli/DeviceSession.h"
+#include "cli/StopSignals.h"
 #include "ops/ProgramJob.h"
 
 namespace zvk::cli {
@@ -37,10 +38,13 @@ int RunProgram(Args args) {
     std::string status;
     // After an erase the bytes between the image's stretches are FF on the
     // chip as in the buffer, so whole verify blocks can be written.
+    // The whole chip is finished on a first Ctrl+C, SIGTERM or SIGHUP, all
+    // its stretches.
+    const StopSignals signals;
     const auto stop = RunOverImage(
         *parsed, RangeOperation::Program, erase ? kReadBlockSize : 1, [&](const OperationRun& run) {
             ProgramJob job(run);
-            DriveJob(job, job.model, false);
+            DriveJob(job, job.model, false, [&job] { job.Abandon(); });
             // The chip is erased once, before its first stretch.
             App().OptionFlags &= static_cast<std::uint8_t>(~kOptionEraseBeforeProgram);
             programmed = job.model.succeeded;

@@ -161,6 +161,7 @@ SerialTransport* OpenPortOf(std::uint8_t portIndex, bool quiet) {
         port->Close();
         return nullptr;
     }
+    LetLineFallQuiet(port.get());
     PortState() = {portIndex, DeviceIdentity(name), false};
     OpenPort() = std::move(port);
     App().ProgrammerLink = OpenPort().get();
@@ -195,6 +196,19 @@ bool ProgrammerPortStale(std::uint8_t portIndex) {
 bool RefreshProgrammerPort(std::uint8_t portIndex) {
     if (!ProgrammerPortStale(portIndex)) return true;
     return OpenPortOf(portIndex, true) != nullptr;
+}
+
+void LetLineFallQuiet(SerialTransport* port) {
+    if (port == nullptr) return;
+    Clock& clock = CurrentClock();
+    const Clock::TimePoint giveUp = clock.Now() + kQuietLineBound;
+    std::uint8_t sink[64];
+    while (true) {
+        const auto left = std::chrono::ceil<Clock::Duration>(giveUp - clock.Now());
+        if (left <= Clock::Duration(0)) break;
+        if (port->Read(sink, sizeof sink, std::min(kQuietLine, left)) <= 0) break;
+    }
+    port->Purge();
 }
 
 void PurgePort(SerialTransport* port) {
@@ -264,6 +278,8 @@ bool LinkReadBlock(SerialTransport* port, std::uint8_t* block, std::size_t count
 }
 
 void ReportPortFailure() { ReportFailure(kPortFailedText); }
+
+void ReportLinkFailure(const char* text) { ReportFailure(text); }
 
 std::uint64_t LinkFailureCount() { return Failures(); }
 

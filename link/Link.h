@@ -107,6 +107,17 @@ void CloseProgrammerPort();
 // without a message. True when ProgrammerLink is then a working port.
 bool RefreshProgrammerPort(std::uint8_t portIndex);
 
+// Run on a port just opened, before its first exchange. Bytes of an exchange
+// that another program began and did not finish (it was killed in the middle
+// of a read, say) may still be on their way after the purge, and would be
+// taken for the answer to our first command. Reads and drops whatever comes
+// until the line has been quiet for kQuietLine, then purges; gives up waiting
+// after kQuietLineBound, so that a unit that never stops talking cannot hold
+// the program.
+inline constexpr Clock::Duration kQuietLine{150};
+inline constexpr Clock::Duration kQuietLineBound{2000};
+void LetLineFallQuiet(SerialTransport* port);
+
 // Discards everything pending on the port: what has come in and not been
 // read. Transfers never outlive their call, so nothing of ours is pending on
 // the way out. Nothing for a port that is none.
@@ -138,6 +149,10 @@ bool LinkRead(SerialTransport* port, std::uint8_t* block, std::size_t count);
 // error!"), for a raw transfer whose caller judges only its other results;
 // counted as LinkWrite and LinkRead count theirs.
 void ReportPortFailure();
+
+// Another failure of the link, in its own words: shown as the link's messages
+// are (caption "ERROR") and counted with them.
+void ReportLinkFailure(const char* text);
 
 // How many transfers have failed with the link's message (LinkWrite, LinkRead,
 // LinkReadBlock, ReportPortFailure) since the program started.

@@ -24,18 +24,26 @@ namespace {
 
 using SteadyTime = std::chrono::steady_clock::time_point;
 
-// The exclusive mark belongs to the terminal, not to our descriptor, and
-// outlives a process that dies holding it whenever another process keeps the
-// terminal open (the virtual unit does): every later open would then be turned
-// away. So the ports this process has marked are recorded where a signal
-// handler can reach them, and a Ctrl+C or a kill clears their marks on the way
-// out.
-std::array<std::atomic<int>, 4> g_markedPorts{-1, -1, -1, -1};
+// The exclusive mark and the line settings belong to the terminal, not to our
+// descriptor, and outlive a process that dies holding it whenever another
+// process keeps the terminal open (the virtual unit does, and so does the
+// shell of a terminal that a stale link leads to): every later open would be
+// turned away, and a shell would be left raw. So the ports this process has
+// marked are recorded, with the mode each had before we set ours, where a
+// signal handler can reach them, and a Ctrl+C or a kill puts them back on the
+// way out.
+struct MarkedPort {
+    std::atomic<int> fd{-1};
+    termios mode{};  // written before fd is published
+};
+std::array<MarkedPort, 4> g_markedPorts;
 
 void ClearMarksAndDie(int signal) {
     for (auto& port : g_markedPorts) {
-        const int fd = port.exchange(-1);
-        if (fd >= 0) ::ioctl(fd, TIOCNXCL);
+        const int fd = port.fd.exchange(-1);
+        if (fd < 0) continue;
+        ::tcsetattr(fd, TCSANOW, &port.mode);
+        ::ioctl(fd, TIOCNXCL);
     }
     // The handler was installed to reset itself: this ends the process the
     // way the signal would have without us.
@@ -61,17 +69,19 @@ void ClearMarksOnFatalSignals() {
     });
 }
 
-void RecordMark(int fd) {
+void RecordMark(int fd, const termios& mode) {
     for (auto& port : g_markedPorts) {
+        if (port.fd.load() >= 0) continue;
+        port.mode = mode;
         int none = -1;
-        if (port.compare_exchange_strong(none, fd)) return;
+        if (port.fd.compare_exchange_strong(none, fd)) return;
     }
 }
 
 void ForgetMark(int fd) {
     for (auto& port : g_markedPorts) {
         int held = fd;
-        port.compare_exchange_strong(held, -1);
+        port.fd.compare_exchange_strong(held, -1);
     }
 }
 
@@ -94,9 +104,16 @@ class PosixSerialTransport final : public SerialTransport {
             ::close(fd);
             return false;
         }
+        // The mode it is put back in when it closes: a port may turn out to
+        // be someone's terminal.
+        if (::tcgetattr(fd, &savedMode_) != 0) {
+            ::ioctl(fd, TIOCNXCL);
+            ::close(fd);
+            return false;
+        }
         fd_ = fd;
         ClearMarksOnFatalSignals();
-        RecordMark(fd_);
+        RecordMark(fd_, savedMode_);
         return true;
     }
 
@@ -181,6 +198,7 @@ class PosixSerialTransport final : public SerialTransport {
     void Close() override {
         if (fd_ < 0) return;
         ForgetMark(fd_);
+        ::tcsetattr(fd_, TCSANOW, &savedMode_);
         ::ioctl(fd_, TIOCNXCL);
         ::close(fd_);
         fd_ = -1;
@@ -228,6 +246,7 @@ class PosixSerialTransport final : public SerialTransport {
     }
 
     int fd_ = -1;
+    termios savedMode_{};
 };
 
 }  // namespace

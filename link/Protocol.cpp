@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <optional>
 #include <vector>
 
@@ -21,11 +22,88 @@ SerialTransport* Port() { return App().ProgrammerLink; }
 
 bool SpiMode() { return (App().ProgrammingMode & kModeParallel) == 0; }
 
+using ProgrammingStream = UnitProgramming;
+
+ProgrammingStream& Stream() { return App().ProgrammingUnderWay; }
+
+// What finishing the programming sends: a byte that programs nothing into
+// flash, and that the unit ignores once it is back at its commands.
+constexpr std::uint8_t kFillByte = 0xFF;
+// A unit that takes a byte as data answers it at once; one that is back at its
+// commands stays silent. Two silences in a row tell the two apart even on a
+// line that loses an answer now and then.
+constexpr Clock::Duration kFinishAnswerWait{250};
+constexpr int kQuietAnswers = 2;
+constexpr std::uint32_t kFinishSpareBytes = 4;
+constexpr int kFinishProbes = 2;
+
+enum class Answer { Ack, Error, None, PortFailed };
+
+// The unit's answer to one byte, within kFinishAnswerWait; any other byte is
+// line noise and skipped.
+Answer AwaitAnswer(SerialTransport* port) {
+    Clock& clock = CurrentClock();
+    const Clock::TimePoint end = clock.Now() + kFinishAnswerWait;
+    while (true) {
+        const auto left = std::chrono::ceil<Clock::Duration>(end - clock.Now());
+        if (left <= Clock::Duration(0)) return Answer::None;
+        std::uint8_t byte = 0;
+        const std::ptrdiff_t n = port->Read(&byte, 1, left);
+        if (n < 0) return Answer::PortFailed;
+        if (n == 0) return Answer::None;
+        if (byte == kAckByte) return Answer::Ack;
+        if (byte == kErrorByte) return Answer::Error;
+    }
+}
+
+// Sends fill bytes until the unit is surely back at its commands. False when
+// the port failed or the unit kept taking bytes past every count it could want.
+bool CompleteAnnouncedCount(SerialTransport* port) {
+    ProgrammingStream& stream = Stream();
+    int quiet = 0;
+    for (std::uint32_t sends = stream.left + kFinishSpareBytes; sends > 0; --sends) {
+        if (stream.left == 0 && !stream.uncertain) return true;
+        if (quiet >= kQuietAnswers) return true;
+        if (LinkWriteRaw(port, &kFillByte, 1) != LinkDone) return false;
+        switch (AwaitAnswer(port)) {
+            case Answer::Ack:
+                if (stream.left > 0) --stream.left;
+                quiet = 0;
+                break;
+            case Answer::Error:
+                // The unit leaves programming at a byte it could not program.
+                return true;
+            case Answer::None:
+                ++quiet;
+                stream.uncertain = true;
+                break;
+            case Answer::PortFailed:
+                return false;
+        }
+    }
+    return quiet >= kQuietAnswers;
+}
+
+// Every exchange but ProgramByte starts here: the unit must be at its
+// commands, or what follows would be programmed into the chip.
+bool StartExchange(SerialTransport* port) {
+    if (port != nullptr && Stream().open && !FinishProgramming()) {
+        ReportUnitNotBack();
+        return false;
+    }
+    PurgePort(port);
+    return true;
+}
+
+void ShowUnableToAccess() {
+    ShowMessage("Unable to Access the programmer!", "Error", MessageIcon::Stop);
+}
+
 // Asks the signature; nullopt when the link failed, else whether its third
 // byte is 0xFF. A signature that does not come is not a failure of the link:
 // such a part counts as the second kind.
 std::optional<bool> SignatureSaysFirstKind() {
-    PurgePort(Port());
+    if (!StartExchange(Port())) return std::nullopt;
     std::array<std::uint8_t, 3> block{kReadSignature, 0, 0};
     if (!LinkWrite(Port(), block.data(), 1)) return std::nullopt;
     if (!LinkRead(Port(), block.data(), block.size())) return std::nullopt;
@@ -67,7 +145,7 @@ bool SendAddressed(std::uint8_t command, std::uint16_t address, std::uint16_t co
 
 bool ReadAddressed(std::uint8_t command, std::uint16_t address, std::uint16_t count,
                    std::uint8_t* block) {
-    PurgePort(Port());
+    if (!StartExchange(Port())) return false;
     return SendAddressed(command, address, count) && LinkReadBlock(Port(), block, count);
 }
 
@@ -95,14 +173,10 @@ bool ReadToBuffer(BufferKind kind, std::uint8_t command, std::uint16_t address, 
 
 void Pause(std::uint16_t milliseconds) { CurrentClock().Sleep(Clock::Duration(milliseconds)); }
 
-void ShowUnableToAccess() {
-    ShowMessage("Unable to Access the programmer!", "Error", MessageIcon::Stop);
-}
-
 }  // namespace
 
 bool CheckProgrammer(SerialTransport* port) {
-    PurgePort(port);
+    if (!StartExchange(port)) return false;
     if (port == nullptr) {
         ShowUnableToAccess();
         return false;
@@ -129,13 +203,13 @@ bool CheckProgrammer(SerialTransport* port) {
 bool ReadSignature() { return SignatureSaysFirstKind().value_or(false); }
 
 bool SendChipErase() {
-    PurgePort(Port());
+    if (!StartExchange(Port())) return false;
     const CommandSet* commands = CurrentCommands(true);
     return commands != nullptr && SendCommand(commands->ChipErase);
 }
 
 bool SendLockBits() {
-    PurgePort(Port());
+    if (!StartExchange(Port())) return false;
     const DeviceInfo& part = SelectedDeviceInfo();
     const CommandSet* commands = CurrentCommands(true);
     if (commands == nullptr) return false;
@@ -155,16 +229,30 @@ bool SendLockBits() {
 }
 
 bool BeginProgramming(std::uint16_t deviceAddress, std::uint16_t count) {
-    PurgePort(Port());
+    if (!StartExchange(Port())) return false;
+    std::uint8_t command = 0;
+    std::uint16_t address = deviceAddress;
     if (App().CurrentBufferKind == BufferKind::Eeprom) {
         const CommandSet& commands = EepromCommands();
-        return SendAddressed(commands.ProgramEeprom, EepromAddress(commands, deviceAddress), count);
+        command = commands.ProgramEeprom;
+        address = EepromAddress(commands, deviceAddress);
+    } else {
+        const CommandSet* commands = CurrentCommands(true);
+        if (commands == nullptr) return false;
+        command = commands->ProgramFlash;
     }
-    const CommandSet* commands = CurrentCommands(true);
-    return commands != nullptr && SendAddressed(commands->ProgramFlash, deviceAddress, count);
+    // From here on the unit may take what follows as data, also when the
+    // announcement went out only in part.
+    Stream() = {count > 0, count, false};
+    if (SendAddressed(command, address, count)) return true;
+    Stream().uncertain = true;
+    return false;
 }
 
 bool ProgramByte(std::uint8_t value) {
+    ProgrammingStream& stream = Stream();
+    // Until an answer comes, the unit may or may not have the byte.
+    stream.uncertain = true;
     if (!LinkWrite(Port(), &value, 1)) return false;
     // Bytes other than the two answers are line noise and skipped. A unit
     // that stays silent for the wait bound will not answer any more.
@@ -173,10 +261,46 @@ bool ProgramByte(std::uint8_t value) {
     while (true) {
         std::uint8_t reply = 0;
         if (!LinkRead(Port(), &reply, 1)) return false;
-        if (reply == kAckByte) return true;
-        if (reply == kErrorByte) return false;
+        if (reply == kAckByte) {
+            stream.uncertain = false;
+            if (stream.left > 0) --stream.left;
+            if (stream.left == 0) stream.open = false;
+            return true;
+        }
+        if (reply == kErrorByte) {
+            // The unit leaves programming at a byte it could not program.
+            stream = {};
+            return false;
+        }
         if (clock.Now() >= giveUp) return false;
     }
+}
+
+bool ProgrammingUnfinished() { return Stream().open; }
+
+bool FinishProgramming() {
+    ProgrammingStream& stream = Stream();
+    if (!stream.open) return true;
+    SerialTransport* port = Port();
+    if (port == nullptr) return false;
+    PurgePort(port);
+    if (!CompleteAnnouncedCount(port)) return false;
+    // Back at its commands, the unit acknowledges the programmer check.
+    for (int probe = 0; probe < kFinishProbes; ++probe) {
+        PurgePort(port);
+        if (LinkWriteRaw(port, &kCheckProgrammer, 1) != LinkDone) return false;
+        if (AwaitAnswer(port) == Answer::Ack) {
+            stream = {};
+            return true;
+        }
+    }
+    return false;
+}
+
+void ReportUnitNotBack() {
+    ReportLinkFailure(
+        "The programmer unit did not come back from programming that stopped part-way. "
+        "Reset the programmer unit!");
 }
 
 bool ReadFlashBlock(std::uint16_t deviceAddress, std::uint16_t count, std::uint8_t* block) {
@@ -203,17 +327,17 @@ bool ReadEepromToBuffer(std::uint16_t deviceAddress, std::uint16_t count,
 }
 
 bool PrepareRead() {
-    PurgePort(Port());
+    if (!StartExchange(Port())) return false;
     return SendCommand(ReadCommands().PrepareRead);
 }
 
 bool SerialProgramEnable() {
-    PurgePort(Port());
+    if (!StartExchange(Port())) return false;
     return SendCommand(CommandSetOf(kSerialSwitchSet).SerialProgramEnable);
 }
 
 bool SerialProgramDisable() {
-    PurgePort(Port());
+    if (!StartExchange(Port())) return false;
     return SendCommand(CommandSetOf(kSerialSwitchSet).SerialProgramDisable);
 }
 

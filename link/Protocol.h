@@ -41,6 +41,21 @@ bool SendLockBits();
 // silent for the link's wait bound.
 [[nodiscard]] bool ProgramByte(std::uint8_t value);
 
+// Programming that stops before the announced count has gone (a failed or
+// unanswered byte, an operation given up) leaves the unit taking every byte
+// that follows as data: the next commands would be written into the chip.
+// FinishProgramming brings it back: it completes the announced count with
+// 0xFF bytes, which program nothing, until the unit has acknowledged them all
+// or falls silent, and then checks that the unit answers 0x0D. True when the
+// unit is back at its commands (at once when no programming is unfinished);
+// false when it could not be brought back, which ReportUnitNotBack says.
+// Until then every other exchange tries again before it sends anything, and
+// fails with that message when it cannot.
+[[nodiscard]] bool FinishProgramming();
+[[nodiscard]] bool ProgrammingUnfinished();
+// "... Reset the programmer unit!", counted as a failure of the link.
+void ReportUnitNotBack();
+
 // Fill the block with count bytes read from the chip. True only when all of
 // them came; otherwise the block's bytes are not the chip's. ReadEepromBlock
 // reads nothing, and gives false, for a part without EEPROM.

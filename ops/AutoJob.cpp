@@ -196,7 +196,9 @@ StepResult AutoJob::EndFailed() {
 }
 
 void AutoJob::Abandon() {
-    if (stage_ != Stage::Done) (void)EndFailed();
+    if (stage_ == Stage::Done) return;
+    (void)EndFailed();
+    if (!FinishProgramming()) ReportUnitNotBack();
 }
 
 std::optional<AutoStep> AutoJob::CurrentStep() const {
@@ -258,7 +260,11 @@ StepResult AutoJob::ProgramSlice() {
     do {
         // Buffer address = device address over the whole Flash.
         if (!ProgramByte(ImageByte(programmed_))) {
-            return link_.Failed() ? EndFailed() : Failed("Programming", programmed_);
+            const bool linkFailed = link_.Failed();
+            const bool unitBack = FinishProgramming();
+            StepResult end = linkFailed ? EndFailed() : Failed("Programming", programmed_);
+            if (!unitBack) ReportUnitNotBack();
+            return end;
         }
         ++programmed_;
         model.percentage = PercentText(programmed_, count_);

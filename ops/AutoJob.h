@@ -126,8 +126,9 @@ class AutoJob final : public Job {
     [[nodiscard]] StepResult Step() override;
     // The sequence cannot be stopped half-way: ignored until it has ended.
     void Cancel() override {}
-    // Gives the sequence up where it is, because the process is ending: no
-    // more exchanges, and the chip counts as failed at the step under way.
+    // Gives the sequence up where it is, because the process is ending: the
+    // chip counts as failed at the step under way, and the only exchanges
+    // left are those that bring the unit back from programming under way.
     void Abandon();
     // Whether a transfer has failed since the sequence was made.
     [[nodiscard]] bool LinkFailed() const { return link_.Failed(); }

@@ -32,4 +32,6 @@ void BlankCheckJob::Finished(bool listed) {
     model.succeeded = !listed;
 }
 
+void BlankCheckJob::Stopped() { model.status = "BlankCheck Stopped..."; }
+
 }  // namespace zvk

@@ -24,6 +24,7 @@ class BlankCheckJob final : public ScanJob {
     std::string FindingLine(std::uint16_t address, std::uint8_t chip,
                             std::uint8_t expected) override;
     void Finished(bool listed) override;
+    void Stopped() override;
     ScanModel& Model() override { return model; }
 };
 

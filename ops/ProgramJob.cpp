@@ -32,6 +32,7 @@ void ProgramJob::Start() {
 }
 
 StepResult ProgramJob::Step() {
+    if (abandoned_) return StepResult::Finish(0);
     switch (phase_) {
         case Phase::CheckUnit:
             if (!CheckProgrammer(App().ProgrammerLink)) return StepResult::Finish(0);
@@ -73,9 +74,12 @@ StepResult ProgramJob::WriteSlice() {
         const std::uint8_t value =
             BufferRead(kind_, static_cast<std::uint16_t>(bufferStart_ + offset_));
         if (!ProgramByte(value)) {
-            if (!link_.Failed()) {
+            const bool linkFailed = link_.Failed();
+            const bool unitBack = FinishProgramming();
+            if (!linkFailed) {
                 ShowFailedAt("Programming", static_cast<std::uint16_t>(deviceStart_ + offset_));
             }
+            if (!unitBack) ReportUnitNotBack();
             return StepResult::Finish(0);
         }
         ++offset_;
@@ -112,6 +116,12 @@ StepResult ProgramJob::VerifySlice() {
     if (!verifyWalk_.Done()) return StepResult::Continue();
     model.verifyResult = "OK";
     return Completed();
+}
+
+void ProgramJob::Abandon() {
+    if (abandoned_) return;
+    abandoned_ = true;
+    if (!FinishProgramming()) ReportUnitNotBack();
 }
 
 StepResult ProgramJob::Completed() {

@@ -5,7 +5,8 @@
 // dialog repaints, but it cannot be stopped: Close stays disabled until the
 // job has ended and there is no Cancel. Any failure closes the dialog: a byte
 // the unit does not program, or does not answer, with "Programming Failed at",
-// a failure of the link with the link's message alone.
+// a failure of the link with the link's message alone. Either way the unit is
+// first brought back from the programming that stopped part-way.
 
 #include <chrono>
 #include <cstdint>
@@ -38,6 +39,10 @@ class ProgramJob final : public Job {
     [[nodiscard]] StepResult Step() override;
     // Programming cannot be stopped half-way: ignored until the job has ended.
     void Cancel() override {}
+    // Gives the job up where it is, because the process is ending: the unit
+    // is brought back from the programming under way (or the user told to
+    // reset it), and the next Step() ends the job as failed.
+    void Abandon();
 
     ProgramModel model;
 
@@ -60,6 +65,7 @@ class ProgramJob final : public Job {
     bool verify_;
     int eraseQuarter_ = 0;
     Phase phase_ = Phase::CheckUnit;
+    bool abandoned_ = false;
     std::chrono::milliseconds stepBudget_;
 };
 

@@ -41,6 +41,15 @@ StepResult ScanJob::Step() {
 
 StepResult ScanJob::LinkLost() {
     ended_ = true;
+    // The blocks compared before the failure are real findings: they stay in
+    // the list, which can be stored, under a status that says the walk did
+    // not reach its end. With nothing found there is nothing to show.
+    if (!list_.Listed()) return StepResult::Finish(0);
+    ScanModel& model = Model();
+    Stopped();
+    model.list = list_.Text();
+    model.staysOpen = true;
+    model.succeeded = false;
     return StepResult::Finish(0);
 }
 

@@ -2,8 +2,9 @@
 // The common walk of Verify and Blank Check: read the chip range block by block
 // (16 bytes, a shorter last block), compare every byte with what is expected,
 // and list the findings in a FindingList. Neither touches a buffer or the chip.
-// A failure of the link ends the walk and closes the dialog, as Close does: a
-// finding list cut short by a missing unit is no outcome to show.
+// A failure of the link ends the walk. The dialog then closes, as Close does,
+// unless findings were listed before it: those stay on show and can be
+// stored, under a status that says the walk stopped.
 
 #include <chrono>
 #include <cstdint>
@@ -39,6 +40,8 @@ class ScanJob : public Job {
                                     std::uint8_t expected) = 0;
     // Writes the outcome once the last block has been compared.
     virtual void Finished(bool listed) = 0;
+    // Writes the outcome of a walk that the link ended after findings.
+    virtual void Stopped() = 0;
     virtual ScanModel& Model() = 0;
 
     BufferKind kind_;

@@ -45,6 +45,11 @@ void VerifyJob::Finished(bool listed) {
     }
 }
 
+void VerifyJob::Stopped() {
+    model.status = "Verification Stopped - Error";
+    model.storeEnabled = true;
+}
+
 bool StoreVerifyReport(const std::string& path, std::string_view listText) {
     // A report that did not reach the disk in full is a failed one, and it
     // leaves an older report of that name as it was.

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -26,6 +28,11 @@ struct Script {
     std::ptrdiff_t written = -2;  // -2: everything
     std::ptrdiff_t read = 0;
     std::string openedName;
+    // Reads that bring a byte, each 10 ms after the one before (-1: for
+    // ever), before the reads of `read`; those then take their whole timeout.
+    int chatter = 0;
+    bool quietReadsTakeTheirTime = false;
+    int purges = 0;
 };
 
 class ScriptedTransport final : public SerialTransport {
@@ -38,11 +45,17 @@ class ScriptedTransport final : public SerialTransport {
     }
     bool HungUp() const override { return script_.hungUp; }
     bool Configure() override { return script_.configures; }
-    void Purge() override {}
+    void Purge() override { ++script_.purges; }
     std::ptrdiff_t Write(const std::uint8_t*, std::size_t count, Clock::Duration) override {
         return script_.written == -2 ? static_cast<std::ptrdiff_t>(count) : script_.written;
     }
-    std::ptrdiff_t Read(std::uint8_t*, std::size_t, Clock::Duration) override {
+    std::ptrdiff_t Read(std::uint8_t*, std::size_t, Clock::Duration timeout) override {
+        if (script_.chatter != 0) {
+            if (script_.chatter > 0) --script_.chatter;
+            CurrentClock().Sleep(std::min(timeout, Clock::Duration(10)));
+            return 1;
+        }
+        if (script_.quietReadsTakeTheirTime) CurrentClock().Sleep(timeout);
         return script_.read;
     }
     void Close() override {}
@@ -193,6 +206,25 @@ TEST_F(LinkPort, APortThatCannotBeConfiguredIsNoneWithoutAMessage) {
     SetTransportFactory({});
     EXPECT_EQ(OpenProgrammerPort(0), nullptr);
     EXPECT_EQ(messages_.Lines(), Lines{"Error|Cannot Establish Communication"});
+}
+
+TEST_F(LinkPort, AnOpenedPortWaitsForTheLineToFallQuietButNotForEver) {
+    using std::chrono::milliseconds;
+    script_.quietReadsTakeTheirTime = true;
+    // What is left of another program's exchange: five bytes, 10 ms apart.
+    script_.chatter = 5;
+    auto start = clock_.Now();
+    ASSERT_NE(OpenProgrammerPort(0), nullptr);
+    EXPECT_EQ(script_.chatter, 0);
+    EXPECT_EQ(clock_.Now() - start, 5 * milliseconds(10) + kQuietLine);
+    EXPECT_EQ(script_.purges, 2) << "after opening, and once the line is quiet";
+
+    // A unit that never stops talking holds the program up only so long.
+    script_.chatter = -1;
+    start = clock_.Now();
+    ASSERT_NE(OpenProgrammerPort(0), nullptr);
+    EXPECT_EQ(clock_.Now() - start, kQuietLineBound);
+    EXPECT_TRUE(messages_.Lines().empty());
 }
 
 TEST_F(LinkPort, EveryTransferFailureShowsItsMessage) {

@@ -56,6 +56,9 @@ class LinkSuite : public ::testing::Test {
         SelectDevice(*part);
         App().ProgrammingMode = spi ? 0 : kModeParallel;
         ASSERT_NE(OpenProgrammerPort(kCom2), nullptr) << messages.Lines().front();
+        // The opening waits for a quiet line; the pauses a test looks at are
+        // those of the exchanges after it.
+        rig().Sleeps().clear();
     }
 
     // For tables of cases: a fresh unit, port and message record.
@@ -266,12 +269,14 @@ TYPED_TEST(LinkSuite, TheDeviceCheckComparesTheSignatureWithTheSelectedPart) {
 }
 
 TYPED_TEST(LinkSuite, TheSecondSignatureTryCatchesAUnitThatWasStillWaitingForData) {
-    // Programming announced two bytes and was abandoned: the unit takes the
-    // programmer check and the first signature command as data bytes, so
-    // only the second try reads the signature.
+    // Programming announced two bytes and was abandoned by a program that
+    // was killed, so this one cannot know: the unit takes the programmer
+    // check and the first signature command as data bytes, so only the
+    // second try reads the signature.
     this->Open(Unit("AT89S52"));
     ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
     ASSERT_TRUE(BeginProgramming(0x0000, 2));
+    App().ProgrammingUnderWay = {};
     EXPECT_TRUE(CheckDevice());
     EXPECT_TRUE(this->messages.Lines().empty());
     EXPECT_EQ(this->rig().Wire(),
@@ -504,6 +509,61 @@ TYPED_TEST(LinkSuite, ProgramByteSkipsBytesThatAreNeitherAnswer) {
     ASSERT_TRUE(BeginProgramming(0x0000, 1));
     EXPECT_FALSE(ProgramByte(0x12));
     EXPECT_EQ(this->rig().Wire(), (Lines{"> 38 00 00 00 01", "> 12 < D2"}));
+}
+
+TYPED_TEST(LinkSuite, ProgrammingStoppedByALostAnswerIsFinishedBeforeTheNextCommand) {
+    // Every third answer is lost. The third data byte is programmed, but the
+    // host cannot tell that from a byte that never arrived.
+    this->Open(Unit("AT89S52").DropEvery(3));
+    ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
+    ASSERT_TRUE(BeginProgramming(0x0010, 6));
+    EXPECT_TRUE(ProgramByte(0x11));
+    EXPECT_TRUE(ProgramByte(0x22));
+    EXPECT_FALSE(ProgramByte(0x33));
+    EXPECT_TRUE(ProgrammingUnfinished());
+    // The check first completes the count: three FF bytes are taken as
+    // data (the answer to the third lost again), the fourth meets silence as
+    // well; then the unit answers 0D, once for the finishing and once for
+    // the check itself.
+    EXPECT_TRUE(CheckProgrammer(App().ProgrammerLink));
+    EXPECT_FALSE(ProgrammingUnfinished());
+    EXPECT_TRUE(this->messages.Lines().empty());
+    Lines wire = this->rig().Wire();
+    // The terminal rig ends with a check of its own, whose answer is lost too.
+    if (wire.size() == 11 && wire.back() == "> 0D") wire.pop_back();
+    EXPECT_EQ(wire, (Lines{"> 38 00 10 00 06", "> 11 < 2D", "> 22 < 2D", "> 33", "> FF < 2D",
+                           "> FF < 2D", "> FF", "> FF", "> 0D < 2D", "> 0D < 2D"}));
+    std::vector<std::uint8_t> expected(0x2000, 0xFF);
+    expected[0x10] = 0x11;
+    expected[0x11] = 0x22;
+    expected[0x12] = 0x33;
+    EXPECT_EQ(this->rig().Chip().Flash, expected) << "nothing but the data was programmed";
+}
+
+TYPED_TEST(LinkSuite, AUnitThatDoesNotComeBackFromProgrammingGetsNoCommandAndAsksForAReset) {
+    // The unit goes silent after acknowledging two data bytes.
+    this->Open(Unit("AT89S52").SilentAfter(2));
+    ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
+    ASSERT_TRUE(BeginProgramming(0x0000, 4));
+    EXPECT_TRUE(ProgramByte(0x11));
+    EXPECT_TRUE(ProgramByte(0x22));
+    EXPECT_FALSE(ProgramByte(0x33));
+    const Lines notBack{
+        "ERROR|The programmer unit did not come back from programming that stopped part-way. "
+        "Reset the programmer unit!"};
+    EXPECT_FALSE(FinishProgramming());
+    EXPECT_TRUE(this->messages.Lines().empty()) << "the caller says it";
+    // Every later exchange tries again and says so, and sends nothing else.
+    EXPECT_FALSE(CheckProgrammer(App().ProgrammerLink));
+    EXPECT_FALSE(ReadFlashToBuffer(0x0000, 16, 0x0000));
+    EXPECT_EQ(this->messages.Lines(), (Lines{notBack[0], notBack[0]}));
+    for (const std::string& line : this->rig().Wire()) {
+        EXPECT_TRUE(line.starts_with("> FF") || line.starts_with("> 0D") ||
+                    line.starts_with("> 38") || line.starts_with("> 11") ||
+                    line.starts_with("> 22") || line.starts_with("> 33"))
+            << line;
+    }
+    EXPECT_TRUE(ProgrammingUnfinished());
 }
 
 TYPED_TEST(LinkSuite, TheEepromOfThe8252IsReachedAbove2000InParallelAndByItsOwnCommandsInSpi) {

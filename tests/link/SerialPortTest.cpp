@@ -194,6 +194,32 @@ TYPED_TEST(SerialPortTest, ConfigureSetsTheUnitsLineWhateverTheLineWasBefore) {
     EXPECT_EQ(this->terminal.Received(), every);
 }
 
+// A port may turn out to be someone's terminal (a stale link to a
+// pseudo-terminal that a shell now has): it is left as it was found.
+TYPED_TEST(SerialPortTest, ClosingPutsTheTerminalBackInTheModeItHadBefore) {
+    ASSERT_TRUE(this->terminal.Ready());
+    termios cooked{};
+    ASSERT_EQ(::tcgetattr(this->terminal.PortSide(), &cooked), 0);
+    ::cfsetispeed(&cooked, B9600);
+    ::cfsetospeed(&cooked, B9600);
+    cooked.c_iflag |= ICRNL;
+    cooked.c_oflag |= OPOST | ONLCR;
+    cooked.c_lflag |= ICANON | ECHO | ISIG;
+    ASSERT_EQ(::tcsetattr(this->terminal.PortSide(), TCSANOW, &cooked), 0);
+    termios before{};
+    ASSERT_EQ(::tcgetattr(this->terminal.PortSide(), &before), 0);
+
+    auto port = this->OpenOwn();
+    port->Close();
+    termios after{};
+    ASSERT_EQ(::tcgetattr(this->terminal.PortSide(), &after), 0);
+    EXPECT_EQ(after.c_iflag, before.c_iflag);
+    EXPECT_EQ(after.c_oflag, before.c_oflag);
+    EXPECT_EQ(after.c_cflag, before.c_cflag);
+    EXPECT_EQ(after.c_lflag, before.c_lflag);
+    EXPECT_EQ(::cfgetospeed(&after), B9600);
+}
+
 TYPED_TEST(SerialPortTest, AReadGivesWhatHasComeAtOnceAndNothingOnlyAfterItsTimeout) {
     auto port = this->OpenOwn();
     std::uint8_t block[16] = {};
@@ -303,13 +329,15 @@ TEST(TermiosSerialPort, APortHeldByAProgramThatIsStoppedByASignalIsFreeAgain) {
     for (const int signal : {SIGINT, SIGTERM}) {
         OwnTerminal terminal;
         ASSERT_TRUE(terminal.Ready());
+        termios before{};
+        ASSERT_EQ(::tcgetattr(terminal.PortSide(), &before), 0);
         int ready[2];
         ASSERT_EQ(::pipe(ready), 0);
         const pid_t holder = ::fork();
         ASSERT_GE(holder, 0);
         if (holder == 0) {
             auto port = MakePosixSerialTransport();
-            const char opened = port->Open(terminal.Name()) ? 1 : 0;
+            const char opened = port->Open(terminal.Name()) && port->Configure() ? 1 : 0;
             [[maybe_unused]] const auto n = ::write(ready[1], &opened, 1);
             for (;;) ::pause();
         }
@@ -324,6 +352,10 @@ TEST(TermiosSerialPort, APortHeldByAProgramThatIsStoppedByASignalIsFreeAgain) {
         ASSERT_EQ(::waitpid(holder, &status, 0), holder);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal)
             << "ends as the signal ends a program; " << signal;
+        termios after{};
+        ASSERT_EQ(::tcgetattr(terminal.PortSide(), &after), 0);
+        EXPECT_EQ(after.c_lflag, before.c_lflag) << "the mode is put back; " << signal;
+        EXPECT_EQ(after.c_iflag, before.c_iflag) << signal;
         EXPECT_TRUE(MakePosixSerialTransport()->Open(terminal.Name())) << signal;
     }
 }

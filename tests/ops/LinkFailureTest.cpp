@@ -1,6 +1,8 @@
 // A unit that is unplugged, goes silent or loses a byte in the middle of an
 // operation: the link's message comes once, then the operation ends as failed
-// without another exchange, and nothing that did not come is taken for chip data.
+// without another exchange (but those that try to bring the unit back from
+// programming stopped part-way), and nothing that did not come is taken for
+// chip data.
 
 #include <gtest/gtest.h>
 
@@ -26,6 +28,9 @@ using Lines = std::vector<std::string>;
 const Lines kPortError{"ERROR|Serial port communication error!"};
 const Lines kTimedOut{"ERROR|Time out error", "ERROR|Read Time out error in serial communication!"};
 const Lines kCameShort{"ERROR|Read Time out error in serial communication!"};
+const std::string kNotBack =
+    "ERROR|The programmer unit did not come back from programming that stopped part-way. "
+    "Reset the programmer unit!";
 
 enum class Operation { Read, Verify, BlankCheck, Program, Auto };
 
@@ -123,17 +128,27 @@ TEST(LinkFailureTest, EndsTheOperationOnceWithTheLinksMessage) {
          3,
          0},
         {"blank check, unplugged at once", Operation::BlankCheck, 256, {}, {}, 0, kPortError, 0, 0},
-        // Check, announcement and eight data bytes; the ninth cannot go.
-        {"program, unplugged while writing", Operation::Program, 64, {}, {}, 10, kPortError, 10, 0},
+        // Check, announcement and eight data bytes; the ninth cannot go, nor
+        // anything that would bring the unit back.
+        {"program, unplugged while writing",
+         Operation::Program,
+         64,
+         {},
+         {},
+         10,
+         {kPortError[0], kNotBack},
+         10,
+         0},
         // The ninth data byte goes unanswered: the unit did not program it.
+        // Two FF bytes meet silence, and so do two programmer checks.
         {"program, silent while writing",
          Operation::Program,
          64,
          test::SilentAfter(9),
          {},
          {},
-         {"Error|Programming Failed at 0008"},
-         11,
+         {"Error|Programming Failed at 0008", kNotBack},
+         15,
          0},
         // 1 + 64 answers, one whole verify block, then 5 bytes of the next.
         {"program, silent in its verify pass",
@@ -162,7 +177,7 @@ TEST(LinkFailureTest, EndsTheOperationOnceWithTheLinksMessage) {
          {},
          {},
          135,
-         kPortError,
+         {kPortError[0], kNotBack},
          135,
          1},
         // Everything up to the lock command, which cannot go.

@@ -309,7 +309,12 @@ TEST_F(ProductionRun, AUnitLostDuringAChipEndsTheRunWithThatChipFailed) {
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(next.model.unitLost);
     EXPECT_EQ(next.model.failed, 1u);
-    EXPECT_EQ(unit_.messages.Lines(), Lines{"ERROR|Serial port communication error!"});
+    // The unit was left in the middle of programming, and cannot be reached
+    // to bring it back.
+    EXPECT_EQ(unit_.messages.Lines(),
+              (Lines{"ERROR|Serial port communication error!",
+                     "ERROR|The programmer unit did not come back from programming that stopped "
+                     "part-way. Reset the programmer unit!"}));
     const Lines log = LogLines();
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(Fields(log[1])[6], "program");
