@@ -174,6 +174,7 @@ bool SafeFile::Open(const std::string& target) {
     // An empty name is no file; its temporary would land in whatever folder
     // the program was started from.
     if (target.empty()) return false;
+    if (!MayFollowLinks(target)) return false;
     std::error_code ec;
     fs::path path = PathFromUtf8(target);
     // Saving over a link replaces the file it points to, not the link.
@@ -259,6 +260,34 @@ void SafeFile::Abandon() {
         std::error_code ec;
         fs::remove(PathFromUtf8(writingPath_), ec);
     }
+}
+
+bool MayFollowLinks(const std::string& path) {
+#ifdef _WIN32
+    (void)path;
+    return true;
+#else
+    // As many links as the kernel follows in one name.
+    constexpr int kMaxLinks = 40;
+    fs::path at(path);
+    for (int hop = 0; hop < kMaxLinks; ++hop) {
+        struct stat link {};
+        if (::lstat(at.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return true;
+        const fs::path folder = at.parent_path().empty() ? fs::path(".") : at.parent_path();
+        struct stat owner {};
+        if (::stat(folder.c_str(), &owner) != 0) return true;  // the open will say why
+        const bool shared = (owner.st_mode & S_ISVTX) != 0 && (owner.st_mode & S_IWOTH) != 0;
+        if (shared && link.st_uid != ::geteuid() && link.st_uid != owner.st_uid) {
+            errno = EACCES;
+            return false;
+        }
+        std::error_code ec;
+        const fs::path next = fs::read_symlink(at, ec);
+        if (ec) return true;
+        at = next.is_absolute() ? next : folder / next;
+    }
+    return true;  // a loop of links, which the open refuses
+#endif
 }
 
 bool WriteFileSafely(const std::string& target, std::string_view bytes) {

@@ -7,7 +7,9 @@
 // flush and the close succeeded. Until then the target is untouched, also when
 // the process dies in the middle. A target that is not a regular file (a
 // terminal, a FIFO, /dev/null) is written directly and never removed. An
-// existing file that this user may not write is refused, as opening it would be.
+// existing file that this user may not write is refused, as opening it would
+// be, and so is a link that another user planted in a shared folder
+// (MayFollowLinks).
 
 #include <cstddef>
 #include <cstdio>
@@ -56,6 +58,15 @@ class SafeFile {
     bool direct_ = false;
     bool failed_ = false;
 };
+
+// The kernel's protected_symlinks rule, applied by the program itself because
+// a system may have it turned off: a link in a folder that is sticky and
+// writable by everyone (/tmp) is followed only when it belongs to this user or
+// to the folder's owner. Otherwise another user could plant a link there that
+// turns a save or a log into a write to one of this user's files. Every link
+// of a chain at `path` is looked at. False (errno EACCES) when a link must not
+// be followed; true on Windows, which has no such folders.
+[[nodiscard]] bool MayFollowLinks(const std::string& path);
 
 // Writes `bytes` as the whole new content of `target` through a SafeFile.
 [[nodiscard]] bool WriteFileSafely(const std::string& target, std::string_view bytes);

@@ -136,8 +136,14 @@ std::size_t ReadFileChunk(FileReader& file, LoadMode mode, std::string& block, s
     }
     for (int c = file.Get(); c != EOF && c != '\n'; c = file.Get()) {
         block += static_cast<char>(c);
+        if (block.size() > kLongestHexLine + 1) break;
     }
     return block.size();
+}
+
+bool HexLineTooLong(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line.size() > kLongestHexLine;
 }
 
 RecordResult ParseHexRecord(std::string_view line, LoadState& state) {
@@ -240,7 +246,7 @@ std::optional<int> FileLoadJob::LoadOneChunk() {
             return std::nullopt;
         }
         RecordResult result = RecordResult::Invalid;
-        if (block_[0] == ':') result = ParseHexRecord(block_, state_);
+        if (block_[0] == ':' && !HexLineTooLong(block_)) result = ParseHexRecord(block_, state_);
         switch (result) {
             case RecordResult::EndOfFile:
                 return End(kLoadDone);

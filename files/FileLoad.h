@@ -97,12 +97,21 @@ class FileReader {
     std::size_t end_ = 0;
 };
 
+// The longest line a record can make: ':', then the count, address, type,
+// 255 data bytes and the checksum as two digits each.
+inline constexpr std::size_t kLongestHexLine = 1 + 2 * (1 + 2 + 1 + 255 + 1);
+
 // Reads the next chunk into block and returns the number of bytes it counts.
 // After a read error (file.Failed()) the chunk is not to be used.
-// Binary: up to limit bytes. HEX: one whole line, whatever its length; its line
-// feed ends it and is neither stored nor counted, a carriage return before it
-// is both. An empty line therefore counts 0, like the end of the file.
+// Binary: up to limit bytes. HEX: one line; its line feed ends it and is
+// neither stored nor counted, a carriage return before it is both. An empty
+// line therefore counts 0, like the end of the file. A line that grows past
+// the longest record and a carriage return is cut there, so that a file with
+// no line ends is not read whole into memory; HexLineTooLong tells it.
 std::size_t ReadFileChunk(FileReader& file, LoadMode mode, std::string& block, std::size_t limit);
+
+// Whether a HEX line (as ReadFileChunk gives it) is longer than any record.
+[[nodiscard]] bool HexLineTooLong(std::string_view line);
 
 enum class RecordResult {
     EndOfFile = 0,  // the end record: loading is done

@@ -12,6 +12,7 @@
 #include "app/FileIo.h"
 #include "app/Messages.h"
 #include "app/Preferences.h"
+#include "app/SafeFile.h"
 #include "ops/FileLock.h"
 
 namespace zvk {
@@ -113,6 +114,11 @@ bool ProductionLog::Open(const std::string& path) {
     path_ = path;
     // Read access only to look at the last byte; not blocking on a FIFO that
     // nobody reads: it is refused below anyway.
+    // A link another user planted in a shared sticky folder is not followed.
+    if (!MayFollowLinks(path)) {
+        error_ = Errno();
+        return false;
+    }
     const int fd = OpenForAppending(path);
     if (fd < 0) {
         error_ = Errno();

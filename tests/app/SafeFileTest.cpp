@@ -137,6 +137,53 @@ TEST(SafeFileTest, AFileThisUserMayNotWriteIsRefused) {
     EXPECT_EQ(EntriesIn(dir.Path()), 1u);
 }
 
+TEST(SafeFileTest, ALinkPlantedByAnotherUserInASharedStickyFolderIsNotFollowed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "planting a link as another user needs root";
+    constexpr uid_t kFolderOwner = 65532;
+    constexpr uid_t kStranger = 65533;
+    test::TempDir dir;
+    const fs::path shared = dir / "tmp";
+    fs::create_directory(shared);
+    ASSERT_EQ(::chown(shared.c_str(), kFolderOwner, kFolderOwner), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    const fs::path victim = dir / "victim.txt";
+    struct Case {
+        const char* name;
+        uid_t linkOwner;
+        mode_t folderMode;
+        bool followed;
+    };
+    const Case cases[] = {
+        {"a stranger's link", kStranger, 01777, false},
+        {"the folder owner's link", kFolderOwner, 01777, true},
+        {"this user's own link", ::geteuid(), 01777, true},
+        {"a stranger's link in a folder that is not sticky", kStranger, 0777, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteAll(victim, "precious");
+        ASSERT_EQ(::chmod(shared.c_str(), c.folderMode), 0);
+        const fs::path link = shared / "report.txt";
+        fs::remove(link);
+        fs::create_symlink(victim, link);
+        ASSERT_EQ(::lchown(link.c_str(), c.linkOwner, c.linkOwner), 0);
+        // A link to the link: every link of the chain is looked at.
+        const fs::path chain = dir / "chain.txt";
+        fs::remove(chain);
+        fs::create_symlink(link, chain);
+        for (const fs::path& target : {link, chain}) {
+            errno = 0;
+            EXPECT_EQ(MayFollowLinks(target.string()), c.followed) << target;
+            EXPECT_EQ(WriteFileSafely(target.string(), "overwritten"), c.followed) << target;
+            if (!c.followed) {
+                EXPECT_EQ(errno, EACCES);
+            }
+            EXPECT_EQ(ReadTextFile(victim), c.followed ? "overwritten" : "precious");
+            WriteAll(victim, "precious");
+        }
+    }
+}
+
 TEST(SafeFileTest, TheNextSaveClearsWhatAKilledSaveLeftBehind) {
     test::TempDir dir;
     const fs::path target = dir / "old.hex";

@@ -256,6 +256,24 @@ TEST_F(FileLoad, HexCases) {
          {},
          0x0040,
          {0, 1, 2, 3, 0xFF, 0xFF}},
+        {"the longest record, with CR LF, loads",
+         kAt89C55,
+         BufferKind::Flash,
+         Record(0, 0x0000, Counting(255), "\r\n") + kEnd,
+         kLoadDone,
+         {},
+         {"0000H to 00FEH"},
+         0x00F0,
+         Counting(15, 0xF0)},
+        {"a line one character longer than any record stops the load",
+         kAt89C55,
+         BufferKind::Flash,
+         Record(0, 0x0040, Counting(4)) + Record(0, 0x0100, Counting(255), "0\n") + kEnd,
+         kLoadStopped,
+         {invalid, stopped},
+         {},
+         0x0100,
+         {0xFF, 0xFF}},
         {"a wrong checksum stops the load",
          kAt89C55,
          BufferKind::Flash,
@@ -489,6 +507,29 @@ TEST_F(FileLoad, AReadErrorStopsTheLoad) {
     }
 }
 #endif
+
+// A HEX file of one endless line: ':' and then digits for ever.
+std::size_t g_endlessHanded = 0;
+ssize_t ReadEndless(void*, char* out, std::size_t size) {
+    // Ends after 64 MB all the same, so that a loader that reads on fails
+    // this test instead of filling the memory.
+    if (g_endlessHanded > (64u << 20)) return 0;
+    std::fill_n(out, size, '0');
+    if (g_endlessHanded == 0 && size > 0) out[0] = ':';
+    g_endlessHanded += size;
+    return static_cast<ssize_t>(size);
+}
+
+TEST_F(FileLoad, ALineLongerThanAnyRecordIsRefusedWithoutReadingOn) {
+    g_endlessHanded = 0;
+    FileHandle stream(fopencookie(nullptr, "r", {ReadEndless, nullptr, nullptr, nullptr}));
+    ASSERT_TRUE(stream);
+    FileLoadJob job(std::move(stream), PathOf("endless.hex"), [] { return std::uint16_t{0}; });
+    EXPECT_EQ(RunJobToEnd(job), kLoadStopped);
+    EXPECT_EQ(messages.Lines(), (std::vector<std::string>{"ERROR|Invalid HEX file"}));
+    // The reader's own buffering, not the length of the line.
+    EXPECT_LE(g_endlessHanded, 256u * 1024u);
+}
 
 TEST_F(FileLoad, OptionBit0ClearsTheBufferEvenWhenTheLoadFails) {
     SentCommands commands;
