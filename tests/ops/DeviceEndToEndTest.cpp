@@ -360,10 +360,13 @@ TEST_F(DeviceEndToEndTest, ALinkFailureEndsTheCommandOnceAndIsNeverASuccess) {
         {{"--image", bin, "--drop-every", "30"}, {"read", out}, timedOut},
         {{"--image", bin, "--drop-every", "30"}, {"verify", bin}, loaded + timedOut},
         // Check, signature, two programmer checks and the signature before
-        // programming take 9 answers; the 92nd data byte gets none.
+        // programming take 9 answers; the 92nd data byte gets none, and the
+        // unit cannot be brought back from programming.
         {{"--silent-after", "100"},
          {"program", bin, "--no-erase"},
-         loaded + "Error: Programming Failed at 005B\n"},
+         loaded + "Error: Programming Failed at 005B\n"
+                  "ERROR: The programmer unit did not come back from programming that stopped "
+                  "part-way. Reset the programmer unit!\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command[0]);

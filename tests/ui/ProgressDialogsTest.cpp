@@ -415,6 +415,24 @@ class ProgressDialogsTest : public QObject {
         QCOMPARE(dialog.Status()->text(), QString("Verification Completed - Error"));
     }
 
+    // The differences found before the unit went silent are kept on show
+    // and can be stored.
+    void verifyCutShortByTheLinkKeepsItsList() {
+        test::VirtualUnit unit("AT89C2051", test::SilentAfter(40));
+        for (int i = 0; i < 20; ++i) FlashWrite(std::uint16_t(i), 0x00);
+        VerifyJob job({PackStartCount(0, 256), 0}, 0ms);
+        ScanDialog dialog(nullptr, job);
+        Open(dialog);
+        QVERIFY(WaitUntil([&] { return dialog.Driver().Finished(); }));
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.ListText().count('\n'), 20);
+        QVERIFY(dialog.ListText().startsWith(" 0000\t\tFF\t\t00\n"));
+        QVERIFY(dialog.storeButton->isEnabled());
+        QCOMPARE(dialog.Status()->text(), QString("Verification Stopped - Error"));
+        QCOMPARE(Shown(unit), QStringList({"ERROR|Time out error",
+                                           "ERROR|Read Time out error in serial communication!"}));
+    }
+
     void verifyOfAnEqualChipSaysOk() {
         test::VirtualUnit unit("AT89S8252");
         App().CurrentBufferKind = BufferKind::Eeprom;
@@ -614,16 +632,20 @@ class ProgressDialogsTest : public QObject {
         QTest::addColumn<int>("operation");
         QTest::addColumn<int>("writesBeforeTheBreak");
         QTest::addColumn<int>("endCode");
-        QTest::newRow("read") << 0 << 4 << 1;
-        QTest::newRow("verify") << 1 << 4 << 0;
-        QTest::newRow("blank check") << 2 << 4 << 0;
-        QTest::newRow("program") << 3 << 20 << 0;
-        QTest::newRow("auto") << 4 << 200 << 1;
+        // Program and Auto break off in the middle of programming, and the
+        // unit cannot be reached to bring it back.
+        QTest::addColumn<bool>("unitLeftProgramming");
+        QTest::newRow("read") << 0 << 4 << 1 << false;
+        QTest::newRow("verify") << 1 << 4 << 0 << false;
+        QTest::newRow("blank check") << 2 << 4 << 0 << false;
+        QTest::newRow("program") << 3 << 20 << 0 << true;
+        QTest::newRow("auto") << 4 << 200 << 1 << true;
     }
     void aLinkFailureShowsOneMessageThenTheDialogCloses() {
         QFETCH(int, operation);
         QFETCH(int, writesBeforeTheBreak);
         QFETCH(int, endCode);
+        QFETCH(bool, unitLeftProgramming);
         test::VirtualUnit unit("AT89C2051");
         ScopedStepDelayLimit fast(1ms);
         App().OptionFlags = kOptionVerifyAfterProgram;
@@ -668,7 +690,12 @@ class ProgressDialogsTest : public QObject {
                 break;
             }
         }
-        QCOMPARE(Shown(unit), QStringList({"ERROR|Serial port communication error!"}));
+        QStringList expected{"ERROR|Serial port communication error!"};
+        if (unitLeftProgramming) {
+            expected << "ERROR|The programmer unit did not come back from programming that "
+                        "stopped part-way. Reset the programmer unit!";
+        }
+        QCOMPARE(Shown(unit), expected);
         QCOMPARE(int(unit.WireLines().size()), writesBeforeTheBreak);
     }
 
