@@ -25,6 +25,7 @@ int RunVerify(Args args) {
     bool compared = true;
     std::string findings;
     std::string title;
+    std::string stoppedStatus;
     // The bytes between the image's stretches are not compared: without an
     // erase they keep whatever the chip held.
     const auto stop =
@@ -37,12 +38,17 @@ int RunVerify(Args args) {
                 findings += job.model.list;
             }
             same = same && job.model.succeeded;
-            compared = job.model.succeeded || job.model.storeEnabled;
+            // Cut short by the link, the list is all there is: no further
+            // stretch, and no word of a completed verification.
+            if (job.model.stopped) stoppedStatus = job.model.status;
+            compared = !job.model.stopped && (job.model.succeeded || job.model.storeEnabled);
             return compared;
         });
     if (stop) return *stop;
     if (compared) {
         ShowMessage(same ? "Verification Completed - OK" : "Verification Completed - Error", title);
+    } else if (!stoppedStatus.empty()) {
+        ShowMessage(stoppedStatus, title);
     }
     // Differences found before a failure of the link are worth keeping too.
     if (const auto report = parsed->Value("--report"); report && (compared || !findings.empty())) {

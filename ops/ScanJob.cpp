@@ -47,6 +47,7 @@ StepResult ScanJob::LinkLost() {
     if (!list_.Listed()) return StepResult::Finish(0);
     ScanModel& model = Model();
     Stopped();
+    model.stopped = true;
     model.list = list_.Text();
     model.staysOpen = true;
     model.succeeded = false;

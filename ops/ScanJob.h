@@ -22,6 +22,8 @@ struct ScanModel : DeviceProgressModel {
     std::string deviceEnd;
     std::string list;
     bool cancelled = false;
+    // The link ended the walk after findings, which the list keeps.
+    bool stopped = false;
 };
 
 class ScanJob : public Job {
