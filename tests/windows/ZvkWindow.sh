@@ -4,7 +4,9 @@
 # has ended. Needs wine() and fail() of the script that sources it.
 ShowAndClose() {
   local zvk="$1" shot="$2" window=""
-  for _ in $(seq 300); do
+  # The first program with a window in a new Wine prefix waits for Wine to
+  # set up its desktop, which takes most of a minute on a loaded machine.
+  for _ in $(seq 1200); do
     window="$(xdotool search --onlyvisible --class 'zvk' 2>/dev/null | head -n1 || true)"
     [ -n "$window" ] && break
     kill -0 "$zvk" 2>/dev/null || fail "zvk.exe ended before its frame showed"
