@@ -506,7 +506,6 @@ TEST_F(FileLoad, AReadErrorStopsTheLoad) {
         EXPECT_EQ(messages.Lines(), (std::vector<std::string>{"ERROR|Illegal File End."}));
     }
 }
-#endif
 
 // A HEX file of one endless line: ':' and then digits for ever.
 std::size_t g_endlessHanded = 0;
@@ -530,6 +529,7 @@ TEST_F(FileLoad, ALineLongerThanAnyRecordIsRefusedWithoutReadingOn) {
     // The reader's own buffering, not the length of the line.
     EXPECT_LE(g_endlessHanded, 256u * 1024u);
 }
+#endif
 
 TEST_F(FileLoad, OptionBit0ClearsTheBufferEvenWhenTheLoadFails) {
     SentCommands commands;
