@@ -31,8 +31,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <atomic>
+#include <cerrno>
 #include <charconv>
 #include <csignal>
 #include <cstdio>
@@ -46,6 +46,9 @@
 #include "app/Utf8Path.h"
 #include "cli/Commands.h"
 #include "cli/DeviceSession.h"
+#ifndef _WIN32
+#include "cli/ScopedSignalHandlers.h"
+#endif
 #include "cli/Stations.h"
 #include "ops/AutoJob.h"
 #include "ops/ProductionJob.h"
@@ -149,30 +152,10 @@ class StopSignals {
         g_interrupts = 0;
         g_terminate = 0;
         g_forceNext = 0;
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        // Not restarted: a wait on the operator's keys ends at once.
-        action.sa_flags = 0;
-        for (std::size_t i = 0; i < kCaught.size(); ++i) {
-            sigaction(kCaught[i], &action, &previous_[i]);
-        }
-        struct sigaction ignore {};
-        ignore.sa_handler = SIG_IGN;
-        sigaction(SIGPIPE, &ignore, &previousPipe_);
     }
-    ~StopSignals() {
-        for (std::size_t i = 0; i < kCaught.size(); ++i)
-            sigaction(kCaught[i], &previous_[i], nullptr);
-        sigaction(SIGPIPE, &previousPipe_, nullptr);
-    }
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
 
   private:
-    static constexpr std::array<int, 4> kCaught{SIGINT, SIGTERM, SIGHUP, SIGUSR1};
-    std::array<struct sigaction, kCaught.size()> previous_{};
-    struct sigaction previousPipe_ {};
+    ScopedSignalHandlers<4> handlers_{OnInterrupt, {SIGINT, SIGTERM, SIGHUP, SIGUSR1}};
 };
 #endif
 
@@ -422,14 +405,15 @@ int RunAuto(Args args) {
 
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(image), error);
-    const ProductionOptions options{.repeat = repeat,
-                                    .count = count,
-                                    .firstChipChecked = !repeat,
-                                    .image = error ? image : Utf8FromPath(absolute.lexically_normal()),
-                                    .logPath = logPath,
-                                    .serial = serial,
-                                    .station = {},
-                                    .wallClock = {}};
+    const ProductionOptions options{
+        .repeat = repeat,
+        .count = count,
+        .firstChipChecked = !repeat,
+        .image = error ? image : Utf8FromPath(absolute.lexically_normal()),
+        .logPath = logPath,
+        .serial = serial,
+        .station = {},
+        .wallClock = {}};
     // One station on one port, in this process or in a child of it.
     const auto station = [&](const std::string& port, int statusFd) {
         ProductionOptions own = options;

@@ -4,6 +4,9 @@
 #include <string_view>
 
 #include "cli/Args.h"
+#ifndef _WIN32
+#include "cli/ScopedSignalHandlers.h"
+#endif
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -55,32 +58,8 @@ void OnSignal(int signal) {
     }
 }
 
-class ParentSignals {
-  public:
-    ParentSignals() {
-        struct sigaction action {};
-        action.sa_handler = OnSignal;
-        sigemptyset(&action.sa_mask);
-        for (std::size_t i = 0; i < kCaught.size(); ++i) {
-            sigaction(kCaught[i], &action, &previous_[i]);
-        }
-        struct sigaction ignore {};
-        ignore.sa_handler = SIG_IGN;
-        sigaction(SIGPIPE, &ignore, &previousPipe_);
-    }
-    ~ParentSignals() {
-        for (std::size_t i = 0; i < kCaught.size(); ++i)
-            sigaction(kCaught[i], &previous_[i], nullptr);
-        sigaction(SIGPIPE, &previousPipe_, nullptr);
-    }
-    ParentSignals(const ParentSignals&) = delete;
-    ParentSignals& operator=(const ParentSignals&) = delete;
-
-  private:
-    static constexpr std::array<int, 3> kCaught{SIGINT, SIGTERM, SIGHUP};
-    std::array<struct sigaction, kCaught.size()> previous_{};
-    struct sigaction previousPipe_ {};
-};
+// Forwarded to every station; see OnSignal.
+using ParentSignals = ScopedSignalHandlers<3>;
 
 enum Stream { kOut, kErr, kStatus, kStreams };
 
@@ -238,7 +217,7 @@ int RunStations(const std::vector<std::string>& ports, const StationRun& run) {
     std::vector<Station> stations(ports.size());
     g_interrupts = 0;
     g_terminate = 0;
-    const ParentSignals signals;
+    const ParentSignals signals(OnSignal, {SIGINT, SIGTERM, SIGHUP});
     for (std::size_t i = 0; i < ports.size(); ++i) {
         stations[i].port = ports[i];
         if (!Spawn(stations[i], run,
