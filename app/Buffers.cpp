@@ -109,8 +109,7 @@ void CopyEepromOut(std::uint16_t address, std::uint8_t* destination, std::uint16
     }
 }
 
-void FillBufferRange(std::uint16_t start, std::uint16_t end, std::uint8_t value) {
-    const BufferKind kind = App().CurrentBufferKind;
+void FillBufferRange(BufferKind kind, std::uint16_t start, std::uint16_t end, std::uint8_t value) {
     for (std::uint32_t a = start; a <= end; ++a) {
         const auto address = static_cast<std::uint16_t>(a);
         BufferWrite(kind, address, value);
@@ -118,10 +117,9 @@ void FillBufferRange(std::uint16_t start, std::uint16_t end, std::uint8_t value)
     }
 }
 
-void CopyBufferRange(std::uint16_t sourceStart, std::uint16_t sourceEnd,
+void CopyBufferRange(BufferKind kind, std::uint16_t sourceStart, std::uint16_t sourceEnd,
                      std::uint16_t destination) {
     assert(sourceStart <= sourceEnd);
-    const BufferKind kind = App().CurrentBufferKind;
     const std::uint32_t n = static_cast<std::uint32_t>(sourceEnd) - sourceStart + 1;
     auto copyOne = [&](std::uint32_t k) {
         const auto to = static_cast<std::uint16_t>(destination + k);
@@ -135,8 +133,7 @@ void CopyBufferRange(std::uint16_t sourceStart, std::uint16_t sourceEnd,
     }
 }
 
-void ClearBuffer() {
-    const BufferKind kind = App().CurrentBufferKind;
+void ClearBuffer(BufferKind kind) {
     for (std::uint32_t a = 0; a <= LastAddress(kind); ++a) {
         BufferWrite(kind, static_cast<std::uint16_t>(a), 0xFF);
         SetOrigin(kind, static_cast<std::uint16_t>(a), OriginNone);

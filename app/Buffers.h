@@ -38,8 +38,8 @@ void ReleaseBuffers();
 void FlashWrite(std::uint16_t address, std::uint8_t value);
 void EepromWrite(std::uint16_t address, std::uint8_t value);
 
-// The buffer and origin helpers for the buffer CurrentBufferKind names (or the
-// one given), with the same bound rules.
+// The buffer and origin helpers for the buffer of the kind given, with the
+// same bound rules.
 [[nodiscard]] std::uint8_t BufferRead(BufferKind kind, std::uint16_t address);
 void BufferWrite(BufferKind kind, std::uint16_t address, std::uint8_t value);
 // Sets the origin mark of a byte inside the buffer's last address.
@@ -51,14 +51,15 @@ void SetOrigin(BufferKind kind, std::uint16_t address, ByteOrigin origin);
 void CopyFlashOut(std::uint16_t address, std::uint8_t* destination, std::uint16_t count);
 void CopyEepromOut(std::uint16_t address, std::uint8_t* destination, std::uint16_t count);
 
-// Range primitives over the buffer of CurrentBufferKind; the caller has
-// checked the range. Every byte written is marked OriginEdited.
-void FillBufferRange(std::uint16_t start, std::uint16_t end, std::uint8_t value);
-void CopyBufferRange(std::uint16_t sourceStart, std::uint16_t sourceEnd, std::uint16_t destination);
+// Range primitives over the buffer of the kind; the caller has checked the
+// range. Every byte written is marked OriginEdited.
+void FillBufferRange(BufferKind kind, std::uint16_t start, std::uint16_t end, std::uint8_t value);
+void CopyBufferRange(BufferKind kind, std::uint16_t sourceStart, std::uint16_t sourceEnd,
+                     std::uint16_t destination);
 
-// Sets the whole buffer of CurrentBufferKind (to its last address) to 0xFF with
-// no origin, then tells the windows that show it to reload.
-void ClearBuffer();
+// Sets the whole buffer of the kind (to its last address) to 0xFF with no
+// origin, then tells the windows that show it to reload.
+void ClearBuffer(BufferKind kind);
 
 // Sends the reload command to every open window that shows the buffer.
 void RefreshBufferWindows(BufferKind kind);

@@ -28,7 +28,7 @@ int RunChecksum(Args args) {
             LoadImageArgument(parsed->positional[0], options.kind, options.loadAt, format)) {
         return *stop;
     }
-    const auto sum = ChecksumRange(*from, *to);
+    const auto sum = ChecksumRange(options.kind, *from, *to);
     if (!sum) return 1;
     std::printf("%s\n", ChecksumText(*sum).c_str());
     return watch.ErrorShown() ? 1 : 0;

@@ -15,6 +15,7 @@
 #include "app/Messages.h"
 #include "app/SafeFile.h"
 #include "cli/Output.h"
+#include "files/FileSave.h"
 #include "files/ImageFile.h"
 #include "files/IntelHex.h"
 
@@ -209,13 +210,13 @@ bool SaveImageArgument(const std::string& argument, BufferKind kind, std::uint16
         const bool hex = format ? *format == LoadMode::Hex : IsHexFileName(argument);
         Detail(argument + ": written as " +
                std::string(FormatName(hex ? LoadMode::Hex : LoadMode::Binary)));
-        return SaveImageFile(argument, kind, first, last, hex);
+        return SaveBuffer({kind, first, last, hex, argument});
     }
     // Save As writes a file beside its target and renames it over; standard
     // output gets that file's bytes.
     const bool hex = format.value_or(LoadMode::Hex) == LoadMode::Hex;
     PrivateFile copy;
-    if (!copy.Close() || !SaveImageFile(copy.Path(), kind, first, last, hex)) return false;
+    if (!copy.Close() || !SaveBuffer({kind, first, last, hex, copy.Path()})) return false;
     const auto bytes = ReadRegularFile(copy.Path());
     if (!bytes) return false;
     SetBinary(stdout);

@@ -95,16 +95,40 @@ FieldDialog FillDialog() { return MakeBlockDialog(kFillDialog); }
 FieldDialog CopyDialog() { return MakeBlockDialog(kCopyDialog); }
 FieldDialog ChecksumDialog() { return MakeBlockDialog(kChecksumDialog); }
 
-bool CheckBlockRange(std::uint16_t start, std::uint16_t end, std::uint32_t lastWritten) {
+bool CheckBlockRange(BufferKind kind, std::uint16_t start, std::uint16_t end,
+                     std::uint32_t lastWritten) {
     if (start > end) {
         ShowMessage("Starting Address is Greater than Ending Address!", "Address Error",
                     MessageIcon::Stop);
         return false;
     }
-    if (end > CurrentLastAddress() || lastWritten > CurrentLastAddress()) {
+    if (end > LastAddress(kind) || lastWritten > LastAddress(kind)) {
         ShowMessage("Address out of Range", "Error", MessageIcon::Stop);
         return false;
     }
+    return true;
+}
+
+bool RunBlockRequest(const BlockRequest& r) {
+    switch (r.operation) {
+        case BlockOperation::Fill:
+            if (!CheckBlockRange(r.buffer, r.start, r.end, r.end)) return false;
+            FillBufferRange(r.buffer, r.start, r.end, r.value);
+            break;
+        case BlockOperation::Copy: {
+            // Computed wide: a destination near 0xFFFF must not wrap past the test.
+            const std::uint32_t lastDestination = std::uint32_t{r.destination} + (r.end - r.start);
+            if (!CheckBlockRange(r.buffer, r.start, r.end, lastDestination)) return false;
+            CopyBufferRange(r.buffer, r.start, r.end, r.destination);
+            break;
+        }
+        case BlockOperation::Clear:
+            // Refreshes the windows of its buffer itself.
+            ClearBuffer(r.buffer);
+            return true;
+    }
+    // The windows show the new bytes behind the message already.
+    RefreshAllBufferWindows();
     return true;
 }
 
@@ -122,19 +146,20 @@ std::string ChecksumText(std::uint16_t sum) {
     return text;
 }
 
-std::optional<std::uint16_t> ChecksumRange(std::uint16_t start, std::uint16_t end) {
-    if (!CheckBlockRange(start, end, end)) return std::nullopt;
-    return BufferChecksum(App().CurrentBufferKind, start, end);
+std::optional<std::uint16_t> ChecksumRange(BufferKind kind, std::uint16_t start,
+                                           std::uint16_t end) {
+    if (!CheckBlockRange(kind, start, end, end)) return std::nullopt;
+    return BufferChecksum(kind, start, end);
 }
 
 void FillCommand(const FieldDialogRunner& runDialog) {
     FieldDialog dialog = FillDialog();
     if (!runDialog(dialog)) return;
     const BlockSettings& s = BlockOperationSettings();
-    if (!CheckBlockRange(s.fillStart, s.fillEnd, s.fillEnd)) return;
-    FillBufferRange(s.fillStart, s.fillEnd, static_cast<std::uint8_t>(s.fillData));
-    // The windows show the new bytes behind the message already.
-    RefreshAllBufferWindows();
+    if (!RunBlockRequest({BlockOperation::Fill, App().CurrentBufferKind, s.fillStart, s.fillEnd,
+                          static_cast<std::uint8_t>(s.fillData), 0})) {
+        return;
+    }
     ShowMessage("Fill Operation Completed Succesfully.", "Buffer Fill", MessageIcon::Information);
 }
 
@@ -142,12 +167,10 @@ void CopyCommand(const FieldDialogRunner& runDialog) {
     FieldDialog dialog = CopyDialog();
     if (!runDialog(dialog)) return;
     const BlockSettings& s = BlockOperationSettings();
-    // Computed wide: a destination near 0xFFFF must not wrap past the test.
-    const std::uint32_t lastDestination =
-        std::uint32_t{s.copyDestination} + (s.copyEnd - s.copyStart);
-    if (!CheckBlockRange(s.copyStart, s.copyEnd, lastDestination)) return;
-    CopyBufferRange(s.copyStart, s.copyEnd, s.copyDestination);
-    RefreshAllBufferWindows();
+    if (!RunBlockRequest({BlockOperation::Copy, App().CurrentBufferKind, s.copyStart, s.copyEnd, 0,
+                          s.copyDestination})) {
+        return;
+    }
     ShowMessage("Operation Completed Successfully", "Buffer Copy", MessageIcon::Information);
 }
 
@@ -155,11 +178,11 @@ void ChecksumCommand(const FieldDialogRunner& runDialog) {
     FieldDialog dialog = ChecksumDialog();
     if (!runDialog(dialog)) return;
     const BlockSettings& s = BlockOperationSettings();
-    if (const auto sum = ChecksumRange(s.checksumStart, s.checksumEnd)) {
+    if (const auto sum = ChecksumRange(App().CurrentBufferKind, s.checksumStart, s.checksumEnd)) {
         ShowMessage(ChecksumText(*sum), "Checksum", MessageIcon::Information);
     }
 }
 
-void ClearCommand() { ClearBuffer(); }
+void ClearCommand() { (void)RunBlockRequest({BlockOperation::Clear, App().CurrentBufferKind}); }
 
 }  // namespace zvk

@@ -3,7 +3,8 @@
 // chip: Fill, Copy (overlap allowed), Checksum (a 16-bit wrapping sum) and
 // Clear, each on the buffer of CurrentBufferKind. Fill, Copy and Checksum ask
 // for their addresses in a FieldDialog whose values are remembered for the
-// next use while the program runs.
+// next use while the program runs. What Fill, Copy and Clear change is a
+// BlockRequest, built from those remembered values (or by any other caller).
 
 #include <cstdint>
 #include <optional>
@@ -27,6 +28,24 @@ struct BlockSettings {
 };
 BlockSettings& BlockOperationSettings();
 
+enum class BlockOperation : std::uint8_t { Fill, Copy, Clear };
+
+// One change of a buffer: Fill start..end with value, Copy start..end to
+// destination, or Clear the whole buffer (no range).
+struct BlockRequest {
+    BlockOperation operation = BlockOperation::Fill;
+    BufferKind buffer = BufferKind::Flash;
+    std::uint16_t start = 0;
+    std::uint16_t end = 0;
+    std::uint8_t value = 0;
+    std::uint16_t destination = 0;
+};
+
+// Checks the range of a Fill or Copy (CheckBlockRange), then changes the
+// buffer and refreshes the windows that show it. False, with nothing
+// changed, after the range message.
+bool RunBlockRequest(const BlockRequest& request);
+
 // Puts the remembered block and save values back to their start values.
 void ResetFileOperationSettings();
 
@@ -40,15 +59,16 @@ void ResetFileOperationSettings();
 // The range tests, in order: start above end, then lastWritten (end, or
 // Copy's last destination address) above the buffer's last address. False
 // after the message.
-[[nodiscard]] bool CheckBlockRange(std::uint16_t start, std::uint16_t end,
+[[nodiscard]] bool CheckBlockRange(BufferKind kind, std::uint16_t start, std::uint16_t end,
                                    std::uint32_t lastWritten);
 
 // The sum of the bytes start..end of the buffer, modulo 65536.
 [[nodiscard]] std::uint16_t BufferChecksum(BufferKind kind, std::uint16_t start, std::uint16_t end);
 // "Check sum = %04X".
 [[nodiscard]] std::string ChecksumText(std::uint16_t sum);
-// The range tests, then the sum of the buffer of CurrentBufferKind.
-[[nodiscard]] std::optional<std::uint16_t> ChecksumRange(std::uint16_t start, std::uint16_t end);
+// The range tests, then the sum of the buffer.
+[[nodiscard]] std::optional<std::uint16_t> ChecksumRange(BufferKind kind, std::uint16_t start,
+                                                         std::uint16_t end);
 
 // The four commands; each dialog command does nothing when its dialog is
 // cancelled. Fill and Copy refresh the open buffer windows afterwards.

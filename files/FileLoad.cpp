@@ -45,7 +45,7 @@ void StoreLoadedByte(LoadState& state, BufferKind kind, std::uint32_t address, s
 }
 
 RecordResult StoreDataRecord(const HexRecord& record, LoadState& state) {
-    const BufferKind kind = App().CurrentBufferKind;
+    const BufferKind kind = state.buffer;
     const std::uint32_t last = LastAddress(kind);
     std::uint32_t address = state.base + record.offset;
     if (!state.started) {
@@ -167,33 +167,34 @@ RecordResult ParseHexRecord(std::string_view line, LoadState& state) {
     }
 }
 
-FileLoadJob::FileLoadJob(FileHandle file, std::string path, StartAddressQuestion askStartAddress,
-                         std::optional<LoadMode> mode)
+FileLoadJob::FileLoadJob(FileHandle file, LoadRequest request, StartAddressQuestion askStartAddress)
     : file_(std::move(file)),
-      path_(std::move(path)),
-      askStartAddress_(std::move(askStartAddress)),
-      forcedMode_(mode) {}
+      request_(std::move(request)),
+      askStartAddress_(std::move(askStartAddress)) {}
 
 void FileLoadJob::Start() {
     state_ = LoadState{};
+    state_.buffer = request_.buffer;
     endCode_.reset();
     std::error_code error;
-    const auto size = std::filesystem::file_size(path_, error);
+    const auto size = std::filesystem::file_size(request_.path, error);
     state_.fileSize = error ? 0 : size;
     model_.title = "Loading...";
-    model_.label = "Loading from: " + ShortDisplayName(path_);
+    model_.label = "Loading from: " + ShortDisplayName(request_.path);
     model_.progressMax =
         static_cast<std::uint32_t>(std::min<std::uint64_t>(state_.fileSize, UINT32_MAX));
     model_.progressPos = 0;
-    state_.mode = forcedMode_.value_or(IsHexFileName(path_) ? LoadMode::Hex : LoadMode::Binary);
+    state_.mode =
+        request_.mode.value_or(IsHexFileName(request_.path) ? LoadMode::Hex : LoadMode::Binary);
     if (state_.mode == LoadMode::Binary) {
-        const auto address = askStartAddress_ ? askStartAddress_() : std::nullopt;
+        std::optional<std::uint16_t> address = request_.binaryStart;
+        if (!address && askStartAddress_) address = askStartAddress_();
         if (!address) {
             declined_ = true;
             End(kLoadStopped);
             return;
         }
-        App().EnteredAddress = *address;
+        state_.binaryStart = *address;
         state_.loadAddress = *address;
     }
 }
@@ -219,7 +220,7 @@ int FileLoadJob::End(int code) {
 }
 
 std::optional<int> FileLoadJob::LoadOneChunk() {
-    const BufferKind kind = App().CurrentBufferKind;
+    const BufferKind kind = state_.buffer;
     const std::size_t n = ReadFileChunk(file_, state_.mode, block_, kBinaryChunk);
     if (file_.Failed()) {
         // Taking the error for the end of the file would report a cut image
@@ -265,14 +266,14 @@ std::optional<int> FileLoadJob::LoadOneChunk() {
         if (state_.mode == LoadMode::Binary) {
             model_.progressPos = model_.progressMax;
             ShowMessage("File Loaded Successfully.", "Load Program", MessageIcon::Information);
-            AppendEntry(state_, App().EnteredAddress, state_.loadAddress, kDetailsEntryWidth);
+            AppendEntry(state_, state_.binaryStart, state_.loadAddress, kDetailsEntryWidth);
             return End(kLoadDone);
         }
         ShowMessage("Illegal File End.", "ERROR", MessageIcon::Stop);
         return End(kLoadStopped);
     }
     if (state_.mode == LoadMode::Binary) {
-        AppendEntry(state_, App().EnteredAddress, last + 1, kDetailsEntryWidth);
+        AppendEntry(state_, state_.binaryStart, last + 1, kDetailsEntryWidth);
     }
     ShowMessage(kOverflowText, "ERROR", MessageIcon::Stop);
     return End(kLoadBufferEnd);
@@ -283,9 +284,16 @@ LoadDetailsModel FileLoadJob::Details() const {
     return {overflow ? kOverflowText : "File Loaded Succesfully.", state_.LoadDetails};
 }
 
-int LoadFileCommand(const LoadFrontEnd& frontEnd) {
-    const std::string path = App().SelectedFileName;
-    FileHandle file(OpenRegularFileForReading(path));
+LoadRequest RememberedLoadRequest() {
+    LoadRequest request;
+    request.buffer = App().CurrentBufferKind;
+    request.path = App().SelectedFileName;
+    request.clearFirst = (App().OptionFlags & kOptionClearBeforeLoad) != 0;
+    return request;
+}
+
+int LoadFile(const LoadRequest& request, const LoadFrontEnd& frontEnd) {
+    FileHandle file(OpenRegularFileForReading(request.path));
     if (!file) {
         ShowMessage("Unable to open the selected file", "ERROR", MessageIcon::Stop);
         return kLoadStopped;
@@ -293,12 +301,13 @@ int LoadFileCommand(const LoadFrontEnd& frontEnd) {
     // Taken from the handle the load reads, so that it describes what was
     // loaded even when the file is replaced meanwhile.
     const std::optional<FileStamp> stamp = StampFile(file.get());
-    if (App().OptionFlags & kOptionClearBeforeLoad) ClearBuffer();
-    FileLoadJob job(std::move(file), path, frontEnd.askStartAddress, frontEnd.mode);
+    if (request.clearFirst) ClearBuffer(request.buffer);
+    FileLoadJob job(std::move(file), request, frontEnd.askStartAddress);
     const int code = frontEnd.runLoadDialog ? frontEnd.runLoadDialog(job) : RunJobToEnd(job);
     if (!job.Declined()) {
         const bool binary = job.State().mode == LoadMode::Binary;
-        NoteLoadedFile(App().CurrentBufferKind, path, binary ? App().EnteredAddress : 0, stamp,
+        if (binary) App().EnteredAddress = job.State().binaryStart;
+        NoteLoadedFile(request.buffer, request.path, binary ? job.State().binaryStart : 0, stamp,
                        job.State().loaded, frontEnd.rememberForReload);
     }
     // What was loaded, all or part, shows behind the message or the details.
@@ -309,6 +318,10 @@ int LoadFileCommand(const LoadFrontEnd& frontEnd) {
         frontEnd.showDetails(job.Details());
     }
     return code;
+}
+
+int LoadFileCommand(const LoadFrontEnd& frontEnd) {
+    return LoadFile(RememberedLoadRequest(), frontEnd);
 }
 
 }  // namespace zvk

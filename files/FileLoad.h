@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/AppState.h"
 #include "app/Job.h"
 #include "files/FileJob.h"
 
@@ -51,9 +52,11 @@ inline constexpr FileFilter kLoadFileFilters[] = {
 // The state of one load, from the dialog's start to its end. Addresses are
 // kept wide so that nothing a record places past 0xFFFF wraps into the buffer.
 struct LoadState {
+    BufferKind buffer = BufferKind::Flash;  // where the bytes go
     std::uint64_t fileSize = 0;
     LoadMode mode = LoadMode::Hex;
     std::uint64_t bytesRead = 0;
+    std::uint16_t binaryStart = 0;   // binary: where the file starts
     std::uint32_t loadAddress = 0;   // binary: address of the next byte
     std::uint32_t base = 0;          // HEX: added to each record's offset
     std::uint32_t segmentStart = 0;  // HEX: the stretch being loaded now
@@ -120,7 +123,7 @@ enum class RecordResult {
     Invalid = 3,       // a digit is not hexadecimal, or the checksum does not match
 };
 
-// Acts on one line that starts with ':' for the buffer of CurrentBufferKind:
+// Acts on one line that starts with ':' for the state's buffer:
 // stores data records, takes the base from extended segment (02) and extended
 // linear (04) records, skips other types, and appends the details entries.
 [[nodiscard]] RecordResult ParseHexRecord(std::string_view line, LoadState& state);
@@ -135,14 +138,29 @@ struct LoadDetailsModel {
 // Asked in binary mode for the start address; nullopt means the user declined.
 using StartAddressQuestion = std::function<std::optional<std::uint16_t>()>;
 
-// The "Loading..." dialog's work. Start() may ask the start address question
-// and finish the job at once when it is declined; each Step() then loads as
-// many lines or chunks as fit in kStepBudget.
+// What one load does.
+struct LoadRequest {
+    BufferKind buffer = BufferKind::Flash;
+    std::string path;
+    // HEX or binary whatever the name says (zvk-cli's --format, or a HEX file
+    // recognised by its content). Empty: the name decides.
+    std::optional<LoadMode> mode;
+    // Where a binary file starts. Empty: the start address question is asked.
+    std::optional<std::uint16_t> binaryStart;
+    bool clearFirst = false;  // the buffer is cleared before the file is read
+};
+
+// The request of Load File: SelectedFileName into the buffer of
+// CurrentBufferKind, cleared first when OptionFlags bit 0 is set.
+[[nodiscard]] LoadRequest RememberedLoadRequest();
+
+// The "Loading..." dialog's work: reads the open file of the request into
+// the request's buffer. Start() may ask the start address question and finish
+// the job at once when it is declined; each Step() then loads as many lines
+// or chunks as fit in kStepBudget.
 class FileLoadJob final : public Job {
   public:
-    // mode, when given, decides HEX or binary instead of the file's name.
-    FileLoadJob(FileHandle file, std::string path, StartAddressQuestion askStartAddress,
-                std::optional<LoadMode> mode = std::nullopt);
+    FileLoadJob(FileHandle file, LoadRequest request, StartAddressQuestion askStartAddress);
 
     void Start() override;
     [[nodiscard]] StepResult Step() override;
@@ -161,9 +179,8 @@ class FileLoadJob final : public Job {
     int End(int code);
 
     FileReader file_;
-    std::string path_;
+    LoadRequest request_;
     StartAddressQuestion askStartAddress_;
-    std::optional<LoadMode> forcedMode_;
     ProgressModel model_;
     LoadState state_;
     std::string block_;
@@ -171,8 +188,9 @@ class FileLoadJob final : public Job {
     bool declined_ = false;
 };
 
-// What the desktop program (or zvk-cli) supplies to LoadFileCommand.
+// What the desktop program (or zvk-cli) supplies to a load.
 struct LoadFrontEnd {
+    // Asked when the request has no binary start.
     StartAddressQuestion askStartAddress;
     // Runs the loading dialog modally and returns its end code. Empty: the
     // job runs to its end at once.
@@ -182,18 +200,19 @@ struct LoadFrontEnd {
     // The desktop program's loads become the load File > Reload repeats,
     // remembered across runs (files/Reload.h).
     bool rememberForReload = false;
-    // HEX or binary whatever the name says (zvk-cli's --format, or a HEX file
-    // recognised by its content). Empty: the name decides.
-    std::optional<LoadMode> mode;
 };
 
-// Loads SelectedFileName into the buffer of CurrentBufferKind, clearing the
-// buffer first when OptionFlags bit 0 is set, and refreshes the buffer
-// windows. Only a regular file is opened: a folder, FIFO, socket or device is
-// refused at once like a missing file. Returns the loading dialog's end code
-// (kLoadStopped also when the file cannot be opened). A read error part way
-// stops the load as "Illegal File End.". A load that ran, whatever its end,
-// is recorded for Reload and for the changed-file question (files/Reload.h).
+// Loads the request's file into its buffer, clearing the buffer first when
+// it says so, and refreshes the buffer windows. Only a regular file is
+// opened: a folder, FIFO, socket or device is refused at once like a missing
+// file. Returns the loading dialog's end code (kLoadStopped also when the
+// file cannot be opened). A read error part way stops the load as "Illegal
+// File End.". A load that ran, whatever its end, is recorded for Reload and
+// for the changed-file question (files/Reload.h), and a binary one leaves its
+// start address in EnteredAddress, the start address question's next answer.
+int LoadFile(const LoadRequest& request, const LoadFrontEnd& frontEnd);
+
+// Load File: LoadFile of RememberedLoadRequest().
 int LoadFileCommand(const LoadFrontEnd& frontEnd);
 
 }  // namespace zvk

@@ -19,10 +19,10 @@ constexpr std::array<DialogFieldSpec, 2> kSaveFields{{
     {1015, "&Ending Address", 4},
 }};
 
-void ReadBuffer(std::uint32_t address, std::uint8_t* out, std::uint32_t count) {
+void ReadBuffer(BufferKind buffer, std::uint32_t address, std::uint8_t* out, std::uint32_t count) {
     const auto a = static_cast<std::uint16_t>(address);
     const auto n = static_cast<std::uint16_t>(count);
-    if (App().CurrentBufferKind == BufferKind::Flash) {
+    if (buffer == BufferKind::Flash) {
         CopyFlashOut(a, out, n);
     } else {
         CopyEepromOut(a, out, n);
@@ -58,14 +58,18 @@ FieldDialog SaveMemoryDialog() {
     return dialog;
 }
 
-bool CheckSaveRange() {
+SaveRequest RememberedSaveRequest(BufferKind buffer) {
     const SaveMemorySettings& s = FileSaveSettings();
-    if (s.start > s.end) {
+    return {buffer, s.start, s.end, s.format == kSaveFormatHex, {}};
+}
+
+bool CheckSaveRange(const SaveRequest& request) {
+    if (request.start > request.end) {
         ShowMessage("Starting Address is Greater than Ending Address!", "Address Error",
                     MessageIcon::Stop);
         return false;
     }
-    if (s.end > LastAddress(App().CurrentBufferKind)) {
+    if (request.end > LastAddress(request.buffer)) {
         ShowMessage("Ending Address exceeds device capacity!", "Address Error", MessageIcon::Stop);
         return false;
     }
@@ -87,17 +91,16 @@ SafeFile CreateSaveFile(const std::string& path) {
     }
 }
 
-FileSaveJob::FileSaveJob(SafeFile file, std::string path)
-    : file_(std::move(file)), path_(std::move(path)) {}
+FileSaveJob::FileSaveJob(SafeFile file, SaveRequest request)
+    : file_(std::move(file)), request_(std::move(request)) {}
 
 void FileSaveJob::Start() {
-    const SaveMemorySettings& s = FileSaveSettings();
     model_.title = "Saving...";
-    model_.label = "Saving to: " + ShortDisplayName(path_);
-    model_.progressMax = static_cast<std::uint32_t>(s.end - s.start);
+    model_.label = "Saving to: " + ShortDisplayName(request_.path);
+    model_.progressMax = static_cast<std::uint32_t>(request_.end - request_.start);
     model_.progressPos = 0;
     bytesDone_ = 0;
-    nextAddress_ = s.start;
+    nextAddress_ = request_.start;
     endCode_.reset();
 }
 
@@ -123,17 +126,16 @@ void FileSaveJob::Cancel() {
 }
 
 bool FileSaveJob::SaveOneBlock() {
-    const SaveMemorySettings& s = FileSaveSettings();
-    const std::uint32_t remaining = s.end - nextAddress_;
+    const std::uint32_t remaining = request_.end - nextAddress_;
     // The last block takes all that remains, up to 17 bytes, so that no record
     // of a single byte trails a full one.
     const bool last = remaining <= kSaveRecordBytes;
     const std::uint32_t count = last ? remaining + 1 : kSaveRecordBytes;
     std::uint8_t bytes[kSaveRecordBytes + 1];
-    ReadBuffer(nextAddress_, bytes, count);
+    ReadBuffer(request_.buffer, nextAddress_, bytes, count);
     bytesDone_ += count;
     model_.progressPos = bytesDone_;
-    if (s.format == kSaveFormatHex) {
+    if (request_.intelHex) {
         AppendDataRecord(out_, static_cast<std::uint16_t>(nextAddress_), bytes, count);
         if (last) out_ += kHexEndRecordLine;
     } else {
@@ -158,21 +160,11 @@ int FileSaveJob::Discard(int code) {
     return code;
 }
 
-bool SaveCommand(const SaveFrontEnd& frontEnd) {
-    FieldDialog dialog = SaveMemoryDialog();
-    if (!frontEnd.runSaveMemoryDialog || !frontEnd.runSaveMemoryDialog(dialog)) return false;
-    if (!CheckSaveRange()) return false;
-    SaveMemorySettings& settings = FileSaveSettings();
-    settings.path.clear();
-    const SaveFileDialogSpec& spec =
-        settings.format == kSaveFormatHex ? kSaveHexFileDialog : kSaveBinaryFileDialog;
-    const auto path = frontEnd.askSavePath ? frontEnd.askSavePath(spec) : std::nullopt;
-    if (!path || path->empty()) return false;
-    settings.path = *path;
-    SafeFile file = CreateSaveFile(settings.path);
+bool RunSave(const SaveRequest& request, const SaveDialogRunner& runSaveDialog) {
+    SafeFile file = CreateSaveFile(request.path);
     if (!file.IsOpen()) return false;
-    FileSaveJob job(std::move(file), settings.path);
-    const int code = frontEnd.runSaveDialog ? frontEnd.runSaveDialog(job) : RunJobToEnd(job);
+    FileSaveJob job(std::move(file), request);
+    const int code = runSaveDialog ? runSaveDialog(job) : RunJobToEnd(job);
     if (code == kSaveDone) {
         ShowMessage("Operation Completed Succesfully.", "Save Memory", MessageIcon::Information);
         return true;
@@ -181,6 +173,23 @@ bool SaveCommand(const SaveFrontEnd& frontEnd) {
         ShowMessage("Storing Operation is Cancelled by User!", "Error", MessageIcon::Information);
     }
     return false;
+}
+
+bool SaveBuffer(const SaveRequest& request) { return CheckSaveRange(request) && RunSave(request); }
+
+bool SaveCommand(const SaveFrontEnd& frontEnd) {
+    FieldDialog dialog = SaveMemoryDialog();
+    if (!frontEnd.runSaveMemoryDialog || !frontEnd.runSaveMemoryDialog(dialog)) return false;
+    SaveRequest request = RememberedSaveRequest(App().CurrentBufferKind);
+    if (!CheckSaveRange(request)) return false;
+    SaveMemorySettings& settings = FileSaveSettings();
+    settings.path.clear();
+    const SaveFileDialogSpec& spec = request.intelHex ? kSaveHexFileDialog : kSaveBinaryFileDialog;
+    const auto path = frontEnd.askSavePath ? frontEnd.askSavePath(spec) : std::nullopt;
+    if (!path || path->empty()) return false;
+    settings.path = *path;
+    request.path = *path;
+    return RunSave(request, frontEnd.runSaveDialog);
 }
 
 }  // namespace zvk

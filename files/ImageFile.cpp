@@ -1,7 +1,5 @@
 #include "files/ImageFile.h"
 
-#include <cstdio>
-
 #include "app/Buffers.h"
 #include "files/FileLoad.h"
 #include "files/FileSave.h"
@@ -14,32 +12,19 @@ ImageLoad LoadImageFile(const std::string& path, BufferKind kind, std::uint16_t 
                         std::optional<LoadMode> mode) {
     ImageLoad result;
     if (App().FlashBuffer.empty() && AllocateBuffers() != 0) return result;
-    App().CurrentBufferKind = kind;
-    App().SelectedFileName = path;
+    LoadRequest request;
+    request.buffer = kind;
+    request.path = path;
+    request.mode = mode;
+    request.binaryStart = binaryStart;
+    // The user's option holds for these loads as for Load File.
+    request.clearFirst = (App().OptionFlags & kOptionClearBeforeLoad) != 0;
     LoadFrontEnd frontEnd;
-    frontEnd.mode = mode;
-    frontEnd.askStartAddress = [binaryStart] { return std::optional<std::uint16_t>(binaryStart); };
     frontEnd.showDetails = [&result](const LoadDetailsModel& details) {
         result.details = LoadDetailsEntries(details.details);
     };
-    result.endCode = LoadFileCommand(frontEnd);
+    result.endCode = LoadFile(request, frontEnd);
     return result;
-}
-
-bool SaveImageFile(const std::string& path, BufferKind kind, std::uint16_t start, std::uint16_t end,
-                   bool intelHex) {
-    App().CurrentBufferKind = kind;
-    char from[8];
-    char to[8];
-    std::snprintf(from, sizeof from, "%04X", static_cast<unsigned>(start));
-    std::snprintf(to, sizeof to, "%04X", static_cast<unsigned>(end));
-    SaveFrontEnd frontEnd;
-    frontEnd.runSaveMemoryDialog =
-        AnswerDialogWith({from, to}, intelHex ? kSaveHexRadioId : kSaveBinaryRadioId);
-    frontEnd.askSavePath = [&path](const SaveFileDialogSpec&) {
-        return std::optional<std::string>(path);
-    };
-    return SaveCommand(frontEnd);
 }
 
 }  // namespace zvk

@@ -1,7 +1,8 @@
 #pragma once
-// Loading and saving image files without a screen (zvk-cli): the same Load
-// File and Save As commands, with their questions answered up front and their
-// progress run to the end at once. Messages still go through ShowMessage.
+// Loading image files without a screen (zvk-cli): the same Load File command,
+// with its questions answered up front and its progress run to the end at
+// once. (A save without a screen is SaveBuffer, files/FileSave.h.) Messages still go through
+// ShowMessage.
 
 #include <cstdint>
 #include <optional>
@@ -26,10 +27,5 @@ struct ImageLoad {
 // when the whole file went into the buffer.
 ImageLoad LoadImageFile(const std::string& path, BufferKind kind, std::uint16_t binaryStart = 0,
                         std::optional<LoadMode> mode = std::nullopt);
-
-// Saves start..end of the buffer of the kind to the file exactly as Save As
-// does, as Intel HEX or as binary. True when the file was written completely.
-bool SaveImageFile(const std::string& path, BufferKind kind, std::uint16_t start, std::uint16_t end,
-                   bool intelHex);
 
 }  // namespace zvk

@@ -48,13 +48,12 @@ bool HasBuffer(BufferKind kind) {
 }
 
 int LoadAgain(const ReloadTarget& target, const LoadFrontEnd& frontEnd) {
+    // Remembered as Load File would leave them.
     App().CurrentBufferKind = target.kind;
     App().SelectedFileName = target.path;
-    LoadFrontEnd again = frontEnd;
-    again.askStartAddress = [address = target.startAddress] {
-        return std::optional<std::uint16_t>(address);
-    };
-    return LoadFileCommand(again);
+    LoadRequest request = RememberedLoadRequest();
+    request.binaryStart = target.startAddress;
+    return LoadFile(request, frontEnd);
 }
 
 // Whether any byte the load wrote still holds what came from the file, or

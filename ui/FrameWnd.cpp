@@ -28,6 +28,7 @@
 #include "app/DeviceTable.h"
 #include "app/Installation.h"
 #include "app/Messages.h"
+#include "files/BlockOps.h"
 #include "files/FileLoad.h"
 #include "files/RecentFiles.h"
 #include "files/Reload.h"
@@ -61,13 +62,13 @@ constexpr FrameCommand kFrameCommands[] = {
     {Exit,                 K::None,   false, [](FrameWnd& f) { f.close(); }},
     {EditFlash,            K::None,   false, [](FrameWnd& f) { f.OpenChild(EditFlash); }},
     {LocateFlash,          K::None,   false, [](FrameWnd&) { LocateIn(App().FlashEditWindow); }},
-    {ClearFlash,           K::Flash,  false, [](FrameWnd&) { ClearBuffer(); }},
+    {ClearFlash,           K::Flash,  false, [](FrameWnd&) { ClearCommand(); }},
     {FillFlash,            K::Flash,  false, [](FrameWnd& f) { RunFill(&f); }},
     {CopyFlash,            K::Flash,  false, [](FrameWnd& f) { RunCopy(&f); }},
     {ChecksumFlash,        K::Flash,  false, [](FrameWnd& f) { RunChecksum(&f); }},
     {EditEeprom,           K::None,   false, [](FrameWnd& f) { f.OpenChild(EditEeprom); }},
     {LocateEeprom,         K::None,   false, [](FrameWnd&) { LocateIn(App().EepromEditWindow); }},
-    {ClearEeprom,          K::Eeprom, false, [](FrameWnd&) { ClearBuffer(); }},
+    {ClearEeprom,          K::Eeprom, false, [](FrameWnd&) { ClearCommand(); }},
     {FillEeprom,           K::Eeprom, false, [](FrameWnd& f) { RunFill(&f); }},
     {CopyEeprom,           K::Eeprom, false, [](FrameWnd& f) { RunCopy(&f); }},
     {ChecksumEeprom,       K::Eeprom, false, [](FrameWnd& f) { RunChecksum(&f); }},

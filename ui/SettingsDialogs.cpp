@@ -196,10 +196,11 @@ void SelectDeviceDlg::accept() {
     SelectDevice(App().SelectedDevice);
     if (App().SelectedDevice != startPart_) {
         if ((App().OptionFlags & kOptionClearOnPartChange) != 0) {
-            App().CurrentBufferKind = BufferKind::Flash;
-            ClearBuffer();
+            ClearBuffer(BufferKind::Flash);
+            ClearBuffer(BufferKind::Eeprom);
+            // Left at EEPROM, as clearing both buffers one after the other
+            // always left it: the signature command of an S53 part depends on it.
             App().CurrentBufferKind = BufferKind::Eeprom;
-            ClearBuffer();
         }
         for (WindowHandle window : {App().FlashEditWindow, App().DisassemblyWindow}) {
             if (window == nullptr) continue;

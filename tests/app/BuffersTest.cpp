@@ -78,7 +78,7 @@ TEST_F(Buffers, OverlappingCopiesMatchACopyThroughATemporaryBlock) {
         std::copy(temp.begin(), temp.end(), expected.begin() + c.destination);
 
         std::fill(App().FlashOrigin.begin(), App().FlashOrigin.end(), OriginNone);
-        CopyBufferRange(c.start, c.end, c.destination);
+        CopyBufferRange(BufferKind::Flash, c.start, c.end, c.destination);
         EXPECT_EQ(App().FlashBuffer, expected) << c.start << ".." << c.end << "->" << c.destination;
         for (std::size_t k = 0; k < temp.size(); ++k) {
             ASSERT_EQ(App().FlashOrigin[c.destination + k], OriginEdited);
@@ -87,9 +87,8 @@ TEST_F(Buffers, OverlappingCopiesMatchACopyThroughATemporaryBlock) {
     }
 }
 
-TEST_F(Buffers, CopyAndFillWorkOnTheCurrentBufferKind) {
-    App().CurrentBufferKind = BufferKind::Eeprom;
-    FillBufferRange(0x0010, 0x0010, 0xAB);
+TEST_F(Buffers, CopyAndFillWorkOnTheBufferGiven) {
+    FillBufferRange(BufferKind::Eeprom, 0x0010, 0x0010, 0xAB);
     EXPECT_EQ(EepromRead(0x000F), 0xFF);
     EXPECT_EQ(EepromRead(0x0010), 0xAB);
     EXPECT_EQ(EepromRead(0x0011), 0xFF);
@@ -97,10 +96,10 @@ TEST_F(Buffers, CopyAndFillWorkOnTheCurrentBufferKind) {
     EXPECT_EQ(App().EepromOrigin[0x0011], OriginNone);
     EXPECT_EQ(FlashRead(0x0010), 0xFF);
 
-    CopyBufferRange(0x0010, 0x0010, 0x07FF);
+    CopyBufferRange(BufferKind::Eeprom, 0x0010, 0x0010, 0x07FF);
     EXPECT_EQ(EepromRead(0x07FF), 0xAB);
 
-    FillBufferRange(0x07FE, 0x07FF, 0x00);  // ends at the last address: no wrap
+    FillBufferRange(BufferKind::Eeprom, 0x07FE, 0x07FF, 0x00);  // ends at the last address: no wrap
     EXPECT_EQ(EepromRead(0x0000), 0xFF);
 }
 
@@ -111,9 +110,9 @@ TEST_F(Buffers, ClearResetsTheReachablePartAndRefreshesItsWindows) {
     App().FlashEditWindow = &flashEdit;
     App().DisassemblyWindow = &disassembly;
 
-    FillBufferRange(0x0000, 0x07FF, 0x55);
+    FillBufferRange(BufferKind::Flash, 0x0000, 0x07FF, 0x55);
     SelectDevice(0);  // 1 KB part
-    ClearBuffer();
+    ClearBuffer(BufferKind::Flash);
     EXPECT_EQ(App().FlashBuffer[0x03FF], 0xFF);
     EXPECT_EQ(App().FlashOrigin[0x03FF], OriginNone);
     EXPECT_EQ(App().FlashBuffer[0x0400], 0x55) << "bytes above the part stay in the block";
@@ -124,11 +123,10 @@ TEST_F(Buffers, ClearResetsTheReachablePartAndRefreshesItsWindows) {
                                                                {&disassembly, kCmdReload}}));
 
     sent.clear();
-    App().CurrentBufferKind = BufferKind::Eeprom;
-    ClearBuffer();
+    ClearBuffer(BufferKind::Eeprom);
     EXPECT_TRUE(sent.empty()) << "a closed EEPROM editor is skipped";
     App().EepromEditWindow = &eepromEdit;
-    ClearBuffer();
+    ClearBuffer(BufferKind::Eeprom);
     EXPECT_EQ(sent, (std::vector<std::pair<WindowHandle, int>>{{&eepromEdit, kCmdReload}}));
 }
 

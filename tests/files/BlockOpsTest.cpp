@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -149,7 +150,7 @@ TEST_F(BlockOps, CopyWorksWhateverTheOverlap) {
 }
 
 TEST_F(BlockOps, ChecksumWrapsAtSixteenBits) {
-    FillBufferRange(0x0000, 0x0FFF, 0xFF);
+    FillBufferRange(BufferKind::Flash, 0x0000, 0x0FFF, 0xFF);
     ChecksumCommand(AnswerDialogWith({"0000", "0fff"}));
     EXPECT_EQ(messages.Lines(), (std::vector<std::string>{"Checksum|Check sum = F000"}));
     EXPECT_EQ(BlockOperationSettings().checksumEnd, 0x0FFF);
@@ -180,6 +181,55 @@ TEST_F(BlockOps, ClearStopsAtTheLastAddress) {
     EXPECT_EQ(commands.sent, (std::vector<std::pair<WindowHandle, int>>{
                                  {&flashWindow, kCmdReload}, {&disassemblyWindow, kCmdReload}}));
     EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(BlockOps, ARequestWorksOnItsOwnBufferWhateverIsCurrent) {
+    App().CurrentBufferKind = BufferKind::Flash;
+    const auto flash = App().FlashBuffer;
+    struct Case {
+        BlockRequest request;
+        bool done;
+        std::vector<std::uint8_t> eeprom07F0;  // EEPROM 07F0..07F3 afterwards
+        std::vector<std::string> messages;
+    };
+    const std::vector<Case> cases = {
+        {{BlockOperation::Fill, BufferKind::Eeprom, 0x07F0, 0x07F1, 0x5A, 0},
+         true,
+         {0x5A, 0x5A, 0xFF, 0xFF},
+         {}},
+        {{BlockOperation::Copy, BufferKind::Eeprom, 0x07F0, 0x07F1, 0, 0x07F2},
+         true,
+         {0x5A, 0x5A, 0x5A, 0x5A},
+         {}},
+        // Limits are those of the request's buffer (EEPROM 07FF), not of the Flash.
+        {{BlockOperation::Fill, BufferKind::Eeprom, 0x07F0, 0x0800, 0x00, 0},
+         false,
+         {0x5A, 0x5A, 0x5A, 0x5A},
+         {kOutOfRange}},
+        {{BlockOperation::Copy, BufferKind::Eeprom, 0x07F0, 0x07F3, 0, 0x07FD},
+         false,
+         {0x5A, 0x5A, 0x5A, 0x5A},
+         {kOutOfRange}},
+        {{BlockOperation::Copy, BufferKind::Eeprom, 0x07F3, 0x07F0, 0, 0x0000},
+         false,
+         {0x5A, 0x5A, 0x5A, 0x5A},
+         {kStartAboveEnd}},
+        {{BlockOperation::Clear, BufferKind::Eeprom}, true, {0xFF, 0xFF, 0xFF, 0xFF}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.request.operation));
+        messages.messages.clear();
+        commands.sent.clear();
+        EXPECT_EQ(RunBlockRequest(c.request), c.done);
+        EXPECT_EQ(BufferBytes(BufferKind::Eeprom, 0x07F0, 4), c.eeprom07F0);
+        EXPECT_EQ(messages.Lines(), c.messages) << "the commands show the completion";
+        if (c.done) {
+            EXPECT_TRUE(std::count(commands.sent.begin(), commands.sent.end(),
+                                   std::pair<WindowHandle, int>{&eepromWindow, kCmdReload}));
+        }
+        EXPECT_EQ(App().FlashBuffer, flash);
+        EXPECT_EQ(App().CurrentBufferKind, BufferKind::Flash);
+    }
 }
 
 }  // namespace

@@ -359,6 +359,38 @@ TEST_F(FileLoad, BinaryFilesLoadAtTheEnteredAddress) {
     EXPECT_EQ(GetOrigin(BufferKind::Flash, 0x022B), OriginFile);
 }
 
+TEST_F(FileLoad, ARequestLoadsWhereItSaysWithoutAsking) {
+    App().CurrentBufferKind = BufferKind::Flash;
+    App().SelectedFileName = "remembered.hex";
+    App().OptionFlags = kOptionClearBeforeLoad;  // the request, not the option, decides
+    EepromWrite(0x0000, 0x11);
+    const std::string path = WriteFile("image.hex", "\x01\x02");
+    LoadFrontEnd frontEnd;
+    bool asked = false;
+    frontEnd.askStartAddress = [&asked] {
+        asked = true;
+        return std::optional<std::uint16_t>(0);
+    };
+
+    LoadRequest request{BufferKind::Eeprom, path, LoadMode::Binary, 0x07FE, false};
+    EXPECT_EQ(LoadFile(request, frontEnd), kLoadDone);
+    EXPECT_FALSE(asked) << "the request's start address";
+    EXPECT_EQ(BufferBytes(BufferKind::Eeprom, 0x07FE, 2), (std::vector<std::uint8_t>{1, 2}));
+    EXPECT_EQ(EepromRead(0x0000), 0x11) << "not cleared";
+    EXPECT_EQ(FlashRead(0x07FE), 0xFF);
+    EXPECT_EQ(App().EnteredAddress, 0x07FE) << "the next question's answer";
+    EXPECT_EQ(App().SelectedFileName, "remembered.hex");
+    EXPECT_EQ(App().CurrentBufferKind, BufferKind::Flash);
+
+    // Without a start address the question is asked; clearFirst clears.
+    request.binaryStart.reset();
+    request.clearFirst = true;
+    EXPECT_EQ(LoadFile(request, frontEnd), kLoadDone);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(BufferBytes(BufferKind::Eeprom, 0x0000, 2), (std::vector<std::uint8_t>{1, 2}));
+    EXPECT_EQ(EepromRead(0x07FE), 0xFF);
+}
+
 TEST_F(FileLoad, BinaryOverflowKeepsWhatFits) {
     struct Case {
         const char* name;
@@ -406,14 +438,14 @@ TEST_F(FileLoad, TheNameDecidesTheMode) {
     const std::string record = Record(0, 0x0000, {0x12});
     for (const char* name : {"image.hex", "IMAGE.HEX", "image.Hex", "demo.ihx", "DEMO.IHX",
                              "demo.ihex", "Demo.IHex"}) {
-        ClearBuffer();
+        ClearBuffer(BufferKind::Flash);
         EXPECT_EQ(Load(WriteFile(name, record + kEnd)), kLoadDone) << name;
         EXPECT_EQ(FlashRead(0x0000), 0x12) << name;
     }
     // Only the last extension counts, and only a whole one.
     for (const char* name : {"image.bin", "image", "hex", "image.ihx.bin", "image.hex.txt",
                              "image.ih", "image.hexx", "image.ihexx", "ihx"}) {
-        ClearBuffer();
+        ClearBuffer(BufferKind::Flash);
         EXPECT_EQ(Load(WriteFile(name, record + kEnd)), kLoadDone) << name;
         EXPECT_EQ(FlashRead(0x0000), ':') << name << " is read as binary";
     }
@@ -501,7 +533,8 @@ TEST_F(FileLoad, AReadErrorStopsTheLoad) {
         FailingSource source{c.content, c.failAt};
         FileHandle stream(fopencookie(&source, "r", {ReadFailing, nullptr, nullptr, nullptr}));
         ASSERT_TRUE(stream);
-        FileLoadJob job(std::move(stream), PathOf(c.name), [] { return std::uint16_t{0}; });
+        FileLoadJob job(std::move(stream), {BufferKind::Flash, PathOf(c.name), {}, {}, false},
+                        [] { return std::uint16_t{0}; });
         EXPECT_EQ(RunJobToEnd(job), kLoadStopped);
         EXPECT_EQ(messages.Lines(), (std::vector<std::string>{"ERROR|Illegal File End."}));
     }
@@ -523,7 +556,8 @@ TEST_F(FileLoad, ALineLongerThanAnyRecordIsRefusedWithoutReadingOn) {
     g_endlessHanded = 0;
     FileHandle stream(fopencookie(nullptr, "r", {ReadEndless, nullptr, nullptr, nullptr}));
     ASSERT_TRUE(stream);
-    FileLoadJob job(std::move(stream), PathOf("endless.hex"), [] { return std::uint16_t{0}; });
+    FileLoadJob job(std::move(stream), {BufferKind::Flash, PathOf("endless.hex"), {}, {}, false},
+                    [] { return std::uint16_t{0}; });
     EXPECT_EQ(RunJobToEnd(job), kLoadStopped);
     EXPECT_EQ(messages.Lines(), (std::vector<std::string>{"ERROR|Invalid HEX file"}));
     // The reader's own buffering, not the length of the line.
@@ -590,7 +624,7 @@ TEST_F(FileLoad, StepsKeepToTheirBudgetAndCanBeCancelled) {
     EXPECT_TRUE(messages.messages.empty());
 
     // Cancel after two steps: what was loaded stays, the rest does not come.
-    ClearBuffer();
+    ClearBuffer(BufferKind::Flash);
     frontEnd.runLoadDialog = [](FileLoadJob& job) {
         job.Start();
         EXPECT_FALSE(job.Step().finished);

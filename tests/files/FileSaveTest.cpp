@@ -236,5 +236,27 @@ TEST_F(FileSave, AFileThatCannotBeCreated) {
     EXPECT_EQ(messages.Lines(), (std::vector<std::string>{"ERROR|Unable to Write the file"}));
 }
 
+TEST_F(FileSave, ARequestSavesWhatItSaysWhateverIsRemembered) {
+    for (std::uint32_t a = 0; a < kEepromBufferSize; ++a) {
+        App().EepromBuffer[a] = static_cast<std::uint8_t>(0xA0 ^ a);
+    }
+    App().CurrentBufferKind = BufferKind::Flash;
+    FileSaveSettings() = {0x0000, 0x00FF, kSaveFormatHex, "remembered.hex"};
+
+    EXPECT_TRUE(SaveBuffer({BufferKind::Eeprom, 0x0010, 0x0013, false, PathOf("e.bin")}));
+    EXPECT_EQ(ReadFile(PathOf("e.bin")), "\xB0\xB1\xB2\xB3");
+    EXPECT_EQ(messages.Lines(), (std::vector<std::string>{kDone}));
+    EXPECT_EQ(App().CurrentBufferKind, BufferKind::Flash) << "nothing remembered changes";
+    EXPECT_EQ(FileSaveSettings().end, 0x00FF);
+    EXPECT_EQ(FileSaveSettings().path, "remembered.hex");
+
+    // Its range is checked against its own buffer, before any file is made.
+    messages.messages.clear();
+    EXPECT_FALSE(SaveBuffer({BufferKind::Eeprom, 0x0000, 0x0800, true, PathOf("e.hex")}));
+    EXPECT_EQ(messages.Lines(),
+              (std::vector<std::string>{"Address Error|Ending Address exceeds device capacity!"}));
+    EXPECT_FALSE(std::filesystem::exists(PathOf("e.hex")));
+}
+
 }  // namespace
 }  // namespace zvk::test

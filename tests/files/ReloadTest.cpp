@@ -136,25 +136,25 @@ TEST_F(Reload, TheQuestionAndWhenItComes) {
         {"rebuilt, three loaded bytes edited", false,
          [&](Reload& t) {
              rebuild(t);
-             FillBufferRange(0x0100, 0x0102, 0x00);
+             FillBufferRange(BufferKind::Flash, 0x0100, 0x0102, 0x00);
          },
          kQuestion + edits},
         {"rebuilt, one byte edited", true,
          [&](Reload& t) {
              rebuild(t);
-             FillBufferRange(0x010F, 0x010F, 0x00);
+             FillBufferRange(BufferKind::Flash, 0x010F, 0x010F, 0x00);
          },
          kQuestion + "\nThe buffer has 1 edited byte that Reload discards."},
         {"edits outside the file stay when the buffer is not cleared", false,
          [&](Reload& t) {
              rebuild(t);
-             FillBufferRange(0x0000, 0x0002, 0x00);
+             FillBufferRange(BufferKind::Flash, 0x0000, 0x0002, 0x00);
          },
          kQuestion},
         {"edits outside the file go when the buffer is cleared", true,
          [&](Reload& t) {
              rebuild(t);
-             FillBufferRange(0x0000, 0x0002, 0x00);
+             FillBufferRange(BufferKind::Flash, 0x0000, 0x0002, 0x00);
          },
          kQuestion + edits},
         {"rebuilt, then deleted", true,
@@ -162,7 +162,7 @@ TEST_F(Reload, TheQuestionAndWhenItComes) {
         {"rebuilt, buffer cleared", true,
          [&](Reload& t) {
              rebuild(t);
-             ClearBuffer();
+             ClearBuffer(BufferKind::Flash);
          },
          ""},
         {"rebuilt, the chip read over it", true,

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "files/FileLoad.h"
+#include "files/FileSave.h"
 #include "files/ImageFile.h"
 #include "tests/files/FilesFixture.h"
 #include "tests/support/MessageRecorder.h"
@@ -49,15 +50,15 @@ TEST_F(SrecCat, ReadsOurHexAsTheImage) {
     for (std::uint32_t a = 0; a < kFlashBufferSize; ++a) {
         FlashWrite(static_cast<std::uint16_t>(a), image[a]);
     }
-    ASSERT_TRUE(SaveImageFile(PathOf("ours.hex"), BufferKind::Flash, 0x0000, 0x4FFF, true));
-    ASSERT_TRUE(SaveImageFile(PathOf("ours.bin"), BufferKind::Flash, 0x0000, 0x4FFF, false));
+    ASSERT_TRUE(SaveBuffer({BufferKind::Flash, 0x0000, 0x4FFF, true, PathOf("ours.hex")}));
+    ASSERT_TRUE(SaveBuffer({BufferKind::Flash, 0x0000, 0x4FFF, false, PathOf("ours.bin")}));
     EXPECT_EQ(Srec("ours.hex -Intel -o srec.bin -Binary"), 0);
     EXPECT_EQ(ReadFile(PathOf("srec.err")), "") << "no checksum or format complaint";
     EXPECT_EQ(FileBytes("srec.bin"), image);
     EXPECT_EQ(FileBytes("ours.bin"), image);
 
     // A stretch that does not start at 0 and ends in a 17-byte record.
-    ASSERT_TRUE(SaveImageFile(PathOf("part.hex"), BufferKind::Flash, 0x0123, 0x0143, true));
+    ASSERT_TRUE(SaveBuffer({BufferKind::Flash, 0x0123, 0x0143, true, PathOf("part.hex")}));
     EXPECT_EQ(Srec("part.hex -Intel -offset -0x123 -o part.bin -Binary"), 0);
     EXPECT_EQ(ReadFile(PathOf("srec.err")), "");
     EXPECT_EQ(FileBytes("part.bin"),
@@ -89,7 +90,7 @@ TEST_F(SrecCat, WeReadItsHexWhateverTheRecordLength) {
             WriteFile("theirs.hex", text);
         }
         messages.messages.clear();
-        ClearBuffer();
+        ClearBuffer(BufferKind::Flash);
         const ImageLoad load = LoadImageFile(PathOf("theirs.hex"), BufferKind::Flash);
         EXPECT_EQ(load.endCode, kLoadDone);
         EXPECT_EQ(load.details, (std::vector<std::string>{"0000H to 4FFFH"}));
@@ -116,7 +117,7 @@ TEST_F(SrecCat, PiecesAndAddressesBeyondTheBuffer) {
                                    "-Intel -address-length=") +
                        length),
                   0);
-        ClearBuffer();
+        ClearBuffer(BufferKind::Flash);
         messages.messages.clear();
         load = LoadImageFile(PathOf("high.hex"), BufferKind::Flash);
         EXPECT_EQ(load.endCode, kLoadBufferEnd);
