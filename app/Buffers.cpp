@@ -4,6 +4,7 @@
 #include <cassert>
 #include <new>
 
+#include "app/BufferEvents.h"
 #include "app/Messages.h"
 
 namespace zvk {
@@ -15,6 +16,12 @@ std::vector<std::uint8_t>& Image(BufferKind kind) {
 
 std::vector<std::uint8_t>& Origins(BufferKind kind) {
     return kind == BufferKind::Flash ? App().FlashOrigin : App().EepromOrigin;
+}
+
+// The last address of count bytes from first, kept inside the 64 KB address
+// space.
+std::uint16_t LastOf(std::uint16_t first, std::uint32_t count) {
+    return static_cast<std::uint16_t>(std::min<std::uint32_t>(first + count - 1, 0xFFFF));
 }
 
 // True when the address is inside the buffer's last address and the block
@@ -115,6 +122,7 @@ void FillBufferRange(BufferKind kind, std::uint16_t start, std::uint16_t end, st
         BufferWrite(kind, address, value);
         SetOrigin(kind, address, OriginEdited);
     }
+    AnnounceBufferChange(kind, start, end);
 }
 
 void CopyBufferRange(BufferKind kind, std::uint16_t sourceStart, std::uint16_t sourceEnd,
@@ -131,6 +139,7 @@ void CopyBufferRange(BufferKind kind, std::uint16_t sourceStart, std::uint16_t s
     } else {
         for (std::uint32_t k = 0; k < n; ++k) copyOne(k);
     }
+    AnnounceBufferChange(kind, destination, LastOf(destination, n));
 }
 
 void ClearBuffer(BufferKind kind) {
@@ -138,24 +147,28 @@ void ClearBuffer(BufferKind kind) {
         BufferWrite(kind, static_cast<std::uint16_t>(a), 0xFF);
         SetOrigin(kind, static_cast<std::uint16_t>(a), OriginNone);
     }
-    RefreshBufferWindows(kind);
+    AnnounceBufferCleared(kind);
 }
 
-void RefreshBufferWindows(BufferKind kind) {
-    if (kind == BufferKind::Eeprom) {
-        SendCommand(App().EepromEditWindow, kCmdReload);
-    } else {
-        SendCommand(App().FlashEditWindow, kCmdReload);
-        SendCommand(App().DisassemblyWindow, kCmdReload);
+std::uint16_t BufferChecksum(BufferKind kind, std::uint16_t start, std::uint16_t end) {
+    std::uint16_t sum = 0;
+    for (std::uint32_t a = start; a <= end; ++a) {
+        sum = static_cast<std::uint16_t>(sum + BufferRead(kind, static_cast<std::uint16_t>(a)));
     }
+    return sum;
+}
+
+std::uint8_t StoreEditedByte(BufferKind kind, std::uint16_t address, std::uint8_t value) {
+    BufferWrite(kind, address, value);
+    SetOrigin(kind, address, OriginEdited);
+    AnnounceBufferChange(kind, address, address);
+    return BufferRead(kind, address);
 }
 
 std::uint8_t StoreEditedByte(std::uint16_t topAddress, const std::uint8_t* rowCache,
                              std::uint16_t index) {
-    const auto address = static_cast<std::uint16_t>(topAddress + index);
-    FlashWrite(address, rowCache[index]);
-    SetOrigin(BufferKind::Flash, address, OriginEdited);
-    return FlashRead(address);
+    return StoreEditedByte(BufferKind::Flash, static_cast<std::uint16_t>(topAddress + index),
+                           rowCache[index]);
 }
 
 void StoreAssembledCode(std::uint16_t address, const std::uint8_t* output, std::size_t offset,
@@ -170,6 +183,7 @@ void StoreProgramLine(std::uint16_t address, const std::uint8_t* block, std::siz
         FlashWrite(a, block[i]);
         SetOrigin(BufferKind::Flash, a, OriginEdited);
     }
+    AnnounceBufferChange(BufferKind::Flash, address, LastOf(address, count));
 }
 
 }  // namespace zvk

@@ -52,20 +52,25 @@ void CopyFlashOut(std::uint16_t address, std::uint8_t* destination, std::uint16_
 void CopyEepromOut(std::uint16_t address, std::uint8_t* destination, std::uint16_t count);
 
 // Range primitives over the buffer of the kind; the caller has checked the
-// range. Every byte written is marked OriginEdited.
+// range. Every byte written is marked OriginEdited, and the range written is
+// announced (app/BufferEvents.h).
 void FillBufferRange(BufferKind kind, std::uint16_t start, std::uint16_t end, std::uint8_t value);
 void CopyBufferRange(BufferKind kind, std::uint16_t sourceStart, std::uint16_t sourceEnd,
                      std::uint16_t destination);
 
 // Sets the whole buffer of the kind (to its last address) to 0xFF with no
-// origin, then tells the windows that show it to reload.
+// origin, and announces the clear.
 void ClearBuffer(BufferKind kind);
 
-// Sends the reload command to every open window that shows the buffer.
-void RefreshBufferWindows(BufferKind kind);
+// The sum of the bytes start..end of the buffer, modulo 65536.
+[[nodiscard]] std::uint16_t BufferChecksum(BufferKind kind, std::uint16_t start, std::uint16_t end);
 
-// Writers for the code tools; each writes through FlashWrite and marks the
-// bytes it writes OriginEdited.
+// Writers for the editors and code tools; each marks the bytes it writes
+// OriginEdited and announces them.
+
+// A byte typed into a hex editor. Returns the byte as read back (FF above the
+// buffer's last address, where nothing is written).
+std::uint8_t StoreEditedByte(BufferKind kind, std::uint16_t address, std::uint8_t value);
 
 // The hex editor's edited byte: rowCache[index] written at topAddress + index.
 // Returns the byte as read back.

@@ -11,7 +11,6 @@ namespace zvk {
 using WindowHandle = void*;
 
 // Private window commands of the buffer windows.
-inline constexpr int kCmdReload = 107;       // reload the cache and redraw
 inline constexpr int kCmdLocate = 114;       // ask for an address and scroll there
 inline constexpr int kCmdResetScroll = 115;  // reset the vertical scroll range
 

@@ -6,7 +6,6 @@
 #include "app/AppState.h"
 #include "app/Buffers.h"
 #include "app/Messages.h"
-#include "files/FileJob.h"
 #include "files/FileSave.h"
 
 namespace zvk {
@@ -123,21 +122,12 @@ bool RunBlockRequest(const BlockRequest& r) {
             break;
         }
         case BlockOperation::Clear:
-            // Refreshes the windows of its buffer itself.
             ClearBuffer(r.buffer);
-            return true;
+            break;
     }
-    // The windows show the new bytes behind the message already.
-    RefreshAllBufferWindows();
+    // Each primitive announces what it wrote: the windows show the new bytes
+    // behind the message already.
     return true;
-}
-
-std::uint16_t BufferChecksum(BufferKind kind, std::uint16_t start, std::uint16_t end) {
-    std::uint16_t sum = 0;
-    for (std::uint32_t a = start; a <= end; ++a) {
-        sum = static_cast<std::uint16_t>(sum + BufferRead(kind, static_cast<std::uint16_t>(a)));
-    }
-    return sum;
 }
 
 std::string ChecksumText(std::uint16_t sum) {

@@ -62,8 +62,6 @@ void ResetFileOperationSettings();
 [[nodiscard]] bool CheckBlockRange(BufferKind kind, std::uint16_t start, std::uint16_t end,
                                    std::uint32_t lastWritten);
 
-// The sum of the bytes start..end of the buffer, modulo 65536.
-[[nodiscard]] std::uint16_t BufferChecksum(BufferKind kind, std::uint16_t start, std::uint16_t end);
 // "Check sum = %04X".
 [[nodiscard]] std::string ChecksumText(std::uint16_t sum);
 // The range tests, then the sum of the buffer.
@@ -71,7 +69,7 @@ void ResetFileOperationSettings();
                                                          std::uint16_t end);
 
 // The four commands; each dialog command does nothing when its dialog is
-// cancelled. Fill and Copy refresh the open buffer windows afterwards.
+// cancelled.
 void FillCommand(const FieldDialogRunner& runDialog);
 void CopyCommand(const FieldDialogRunner& runDialog);
 void ChecksumCommand(const FieldDialogRunner& runDialog);

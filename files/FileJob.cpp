@@ -1,7 +1,5 @@
 #include "files/FileJob.h"
 
-#include "app/Buffers.h"
-
 namespace zvk {
 
 int RunJobToEnd(Job& job) {
@@ -22,11 +20,6 @@ std::string ShortDisplayName(std::string_view path) {
     if (separator == std::string_view::npos) separator = path.find_last_of(kSeparators);
     if (separator == std::string_view::npos || separator < 3) return std::string(path);
     return std::string(path.substr(0, 3)) + ".." + std::string(path.substr(separator));
-}
-
-void RefreshAllBufferWindows() {
-    RefreshBufferWindows(BufferKind::Flash);
-    RefreshBufferWindows(BufferKind::Eeprom);
 }
 
 }  // namespace zvk

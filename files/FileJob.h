@@ -35,7 +35,4 @@ int RunJobToEnd(Job& job);
 // first separator within the last 25 characters (C:\..\Projects\demo.hex).
 [[nodiscard]] std::string ShortDisplayName(std::string_view path);
 
-// Sends the reload command to every open buffer window.
-void RefreshAllBufferWindows();
-
 }  // namespace zvk

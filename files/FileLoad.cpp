@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "app/AppState.h"
+#include "app/BufferEvents.h"
 #include "app/Buffers.h"
 #include "app/Clock.h"
 #include "app/Messages.h"
@@ -42,6 +43,15 @@ void StoreLoadedByte(LoadState& state, BufferKind kind, std::uint32_t address, s
     SetOrigin(kind, a, OriginFile);
     if (address >= state.loaded.size()) state.loaded.resize(LastAddress(kind) + 1u);
     state.loaded[address] = true;
+}
+
+// Announces the stretch from the first to the last address a load wrote.
+void AnnounceLoaded(BufferKind kind, const std::vector<bool>& loaded) {
+    const auto first = std::find(loaded.begin(), loaded.end(), true);
+    if (first == loaded.end()) return;
+    const auto last = std::find(loaded.rbegin(), loaded.rend(), true);
+    AnnounceBufferChange(kind, static_cast<std::uint16_t>(first - loaded.begin()),
+                         static_cast<std::uint16_t>(loaded.rend() - last - 1));
 }
 
 RecordResult StoreDataRecord(const HexRecord& record, LoadState& state) {
@@ -311,7 +321,7 @@ int LoadFile(const LoadRequest& request, const LoadFrontEnd& frontEnd) {
                        job.State().loaded, frontEnd.rememberForReload);
     }
     // What was loaded, all or part, shows behind the message or the details.
-    RefreshAllBufferWindows();
+    AnnounceLoaded(request.buffer, job.State().loaded);
     if (code == kLoadStopped) {
         ShowMessage("File Loading Stopped", "ERROR", MessageIcon::Stop);
     } else if (frontEnd.showDetails) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "app/BufferEvents.h"
 #include "app/Buffers.h"
 #include "app/DeviceTable.h"
 #include "app/FileIo.h"
@@ -29,6 +30,15 @@ constexpr std::string_view kFlashName = "flash";
 constexpr std::string_view kEepromName = "eeprom";
 
 LoadedFile& Loaded(BufferKind kind) { return App().LoadedFiles[static_cast<std::size_t>(kind)]; }
+
+// A cleared buffer holds nothing of its file any more: the addresses the
+// load wrote are forgotten, so that bytes typed there afterwards do not pass
+// for an edit of the file.
+void ForgetLoadsOnClear() {
+    static const BufferSubscription watch = SubscribeBufferChanges([](const BufferChange& change) {
+        if (change.cleared) Loaded(change.kind).loaded.clear();
+    });
+}
 
 void Remember(const ReloadTarget& target) {
     char address[8];
@@ -104,6 +114,7 @@ std::optional<FileStamp> StampFile(const std::string& path) {
 void NoteLoadedFile(BufferKind kind, const std::string& path, std::uint16_t startAddress,
                     const std::optional<FileStamp>& stamp, std::vector<bool> loaded,
                     bool remember) {
+    ForgetLoadsOnClear();
     LoadedFile& file = Loaded(kind);
     file.path = path;
     file.startAddress = startAddress;

@@ -7,7 +7,6 @@
 #include "app/Buffers.h"
 #include "app/DeviceTable.h"
 #include "app/Messages.h"
-#include "files/BlockOps.h"
 #include "link/DeviceCommands.h"
 #include "link/Protocol.h"
 

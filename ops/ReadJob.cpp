@@ -1,6 +1,8 @@
 #include "ops/ReadJob.h"
 
-#include "files/FileJob.h"
+#include <algorithm>
+
+#include "app/BufferEvents.h"
 #include "link/Protocol.h"
 
 namespace zvk {
@@ -47,10 +49,14 @@ void ReadJob::Cancel() {
 }
 
 // Both a finished and a cancelled read end the dialog with 1 and leave the
-// bytes read in the buffer, so the windows reload in both cases.
+// bytes read in the buffer: the whole blocks read so far are announced in
+// both cases.
 StepResult ReadJob::End() {
     ended_ = true;
-    RefreshAllBufferWindows();
+    if (const std::uint32_t read = walk_.Offset(); read > 0) {
+        const std::uint32_t last = std::min<std::uint32_t>(bufferStart_ + read - 1, 0xFFFF);
+        AnnounceBufferChange(kind_, bufferStart_, static_cast<std::uint16_t>(last));
+    }
     return StepResult::Finish(1);
 }
 

@@ -10,7 +10,6 @@ namespace zvk::ui {
 
 enum class CommandId : int {
     // Private commands of the buffer windows.
-    Reload = kCmdReload,
     Locate = kCmdLocate,
     ResetScroll = kCmdResetScroll,
 

@@ -231,10 +231,6 @@ class HexView final : public QAbstractScrollArea {
         bool typed = false;
         for (char32_t c : TypedText(*event).toUcs4()) typed = editor_.Type(c) || typed;
         if (!typed) return;
-        // The disassembly view shows the same bytes.
-        if (editor_.Kind().buffer == BufferKind::Flash) {
-            SendCommand(App().DisassemblyWindow, kCmdReload);
-        }
         AfterInput();
     }
 
@@ -303,6 +299,8 @@ HexEditWnd::HexEditWnd(const ChildInfo& info, const HexEditorKind& kind, HexEdit
     layout()->addWidget(view_);
     setFocusProxy(view_);
     ChildWnd::SetTopAddress(editor_.TopAddress());
+    bufferChanges_ =
+        SubscribeBufferChanges([this](const BufferChange& change) { OnBufferChange(change); });
     if (auto* client = static_cast<QMdiArea*>(App().ClientWindow)) {
         // The frame writes "Ready" whenever the active window changes; an
         // editor coming forward puts its address back once the frame is done.
@@ -324,9 +322,6 @@ int HexEditWnd::LineHeight() const { return view_->LineHeight(); }
 void HexEditWnd::HandleCommand(int id) {
     ChildWnd::HandleCommand(id);
     switch (id) {
-        case kCmdReload:
-            editor_.Reload();
-            break;
         case kCmdLocate:
         case kCmdGoTo:
             Locate();
@@ -342,12 +337,23 @@ void HexEditWnd::HandleCommand(int id) {
             return;
         }
         case kCmdResetScroll:
+            // After a change of part: the rows follow the buffer's new size.
             if (!editor_.Kind().handlesResetScroll) return;
             editor_.ResetScroll();
+            editor_.Reload();
             break;
         default:
             return;
     }
+    Refresh(false);
+}
+
+void HexEditWnd::OnBufferChange(const BufferChange& change) {
+    if (change.kind != editor_.Kind().buffer ||
+        !change.Touches(editor_.TopAddress(), std::uint32_t(editor_.RowCount()) * kBytesPerRow)) {
+        return;
+    }
+    editor_.Reload();
     Refresh(false);
 }
 

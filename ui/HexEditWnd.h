@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "app/BufferEvents.h"
 #include "ui/ChildWnd.h"
 #include "ui/HexEditor.h"
 
@@ -47,8 +48,12 @@ class HexEditWnd : public ChildWnd {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // Reloads and redraws the rows shown when the change reaches them.
+    void OnBufferChange(const BufferChange& change);
+
     HexEditor editor_;
     HexView* view_;
+    BufferSubscription bufferChanges_;
 };
 
 class FlashEditWnd final : public HexEditWnd {

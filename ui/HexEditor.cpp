@@ -281,13 +281,8 @@ std::uint8_t HexEditor::StoreByte(int index) {
     const int address = TopAddress() + index;
     // Past the last address nothing is stored or marked and the byte stays FF.
     if (address > LastAddress(kind_.buffer)) return 0xFF;
-    if (kind_.buffer == BufferKind::Flash) {
-        return StoreEditedByte(TopAddress(), cache_.data(), static_cast<std::uint16_t>(index));
-    }
-    const auto at = static_cast<std::uint16_t>(address);
-    EepromWrite(at, cache_[static_cast<std::size_t>(index)]);
-    SetOrigin(BufferKind::Eeprom, at, OriginEdited);
-    return EepromRead(at);
+    return StoreEditedByte(kind_.buffer, static_cast<std::uint16_t>(address),
+                           cache_[static_cast<std::size_t>(index)]);
 }
 
 bool HexEditor::Type(char32_t character) {

@@ -122,7 +122,6 @@ void EnterProgram(bool askAddress) {
             StoreProgramLine(app.EnteredAddress, plan.code.data(), plan.count);
         }
         if (view) view->Area()->EntryLineStored();
-        SendCommand(app.FlashEditWindow, kCmdReload);
         address += length;
         if (address > app.FlashLastAddress) break;
     }

@@ -326,17 +326,21 @@ ProgramWnd::ProgramWnd(const ChildInfo& info)
     setFocusProxy(area_);
     area_->SetTopListener([this](std::uint16_t top) { ChildWnd::SetTopAddress(top); });
     ChildWnd::SetTopAddress(area_->View().TopAddress());
+    // Instructions run across rows: any change of the Flash buffer may move
+    // what the rows show.
+    flashChanges_ = SubscribeBufferChanges([this](const BufferChange& change) {
+        if (change.kind == BufferKind::Flash) area_->Reload();
+    });
 }
 
 ProgramWnd::~ProgramWnd() = default;
 
 void ProgramWnd::HandleCommand(int id) {
     switch (id) {
-        case kCmdReload:
-            area_->Reload();
-            return;
         case kCmdResetScroll:
+            // After a change of part: the rows follow the buffer's new size.
             area_->ResetVerticalRange();
+            area_->Reload();
             return;
         case kCmdSetAddress:
             if (const auto row = area_->View().RowAddress(area_->ClickRow())) GoToAddress(*row);
@@ -406,9 +410,9 @@ void ProgramWnd::EditInstruction() {
                 break;
         }
         if (plan.nopsAdded) ShowMessage(kNopAddedMessage, "Warning", MessageIcon::Warning);
+        // The store announces its bytes: this view and the Flash editor
+        // reload.
         StoreAssembledCode(*address, plan.code.data(), 0, plan.count);
-        area_->Reload();
-        SendCommand(App().FlashEditWindow, kCmdReload);
         return;
     }
 }

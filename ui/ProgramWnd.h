@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "app/BufferEvents.h"
 #include "ui/ChildWnd.h"
 #include "ui/DisassemblyView.h"
 
@@ -124,6 +125,7 @@ class ProgramWnd : public ChildWnd {
 
     DisassemblyArea* area_;
     bool watchingActivation_ = false;
+    BufferSubscription flashChanges_;
 };
 
 // The open disassembly view, or null.

@@ -206,7 +206,6 @@ void SelectDeviceDlg::accept() {
             if (window == nullptr) continue;
             static_cast<ChildWnd*>(window)->SetTopAddress(0);
             SendCommand(window, kCmdResetScroll);
-            SendCommand(window, kCmdReload);
         }
     }
     QDialog::accept();

@@ -6,7 +6,7 @@
 #include "app/AppState.h"
 #include "app/Buffers.h"
 #include "app/DeviceTable.h"
-#include "app/Windows.h"
+#include "tests/support/BufferChangeLog.h"
 #include "tests/support/MessageRecorder.h"
 
 namespace zvk {
@@ -19,7 +19,6 @@ class Buffers : public ::testing::Test {
         SelectDevice(9);  // AT89C55: the whole 20 KB are reachable
         ASSERT_EQ(AllocateBuffers(), 0);
     }
-    void TearDown() override { SetCommandSender({}); }
 };
 
 TEST_F(Buffers, StartErasedWithNoOrigin) {
@@ -103,13 +102,7 @@ TEST_F(Buffers, CopyAndFillWorkOnTheBufferGiven) {
     EXPECT_EQ(EepromRead(0x0000), 0xFF);
 }
 
-TEST_F(Buffers, ClearResetsTheReachablePartAndRefreshesItsWindows) {
-    std::vector<std::pair<WindowHandle, int>> sent;
-    SetCommandSender([&](WindowHandle w, int id) { sent.emplace_back(w, id); });
-    int flashEdit = 0, disassembly = 0, eepromEdit = 0;
-    App().FlashEditWindow = &flashEdit;
-    App().DisassemblyWindow = &disassembly;
-
+TEST_F(Buffers, ClearResetsTheReachablePartAndAnnouncesIt) {
     FillBufferRange(BufferKind::Flash, 0x0000, 0x07FF, 0x55);
     SelectDevice(0);  // 1 KB part
     ClearBuffer(BufferKind::Flash);
@@ -119,15 +112,32 @@ TEST_F(Buffers, ClearResetsTheReachablePartAndRefreshesItsWindows) {
     EXPECT_EQ(App().FlashOrigin[0x0400], OriginEdited);
     SelectDevice(9);
     EXPECT_EQ(FlashRead(0x0400), 0x55) << "and show again with a larger part";
-    EXPECT_EQ(sent, (std::vector<std::pair<WindowHandle, int>>{{&flashEdit, kCmdReload},
-                                                               {&disassembly, kCmdReload}}));
+}
 
-    sent.clear();
+// One announcement per operation, naming what it wrote (clipped to the
+// address space, not to the part: the writes above the last address are
+// dropped anyway).
+TEST_F(Buffers, EveryWriterAnnouncesWhatItWroteOnce) {
+    using test::Changed;
+    test::BufferChangeLog log;
+    const std::uint8_t code[3] = {0x02, 0x01, 0x00};
+    FillBufferRange(BufferKind::Flash, 0x0100, 0x01FF, 0x55);
+    CopyBufferRange(BufferKind::Flash, 0x0100, 0x010F, 0x0108);
+    CopyBufferRange(BufferKind::Flash, 0x0100, 0x01FF, 0xFFF0);
+    (void)StoreEditedByte(BufferKind::Eeprom, 0x0010, 0x41);
+    StoreAssembledCode(0x0020, code, 1, 2);
+    StoreProgramLine(0xFFFE, code, 3);
     ClearBuffer(BufferKind::Eeprom);
-    EXPECT_TRUE(sent.empty()) << "a closed EEPROM editor is skipped";
-    App().EepromEditWindow = &eepromEdit;
-    ClearBuffer(BufferKind::Eeprom);
-    EXPECT_EQ(sent, (std::vector<std::pair<WindowHandle, int>>{{&eepromEdit, kCmdReload}}));
+    EXPECT_EQ(log.changes, (std::vector<BufferChange>{
+                               Changed(BufferKind::Flash, 0x0100, 0x01FF),
+                               Changed(BufferKind::Flash, 0x0108, 0x0117),
+                               Changed(BufferKind::Flash, 0xFFF0, 0xFFFF),
+                               Changed(BufferKind::Eeprom, 0x0010, 0x0010),
+                               Changed(BufferKind::Flash, 0x0020, 0x0021),
+                               Changed(BufferKind::Flash, 0xFFFE, 0xFFFF),
+                               test::Cleared(BufferKind::Eeprom),
+                           }));
+    EXPECT_EQ(EepromRead(0x0010), 0xFF);
 }
 
 TEST_F(Buffers, CodeToolWritersMarkTheirBytesEdited) {
@@ -135,6 +145,8 @@ TEST_F(Buffers, CodeToolWritersMarkTheirBytesEdited) {
     EXPECT_EQ(StoreEditedByte(0x0010, row, 4), 0x41);
     EXPECT_EQ(FlashRead(0x0014), 0x41);
     EXPECT_EQ(App().FlashOrigin[0x0014], OriginEdited);
+    EXPECT_EQ(StoreEditedByte(BufferKind::Eeprom, 0x0800, 0x41), 0xFF) << "above the last address";
+    EXPECT_EQ(App().EepromOrigin[0x07FF], OriginNone);
 
     const std::uint8_t code[3] = {0x02, 0x01, 0x00};
     StoreAssembledCode(0x0000, code, 1, 2);

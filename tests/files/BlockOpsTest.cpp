@@ -18,30 +18,23 @@ class BlockOps : public FilesTest {
         for (std::uint32_t a = 0; a < kFlashBufferSize; ++a) {
             App().FlashBuffer[a] = static_cast<std::uint8_t>(a);
         }
-        App().FlashEditWindow = &flashWindow;
-        App().DisassemblyWindow = &disassemblyWindow;
-        App().EepromEditWindow = &eepromWindow;
     }
 
-    int flashWindow = 0;
-    int disassemblyWindow = 0;
-    int eepromWindow = 0;
     MessageRecorder messages;
-    SentCommands commands;
+    BufferChangeLog log;
 };
 
 const std::string kStartAboveEnd = "Address Error|Starting Address is Greater than Ending Address!";
 const std::string kOutOfRange = "Error|Address out of Range";
 
-TEST_F(BlockOps, FillWritesTheRangeMarksItAndRefreshesTheViews) {
+TEST_F(BlockOps, FillWritesTheRangeMarksItAndAnnouncesIt) {
     FillCommand(AnswerDialogWith({"0000", "0000", "5a"}));
     EXPECT_EQ(BufferBytes(BufferKind::Flash, 0, 2), (std::vector<std::uint8_t>{0x5A, 0x01}));
     EXPECT_EQ(GetOrigin(BufferKind::Flash, 0), OriginEdited);
     EXPECT_EQ(GetOrigin(BufferKind::Flash, 1), OriginNone);
     EXPECT_EQ(messages.Lines(),
               (std::vector<std::string>{"Buffer Fill|Fill Operation Completed Succesfully."}));
-    EXPECT_EQ(commands.sent.size(), 3u);
-    for (const auto& [window, command] : commands.sent) EXPECT_EQ(command, kCmdReload);
+    EXPECT_EQ(log.changes, std::vector<BufferChange>{Changed(BufferKind::Flash, 0, 0)});
 
     App().CurrentBufferKind = BufferKind::Eeprom;
     FillCommand(AnswerDialogWith({"07F0", "07FF", "A5"}));
@@ -146,7 +139,7 @@ TEST_F(BlockOps, CopyWorksWhateverTheOverlap) {
     CopyCommand(AnswerDialogWith({"0010", "010F", "0000"}));  // destination below the source
     EXPECT_EQ(BufferBytes(BufferKind::Flash, 0x0000, 0x100),
               std::vector<std::uint8_t>(original.begin() + 0x10, original.begin() + 0x110));
-    EXPECT_EQ(commands.sent.back().second, kCmdReload);
+    EXPECT_EQ(log.changes.back(), Changed(BufferKind::Flash, 0x0000, 0x00FF));
 }
 
 TEST_F(BlockOps, ChecksumWrapsAtSixteenBits) {
@@ -170,7 +163,7 @@ TEST_F(BlockOps, ACancelledDialogDoesNothing) {
     ChecksumCommand(cancel);
     EXPECT_EQ(App().FlashBuffer, before);
     EXPECT_TRUE(messages.messages.empty());
-    EXPECT_TRUE(commands.sent.empty());
+    EXPECT_TRUE(log.changes.empty());
 }
 
 TEST_F(BlockOps, ClearStopsAtTheLastAddress) {
@@ -178,8 +171,7 @@ TEST_F(BlockOps, ClearStopsAtTheLastAddress) {
     ClearCommand();
     EXPECT_EQ(FlashRead(0x03FF), 0xFF);
     EXPECT_EQ(App().FlashBuffer[0x0400], 0x00) << "bytes beyond the part are left as they are";
-    EXPECT_EQ(commands.sent, (std::vector<std::pair<WindowHandle, int>>{
-                                 {&flashWindow, kCmdReload}, {&disassemblyWindow, kCmdReload}}));
+    EXPECT_EQ(log.changes, std::vector<BufferChange>{Cleared(BufferKind::Flash)});
     EXPECT_TRUE(messages.messages.empty());
 }
 
@@ -219,14 +211,13 @@ TEST_F(BlockOps, ARequestWorksOnItsOwnBufferWhateverIsCurrent) {
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.request.operation));
         messages.messages.clear();
-        commands.sent.clear();
+        log.changes.clear();
         EXPECT_EQ(RunBlockRequest(c.request), c.done);
         EXPECT_EQ(BufferBytes(BufferKind::Eeprom, 0x07F0, 4), c.eeprom07F0);
         EXPECT_EQ(messages.Lines(), c.messages) << "the commands show the completion";
-        if (c.done) {
-            EXPECT_TRUE(std::count(commands.sent.begin(), commands.sent.end(),
-                                   std::pair<WindowHandle, int>{&eepromWindow, kCmdReload}));
-        }
+        // Announced once, for the request's buffer; nothing when refused.
+        EXPECT_EQ(log.changes.size(), c.done ? 1u : 0u);
+        for (const BufferChange& change : log.changes) EXPECT_EQ(change.kind, BufferKind::Eeprom);
         EXPECT_EQ(App().FlashBuffer, flash);
         EXPECT_EQ(App().CurrentBufferKind, BufferKind::Flash);
     }

@@ -18,8 +18,8 @@
 #include "app/Buffers.h"
 #include "app/Clock.h"
 #include "app/DeviceTable.h"
-#include "app/Windows.h"
 #include "files/BlockOps.h"
+#include "tests/support/BufferChangeLog.h"
 #include "tests/support/TempDir.h"
 
 namespace zvk::test {
@@ -60,10 +60,7 @@ class FilesTest : public ::testing::Test {
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
     }
-    void TearDown() override {
-        SetCommandSender({});
-        std::filesystem::remove_all(dir_);
-    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
 
     // Starts again from the program's start state with the part and buffer.
     static void Restart(std::uint8_t part, BufferKind kind) {
@@ -125,15 +122,6 @@ class TickingClock final : public Clock {
 
   private:
     TimePoint now_{};
-};
-
-// Records every command sent to a window.
-struct SentCommands {
-    SentCommands() {
-        SetCommandSender(
-            [this](WindowHandle window, int command) { sent.emplace_back(window, command); });
-    }
-    std::vector<std::pair<WindowHandle, int>> sent;
 };
 
 }  // namespace zvk::test

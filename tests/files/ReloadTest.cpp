@@ -165,6 +165,13 @@ TEST_F(Reload, TheQuestionAndWhenItComes) {
              ClearBuffer(BufferKind::Flash);
          },
          ""},
+        {"rebuilt, buffer cleared, a byte typed where the file was", true,
+         [&](Reload& t) {
+             rebuild(t);
+             ClearBuffer(BufferKind::Flash);
+             (void)StoreEditedByte(BufferKind::Flash, 0x0100, 0x00);
+         },
+         ""},
         {"rebuilt, the chip read over it", true,
          [&](Reload& t) {
              rebuild(t);

@@ -202,8 +202,6 @@ TEST(LinkFailureTest, ReadKeepsTheWholeBlocksAndLeavesTheRestAsItWas) {
     // Two of the four bytes of the last block come.
     VirtualUnit unit("AT89C2051", test::SilentAfter(16 + 16 + 2));
     for (std::size_t i = 0; i < 48; ++i) unit.Chip().Flash[i] = static_cast<std::uint8_t>(i + 1);
-    int flashWindow = 0;
-    App().FlashEditWindow = &flashWindow;
     FlashWrite(0x0120, 0x77);  // edited before the read
     SetOrigin(BufferKind::Flash, 0x0120, OriginEdited);
     ReadJob job({PackStartCount(0x0000, 36), 0x0100});
@@ -222,9 +220,9 @@ TEST(LinkFailureTest, ReadKeepsTheWholeBlocksAndLeavesTheRestAsItWas) {
         EXPECT_EQ(FlashRead(a), 0xFF) << a;
         EXPECT_EQ(GetOrigin(BufferKind::Flash, a), OriginNone) << a;
     }
-    // The windows show the blocks that came.
-    EXPECT_EQ(unit.windowCommands,
-              (std::vector<std::pair<WindowHandle, int>>{{&flashWindow, kCmdReload}}));
+    // The views hear of the blocks that came.
+    EXPECT_EQ(unit.bufferChanges.changes,
+              std::vector<BufferChange>{test::Changed(BufferKind::Flash, 0x0100, 0x011F)});
 }
 
 TEST(LinkFailureTest, AReadWhosePreparationFailsDoesNotStart) {

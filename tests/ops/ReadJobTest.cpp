@@ -45,13 +45,9 @@ TEST(ReadJobTest, BlocksOfSixteenAndAShortLastOne) {
     }
 }
 
-TEST(ReadJobTest, CancelAfterTheFirstBlockKeepsItAndRefreshesTheViews) {
+TEST(ReadJobTest, CancelAfterTheFirstBlockKeepsItAndAnnouncesIt) {
     VirtualUnit unit("AT89C55");
     FillChip(unit);
-    int flashWindow = 0;
-    int disassembly = 0;
-    App().FlashEditWindow = &flashWindow;
-    App().DisassemblyWindow = &disassembly;
     ReadJob job({PackStartCount(0x0000, 0x0100), 0x0000}, 0ms);
     job.Start();
     ASSERT_FALSE(job.Step().finished);
@@ -65,8 +61,8 @@ TEST(ReadJobTest, CancelAfterTheFirstBlockKeepsItAndRefreshesTheViews) {
     }
     EXPECT_EQ(FlashRead(16), 0xFF);
     EXPECT_EQ(GetOrigin(BufferKind::Flash, 16), OriginNone);
-    EXPECT_EQ(unit.windowCommands, (std::vector<std::pair<WindowHandle, int>>{
-                                       {&flashWindow, kCmdReload}, {&disassembly, kCmdReload}}));
+    EXPECT_EQ(unit.bufferChanges.changes,
+              std::vector<BufferChange>{test::Changed(BufferKind::Flash, 0x0000, 0x000F)});
 }
 
 TEST(ReadJobTest, FullDeviceReadFillsTheWholeBufferWhateverTheStoredBufferStart) {

@@ -16,10 +16,10 @@
 #include "app/Clock.h"
 #include "app/DeviceTable.h"
 #include "app/Job.h"
-#include "app/Windows.h"
 #include "sim/InProcessTransport.h"
 #include "sim/UnitLine.h"
 #include "sim/UnitModel.h"
+#include "tests/support/BufferChangeLog.h"
 #include "tests/support/MessageRecorder.h"
 
 namespace zvk::test {
@@ -39,14 +39,8 @@ class VirtualUnit {
         transport_ = std::make_unique<sim::InProcessTransport>(*line_, "unit");
         (void)transport_->Open("unit");
         App().ProgrammerLink = transport_.get();
-        previousSender_ = SetCommandSender([this](WindowHandle window, int command) {
-            windowCommands.emplace_back(window, command);
-        });
     }
-    ~VirtualUnit() {
-        SetCommandSender(previousSender_);
-        App().ProgrammerLink = nullptr;
-    }
+    ~VirtualUnit() { App().ProgrammerLink = nullptr; }
     VirtualUnit(const VirtualUnit&) = delete;
     VirtualUnit& operator=(const VirtualUnit&) = delete;
 
@@ -71,7 +65,7 @@ class VirtualUnit {
 
     ManualClock clock;
     MessageRecorder messages;
-    std::vector<std::pair<WindowHandle, int>> windowCommands;
+    BufferChangeLog bufferChanges;
 
   private:
     ScopedClock scopedClock_;
@@ -79,7 +73,6 @@ class VirtualUnit {
     std::unique_ptr<sim::UnitModel> model_;
     std::unique_ptr<sim::UnitLine> line_;
     std::unique_ptr<sim::InProcessTransport> transport_;
-    CommandSender previousSender_;
 };
 
 inline sim::UnitConfig FailingAt(std::optional<std::uint16_t> address) {

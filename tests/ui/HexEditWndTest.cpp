@@ -300,10 +300,10 @@ class HexEditWndTest : public QObject {
         QVERIFY(CellShows(window, 13, 0, "34", Qt::blue));
         QVERIFY(CellShows(window, 74 + 2, 0, "V", Qt::blue));
 
-        // What a Read leaves behind: bytes marked as read from the chip, and a reload.
+        // What a Read leaves behind: bytes marked as read from the chip, announced.
         FlashWrite(0x0010, 0x31);
         SetOrigin(BufferKind::Flash, 0x0010, OriginDevice);
-        SendCommand(App().FlashEditWindow, kCmdReload);
+        AnnounceBufferChange(BufferKind::Flash, 0x0010, 0x0010);
         QVERIFY(CellShows(window, 9, 1, "31", QColor(0, 128, 0)));
         QVERIFY(CellShows(window, 74, 1, "1", QColor(0, 128, 0)));
 
@@ -435,7 +435,6 @@ class HexEditWndTest : public QObject {
         FlashWrite(0x0800, 'Z');
         FlashWrite(0x0801, 'V');
         FlashWrite(0x0802, 'K');
-        SendCommand(App().FlashEditWindow, kCmdReload);
         HexEditWnd& window = Open(CommandId::EditFlash);
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));

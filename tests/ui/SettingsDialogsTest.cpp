@@ -21,6 +21,8 @@
 #include "tests/ui/UiTestSupport.h"
 #include "ui/ChildWnd.h"
 #include "ui/FileQuestion.h"
+#include "ui/HexEditWnd.h"
+#include "ui/ProgramWnd.h"
 #include "ui/SettingsDialogs.h"
 #include "ui/StartUp.h"
 #include "ui/StatusBar.h"
@@ -96,6 +98,7 @@ class SettingsDialogsTest : public QObject {
         App().ProgrammingMode = kModeParallel;
         App().OptionFlags = clearOption ? kOptionClearOnPartChange : 0;
         FlashWrite(0x0100, 0x12);
+        FlashWrite(0x0000, 0x12);  // LCALL: three bytes, where FF is one
         EepromWrite(0x0010, 0x34);
         frame->OnCommand(static_cast<int>(CommandId::EditFlash));
         frame->OnCommand(static_cast<int>(CommandId::Disassembly));
@@ -115,12 +118,12 @@ class SettingsDialogsTest : public QObject {
         QCOMPARE(int(editor->TopAddress()), changed ? 0 : 0x0100);
         QCOMPARE(int(disassembly->TopAddress()), changed ? 0 : 0x0200);
         if (changed) {
-            // Clearing reloads the Flash views once; the part change repositions and reloads.
-            std::vector<int> expected;
-            if (cleared) expected.push_back(kCmdReload);
-            expected.push_back(kCmdResetScroll);
-            expected.push_back(kCmdReload);
-            QCOMPARE(editor->ReceivedCommands(), expected);
+            // Both views show the buffer as it now is, from the top.
+            QCOMPARE(int(static_cast<HexEditWnd*>(editor)->Editor().CachedByte(0)),
+                     cleared ? 0xFF : 0x12);
+            QCOMPARE(int(static_cast<ProgramWnd*>(disassembly)->Area()->View().RowLength(1)),
+                     cleared ? 1 : 3);
+            QCOMPARE(editor->ReceivedCommands(), std::vector<int>{kCmdResetScroll});
         } else {
             QVERIFY(editor->ReceivedCommands().empty());
         }
