@@ -6,6 +6,7 @@
 
 #include "app/BufferEvents.h"
 #include "app/Messages.h"
+#include "app/UndoHistory.h"
 
 namespace zvk {
 namespace {
@@ -60,6 +61,8 @@ int AllocateBuffers(const BlockAllocator& allocate) {
     std::fill(s.FlashOrigin.begin(), s.FlashOrigin.end(), OriginNone);
     std::fill(s.EepromBuffer.begin(), s.EepromBuffer.end(), 0xFF);
     std::fill(s.EepromOrigin.begin(), s.EepromOrigin.end(), OriginNone);
+    ForgetBufferHistory(BufferKind::Flash);
+    ForgetBufferHistory(BufferKind::Eeprom);
     return 0;
 }
 
@@ -68,6 +71,8 @@ void ReleaseBuffers() {
     for (auto* block : {&s.FlashBuffer, &s.FlashOrigin, &s.EepromBuffer, &s.EepromOrigin}) {
         std::vector<std::uint8_t>().swap(*block);
     }
+    ForgetBufferHistory(BufferKind::Flash);
+    ForgetBufferHistory(BufferKind::Eeprom);
 }
 
 std::uint16_t LastAddress(BufferKind kind) {
@@ -79,11 +84,15 @@ std::uint8_t BufferRead(BufferKind kind, std::uint16_t address) {
 }
 
 void BufferWrite(BufferKind kind, std::uint16_t address, std::uint8_t value) {
-    if (Reachable(Image(kind), kind, address)) Image(kind)[address] = value;
+    if (Reachable(Image(kind), kind, address)) {
+        NoteBufferWrite(kind, address);
+        Image(kind)[address] = value;
+    }
 }
 
 void SetOrigin(BufferKind kind, std::uint16_t address, ByteOrigin origin) {
     if (Reachable(Origins(kind), kind, address)) {
+        NoteBufferWrite(kind, address);
         Origins(kind)[address] = origin;
     }
 }
@@ -117,10 +126,13 @@ void CopyEepromOut(std::uint16_t address, std::uint8_t* destination, std::uint16
 }
 
 void FillBufferRange(BufferKind kind, std::uint16_t start, std::uint16_t end, std::uint8_t value) {
-    for (std::uint32_t a = start; a <= end; ++a) {
-        const auto address = static_cast<std::uint16_t>(a);
-        BufferWrite(kind, address, value);
-        SetOrigin(kind, address, OriginEdited);
+    {
+        const UndoStep step(kind);
+        for (std::uint32_t a = start; a <= end; ++a) {
+            const auto address = static_cast<std::uint16_t>(a);
+            BufferWrite(kind, address, value);
+            SetOrigin(kind, address, OriginEdited);
+        }
     }
     AnnounceBufferChange(kind, start, end);
 }
@@ -134,18 +146,24 @@ void CopyBufferRange(BufferKind kind, std::uint16_t sourceStart, std::uint16_t s
         BufferWrite(kind, to, BufferRead(kind, static_cast<std::uint16_t>(sourceStart + k)));
         SetOrigin(kind, to, OriginEdited);
     };
-    if (sourceStart <= destination && destination <= sourceEnd) {
-        for (std::uint32_t k = n; k-- > 0;) copyOne(k);
-    } else {
-        for (std::uint32_t k = 0; k < n; ++k) copyOne(k);
+    {
+        const UndoStep step(kind);
+        if (sourceStart <= destination && destination <= sourceEnd) {
+            for (std::uint32_t k = n; k-- > 0;) copyOne(k);
+        } else {
+            for (std::uint32_t k = 0; k < n; ++k) copyOne(k);
+        }
     }
     AnnounceBufferChange(kind, destination, LastOf(destination, n));
 }
 
 void ClearBuffer(BufferKind kind) {
-    for (std::uint32_t a = 0; a <= LastAddress(kind); ++a) {
-        BufferWrite(kind, static_cast<std::uint16_t>(a), 0xFF);
-        SetOrigin(kind, static_cast<std::uint16_t>(a), OriginNone);
+    {
+        const UndoStep step(kind);
+        for (std::uint32_t a = 0; a <= LastAddress(kind); ++a) {
+            BufferWrite(kind, static_cast<std::uint16_t>(a), 0xFF);
+            SetOrigin(kind, static_cast<std::uint16_t>(a), OriginNone);
+        }
     }
     AnnounceBufferCleared(kind);
 }
@@ -159,8 +177,11 @@ std::uint16_t BufferChecksum(BufferKind kind, std::uint16_t start, std::uint16_t
 }
 
 std::uint8_t StoreEditedByte(BufferKind kind, std::uint16_t address, std::uint8_t value) {
-    BufferWrite(kind, address, value);
-    SetOrigin(kind, address, OriginEdited);
+    {
+        const UndoStep step(kind);
+        BufferWrite(kind, address, value);
+        SetOrigin(kind, address, OriginEdited);
+    }
     AnnounceBufferChange(kind, address, address);
     return BufferRead(kind, address);
 }
@@ -178,10 +199,13 @@ void StoreAssembledCode(std::uint16_t address, const std::uint8_t* output, std::
 
 void StoreProgramLine(std::uint16_t address, const std::uint8_t* block, std::size_t count) {
     assert(count >= 1 && count <= 3);
-    for (std::size_t i = 0; i < count; ++i) {
-        const auto a = static_cast<std::uint16_t>(address + i);
-        FlashWrite(a, block[i]);
-        SetOrigin(BufferKind::Flash, a, OriginEdited);
+    {
+        const UndoStep step(BufferKind::Flash);
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto a = static_cast<std::uint16_t>(address + i);
+            FlashWrite(a, block[i]);
+            SetOrigin(BufferKind::Flash, a, OriginEdited);
+        }
     }
     AnnounceBufferChange(BufferKind::Flash, address, LastOf(address, count));
 }

@@ -14,6 +14,7 @@
 #include "app/Messages.h"
 #include "app/ProgramDirectory.h"
 #include "app/SafeFile.h"
+#include "app/UndoHistory.h"
 #include "files/IntelHex.h"
 #include "files/Reload.h"
 
@@ -311,9 +312,12 @@ int LoadFile(const LoadRequest& request, const LoadFrontEnd& frontEnd) {
     // Taken from the handle the load reads, so that it describes what was
     // loaded even when the file is replaced meanwhile.
     const std::optional<FileStamp> stamp = StampFile(file.get());
+    // The clearing and whatever the load stored, all or part, are one undo step.
+    std::optional<UndoStep> undoStep(std::in_place, request.buffer);
     if (request.clearFirst) ClearBuffer(request.buffer);
     FileLoadJob job(std::move(file), request, frontEnd.askStartAddress);
     const int code = frontEnd.runLoadDialog ? frontEnd.runLoadDialog(job) : RunJobToEnd(job);
+    undoStep.reset();
     if (!job.Declined()) {
         const bool binary = job.State().mode == LoadMode::Binary;
         if (binary) App().EnteredAddress = job.State().binaryStart;

@@ -71,6 +71,10 @@ enum class CommandId : int {
 
     // File > Reload: the last load again (an id of our own).
     ReloadFile = 40180,
+
+    // Edit: undo and redo in the active buffer window (ids of our own).
+    Undo = 40181,
+    Redo = 40182,
 };
 
 }  // namespace zvk::ui

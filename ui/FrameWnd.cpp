@@ -20,14 +20,17 @@
 
 #include <chrono>
 #include <iterator>
+#include <optional>
 #include <string_view>
 
 #include "app/AppState.h"
+#include "app/BufferEvents.h"
 #include "app/Buffers.h"
 #include "app/Busy.h"
 #include "app/DeviceTable.h"
 #include "app/Installation.h"
 #include "app/Messages.h"
+#include "app/UndoHistory.h"
 #include "files/BlockOps.h"
 #include "files/FileLoad.h"
 #include "files/RecentFiles.h"
@@ -100,12 +103,14 @@ constexpr FrameCommand kFrameCommands[] = {
     {ArrangeIcons,         K::None,   false, [](FrameWnd& f) { Arrange(f, ArrangeIcons); }},
     {CloseAll,             K::None,   false, [](FrameWnd& f) { f.CloseAll(); }},
     {ReloadFile,           K::None,   false, [](FrameWnd& f) { RunReload(&f); }},
+    {Undo,                 K::None,   false, [](FrameWnd& f) { f.UndoCommand(true); }},
+    {Redo,                 K::None,   false, [](FrameWnd& f) { f.UndoCommand(false); }},
 };
 // clang-format on
 
 // One line of the menus: a popup (no id), an item, or a separator (neither
-// text nor id). Depth 0 is the menu bar. The Window popup exists only in the
-// child menu.
+// text nor id). Depth 0 is the menu bar. The Edit and Window popups exist only
+// in the child menu. An item's keys are separated by "; ", the first shown.
 struct MenuLine {
     int depth;
     std::string_view text;
@@ -128,6 +133,9 @@ constexpr MenuLine kMenuLines[] = {
     {2, "EEPROM Buffer", Id(SaveEeprom)},
     {1, ""},
     {1, "E&xit", Id(Exit), "Alt+X"},
+    {0, "&Edit", 0, {}, true},
+    {1, "&Undo", Id(Undo), "Ctrl+Z"},
+    {1, "&Redo", Id(Redo), "Ctrl+Y; Ctrl+Shift+Z"},
     {0, "&Buffer"},
     {1, "&Flash Buffer"},
     {2, "&Edit", Id(EditFlash), "F1"},
@@ -337,6 +345,8 @@ FrameWnd::FrameWnd()
     SetCommandSender(
         [](WindowHandle window, int id) { static_cast<ChildWnd*>(window)->HandleCommand(id); });
     SetBusyIndicator(ShowBusyCursor);
+    // Undo and Redo grey and light up with every change of a buffer.
+    bufferChanges_ = SubscribeBufferChanges([this](const BufferChange&) { UpdateEditCommands(); });
     ChildActivated();
     UpdateReloadCommand();
 }
@@ -388,7 +398,10 @@ QMenuBar* FrameWnd::BuildMenu(MenuKind kind) {
                 connect(popup, &QMenu::aboutToShow, this,
                         [this, popup] { FillRecentFiles(popup); });
             }
-            if (child && line.childOnly) {
+            if (line.depth == 0 && line.text == "&Edit") {
+                connect(popup, &QMenu::aboutToShow, this, [this] { UpdateEditCommands(); });
+            }
+            if (child && line.text == "&Window") {
                 childWindowMenu_ = popup;
                 connect(popup, &QMenu::aboutToShow, this, [this] { FillWindowList(); });
             }
@@ -398,7 +411,7 @@ QMenuBar* FrameWnd::BuildMenu(MenuKind kind) {
             if (!line.shortcut.empty()) {
                 // Only the shown menu bar's items are live, so that each key
                 // has one action wherever the focus is, the menu bar included.
-                action->setShortcut(QKeySequence(Text(line.shortcut)));
+                action->setShortcuts(QKeySequence::listFromString(Text(line.shortcut)));
             }
             const int id = line.id;
             connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
@@ -430,6 +443,7 @@ void FrameWnd::OnCommand(int id) {
     if (command->kind == CommandKind::Eeprom) App().CurrentBufferKind = BufferKind::Eeprom;
     command->action(*this);
     UpdateReloadCommand();  // any command may have loaded a file
+    UpdateEditCommands();   // or changed the part
     if (command->checkDevice) UpdateStatusBar();
 }
 
@@ -466,7 +480,26 @@ void FrameWnd::ChildActivated() {
     toolBar_->SetButtonEnabled(LocateFlash,
                                active != nullptr && active->Info().opener == EditFlash);
     UpdateLocateCommands();
+    UpdateEditCommands();
     statusBar_->SetPaneText(0, "Ready");
+}
+
+std::optional<BufferKind> FrameWnd::ActiveBuffer() const {
+    const ChildWnd* active = ChildOf(ShownChild());
+    if (active == nullptr) return std::nullopt;
+    return active->Info().opener == EditEeprom ? BufferKind::Eeprom : BufferKind::Flash;
+}
+
+void FrameWnd::UpdateEditCommands() {
+    const std::optional<BufferKind> kind = ActiveBuffer();
+    MenuItem(MenuKind::Child, Undo)->setEnabled(kind && CanUndo(*kind));
+    MenuItem(MenuKind::Child, Redo)->setEnabled(kind && CanRedo(*kind));
+}
+
+void FrameWnd::UndoCommand(bool undo) {
+    if (const std::optional<BufferKind> kind = ActiveBuffer()) {
+        (void)(undo ? UndoBufferChange(*kind) : RedoBufferChange(*kind));
+    }
 }
 
 void FrameWnd::UpdateLocateCommands() {

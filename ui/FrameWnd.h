@@ -8,9 +8,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 
 #include "app/AppState.h"
+#include "app/BufferEvents.h"
 #include "ui/CommandIds.h"
 
 class QDialog;
@@ -91,6 +93,12 @@ class FrameWnd : public QMainWindow {
     bool CloseAll();
     void ArrangeChildren(CommandId how);
 
+    // Edit > Undo (or Redo) in the buffer of the active buffer window.
+    void UndoCommand(bool undo);
+    // Greys Undo and Redo while the active window's buffer has nothing to
+    // undo or redo.
+    void UpdateEditCommands();
+
     // The status text of the menu item under the mouse (0: none).
     void MenuHelp(int id);
 
@@ -132,6 +140,8 @@ class FrameWnd : public QMainWindow {
     // The recent files above Exit in the File popup.
     void FillRecentFiles(QMenu* file);
     [[nodiscard]] QMdiSubWindow* ShownChild() const;
+    // The buffer the active buffer window shows, if one is active.
+    [[nodiscard]] std::optional<BufferKind> ActiveBuffer() const;
 
     FrameToolBar* toolBar_;
     QMdiArea* client_;
@@ -144,6 +154,7 @@ class FrameWnd : public QMainWindow {
     DialogRunner dialogRunner_;
     std::function<void()> aboutRunner_;
     bool closed_ = false;
+    BufferSubscription bufferChanges_;
 };
 
 }  // namespace zvk::ui

@@ -66,6 +66,8 @@ inline constexpr HelpText kHelpTexts[] = {
     {CommandId::CloseAll,             "Close all windows", "Close All Windows"},
     {CommandId::About,                "Display the software information", "About"},
     {CommandId::ReloadFile,           "Load the last loaded file from disk again to its buffer.", "Reload File"},
+    {CommandId::Undo,                 "Undo the last change to this window's buffer", ""},
+    {CommandId::Redo,                 "Redo the last change undone in this window's buffer", ""},
 };
 // clang-format on
 

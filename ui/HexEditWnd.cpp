@@ -28,6 +28,8 @@
 #include "ui/StatusBar.h"
 
 namespace zvk::ui {
+
+using namespace zvk::views;
 namespace {
 
 // Colours of the origin marks, indexed by ByteOrigin.
@@ -83,11 +85,14 @@ QString TypedText(const QKeyEvent& event) {
     return {};
 }
 
-// The frame's keys for Find and Locate in the buffer windows.
+// The frame's keys for Find, Locate, Undo and Redo in the buffer windows.
 bool IsViewKey(const QKeyEvent& event) {
     const QKeySequence pressed(event.keyCombination());
     return pressed == QKeySequence(Qt::CTRL | Qt::Key_F) ||
-           pressed == QKeySequence(Qt::CTRL | Qt::Key_G);
+           pressed == QKeySequence(Qt::CTRL | Qt::Key_G) ||
+           pressed == QKeySequence(Qt::CTRL | Qt::Key_Z) ||
+           pressed == QKeySequence(Qt::CTRL | Qt::Key_Y) ||
+           pressed == QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
 }
 
 // Editors live and die with their windows; what they remember outlives them.
@@ -206,8 +211,8 @@ class HexView final : public QAbstractScrollArea {
     bool event(QEvent* event) override {
         // In the character area a key that types a character is typed, even
         // one that is also a shortcut (Ctrl+W is byte 17 here).
-        // Ctrl+F and Ctrl+G stay the keys of Find and Locate there too; their
-        // bytes (06, 07) can be typed in the hex area.
+        // Ctrl+F, Ctrl+G, Ctrl+Z and Ctrl+Y stay the keys of Find, Locate,
+        // Undo and Redo there too; their bytes can be typed in the hex area.
         if (event->type() == QEvent::ShortcutOverride && !editor_.InHexArea() &&
             !IsViewKey(*static_cast<QKeyEvent*>(event)) &&
             !TypedText(*static_cast<QKeyEvent*>(event)).isEmpty()) {

@@ -10,7 +10,7 @@
 
 #include "app/BufferEvents.h"
 #include "ui/ChildWnd.h"
-#include "ui/HexEditor.h"
+#include "views/HexEditor.h"
 
 class QAbstractScrollArea;
 
@@ -23,9 +23,10 @@ class HexView;
 
 class HexEditWnd : public ChildWnd {
   public:
-    HexEditWnd(const ChildInfo& info, const HexEditorKind& kind, HexEditorState& state);
+    HexEditWnd(const ChildInfo& info, const views::HexEditorKind& kind,
+               views::HexEditorState& state);
 
-    [[nodiscard]] HexEditor& Editor() { return editor_; }
+    [[nodiscard]] views::HexEditor& Editor() { return editor_; }
     // The scrolled area that takes the keys, and its viewport, where the rows are drawn.
     [[nodiscard]] QAbstractScrollArea* View() const;
     [[nodiscard]] QWidget* Canvas() const;
@@ -51,7 +52,7 @@ class HexEditWnd : public ChildWnd {
     // Reloads and redraws the rows shown when the change reaches them.
     void OnBufferChange(const BufferChange& change);
 
-    HexEditor editor_;
+    views::HexEditor editor_;
     HexView* view_;
     BufferSubscription bufferChanges_;
 };

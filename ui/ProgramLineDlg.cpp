@@ -17,6 +17,8 @@
 #include "ui/ProgramWnd.h"
 
 namespace zvk::ui {
+
+using namespace zvk::views;
 namespace {
 
 // Turns every letter typed or pasted into upper case.

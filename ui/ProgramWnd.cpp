@@ -22,11 +22,14 @@
 #include "mcs51/ProgramLine.h"
 #include "ui/DialogHelpers.h"
 #include "ui/FindDlg.h"
+#include "ui/FrameWnd.h"
 #include "ui/ProgramLineDlg.h"
 #include "ui/StatusBar.h"
 #include "ui/ToolBar.h"
 
 namespace zvk::ui {
+
+using namespace zvk::views;
 namespace {
 
 // The first address shown outlives the view, so that it opens again where
@@ -382,17 +385,15 @@ void ProgramWnd::GoToAddress(std::uint16_t offered) {
 }
 
 void ProgramWnd::EditInstruction() {
-    const DisassemblyView& view = area_->View();
-    const std::optional<std::uint16_t> address = view.RowAddress(area_->ClickRow());
-    if (!address) return;
-    const std::uint8_t oldLength = view.RowLength(area_->ClickRow());
-    App().EnteredAddress = *address;
-    std::string line = InstructionText(*address);
+    const std::optional<InstructionEdit> edit = area_->View().EditAt(area_->ClickRow());
+    if (!edit) return;
+    App().EnteredAddress = edit->address;
+    std::string line = edit->text;
     for (;;) {
         EditProgramLineDlg dialog(static_cast<QWidget*>(App().FrameWindow), line);
         if (RunFrameDialog(dialog) != QDialog::Accepted) return;
         line = dialog.Text();
-        const LinePlan plan = PlanInstructionEdit(line, *address, oldLength);
+        const LinePlan plan = area_->View().StoreEdit(*edit, line);
         switch (plan.outcome) {
             case LineOutcome::Blank:
             case LineOutcome::Unchanged:
@@ -410,9 +411,8 @@ void ProgramWnd::EditInstruction() {
                 break;
         }
         if (plan.nopsAdded) ShowMessage(kNopAddedMessage, "Warning", MessageIcon::Warning);
-        // The store announces its bytes: this view and the Flash editor
-        // reload.
-        StoreAssembledCode(*address, plan.code.data(), 0, plan.count);
+        // The store announced its bytes: this view and the Flash editor
+        // have reloaded.
         return;
     }
 }

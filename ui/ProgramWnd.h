@@ -15,7 +15,7 @@
 
 #include "app/BufferEvents.h"
 #include "ui/ChildWnd.h"
-#include "ui/DisassemblyView.h"
+#include "views/DisassemblyView.h"
 
 class QMenu;
 
@@ -31,7 +31,7 @@ class DisassemblyArea : public QAbstractScrollArea {
     // command receives the popup's choice and the double clicks' commands.
     DisassemblyArea(QWidget* parent, std::function<void(int id)> command);
 
-    [[nodiscard]] DisassemblyView& View() { return view_; }
+    [[nodiscard]] views::DisassemblyView& View() { return view_; }
     [[nodiscard]] int CharWidth() const { return charWidth_; }
     [[nodiscard]] int LineHeight() const { return lineHeight_; }
     [[nodiscard]] int ColumnCount() const { return columnCount_; }
@@ -88,7 +88,7 @@ class DisassemblyArea : public QAbstractScrollArea {
     void PaintRow(QPainter& painter, int row, int x) const;
 
     std::function<void(int)> command_;
-    DisassemblyView view_;
+    views::DisassemblyView view_;
     QFont font_;
     int charWidth_ = 0;
     int lineHeight_ = 0;

@@ -24,6 +24,7 @@
 #include "app/Buffers.h"
 #include "app/DeviceTable.h"
 #include "app/Messages.h"
+#include "app/UndoHistory.h"
 #include "link/Link.h"
 #include "link/PortDiscovery.h"
 #include "ops/ProductionJob.h"
@@ -202,6 +203,9 @@ void SelectDeviceDlg::accept() {
             // always left it: the signature command of an S53 part depends on it.
             App().CurrentBufferKind = BufferKind::Eeprom;
         }
+        // Undo stays within one part: the buffers' sizes and meaning change.
+        ForgetBufferHistory(BufferKind::Flash);
+        ForgetBufferHistory(BufferKind::Eeprom);
         for (WindowHandle window : {App().FlashEditWindow, App().DisassemblyWindow}) {
             if (window == nullptr) continue;
             static_cast<ChildWnd*>(window)->SetTopAddress(0);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/Clock.h"
+#include "app/UndoHistory.h"
 #include "files/FileLoad.h"
 #include "files/IntelHex.h"
 #include "tests/files/FilesFixture.h"
@@ -656,6 +657,49 @@ TEST_F(FileLoad, DisplayNameShortening) {
     };
     LoadFileCommand(frontEnd);
     EXPECT_EQ(label, "Loading from: " + ShortDisplayName(App().SelectedFileName));
+}
+
+// A load, its clearing included and whether it ran to its end or not, is one
+// undo step that brings back the bytes and marks from before it.
+TEST_F(FileLoad, ALoadIsOneUndoStep) {
+    const auto snapshot = [] {
+        std::vector<std::pair<std::uint8_t, ByteOrigin>> s;
+        for (std::uint16_t a = 0; a <= LastAddress(BufferKind::Flash); ++a) {
+            s.emplace_back(FlashRead(a), GetOrigin(BufferKind::Flash, a));
+        }
+        return s;
+    };
+    const std::string hex = WriteFile("image.hex", Record(0, 0x0010, {0x01, 0x02, 0x03}) +
+                                                       Record(0, 0x4FFF, {0x04, 0x05}) + kEnd);
+    const std::string bin = WriteFile("image.bin", "\x11\x22\x33");
+    struct Case {
+        const char* name;
+        std::string path;
+        int options;
+        int code;
+    };
+    const Case cases[] = {
+        {"HEX, clearing first, past the buffer's end", hex, kOptionClearBeforeLoad, kLoadBufferEnd},
+        {"binary over what is there", bin, 0, kLoadDone},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (std::uint16_t a = 0; a < 0x20; ++a) {
+            FlashWrite(a, static_cast<std::uint8_t>(0x40 + a));
+            SetOrigin(BufferKind::Flash, a, a % 2 ? OriginEdited : OriginDevice);
+        }
+        const auto before = snapshot();
+        App().OptionFlags = c.options;
+        ASSERT_EQ(Load(c.path, 0x0011), c.code);
+        const auto after = snapshot();
+        ASSERT_NE(before, after);
+
+        EXPECT_TRUE(UndoBufferChange(BufferKind::Flash));
+        EXPECT_EQ(snapshot(), before);
+        EXPECT_FALSE(CanUndo(BufferKind::Flash));
+        EXPECT_TRUE(RedoBufferChange(BufferKind::Flash));
+        EXPECT_EQ(snapshot(), after);
+    }
 }
 
 TEST_F(FileLoad, RandomInputNeverCrashesTheLoader) {

@@ -399,10 +399,14 @@ class FrameWndTest : public QObject {
         auto frame = test::StartTestFrame(dir);
         std::set<int> table;
         for (const FrameCommand& command : FrameCommands()) table.insert(Id(command.id));
-        std::set<int> windowIds{Id(CommandId::Cascade), Id(CommandId::TileHorizontally),
-                                Id(CommandId::TileVertically), Id(CommandId::ArrangeIcons),
-                                Id(CommandId::CloseAll)};
-        // The frame menu has no Window popup.
+        std::set<int> windowIds{Id(CommandId::Cascade),
+                                Id(CommandId::TileHorizontally),
+                                Id(CommandId::TileVertically),
+                                Id(CommandId::ArrangeIcons),
+                                Id(CommandId::CloseAll),
+                                Id(CommandId::Undo),
+                                Id(CommandId::Redo)};
+        // The frame menu has no Window popup and no Edit popup.
         std::set<int> frameIds = MenuIds(frame->Menu(MenuKind::Frame));
         for (int id : windowIds) QVERIFY(frameIds.count(id) == 0);
         frameIds.insert(windowIds.begin(), windowIds.end());
@@ -416,8 +420,9 @@ class FrameWndTest : public QObject {
         auto frame = test::StartTestFrame(dir);
         QCOMPARE(Titles(frame->Menu(MenuKind::Frame)),
                  (QStringList{"&File", "&Buffer", "&Device", "&Settings", "&Help"}));
-        QCOMPARE(Titles(frame->Menu(MenuKind::Child)),
-                 (QStringList{"&File", "&Buffer", "&Device", "&Settings", "&Window", "&Help"}));
+        QCOMPARE(
+            Titles(frame->Menu(MenuKind::Child)),
+            (QStringList{"&File", "&Edit", "&Buffer", "&Device", "&Settings", "&Window", "&Help"}));
         const QMenu* file = frame->Menu(MenuKind::Frame)->actions()[0]->menu();
         QCOMPARE(Titles(file).mid(0, 3), (QStringList{"Load File", "Reload", "Save  &As..."}));
         const auto text = [&](MenuKind kind, CommandId id) {
@@ -505,7 +510,7 @@ class FrameWndTest : public QObject {
             {CommandId::ReadEeprom, "E*"},
             {CommandId::VerifyEeprom, "E*"},
         };
-        QCOMPARE(FrameCommands().size(), std::size_t{45});
+        QCOMPARE(FrameCommands().size(), std::size_t{47});
         for (const FrameCommand& command : FrameCommands()) {
             std::string got = command.kind == CommandKind::Flash    ? "F"
                               : command.kind == CommandKind::Eeprom ? "E"
@@ -663,7 +668,7 @@ class FrameWndTest : public QObject {
         auto frame = test::StartTestFrame(dir);
         frame->OnCommand(Id(CommandId::EditFlash));
         frame->OnCommand(Id(CommandId::Disassembly));
-        QMenu* window = frame->Menu(MenuKind::Child)->actions()[4]->menu();
+        QMenu* window = frame->Menu(MenuKind::Child)->actions()[5]->menu();
         emit window->aboutToShow();
         QStringList listed;
         for (const QAction* action : window->actions()) {
@@ -682,7 +687,7 @@ class FrameWndTest : public QObject {
         TempDir dir;
         MessageRecorder messages;
         auto frame = test::StartTestFrame(dir);
-        QMenu* window = frame->Menu(MenuKind::Child)->actions()[4]->menu();
+        QMenu* window = frame->Menu(MenuKind::Child)->actions()[5]->menu();
         const QStringList commands{"&Cascade", "Tile &Horizontally", "Tile &Vertically",
                                    "&Arrange Icons", "&Close All"};
         const auto openAndRead = [&] {

@@ -28,6 +28,8 @@
 
 namespace zvk::ui {
 
+using namespace zvk::views;
+
 using test::MessageRecorder;
 using test::TempDir;
 
@@ -127,6 +129,55 @@ class HexEditWndTest : public QObject {
         QVERIFY(CellShows(window, 17, 0, "FF", Qt::black));
         QVERIFY(CellShows(window, 1, 0, "0000", Qt::black));
         QCOMPARE(StatusText(), QString("Current editing address : 0001"));
+    }
+
+    // Edit > Undo and Redo act on the buffer of the active window, from the
+    // menu and from their keys (in the character area too, where other
+    // control keys type their bytes), and grey when nothing is left to do.
+    void undoAndRedoActOnTheActiveWindowsBuffer() {
+        QAction* undo = frame_->MenuItem(MenuKind::Child, CommandId::Undo);
+        QAction* redo = frame_->MenuItem(MenuKind::Child, CommandId::Redo);
+        QCOMPARE(undo->text(), QString("&Undo"));
+        QCOMPARE(redo->shortcuts(),
+                 (QList<QKeySequence>{QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}));
+        HexEditWnd& flash = Open(CommandId::EditFlash);
+        flash.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&flash));
+        QVERIFY(!undo->isEnabled());
+        QTest::keyClick(flash.View(), '4');
+        QTest::keyClick(flash.View(), '1');
+        QVERIFY(undo->isEnabled());
+        QVERIFY(!redo->isEnabled());
+
+        QTest::keyClick(flash.View(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(int(FlashRead(0)), 0x4F);
+        undo->trigger();
+        QCOMPARE(int(FlashRead(0)), 0xFF);
+        QCOMPARE(int(GetOrigin(BufferKind::Flash, 0)), int(OriginNone));
+        QVERIFY(!undo->isEnabled());
+        QVERIFY(redo->isEnabled());
+        QCOMPARE(QString::fromStdString(flash.Editor().RowText(0)).mid(9, 2), QString("FF"));
+
+        const int cw = flash.CharWidth();
+        QTest::mouseClick(flash.Canvas(), Qt::LeftButton, {}, QPoint(75 * cw + 1, 2));
+        QTest::keyClick(flash.View(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(int(FlashRead(0)), 0x4F);
+        QTest::keyClick(flash.View(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(int(FlashRead(0)), 0x41);
+        QCOMPARE(int(GetOrigin(BufferKind::Flash, 0)), int(OriginEdited));
+        QCOMPARE(int(FlashRead(1)), 0xFF);  // no control byte typed
+        QVERIFY(CellShows(flash, 9, 0, "41", Qt::red));
+        QVERIFY(!redo->isEnabled());
+
+        // The EEPROM editor undoes in its own buffer only.
+        HexEditWnd& eeprom = Open(CommandId::EditEeprom);
+        eeprom.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&eeprom));
+        QVERIFY(!undo->isEnabled());
+        QTest::keyClick(eeprom.View(), '7');
+        QTest::keyClick(eeprom.View(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(int(EepromRead(0)), 0xFF);
+        QCOMPARE(int(FlashRead(0)), 0x41);
     }
 
     void aGIsIgnoredAmongTheDigitsAndStoredAmongTheCharacters() {
@@ -503,70 +554,11 @@ class HexEditWndTest : public QObject {
     }
 };
 
-// The caret rules on a narrow window and past the end of a small part, where
-// no pixels are needed.
-class HexEditorTest : public QObject {
-    Q_OBJECT
-
-  private slots:
-    void init() {
-        ResetAppState();
-        (void)AllocateBuffers();
-    }
-
-    void aNarrowWindowScrollsSidewaysWithTheCaret() {
-        HexEditorState state;
-        HexEditor editor(kFlashEditorKind, state);
-        editor.Resize(10, 40);
-        QCOMPARE(editor.HorizontalMaximum(), 92 - 40 + 1);
-        editor.Key(HexKey::End);
-        QCOMPARE(editor.HorizontalPosition(), 70 - 40 + 1);
-        editor.Key(HexKey::Right);  // wraps to the next row and to the left end
-        QCOMPARE(editor.HorizontalPosition(), 0);
-        QCOMPARE(editor.CaretRow(), 9);
-        QCOMPARE(int(editor.TopAddress()), 16);
-        for (int i = 0; i < 20; ++i) editor.Key(HexKey::Right);  // byte 10, high digit: column 49
-        QCOMPARE(editor.CaretColumn(), 49);
-        QCOMPARE(editor.HorizontalPosition(), 10);
-        editor.Key(HexKey::Home);
-        QCOMPARE(editor.HorizontalPosition(), 0);
-        // Left from byte 0 wraps to the row above, scrolled as End does.
-        editor.Key(HexKey::Down);
-        editor.Key(HexKey::Left);
-        QCOMPARE(editor.CaretColumn(), 70);
-        QCOMPARE(editor.CaretRow(), 0);
-        QCOMPARE(editor.HorizontalPosition(), 31);
-    }
-
-    void bytesPastTheLastAddressStayFf() {
-        App().FlashLastAddress = 0x03FF;  // AT89C1051: 64 rows
-        HexEditorState state;
-        HexEditor editor(kFlashEditorKind, state);
-        editor.Resize(70, 100);
-        QCOMPARE(editor.VerticalMaximum(), 0);
-        for (int i = 0; i < 65; ++i) editor.Key(HexKey::Down);
-        QCOMPARE(int(editor.EditingAddress()), 0x0410);
-        QVERIFY(editor.Type(U'1'));
-        QCOMPARE(int(editor.CachedByte(65 * 16)), 0xFF);
-        QCOMPARE(int(FlashRead(0x0410)), 0xFF);
-        // A window shrunk below the caret's row keeps the caret on a drawn row.
-        editor.Resize(8, 100);
-        QCOMPARE(editor.CaretRow(), 7);
-        QVERIFY(editor.Type(U'2'));  // on the low digit the first key left it on
-        QCOMPARE(int(FlashRead(0x0070)), 0xF2);
-        QCOMPARE(int(GetOrigin(BufferKind::Flash, 0x0070)), int(OriginEdited));
-    }
-};
-
 }  // namespace zvk::ui
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     int status = 0;
-    {
-        zvk::ui::HexEditorTest core;
-        status |= QTest::qExec(&core, argc, argv);
-    }
     {
         zvk::ui::HexEditWndTest windows;
         status |= QTest::qExec(&windows, argc, argv);

@@ -34,6 +34,8 @@
 
 namespace zvk::ui {
 
+using namespace zvk::views;
+
 using test::MessageRecorder;
 using test::ModalScript;
 using test::TempDir;

@@ -29,11 +29,13 @@
 #include "ui/FieldDialogs.h"
 #include "ui/FileQuestion.h"
 #include "ui/HexEditWnd.h"
-#include "ui/HexEditor.h"
 #include "ui/ProgressDialogs.h"
 #include "ui/ToolBar.h"
+#include "views/HexEditor.h"
 
 namespace zvk::ui {
+
+using namespace zvk::views;
 
 using test::FileAnswer;
 using test::MessageRecorder;

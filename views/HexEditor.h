@@ -13,7 +13,7 @@
 #include "app/AppState.h"
 #include "app/Buffers.h"
 
-namespace zvk::ui {
+namespace zvk::views {
 
 // Text columns of a row: a blank, the address and four blanks, 16 bytes of
 // "%02X  ", a blank, 16 characters.
@@ -148,4 +148,4 @@ class HexEditor {
 // The status bar's text for the byte under the caret.
 [[nodiscard]] std::string EditAddressText(std::uint16_t address);
 
-}  // namespace zvk::ui
+}  // namespace zvk::views

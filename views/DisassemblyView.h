@@ -12,9 +12,10 @@
 #include <string_view>
 #include <vector>
 
+#include "mcs51/ProgramLine.h"
 #include "mcs51/Tables.h"
 
-namespace zvk::ui {
+namespace zvk::views {
 
 // The header row: "Address", "Code" and "Mnemonics" over their columns.
 inline constexpr std::string_view kDisassemblyHeaderTitles = "  Address      Code        Mnemonics";
@@ -38,6 +39,14 @@ struct LinePiece {
 // the rest word by word (words end at a blank or a comma) in the keyword
 // colours; commas are black. Neighbouring pieces of one colour are merged.
 [[nodiscard]] std::vector<LinePiece> ColourPieces(std::string_view line);
+
+// An instruction offered for editing in place: where it is, how many bytes
+// it takes, and the line the dialog starts with.
+struct InstructionEdit {
+    std::uint16_t address = 0;
+    std::uint8_t length = 0;
+    std::string text;
+};
 
 class DisassemblyView {
   public:
@@ -71,6 +80,14 @@ class DisassemblyView {
     // The length of the instruction of a shown row, from the cache.
     [[nodiscard]] std::uint8_t RowLength(int row) const;
 
+    // The instruction of a shown row, for editing in place; none for the
+    // header, blank rows and rows outside the window.
+    [[nodiscard]] std::optional<InstructionEdit> EditAt(int row) const;
+    // What the edited line does: when the plan stores code, the code is
+    // written into the Flash buffer (one undo step) and the rows read again;
+    // otherwise nothing changes and the plan says why.
+    LinePlan StoreEdit(const InstructionEdit& edit, std::string_view line);
+
     // Program entry: the rows show only the lines entered so far, from the
     // start address on; once they fill the window each new line scrolls it.
     void BeginEntry(std::uint16_t address);
@@ -99,4 +116,4 @@ class DisassemblyView {
     std::uint64_t decoded_ = 0;
 };
 
-}  // namespace zvk::ui
+}  // namespace zvk::views

@@ -1,13 +1,14 @@
-#include "ui/HexEditor.h"
+#include "views/HexEditor.h"
 
 #include "app/HexField.h"
+#include "app/UndoHistory.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-namespace zvk::ui {
+namespace zvk::views {
 namespace {
 
 constexpr int kMaxAddress = 0xFFFF;
@@ -361,4 +362,4 @@ std::string HexEditor::RowText(int row) const {
     return text;
 }
 
-}  // namespace zvk::ui
+}  // namespace zvk::views

@@ -1,4 +1,4 @@
-#include "ui/DisassemblyView.h"
+#include "views/DisassemblyView.h"
 
 #include <algorithm>
 
@@ -7,7 +7,7 @@
 #include "mcs51/CodeWalk.h"
 #include "mcs51/Disassembler.h"
 
-namespace zvk::ui {
+namespace zvk::views {
 namespace {
 
 constexpr std::size_t kCodeColumn = 6;
@@ -180,6 +180,21 @@ std::uint8_t DisassemblyView::RowLength(int row) const {
     return InstructionLength[codeCache_[static_cast<std::size_t>(*address - topAddress_)]];
 }
 
+std::optional<InstructionEdit> DisassemblyView::EditAt(int row) const {
+    const std::optional<std::uint16_t> address = RowAddress(row);
+    if (!address) return std::nullopt;
+    return InstructionEdit{*address, RowLength(row), InstructionText(*address)};
+}
+
+LinePlan DisassemblyView::StoreEdit(const InstructionEdit& edit, std::string_view line) {
+    const LinePlan plan = PlanInstructionEdit(line, edit.address, edit.length);
+    if (plan.outcome == LineOutcome::Store) {
+        StoreAssembledCode(edit.address, plan.code.data(), 0, plan.count);
+        Reload();
+    }
+    return plan;
+}
+
 void DisassemblyView::BeginEntry(std::uint16_t address) {
     entryActive_ = true;
     enteredLineCount_ = 0;
@@ -201,4 +216,4 @@ void DisassemblyView::EndEntry() {
     Reload();
 }
 
-}  // namespace zvk::ui
+}  // namespace zvk::views
