@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/UndoHistory.h"
 #include "ops/OperationRange.h"
 #include "tests/support/VirtualUnit.h"
 
@@ -63,6 +64,22 @@ TEST(ReadJobTest, CancelAfterTheFirstBlockKeepsItAndAnnouncesIt) {
     EXPECT_EQ(GetOrigin(BufferKind::Flash, 16), OriginNone);
     EXPECT_EQ(unit.bufferChanges.changes,
               std::vector<BufferChange>{test::Changed(BufferKind::Flash, 0x0000, 0x000F)});
+}
+
+// A read replaces what the buffer held: what came before it can no longer be
+// undone, in that buffer only.
+TEST(ReadJobTest, AReadForgetsTheFlashBuffersUndoSteps) {
+    VirtualUnit unit("AT89S8252");
+    FillChip(unit);
+    FillBufferRange(BufferKind::Flash, 0x0000, 0x000F, 0x12);
+    FillBufferRange(BufferKind::Eeprom, 0x0000, 0x000F, 0x34);
+    ASSERT_TRUE(CanUndo(BufferKind::Flash));
+    ReadJob job({PackStartCount(0x0000, 0x0010), 0x0000}, 0ms);
+    EXPECT_EQ(DriveJob(job).last.code, 1);
+    EXPECT_FALSE(CanUndo(BufferKind::Flash));
+    EXPECT_FALSE(UndoBufferChange(BufferKind::Flash));
+    EXPECT_EQ(FlashRead(0x0005), unit.Chip().Flash[0x0005]);
+    EXPECT_TRUE(CanUndo(BufferKind::Eeprom));
 }
 
 TEST(ReadJobTest, FullDeviceReadFillsTheWholeBufferWhateverTheStoredBufferStart) {

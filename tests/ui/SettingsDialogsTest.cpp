@@ -13,6 +13,7 @@
 #include "app/Buffers.h"
 #include "app/DeviceTable.h"
 #include "app/Preferences.h"
+#include "app/UndoHistory.h"
 #include "ops/Production.h"
 #include "tests/support/FakeSysfs.h"
 #include "tests/support/SettingsFolders.h"
@@ -100,6 +101,7 @@ class SettingsDialogsTest : public QObject {
         FlashWrite(0x0100, 0x12);
         FlashWrite(0x0000, 0x12);  // LCALL: three bytes, where FF is one
         EepromWrite(0x0010, 0x34);
+        FillBufferRange(BufferKind::Flash, 0x0300, 0x030F, 0x56);  // a step to undo
         frame->OnCommand(static_cast<int>(CommandId::EditFlash));
         frame->OnCommand(static_cast<int>(CommandId::Disassembly));
         auto* editor = static_cast<ChildWnd*>(App().FlashEditWindow);
@@ -117,6 +119,9 @@ class SettingsDialogsTest : public QObject {
         QCOMPARE(int(EepromRead(0x0010)), cleared ? 0xFF : 0x34);
         QCOMPARE(int(editor->TopAddress()), changed ? 0 : 0x0100);
         QCOMPARE(int(disassembly->TopAddress()), changed ? 0 : 0x0200);
+        // Undo stays within one part.
+        QCOMPARE(CanUndo(BufferKind::Flash), !changed);
+        QCOMPARE(frame->MenuItem(MenuKind::Child, CommandId::Undo)->isEnabled(), !changed);
         if (changed) {
             // Both views show the buffer as it now is, from the top.
             QCOMPARE(int(static_cast<HexEditWnd*>(editor)->Editor().CachedByte(0)),
