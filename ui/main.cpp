@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QStringList>
 
 #include <cstdio>
 #include <string_view>
@@ -59,18 +60,22 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QString file;
     bool files = false;  // after "--" every word is a file
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view word = argv[i];
-        if (!files && word == "--") {
+    // Qt's own list, not argv: on Windows argv is in the ANSI code page and
+    // loses a name such as прошивка.hex; the list is made from the wide one.
+    const QStringList words = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < words.size(); ++i) {
+        const QString& word = words[i];
+        if (!files && word == QLatin1String("--")) {
             files = true;
-        } else if (!files && word.size() > 1 && word.front() == '-') {
-            std::fprintf(stderr, "zvk: unknown option %s (zvk --help lists them)\n", argv[i]);
+        } else if (!files && word.size() > 1 && word.front() == QLatin1Char('-')) {
+            std::fprintf(stderr, "zvk: unknown option %s (zvk --help lists them)\n",
+                         word.toLocal8Bit().constData());
             return 2;
         } else if (!file.isEmpty()) {
             std::fputs("zvk: give one file to load (zvk --help)\n", stderr);
             return 2;
         } else {
-            file = QString::fromLocal8Bit(argv[i]);
+            file = word;
         }
     }
     QApplication::setApplicationName("zvk");

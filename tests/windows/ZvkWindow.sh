@@ -1,21 +1,33 @@
-# Sourced by the Wine tests of zvk.exe: ShowAndClose PID SHOT waits until the
-# zvk.exe of that process shows its frame, takes a screenshot of the screen,
-# asks it to close as Windows does at shut-down (WM_CLOSE) and waits until it
-# has ended. Needs wine() and fail() of the script that sources it.
-ShowAndClose() {
-  local zvk="$1" shot="$2" window=""
-  # The first program with a window in a new Wine prefix waits for Wine to
-  # set up its desktop, which takes most of a minute on a loaded machine.
-  for _ in $(seq 1200); do
-    window="$(xdotool search --onlyvisible --class 'zvk' 2>/dev/null | head -n1 || true)"
-    [ -n "$window" ] && break
-    kill -0 "$zvk" 2>/dev/null || fail "zvk.exe ended before its frame showed"
+# Sourced by the Wine tests of zvk.exe. Needs wine() and fail() of the script
+# that sources it.
+
+# WaitForWindow PID TITLE [TENTHS]: waits until a visible window titled
+# exactly TITLE shows (at most TENTHS tenths of a second, default 100) while
+# the process PID runs; prints its id.
+WaitForWindow() {
+  local zvk="$1" title="$2" tenths="${3:-100}" window=""
+  for _ in $(seq "$tenths"); do
+    window="$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n1 || true)"
+    [ -n "$window" ] && { echo "$window"; return 0; }
+    kill -0 "$zvk" 2>/dev/null || fail "zvk.exe ended while waiting for \"$title\""
     sleep 0.1
   done
-  [ -n "$window" ] || fail "no frame window of zvk.exe appeared"
+  fail "no window \"$title\" of zvk.exe appeared"
+}
+
+# WaitForFrame PID: waits until the zvk.exe of that process shows its frame.
+# The first program with a window in a new Wine prefix waits for Wine to set
+# up its desktop, which takes most of a minute on a loaded machine.
+WaitForFrame() {
+  WaitForWindow "$1" "Zelvik 89CXX Family Programmer" 1200 >/dev/null
   # Time for the first paint.
   sleep 2
-  import -window root "$shot"
+}
+
+# CloseZvk PID: asks zvk.exe to close as Windows does at shut-down (WM_CLOSE)
+# and waits until it has ended.
+CloseZvk() {
+  local zvk="$1"
   wine taskkill /IM zvk.exe >/dev/null 2>&1 || true
   for _ in $(seq 100); do kill -0 "$zvk" 2>/dev/null || break; sleep 0.1; done
   if kill -0 "$zvk" 2>/dev/null; then
@@ -23,4 +35,12 @@ ShowAndClose() {
     fail "zvk.exe did not close when asked"
   fi
   wait "$zvk" || true
+}
+
+# ShowAndClose PID SHOT: waits for the frame, takes a screenshot of the screen
+# and closes zvk.exe.
+ShowAndClose() {
+  WaitForFrame "$1"
+  import -window root "$2"
+  CloseZvk "$1"
 }
