@@ -25,6 +25,7 @@ for _ in $(seq 300); do [ -f "$folder/uninstall.exe" ] && break; sleep 0.1; done
 [ -f "$folder/zvk-cli.exe" ] || fail "no zvk-cli.exe"
 [ -f "$folder/platforms/qwindows.dll" ] || fail "no windows platform plugin"
 [ -f "$folder/help/index.html" ] || fail "no manual"
+[ -f "$folder/licenses/LGPL-3.txt" ] && [ -f "$folder/licenses/README.txt" ] || fail "no licences"
 [ -f "$menu/zvk.lnk" ] || fail "no Start-menu entry"
 wine reg query "$key" /v DisplayName >/dev/null 2>&1 || fail "not in Apps & features"
 
