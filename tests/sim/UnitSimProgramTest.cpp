@@ -158,6 +158,19 @@ TEST(UnitSimProgram, ReplacesALinkLeftBehindButNoOtherFile) {
     EXPECT_EQ(ReadTextFile(dir / "COM4"), "mine");
 }
 
+// A new account has no settings folder yet: --link makes the folders it needs.
+TEST(UnitSimProgram, MakesTheFolderOfItsLink) {
+    TempDir dir;
+    UnitSimProcess unit;
+    ASSERT_TRUE(unit.Start(dir.Path(), "config/zvk/COM2", {}));
+    {
+        HostPort host(unit.Link());
+        EXPECT_EQ(host.Exchange({0x0D}, 1), Bytes{'-'});
+    }
+    EXPECT_EQ(unit.Stop(), 0);
+    EXPECT_TRUE(fs::is_directory(dir / "config" / "zvk"));
+}
+
 TEST(UnitSimProgram, TheSocketControlFifoChangesChipsForOneWriterAfterAnother) {
     TempDir dir;
     const fs::path fifo = dir / "socket";

@@ -10,6 +10,9 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <filesystem>
+#include <fstream>
+
 #include "app/Buffers.h"
 #include "app/DeviceTable.h"
 #include "app/Preferences.h"
@@ -308,6 +311,35 @@ class SettingsDialogsTest : public QObject {
         QCOMPARE(PortSelectDlg::PortDevice(2), QString("/dev/ttyS2 (not present)"));
         QVERIFY(std::filesystem::is_empty(program.Path()));
         QCOMPARE(script.Unexpected(), 0);
+    }
+
+    // A device typed as in a shell, "~/vport", is the one in the home folder
+    // (where zvk-unit-sim --link ~/vport put its link).
+    void assignTakesTildeAsTheHomeFolder() {
+        TempDir dir;
+        test::FakeSysfs sysfs(dir.Path());
+        test::ScopedEnvironment home("HOME", (dir / "home").string());
+        test::ScopedEnvironment xdg("XDG_CONFIG_HOME", (dir / "config").string());
+        std::filesystem::create_directories(dir / "home");
+        std::ofstream(dir / "home" / "vport") << "";
+        std::filesystem::create_directories(dir / "bin");
+        test::ReadOnlyFolder program(dir / "bin");
+        App().ProgramDirectory = program.Path().string();
+        MessageRecorder messages;
+
+        App().PortIndex = 1;
+        PortSelectDlg dialog(nullptr, {sysfs.Sys(), sysfs.Dev()});
+        test::ModalScript script;
+        script.Then<PortAssignDlg>([](PortAssignDlg* chooser) {
+            chooser->DeviceField()->setText("~/vport");
+            chooser->AssignButton()->click();
+            return true;
+        });
+        dialog.Button(PortSelectDlg::kAssignId)->click();
+        QVERIFY(script.Done());
+        QVERIFY(messages.Lines().empty());
+        QCOMPARE(std::filesystem::read_symlink(dir / "config" / "zvk" / "COM2"),
+                 dir / "home" / "vport");
     }
 
     // Remove Assignment then Cancel: the link stays, and so does the port.
