@@ -28,6 +28,15 @@ using test::UnitSimProcess;
 
 constexpr std::size_t kC55Size = 20480;
 
+// A copy of zvk-cli in the test's folder, so that the zvk.dat it reads (the
+// one beside it) is the test's, not whatever the build folder holds; the
+// mode and options a run takes from it are then the first start's.
+std::string OwnCli(const TempDir& dir) {
+    const auto copy = dir / "zvk-cli";
+    if (!std::filesystem::exists(copy)) std::filesystem::copy_file(ZVK_CLI_PATH, copy);
+    return ShellQuote(copy.string());
+}
+
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
     const std::string text = ReadTextFile(path);
     return {text.begin(), text.end()};
@@ -91,7 +100,7 @@ class DeviceEndToEndTest : public ::testing::Test {
     }
 
     ShellRun Cli(const std::vector<std::string>& arguments, const std::string& input = "") {
-        std::string command = ShellQuote(ZVK_CLI_PATH) + " --port " +
+        std::string command = OwnCli(dir) + " --port " +
                               ShellQuote(unit.Link().string()) + " --part AT89C55";
         for (const auto& a : arguments) command += " " + ShellQuote(a);
         return RunShell(command, dir.Path(), input);
@@ -390,7 +399,7 @@ TEST_F(DeviceEndToEndTest, ALinkFailureEndsTheCommandOnceAndIsNeverASuccess) {
 TEST(ProductionEndToEndTest, TwoStationsWithSerialNumbersOneChipTheWrongPart) {
     TempDir dir;
     const std::string command =
-        "ZVK_CLI=" + ShellQuote(ZVK_CLI_PATH) + " ZVK_UNIT_SIM=" + ShellQuote(ZVK_UNIT_SIM_PATH) +
+        "ZVK_CLI=" + OwnCli(dir) + " ZVK_UNIT_SIM=" + ShellQuote(ZVK_UNIT_SIM_PATH) +
         " " + ShellQuote(std::string(ZVK_SOURCE_DIR) + "/scripts/production-demo") + " " +
         ShellQuote(dir.Path().string());
     const ShellRun run = RunShell(command, dir.Path());
@@ -485,7 +494,7 @@ TEST(ProductionEndToEndTest, StoppedBetweenChipsOrInTheMiddleOfOne) {
         ASSERT_TRUE(unit.Start(dir.Path(), "unit", options));
         std::ofstream(dir / "img.hex") << ":0400000012345678E8\n:00000001FF\n";
         const std::string script =
-            ShellQuote(ZVK_CLI_PATH) +
+            OwnCli(dir) +
             " --port unit --part AT89S52 --parallel auto img.hex --steps program --repeat"
             " --log run.csv"
             " >out.txt 2>err.txt &"
@@ -550,7 +559,7 @@ TEST(ProductionEndToEndTest, WhatCannotBeARunIsRefusedBeforeAnyChip) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
         const ShellRun run = RunShell(
-            ShellQuote(ZVK_CLI_PATH) + " --port nowhere --part AT89S52 auto img.hex " + c.arguments,
+            OwnCli(dir) + " --port nowhere --part AT89S52 auto img.hex " + c.arguments,
             dir.Path());
         EXPECT_EQ(run.status, c.status);
         EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
