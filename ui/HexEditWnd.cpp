@@ -354,12 +354,7 @@ void HexEditWnd::HandleCommand(int id) {
 }
 
 void HexEditWnd::OnBufferChange(const BufferChange& change) {
-    if (change.kind != editor_.Kind().buffer ||
-        !change.Touches(editor_.TopAddress(), std::uint32_t(editor_.RowCount()) * kBytesPerRow)) {
-        return;
-    }
-    editor_.Reload();
-    Refresh(false);
+    if (editor_.Follow(change)) Refresh(false);
 }
 
 void HexEditWnd::SetTopAddress(std::uint16_t address) {

@@ -91,6 +91,15 @@ void HexEditor::Reload() {
     for (int row = 0; row < rowCount_; ++row) ReadRow(row);
 }
 
+bool HexEditor::Follow(const BufferChange& change) {
+    if (change.kind != kind_.buffer ||
+        !change.Touches(TopAddress(), static_cast<std::uint32_t>(rowCount_) * kBytesPerRow)) {
+        return false;
+    }
+    Reload();
+    return true;
+}
+
 void HexEditor::ResetScroll() { SetVerticalPosition(state_.verticalPosition); }
 
 void HexEditor::SetVerticalPosition(int position) {

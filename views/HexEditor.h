@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "app/BufferEvents.h"
 #include "app/Buffers.h"
 
 namespace zvk::views {
@@ -68,6 +69,9 @@ class HexEditor {
     void Resize(int rowCount, int visibleColumns);
     // Reads the cache anew from TopAddress (the buffer has changed).
     void Reload();
+    // An announced change of a buffer: the cache is read anew when the change
+    // reaches the rows shown. True when it did.
+    bool Follow(const BufferChange& change);
     // Clamps the vertical position into the buffer's present range (the part changed).
     void ResetScroll();
     void SetTopAddress(std::uint16_t address);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "app/BufferEvents.h"
 #include "app/Buffers.h"
 #include "app/DeviceTable.h"
 #include "app/UndoHistory.h"
@@ -139,6 +140,45 @@ TEST_F(HexEditorTest, ScrollingKeepsToTheBufferAndTheCacheFollows) {
     EXPECT_EQ(editor.TopAddress(), 0x0120);
     EXPECT_EQ(editor.CaretColumn(), kFirstCharColumn + 3);
     EXPECT_EQ(editor.EditingAddress(), 0x0123);
+}
+
+// An announced change reloads the rows only when it reaches them, in the
+// editor's own buffer; undo and redo are announced like any change.
+TEST_F(HexEditorTest, ChangesReachingTheRowsShownReloadThem) {
+    HexEditor editor(kFlashEditorKind, state_);
+    const struct {
+        const char* name;
+        BufferChange change;
+        bool reloads;
+    } cases[] = {
+        {"the other buffer", {BufferKind::Eeprom, 0x0000, 0x001F, false}, false},
+        {"just below the rows", {BufferKind::Flash, 0x0020, 0x0030, false}, false},
+        {"the last byte shown", {BufferKind::Flash, 0x001F, 0x001F, false}, true},
+        {"a clear", {BufferKind::Flash, 0x0000, 0xFFFF, true}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FlashWrite(0x001F, 0x33);
+        editor.Resize(2, 100);     // rows 0000-001F
+        FlashWrite(0x001F, 0x44);  // unannounced: the cache still holds 33
+        EXPECT_EQ(editor.Follow(c.change), c.reloads);
+        EXPECT_EQ(editor.CachedByte(0x1F), c.reloads ? 0x44 : 0x33);
+    }
+
+    std::vector<BufferChange> heard;
+    const BufferSubscription subscription =
+        SubscribeBufferChanges([&](const BufferChange& change) { heard.push_back(change); });
+    FillBufferRange(BufferKind::Flash, 0x0010, 0x0011, 0x55);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_TRUE(editor.Follow(heard[0]));
+    EXPECT_EQ(editor.CachedByte(0x10), 0x55);
+    heard.clear();
+    ASSERT_TRUE(UndoBufferChange(BufferKind::Flash));
+    ASSERT_EQ(heard.size(), 1u) << "one announcement for the step";
+    EXPECT_EQ(heard[0].first, 0x0010);
+    EXPECT_EQ(heard[0].last, 0x0011);
+    EXPECT_TRUE(editor.Follow(heard[0]));
+    EXPECT_EQ(editor.CachedByte(0x10), 0xFF);
 }
 
 // The caret rules on a narrow window and past the end of a small part.
