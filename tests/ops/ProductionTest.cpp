@@ -9,13 +9,11 @@
 #ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
 #include <csignal>
 #include <map>
-#include <thread>
 
 #include <filesystem>
 #include <fstream>
@@ -28,6 +26,7 @@
 #include "ops/Production.h"
 #include "ops/ProductionJob.h"
 #include "tests/support/CsvFields.h"
+#include "tests/support/RunAtOnce.h"
 #include "tests/support/SettingsFolders.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/VirtualUnit.h"
@@ -557,25 +556,7 @@ TEST(ProductionLogTest, WritersAppendingAtOnceLeaveOnlyWholeRows) {
         }
         return true;
     };
-#ifdef _WIN32
-    std::vector<std::thread> writers;
-    std::vector<char> wrote(kWriters, 0);
-    for (int p = 0; p < kWriters; ++p) writers.emplace_back([&, p] { wrote[p] = write(p); });
-    for (auto& writer : writers) writer.join();
-    for (const char ok : wrote) EXPECT_TRUE(ok);
-#else
-    std::vector<pid_t> children;
-    for (int p = 0; p < kWriters; ++p) {
-        const pid_t pid = ::fork();
-        if (pid == 0) ::_exit(write(p) ? 0 : 1);
-        children.push_back(pid);
-    }
-    for (const pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-#endif
+    EXPECT_TRUE(test::RunAtOnce(kWriters, write));
     const Lines lines = SplitLines(ReadTextFile(path));
     ASSERT_EQ(lines.size(), std::size_t{1 + kWriters * kRows});
     EXPECT_EQ(lines[0], std::string(kProductionLogHeader));

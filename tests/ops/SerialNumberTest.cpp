@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -14,13 +13,13 @@
 #include <fstream>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/AppState.h"
 #include "app/Buffers.h"
 #include "app/DeviceTable.h"
 #include "ops/SerialNumber.h"
+#include "tests/support/RunAtOnce.h"
 #include "tests/support/TempDir.h"
 
 namespace zvk {
@@ -219,25 +218,7 @@ TEST(SerialCounterTest, CountersSharingTheFileTakeEveryNumberOnce) {
         out.close();
         return static_cast<bool>(out);
     };
-#ifdef _WIN32
-    std::vector<std::thread> takers;
-    std::vector<char> took(kProcesses, 0);
-    for (int p = 0; p < kProcesses; ++p) takers.emplace_back([&, p] { took[p] = take(p); });
-    for (auto& taker : takers) taker.join();
-    for (const char ok : took) EXPECT_TRUE(ok);
-#else
-    std::vector<pid_t> children;
-    for (int p = 0; p < kProcesses; ++p) {
-        const pid_t pid = ::fork();
-        if (pid == 0) ::_exit(take(p) ? 0 : 1);
-        children.push_back(pid);
-    }
-    for (const pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-#endif
+    EXPECT_TRUE(test::RunAtOnce(kProcesses, take));
     std::vector<std::uint64_t> all;
     for (int p = 0; p < kProcesses; ++p) {
         std::ifstream in(dir / ("taken" + std::to_string(p)));
