@@ -386,9 +386,8 @@ int RunAuto(Args args) {
     }
     if (const auto stop = ApplyStepsOption(*parsed)) return *stop;
     if (const auto stop = ApplyLockOption(*parsed)) return *stop;
-    App().CurrentBufferKind = BufferKind::Flash;
     const std::string& image = parsed->positional[0];
-    if (const auto stop = LoadImage(*parsed, image)) return *stop;
+    if (const auto stop = LoadImage(*parsed, image, BufferKind::Flash)) return *stop;
     // What cannot give every chip its number is refused before the first chip.
     if (serial) {
         if (const auto problem = SerialPlanProblem(*serial)) return UsageError(*problem);

@@ -13,11 +13,15 @@ int RunBlankCheck(Args args) {
     if (!parsed) return 2;
     if (!parsed->positional.empty()) return UsageError("blank-check takes no file");
     if (const auto stop = SetUpSession(*parsed)) return *stop;
-    if (const auto stop = SelectBufferKind(*parsed)) return *stop;
-    if (const auto stop = ApplyRangeOptions(*parsed, RangeOperation::BlankCheck)) return *stop;
+    BufferKind kind = BufferKind::Flash;
+    if (const auto stop = SelectBufferKind(*parsed, kind)) return *stop;
+    DeviceRangeRequest request;
+    if (const auto stop = ApplyRangeOptions(*parsed, RangeOperation::BlankCheck, kind, request)) {
+        return *stop;
+    }
     if (const auto stop = ConnectDevice(*parsed)) return *stop;
     bool blank = false;
-    RunOperation(RangeOperation::BlankCheck, [&blank](const OperationRun& run) {
+    RunRangeRequest(RangeOperation::BlankCheck, request, [&blank](const DeviceRangeRequest& run) {
         BlankCheckJob job(run);
         DriveJob(job, job.model);
         if (!job.model.succeeded) PrintFindings(job.model.list);

@@ -281,41 +281,40 @@ std::optional<int> OpenDevicePort(const ParsedArgs& parsed) {
     return std::nullopt;
 }
 
-std::optional<int> SelectBufferKind(const ParsedArgs& parsed) {
-    if (!parsed.Has("--eeprom")) {
-        App().CurrentBufferKind = BufferKind::Flash;
-        return std::nullopt;
-    }
+std::optional<int> SelectBufferKind(const ParsedArgs& parsed, BufferKind& kind) {
+    kind = BufferKind::Flash;
+    if (!parsed.Has("--eeprom")) return std::nullopt;
     if (!SelectedDeviceInfo().HasEeprom) {
         return UsageError(std::string(SelectedDeviceInfo().PartName) + " has no EEPROM");
     }
-    App().CurrentBufferKind = BufferKind::Eeprom;
+    kind = BufferKind::Eeprom;
     return std::nullopt;
 }
 
-std::optional<int> LoadImage(const ParsedArgs& parsed, const std::string& path) {
+std::optional<int> LoadImage(const ParsedArgs& parsed, const std::string& path, BufferKind kind) {
     std::uint16_t loadAt = 0;
     if (!ReadAddressOption(parsed, kLoadAtOption, loadAt)) return 2;
     std::optional<LoadMode> format;
     if (!ReadFormatOption(parsed, format)) return 2;
-    return LoadImageArgument(path, App().CurrentBufferKind, loadAt, format);
+    return LoadImageArgument(path, kind, loadAt, format);
 }
 
-std::optional<int> RunOverImage(const ParsedArgs& parsed, RangeOperation operation,
+std::optional<int> RunOverImage(const ParsedArgs& parsed, RangeOperation operation, BufferKind kind,
                                 std::uint16_t blockSize,
-                                const std::function<bool(const OperationRun&)>& run) {
+                                const std::function<bool(const DeviceRangeRequest&)>& run) {
     const bool explicitRange =
         parsed.Has("--from") || parsed.Has("--to") || parsed.Has("--buffer-start");
     if (parsed.Has("--full") && explicitRange) {
         return UsageError("--full and --from/--to/--buffer-start cannot be given together");
     }
-    const auto once = [&run](const OperationRun& r) { (void)run(r); };
+    const auto once = [&run](const DeviceRangeRequest& r) { (void)run(r); };
     if (parsed.Has("--full") || explicitRange) {
-        if (const auto stop = ApplyRangeOptions(parsed, operation)) return stop;
-        if (!RunOperation(operation, once)) return 1;
+        DeviceRangeRequest request;
+        if (const auto stop = ApplyRangeOptions(parsed, operation, kind, request)) return stop;
+        if (!RunRangeRequest(operation, request, once)) return 1;
         return std::nullopt;
     }
-    const std::vector<AddressStretch> stretches = LoadedStretches(blockSize);
+    const std::vector<AddressStretch> stretches = LoadedStretches(kind, blockSize);
     if (stretches.empty()) {
         std::fputs("zvk-cli: the image holds no byte for the part in the socket\n", stderr);
         return 1;
@@ -323,39 +322,48 @@ std::optional<int> RunOverImage(const ParsedArgs& parsed, RangeOperation operati
     for (const AddressStretch& stretch : stretches) {
         Detail(Format("range: %04X to %04X (from the image)", stretch.first, stretch.last));
     }
-    OperationRange& record = RangeRecord(operation);
     for (const AddressStretch& stretch : stretches) {
-        record.DeviceStart = stretch.first;
-        record.DeviceEnd = stretch.last;
-        record.BufferStart = stretch.first;
-        record.Flags &= static_cast<std::uint8_t>(~kRangeFullDevice);
+        OperationRange range = RangeRecord(operation);
+        range.DeviceStart = stretch.first;
+        range.DeviceEnd = stretch.last;
+        range.BufferStart = stretch.first;
+        range.Flags &= static_cast<std::uint8_t>(~kRangeFullDevice);
         bool goOn = false;
-        if (!RunOperation(operation, [&](const OperationRun& r) { goOn = run(r); })) return 1;
+        if (!RunRangeRequest(operation, MakeRangeRequest(operation, kind, range),
+                             [&](const DeviceRangeRequest& r) { goOn = run(r); })) {
+            return 1;
+        }
         if (!goOn) break;
     }
     return std::nullopt;
 }
 
-std::optional<int> ApplyRangeOptions(const ParsedArgs& parsed, RangeOperation operation) {
-    OperationRange& record = RangeRecord(operation);
+std::optional<int> ApplyRangeOptions(const ParsedArgs& parsed, RangeOperation operation,
+                                     BufferKind kind, DeviceRangeRequest& request) {
+    // The remembered range is where fields the options leave alone come from.
+    OperationRange range = RangeRecord(operation);
     if (!parsed.Has("--from") && !parsed.Has("--to") && !parsed.Has("--buffer-start")) {
-        record.Flags |= kRangeFullDevice;
+        range.Flags |= kRangeFullDevice;
+        request = MakeRangeRequest(operation, kind, range);
         Detail("range: the whole device");
         return std::nullopt;
     }
     std::uint16_t from = 0;
-    std::uint16_t to = CurrentLastAddress();
+    std::uint16_t to = LastAddress(kind);
     if (!ReadAddressOption(parsed, "--from", from) || !ReadAddressOption(parsed, "--to", to)) {
         return 2;
     }
     std::uint16_t bufferStart = from;
     if (!ReadAddressOption(parsed, "--buffer-start", bufferStart)) return 2;
-    record.DeviceStart = from;
-    record.DeviceEnd = to;
-    record.BufferStart = bufferStart;
-    record.Flags &= static_cast<std::uint8_t>(~kRangeFullDevice);
+    range.DeviceStart = from;
+    range.DeviceEnd = to;
+    range.BufferStart = bufferStart;
+    range.Flags &= static_cast<std::uint8_t>(~kRangeFullDevice);
     const bool hasBuffer = operation != RangeOperation::BlankCheck;
-    if (ValidateOperationRange(from, to, hasBuffer ? bufferStart : std::uint16_t{0})) return 1;
+    if (ValidateOperationRange(kind, from, to, hasBuffer ? bufferStart : std::uint16_t{0})) {
+        return 1;
+    }
+    request = MakeRangeRequest(operation, kind, range);
     Detail(Format("range: %04X to %04X", from, to) +
            (hasBuffer ? Format(", buffer from %04X", bufferStart) : std::string()));
     return std::nullopt;

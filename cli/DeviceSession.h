@@ -48,28 +48,31 @@ std::optional<int> ConnectDevice(const ParsedArgs& parsed);
 // Opens the port as ConnectDevice does, without the device check.
 std::optional<int> OpenDevicePort(const ParsedArgs& parsed);
 
-// Sets CurrentBufferKind from --eeprom (a usage error for a part without EEPROM).
-std::optional<int> SelectBufferKind(const ParsedArgs& parsed);
+// The buffer of --eeprom, else the Flash (a usage error for a part without
+// EEPROM).
+std::optional<int> SelectBufferKind(const ParsedArgs& parsed, BufferKind& kind);
 
-// Loads an image ("-": standard input) into the buffer of CurrentBufferKind
-// as LoadImageArgument does, with --format and --load-at (default 0000).
+// Loads an image ("-": standard input) into the buffer of the kind as
+// LoadImageArgument does, with --format and --load-at (default 0000).
 // Returns the exit status to stop with, or nullopt.
-std::optional<int> LoadImage(const ParsedArgs& parsed, const std::string& path);
+std::optional<int> LoadImage(const ParsedArgs& parsed, const std::string& path, BufferKind kind);
 
-// Runs a Program or Verify over the loaded image: the one range of --from,
-// --to and --buffer-start, the whole device with --full, and otherwise each
-// stretch the image holds (widened to blocks of blockSize), one run after the
-// other while run returns true. Returns the exit status to stop with (the
-// options cannot be used, the image holds nothing, the unit does not answer),
-// or nullopt once every run has been made.
-std::optional<int> RunOverImage(const ParsedArgs& parsed, RangeOperation operation,
+// Runs a Program or Verify over the image loaded into the buffer of the kind:
+// the one range of --from, --to and --buffer-start, the whole device with
+// --full, and otherwise each stretch the image holds (widened to blocks of
+// blockSize), one request after the other while run returns true. Returns the
+// exit status to stop with (the options cannot be used, the image holds
+// nothing, the unit does not answer), or nullopt once every run has been made.
+std::optional<int> RunOverImage(const ParsedArgs& parsed, RangeOperation operation, BufferKind kind,
                                 std::uint16_t blockSize,
-                                const std::function<bool(const OperationRun&)>& run);
+                                const std::function<bool(const DeviceRangeRequest&)>& run);
 
-// Fills the operation's range from --from, --to and --buffer-start (the buffer
-// start defaults to the device start); without them the whole device. A range
-// the rules reject has shown why. Returns the exit status to stop with, or nullopt.
-std::optional<int> ApplyRangeOptions(const ParsedArgs& parsed, RangeOperation operation);
+// Makes the request of --from, --to and --buffer-start (the buffer start
+// defaults to the device start) for the buffer of the kind; without them the
+// whole device. The operation's remembered range is only read. A range the
+// rules reject has shown why. Returns the exit status to stop with, or nullopt.
+std::optional<int> ApplyRangeOptions(const ParsedArgs& parsed, RangeOperation operation,
+                                     BufferKind kind, DeviceRangeRequest& request);
 
 // Sets ProtectionOptions from --lock LB1[,LB2[,LB3]] for the part's lock
 // class; none chosen without the option. Returns the exit status to stop with,

@@ -25,13 +25,11 @@ int RunProgram(Args args) {
         return UsageError("--verify and --no-verify cannot be given together");
     }
     if (const auto stop = SetUpSession(*parsed)) return *stop;
-    if (const auto stop = SelectBufferKind(*parsed)) return *stop;
-    if (const auto stop = LoadImage(*parsed, parsed->positional[0])) return *stop;
+    BufferKind kind = BufferKind::Flash;
+    if (const auto stop = SelectBufferKind(*parsed, kind)) return *stop;
+    if (const auto stop = LoadImage(*parsed, parsed->positional[0], kind)) return *stop;
     const bool erase = !parsed->Has("--no-erase");
-    App().OptionFlags &=
-        static_cast<std::uint8_t>(~(kOptionEraseBeforeProgram | kOptionVerifyAfterProgram));
-    if (erase) App().OptionFlags |= kOptionEraseBeforeProgram;
-    if (!parsed->Has("--no-verify")) App().OptionFlags |= kOptionVerifyAfterProgram;
+    const bool verify = !parsed->Has("--no-verify");
     if (const auto stop = ConnectDevice(*parsed)) return *stop;
     bool programmed = false;
     std::string title;
@@ -41,17 +39,21 @@ int RunProgram(Args args) {
     // The whole chip is finished on a first Ctrl+C, SIGTERM or SIGHUP, all
     // its stretches.
     const StopSignals signals;
-    const auto stop = RunOverImage(
-        *parsed, RangeOperation::Program, erase ? kReadBlockSize : 1, [&](const OperationRun& run) {
-            ProgramJob job(run);
-            DriveJob(job, job.model, false, [&job] { job.Abandon(); });
-            // The chip is erased once, before its first stretch.
-            App().OptionFlags &= static_cast<std::uint8_t>(~kOptionEraseBeforeProgram);
-            programmed = job.model.succeeded;
-            title = job.model.title;
-            status = job.model.status;
-            return programmed;
-        });
+    bool erased = false;
+    const auto stop = RunOverImage(*parsed, RangeOperation::Program, kind,
+                                   erase ? kReadBlockSize : 1, [&](const DeviceRangeRequest& run) {
+                                       DeviceRangeRequest request = run;
+                                       // The chip is erased once, before its first stretch.
+                                       request.eraseFirst = erase && !erased;
+                                       request.verifyAfter = verify;
+                                       erased = true;
+                                       ProgramJob job(request);
+                                       DriveJob(job, job.model, false, [&job] { job.Abandon(); });
+                                       programmed = job.model.succeeded;
+                                       title = job.model.title;
+                                       status = job.model.status;
+                                       return programmed;
+                                   });
     if (stop) return *stop;
     if (programmed) ShowMessage(status, title);
     return ExitStatus(programmed);

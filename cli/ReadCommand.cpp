@@ -19,9 +19,9 @@ namespace {
 
 // Reads the chip into the buffer; true when the read succeeded. first and
 // last are the buffer addresses it filled.
-bool ReadOnce(std::uint16_t& first, std::uint16_t& last) {
+bool ReadOnce(const DeviceRangeRequest& request, std::uint16_t& first, std::uint16_t& last) {
     bool read = false;
-    RunOperation(RangeOperation::Read, [&](const OperationRun& run) {
+    RunRangeRequest(RangeOperation::Read, request, [&](const DeviceRangeRequest& run) {
         ReadJob job(run);
         DriveJob(job, job.model);
         read = job.model.succeeded;
@@ -31,10 +31,10 @@ bool ReadOnce(std::uint16_t& first, std::uint16_t& last) {
     return ExitStatus(read) == 0;
 }
 
-std::vector<std::uint8_t> BufferCopy(std::uint16_t first, std::uint16_t last) {
+std::vector<std::uint8_t> BufferCopy(BufferKind kind, std::uint16_t first, std::uint16_t last) {
     std::vector<std::uint8_t> bytes;
     for (std::uint32_t a = first; a <= last; ++a) {
-        bytes.push_back(BufferRead(App().CurrentBufferKind, static_cast<std::uint16_t>(a)));
+        bytes.push_back(BufferRead(kind, static_cast<std::uint16_t>(a)));
     }
     return bytes;
 }
@@ -49,18 +49,22 @@ int RunRead(Args args) {
     std::optional<LoadMode> format;
     if (!ReadFormatOption(*parsed, format)) return 2;
     if (const auto stop = SetUpSession(*parsed)) return *stop;
-    if (const auto stop = SelectBufferKind(*parsed)) return *stop;
-    if (const auto stop = ApplyRangeOptions(*parsed, RangeOperation::Read)) return *stop;
+    BufferKind kind = BufferKind::Flash;
+    if (const auto stop = SelectBufferKind(*parsed, kind)) return *stop;
+    DeviceRangeRequest request;
+    if (const auto stop = ApplyRangeOptions(*parsed, RangeOperation::Read, kind, request)) {
+        return *stop;
+    }
     if (const auto stop = ConnectDevice(*parsed)) return *stop;
     std::uint16_t first = 0;
     std::uint16_t last = 0;
     // After a failure of the link the file stays as it was: what came is not
     // the whole chip.
-    if (!ReadOnce(first, last)) return 1;
+    if (!ReadOnce(request, first, last)) return 1;
     if (parsed->Has("--verify")) {
-        const std::vector<std::uint8_t> firstRead = BufferCopy(first, last);
-        if (!ReadOnce(first, last)) return 1;
-        const std::vector<std::uint8_t> secondRead = BufferCopy(first, last);
+        const std::vector<std::uint8_t> firstRead = BufferCopy(kind, first, last);
+        if (!ReadOnce(request, first, last)) return 1;
+        const std::vector<std::uint8_t> secondRead = BufferCopy(kind, first, last);
         for (std::size_t i = 0; i < firstRead.size(); ++i) {
             if (firstRead[i] == secondRead[i]) continue;
             std::fprintf(stderr,
@@ -70,8 +74,7 @@ int RunRead(Args args) {
             return 1;
         }
     }
-    return ExitStatus(
-        SaveImageArgument(parsed->positional[0], App().CurrentBufferKind, first, last, format));
+    return ExitStatus(SaveImageArgument(parsed->positional[0], kind, first, last, format));
 }
 
 }  // namespace zvk::cli

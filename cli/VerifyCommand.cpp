@@ -18,8 +18,9 @@ int RunVerify(Args args) {
     if (!parsed) return 2;
     if (parsed->positional.size() != 1) return UsageError("verify needs one FILE");
     if (const auto stop = SetUpSession(*parsed)) return *stop;
-    if (const auto stop = SelectBufferKind(*parsed)) return *stop;
-    if (const auto stop = LoadImage(*parsed, parsed->positional[0])) return *stop;
+    BufferKind kind = BufferKind::Flash;
+    if (const auto stop = SelectBufferKind(*parsed, kind)) return *stop;
+    if (const auto stop = LoadImage(*parsed, parsed->positional[0], kind)) return *stop;
     if (const auto stop = ConnectDevice(*parsed)) return *stop;
     bool same = true;
     bool compared = true;
@@ -29,7 +30,7 @@ int RunVerify(Args args) {
     // The bytes between the image's stretches are not compared: without an
     // erase they keep whatever the chip held.
     const auto stop =
-        RunOverImage(*parsed, RangeOperation::Verify, 1, [&](const OperationRun& run) {
+        RunOverImage(*parsed, RangeOperation::Verify, kind, 1, [&](const DeviceRangeRequest& run) {
             VerifyJob job(run);
             DriveJob(job, job.model, false);
             title = job.model.title;

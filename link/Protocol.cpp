@@ -228,11 +228,11 @@ bool SendLockBits() {
     return sent;
 }
 
-bool BeginProgramming(std::uint16_t deviceAddress, std::uint16_t count) {
+bool BeginProgramming(BufferKind kind, std::uint16_t deviceAddress, std::uint16_t count) {
     if (!StartExchange(Port())) return false;
     std::uint8_t command = 0;
     std::uint16_t address = deviceAddress;
-    if (App().CurrentBufferKind == BufferKind::Eeprom) {
+    if (kind == BufferKind::Eeprom) {
         const CommandSet& commands = EepromCommands();
         command = commands.ProgramEeprom;
         address = EepromAddress(commands, deviceAddress);

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "app/AppState.h"
 #include "link/SerialTransport.h"
 
 namespace zvk {
@@ -31,10 +32,10 @@ namespace zvk {
 // false also when the link failed, even after some were sent.
 bool SendLockBits();
 
-// Announces count data bytes from the address, for the buffer of
-// CurrentBufferKind. ProgramByte then sends them one by one. False when the
-// link failed.
-[[nodiscard]] bool BeginProgramming(std::uint16_t deviceAddress, std::uint16_t count);
+// Announces count data bytes from the address, for the chip's memory of the
+// kind. ProgramByte then sends them one by one. False when the link failed.
+[[nodiscard]] bool BeginProgramming(BufferKind kind, std::uint16_t deviceAddress,
+                                    std::uint16_t count);
 
 // Sends one data byte. True when the unit acknowledged it; false when it
 // answered the error byte, when the link failed, or when the unit stayed

@@ -78,8 +78,6 @@ void ShowChosenSequence(AutoModel& model) {
 }
 
 void AutoJob::Start() {
-    // The sequence always works on the Flash and the Flash buffer.
-    App().CurrentBufferKind = BufferKind::Flash;
     ShowChosenSequence(model);
     // The sequence cannot be stopped, from the first look at the dialog on.
     model.closeEnabled = false;
@@ -135,7 +133,7 @@ StepResult AutoJob::EnterStage(Stage stage) {
             model.status = "Programming...";
             ResetProgress();
             model.percentage = "0%";
-            if (!BeginProgramming(0, count_)) return EndFailed();
+            if (!BeginProgramming(BufferKind::Flash, 0, count_)) return EndFailed();
             return ProgramSlice();
         case Stage::Verify:
             model.status = "Verifying...";
@@ -282,11 +280,9 @@ std::uint8_t AutoJob::ImageByte(std::uint16_t address) const {
 bool AutoJob::ProgramEepromBytes() {
     if (!image_ || image_->eeprom.empty()) return true;
     const auto count = static_cast<std::uint16_t>(image_->eeprom.size());
-    App().CurrentBufferKind = BufferKind::Eeprom;
-    bool programmed = BeginProgramming(image_->eepromAddress, count);
+    bool programmed = BeginProgramming(BufferKind::Eeprom, image_->eepromAddress, count);
     std::uint16_t done = 0;
     while (programmed && done < count) programmed = ProgramByte(image_->eeprom[done++]);
-    App().CurrentBufferKind = BufferKind::Flash;
     if (programmed) return true;
     const auto address = static_cast<std::uint16_t>(image_->eepromAddress + done - (done > 0));
     if (!link_.Failed()) ShowFailedAt("EEPROM Programming", address);

@@ -4,18 +4,17 @@
 
 namespace zvk {
 
-BlankCheckJob::BlankCheckJob(const OperationRun& run, std::chrono::milliseconds stepBudget)
+BlankCheckJob::BlankCheckJob(const DeviceRangeRequest& run, std::chrono::milliseconds stepBudget)
     : ScanJob(run, stepBudget) {}
 
 void BlankCheckJob::Start() {
-    const OperationRange& range = App().BlankCheckRange;
     model.progress = {0, count_, 0};
     model.title =
         kind_ == BufferKind::Flash ? "Blank Check Device - Flash" : "Blank Check Device - EEPROM";
     model.status = WithPartName("BlankChecking ", "...");
     model.percentage = "0%";
-    model.deviceStart = AddressText(range.DeviceStart);
-    model.deviceEnd = AddressText(range.DeviceEnd);
+    model.deviceStart = AddressText(shown_.DeviceStart);
+    model.deviceEnd = AddressText(shown_.DeviceEnd);
 }
 
 void BlankCheckJob::Expected(std::uint16_t, std::uint16_t count, std::uint8_t* out) {

@@ -12,7 +12,7 @@ using BlankCheckModel = ScanModel;
 
 class BlankCheckJob final : public ScanJob {
   public:
-    explicit BlankCheckJob(const OperationRun& run,
+    explicit BlankCheckJob(const DeviceRangeRequest& run,
                            std::chrono::milliseconds stepBudget = kStepBudget);
 
     void Start() override;

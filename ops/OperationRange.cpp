@@ -83,9 +83,9 @@ std::string_view RangeDialogTitle(RangeOperation operation, BufferKind kind) {
     return kind == BufferKind::Flash ? Row(operation).flashTitle : Row(operation).eepromTitle;
 }
 
-bool ValidateOperationRange(std::uint16_t deviceStart, std::uint16_t deviceEnd,
+bool ValidateOperationRange(BufferKind kind, std::uint16_t deviceStart, std::uint16_t deviceEnd,
                             std::uint16_t bufferStart) {
-    const std::uint16_t last = CurrentLastAddress();
+    const std::uint16_t last = LastAddress(kind);
     const std::int32_t bufferEnd = static_cast<std::int32_t>(deviceEnd) -
                                    static_cast<std::int32_t>(deviceStart) +
                                    static_cast<std::int32_t>(bufferStart);
@@ -139,14 +139,14 @@ bool RangeDialog::Ok() {
     if (!ParseField(model.deviceEnd, record.DeviceEnd)) return false;
     if (model.hasBufferField && !ParseField(model.bufferStart, record.BufferStart)) return false;
     const std::uint16_t bufferStart = model.hasBufferField ? record.BufferStart : 0;
-    return !ValidateOperationRange(record.DeviceStart, record.DeviceEnd, bufferStart);
+    return !ValidateOperationRange(App().CurrentBufferKind, record.DeviceStart, record.DeviceEnd,
+                                   bufferStart);
 }
 
 void RangeDialog::Cancel() { RangeRecord(operation_) = saved_; }
 
-std::vector<AddressStretch> LoadedStretches(std::uint16_t blockSize) {
-    const BufferKind kind = App().CurrentBufferKind;
-    const std::uint32_t last = CurrentLastAddress();
+std::vector<AddressStretch> LoadedStretches(BufferKind kind, std::uint16_t blockSize) {
+    const std::uint32_t last = LastAddress(kind);
     const std::uint32_t block = blockSize == 0 ? 1 : blockSize;
     std::vector<AddressStretch> stretches;
     std::uint32_t address = 0;
@@ -173,31 +173,49 @@ std::vector<AddressStretch> LoadedStretches(std::uint16_t blockSize) {
     return stretches;
 }
 
-bool RunOperation(RangeOperation operation,
-                  const std::function<void(const OperationRun&)>& openProgress) {
-    if (!CheckProgrammer(App().ProgrammerLink)) return false;
+DeviceRangeRequest MakeRangeRequest(RangeOperation operation, BufferKind buffer,
+                                    const OperationRange& range) {
     const RangeDialogRow& row = Row(operation);
-    // A failure of the link has said so; the operation does not start.
-    if (row.prepareRead && !PrepareRead()) return false;
-    OperationRange& record = RangeRecord(operation);
-    const std::uint16_t last = CurrentLastAddress();
-    const bool fullDevice = (record.Flags & kRangeFullDevice) != 0;
-    const std::uint16_t keptBufferStart = record.BufferStart;
-
-    OperationRun run;
-    if (fullDevice) {
-        run = {PackStartCount(0, static_cast<std::uint16_t>(last + 1)), 0};
-        if (row.fullDevice.deviceStart) record.DeviceStart = 0;
-        if (row.fullDevice.deviceEnd) record.DeviceEnd = last;
-        if (row.fullDevice.bufferStart) record.BufferStart = 0;
+    DeviceRangeRequest request;
+    request.buffer = buffer;
+    request.shown = range;
+    if ((range.Flags & kRangeFullDevice) != 0) {
+        const std::uint16_t last = LastAddress(buffer);
+        request.packedStartCount = PackStartCount(0, static_cast<std::uint16_t>(last + 1));
+        if (row.fullDevice.deviceStart) request.shown.DeviceStart = 0;
+        if (row.fullDevice.deviceEnd) request.shown.DeviceEnd = last;
+        if (row.fullDevice.bufferStart) request.shown.BufferStart = 0;
     } else {
-        const auto count = static_cast<std::uint16_t>(record.DeviceEnd - record.DeviceStart + 1);
-        run = {PackStartCount(record.DeviceStart, count),
-               row.hasBufferField ? record.BufferStart : std::uint16_t{0}};
+        const auto count = static_cast<std::uint16_t>(range.DeviceEnd - range.DeviceStart + 1);
+        request.packedStartCount = PackStartCount(range.DeviceStart, count);
+        request.bufferStart = row.hasBufferField ? range.BufferStart : std::uint16_t{0};
     }
-    openProgress(run);
-    if (fullDevice && row.fullDevice.restoreBufferStart) record.BufferStart = keptBufferStart;
+    return request;
+}
+
+bool RunRangeRequest(RangeOperation operation, const DeviceRangeRequest& request,
+                     const ProgressOpener& openProgress) {
+    if (!CheckProgrammer(App().ProgrammerLink)) return false;
+    // A failure of the link has said so; the operation does not start.
+    if (Row(operation).prepareRead && !PrepareRead()) return false;
+    openProgress(request);
     return true;
+}
+
+bool RunOperation(RangeOperation operation, const ProgressOpener& openProgress) {
+    OperationRange& record = RangeRecord(operation);
+    const OperationRange kept = record;
+    DeviceRangeRequest request = MakeRangeRequest(operation, App().CurrentBufferKind, record);
+    request.eraseFirst = (App().OptionFlags & kOptionEraseBeforeProgram) != 0;
+    request.verifyAfter = (App().OptionFlags & kOptionVerifyAfterProgram) != 0;
+    return RunRangeRequest(operation, request, [&](const DeviceRangeRequest& r) {
+        // What a Full Device run shows is what the record keeps.
+        record = r.shown;
+        openProgress(r);
+        if ((kept.Flags & kRangeFullDevice) != 0 && Row(operation).fullDevice.restoreBufferStart) {
+            record.BufferStart = kept.BufferStart;
+        }
+    });
 }
 
 }  // namespace zvk

@@ -22,10 +22,10 @@ enum class RangeOperation : std::uint8_t { BlankCheck, Program, Verify, Read };
 // The range dialog's title for the operation and buffer kind.
 [[nodiscard]] std::string_view RangeDialogTitle(RangeOperation operation, BufferKind kind);
 
-// Checks a range against the capacity of CurrentBufferKind. Returns true when
-// the range is rejected, after showing the first failing rule's message.
-[[nodiscard]] bool ValidateOperationRange(std::uint16_t deviceStart, std::uint16_t deviceEnd,
-                                          std::uint16_t bufferStart);
+// Checks a range against the capacity of the buffer. Returns true when the
+// range is rejected, after showing the first failing rule's message.
+[[nodiscard]] bool ValidateOperationRange(BufferKind kind, std::uint16_t deviceStart,
+                                          std::uint16_t deviceEnd, std::uint16_t bufferStart);
 
 // Everything a range dialog shows.
 struct RangeDialogModel {
@@ -63,12 +63,19 @@ class RangeDialog {
     OperationRange saved_;
 };
 
-// What a progress job works on: device start in the high 16 bits and count in
-// the low 16 bits of packedStartCount, and the buffer address that pairs with
-// the device start.
-struct OperationRun {
+// What a device job works on: the buffer, device start in the high 16 bits
+// and count in the low 16 bits of packedStartCount, the buffer address that
+// pairs with the device start, the range as the progress dialog shows it, and
+// for Program whether to erase first and verify after. Built by RunOperation
+// from the remembered range and options, or directly by zvk-cli; the jobs
+// read nothing else.
+struct DeviceRangeRequest {
     std::uint32_t packedStartCount = 0;
     std::uint16_t bufferStart = 0;
+    BufferKind buffer = BufferKind::Flash;
+    OperationRange shown;
+    bool eraseFirst = false;
+    bool verifyAfter = false;
 
     [[nodiscard]] std::uint16_t DeviceStart() const {
         return static_cast<std::uint16_t>(packedStartCount >> 16);
@@ -90,20 +97,34 @@ struct AddressStretch {
     friend bool operator==(const AddressStretch&, const AddressStretch&) = default;
 };
 
-// The stretches of the buffer of CurrentBufferKind that the last load filled
+// The stretches of the buffer that the last load filled
 // (bytes marked OriginFile), within the device's capacity, in address order.
 // With a block size above 1 each stretch is widened to whole blocks of that
 // size, so that the reads of a verify fall on block bounds, and stretches that
 // then meet become one.
-[[nodiscard]] std::vector<AddressStretch> LoadedStretches(std::uint16_t blockSize = 1);
+[[nodiscard]] std::vector<AddressStretch> LoadedStretches(BufferKind kind,
+                                                          std::uint16_t blockSize = 1);
 
-// The runner of a confirmed range: asks whether the unit answers (false when
-// not), works out the run, writes back what a Full Device run stores in the
-// record, sends the read preparation before a Read, and calls openProgress with
-// the run (the progress dialog or a command-line loop). A Full Device Program
-// gets its remembered buffer start back once openProgress returns. False,
-// without opening anything, when the unit does not answer or the link fails.
-bool RunOperation(RangeOperation operation,
-                  const std::function<void(const OperationRun&)>& openProgress);
+// The request a confirmed range makes for the buffer: the range as it
+// stands, or with Full Device the whole device, shown with the values a Full
+// Device run writes into the operation's record. Erase and verify are off.
+[[nodiscard]] DeviceRangeRequest MakeRangeRequest(RangeOperation operation, BufferKind buffer,
+                                                  const OperationRange& range);
+
+using ProgressOpener = std::function<void(const DeviceRangeRequest&)>;
+
+// Runs a request: asks whether the unit answers (false when not), sends the
+// read preparation before a Read, and calls openProgress with the request
+// (the progress dialog or a command-line loop). False, without opening
+// anything, when the unit does not answer or the link fails.
+bool RunRangeRequest(RangeOperation operation, const DeviceRangeRequest& request,
+                     const ProgressOpener& openProgress);
+
+// The runner of a confirmed range dialog: RunRangeRequest of the request the
+// operation's record makes for the buffer of CurrentBufferKind, with erase and
+// verify from OptionFlags. Writes back what a Full Device run stores in the
+// record; a Full Device Program gets its remembered buffer start back once
+// openProgress returns.
+bool RunOperation(RangeOperation operation, const ProgressOpener& openProgress);
 
 }  // namespace zvk

@@ -99,8 +99,6 @@ bool ProductionJob::OpenLog() {
 }
 
 void ProductionJob::Start() {
-    // The sequence always works on the whole Flash and the Flash buffer.
-    App().CurrentBufferKind = BufferKind::Flash;
     checksum_ = BufferChecksum(BufferKind::Flash, 0, App().FlashLastAddress);
     steps_ = ChosenStepNames();
     ShowChosenSequence(model);

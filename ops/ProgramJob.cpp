@@ -5,18 +5,18 @@
 
 namespace zvk {
 
-ProgramJob::ProgramJob(const OperationRun& run, std::chrono::milliseconds stepBudget)
-    : kind_(App().CurrentBufferKind),
+ProgramJob::ProgramJob(const DeviceRangeRequest& run, std::chrono::milliseconds stepBudget)
+    : kind_(run.buffer),
+      shown_(run.shown),
       deviceStart_(run.DeviceStart()),
       count_(run.Count()),
       bufferStart_(run.bufferStart),
       verifyWalk_(run.DeviceStart(), run.Count()),
-      erase_((App().OptionFlags & kOptionEraseBeforeProgram) != 0),
-      verify_((App().OptionFlags & kOptionVerifyAfterProgram) != 0),
+      erase_(run.eraseFirst),
+      verify_(run.verifyAfter),
       stepBudget_(stepBudget) {}
 
 void ProgramJob::Start() {
-    const OperationRange& range = App().ProgramRange;
     model.progress = {0, count_, 0};
     model.status = WithPartName("Writing to ", "...");
     model.percentage = "0%";
@@ -26,9 +26,9 @@ void ProgramJob::Start() {
     model.eraseLabelEnabled = erase_;
     model.verifyLabelEnabled = verify_;
     model.bytesProgrammed = "0";
-    model.deviceStart = AddressText(range.DeviceStart);
-    model.deviceEnd = AddressText(range.DeviceEnd);
-    model.bufferStart = AddressText(range.BufferStart);
+    model.deviceStart = AddressText(shown_.DeviceStart);
+    model.deviceEnd = AddressText(shown_.DeviceEnd);
+    model.bufferStart = AddressText(shown_.BufferStart);
 }
 
 StepResult ProgramJob::Step() {
@@ -53,7 +53,7 @@ StepResult ProgramJob::Step() {
             return VerifySlice();
     }
     model.status = WithPartName("Writing to ", "...");
-    if (!BeginProgramming(deviceStart_, count_)) return StepResult::Finish(0);
+    if (!BeginProgramming(kind_, deviceStart_, count_)) return StepResult::Finish(0);
     phase_ = Phase::Write;
     return WriteSlice();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Program: writes a stretch of the Flash or EEPROM buffer into the chip byte
 // by byte, optionally erasing the chip before and comparing it with the buffer
-// after (OptionFlags). The work runs in slices between timer ticks so the
+// after, as its request says. The work runs in slices between timer ticks so the
 // dialog repaints, but it cannot be stopped: Close stays disabled until the
 // job has ended and there is no Cancel. Any failure closes the dialog: a byte
 // the unit does not program, or does not answer, with "Programming Failed at",
@@ -32,7 +32,7 @@ struct ProgramModel : DeviceProgressModel {
 
 class ProgramJob final : public Job {
   public:
-    explicit ProgramJob(const OperationRun& run,
+    explicit ProgramJob(const DeviceRangeRequest& run,
                         std::chrono::milliseconds stepBudget = kStepBudget);
 
     void Start() override;
@@ -56,6 +56,7 @@ class ProgramJob final : public Job {
 
     LinkFailureWatch link_;
     BufferKind kind_;
+    OperationRange shown_;  // the range as the dialog shows it
     std::uint16_t deviceStart_;
     std::uint16_t count_;
     std::uint16_t bufferStart_;

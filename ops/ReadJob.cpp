@@ -7,8 +7,8 @@
 
 namespace zvk {
 
-ReadJob::ReadJob(const OperationRun& run, std::chrono::milliseconds stepBudget)
-    : kind_(App().CurrentBufferKind),
+ReadJob::ReadJob(const DeviceRangeRequest& run, std::chrono::milliseconds stepBudget)
+    : kind_(run.buffer),
       walk_(run.DeviceStart(), run.Count()),
       bufferStart_(run.bufferStart),
       count_(run.Count()),

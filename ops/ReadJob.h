@@ -22,7 +22,8 @@ struct ReadModel : DeviceProgressModel {
 
 class ReadJob final : public Job {
   public:
-    explicit ReadJob(const OperationRun& run, std::chrono::milliseconds stepBudget = kStepBudget);
+    explicit ReadJob(const DeviceRangeRequest& run,
+                     std::chrono::milliseconds stepBudget = kStepBudget);
 
     void Start() override;
     [[nodiscard]] StepResult Step() override;

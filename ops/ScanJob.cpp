@@ -2,8 +2,9 @@
 
 namespace zvk {
 
-ScanJob::ScanJob(const OperationRun& run, std::chrono::milliseconds stepBudget)
-    : kind_(App().CurrentBufferKind),
+ScanJob::ScanJob(const DeviceRangeRequest& run, std::chrono::milliseconds stepBudget)
+    : kind_(run.buffer),
+      shown_(run.shown),
       deviceStart_(run.DeviceStart()),
       count_(run.Count()),
       bufferStart_(run.bufferStart),

@@ -33,7 +33,7 @@ class ScanJob : public Job {
     void Cancel() override;
 
   protected:
-    ScanJob(const OperationRun& run, std::chrono::milliseconds stepBudget);
+    ScanJob(const DeviceRangeRequest& run, std::chrono::milliseconds stepBudget);
 
     // What the chip bytes from buffer offset on should be.
     virtual void Expected(std::uint16_t offset, std::uint16_t count, std::uint8_t* out) = 0;
@@ -47,6 +47,7 @@ class ScanJob : public Job {
     virtual ScanModel& Model() = 0;
 
     BufferKind kind_;
+    OperationRange shown_;  // the range as the dialog shows it
     std::uint16_t deviceStart_;
     std::uint16_t count_;
     std::uint16_t bufferStart_;

@@ -9,7 +9,7 @@
 
 namespace zvk {
 
-VerifyJob::VerifyJob(const OperationRun& run, std::chrono::milliseconds stepBudget)
+VerifyJob::VerifyJob(const DeviceRangeRequest& run, std::chrono::milliseconds stepBudget)
     : ScanJob(run, stepBudget) {}
 
 void VerifyJob::Start() {
@@ -19,7 +19,7 @@ void VerifyJob::Start() {
     model.storeEnabled = false;
     model.deviceStart = AddressText(deviceStart_);
     model.deviceEnd = AddressText(static_cast<std::uint16_t>(deviceStart_ + count_ - 1));
-    model.bufferStart = AddressText(App().VerifyRange.BufferStart);
+    model.bufferStart = AddressText(shown_.BufferStart);
     model.title = kind_ == BufferKind::Flash ? "Verify Device - Flash" : "Verify Device - EEPROM";
     // A failure here ends the job at its first step.
     (void)PrepareRead();

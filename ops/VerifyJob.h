@@ -20,7 +20,8 @@ struct VerifyModel : ScanModel {
 
 class VerifyJob final : public ScanJob {
   public:
-    explicit VerifyJob(const OperationRun& run, std::chrono::milliseconds stepBudget = kStepBudget);
+    explicit VerifyJob(const DeviceRangeRequest& run,
+                       std::chrono::milliseconds stepBudget = kStepBudget);
 
     void Start() override;
 

@@ -35,7 +35,7 @@ void RunRangeOperation(QWidget* frame, RangeOperation operation) {
     RangeDialog range(operation);
     RangeDialogView view(frame, range);
     if (view.exec() != QDialog::Accepted) return;
-    (void)RunOperation(operation, [frame](const OperationRun& run) {
+    (void)RunOperation(operation, [frame](const DeviceRangeRequest& run) {
         J job(run);
         D dialog(frame, job);
         (void)dialog.Run();

@@ -275,7 +275,7 @@ TYPED_TEST(LinkSuite, TheSecondSignatureTryCatchesAUnitThatWasStillWaitingForDat
     // second try reads the signature.
     this->Open(Unit("AT89S52"));
     ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
-    ASSERT_TRUE(BeginProgramming(0x0000, 2));
+    ASSERT_TRUE(BeginProgramming(BufferKind::Flash, 0x0000, 2));
     App().ProgrammingUnderWay = {};
     EXPECT_TRUE(CheckDevice());
     EXPECT_TRUE(this->messages.Lines().empty());
@@ -429,7 +429,7 @@ TYPED_TEST(LinkSuite, ProgrammingAnnouncesTheRangeThenSendsEachByteForItsAnswer)
     std::vector<std::uint8_t> image(0x0103, 0xFF);
     image[0x0100] = 0xF0;  // programming can only clear bits
     this->Open(Unit("AT89C2051").Image(image));
-    ASSERT_TRUE(BeginProgramming(0x0100, 3));
+    ASSERT_TRUE(BeginProgramming(BufferKind::Flash, 0x0100, 3));
     EXPECT_TRUE(ProgramByte(0x12));
     EXPECT_TRUE(ProgramByte(0x34));
     EXPECT_TRUE(ProgramByte(0x56));
@@ -465,7 +465,7 @@ TYPED_TEST(LinkSuite, BeginProgrammingUsesTheCommandOfThePartsFamilyModeAndKind)
         SCOPED_TRACE(c.unit.part + (c.spi ? " SPI" : " Parallel"));
         this->Restart();
         this->Open(c.unit, nullptr, c.spi);
-        ASSERT_TRUE(BeginProgramming(0x0020, 1));
+        ASSERT_TRUE(BeginProgramming(BufferKind::Flash, 0x0020, 1));
         EXPECT_TRUE(ProgramByte(0x5A));
         EXPECT_EQ(this->rig().Wire(), c.wire);
         EXPECT_EQ(this->rig().Chip().Flash[0x20], 0x5A);
@@ -474,7 +474,7 @@ TYPED_TEST(LinkSuite, BeginProgrammingUsesTheCommandOfThePartsFamilyModeAndKind)
 
 TYPED_TEST(LinkSuite, AnErrorAnswerEndsProgrammingAtThatByte) {
     this->Open(Unit("AT89S52").FailAt(0x0011));
-    ASSERT_TRUE(BeginProgramming(0x0010, 4));
+    ASSERT_TRUE(BeginProgramming(BufferKind::Flash, 0x0010, 4));
     EXPECT_TRUE(ProgramByte(0xAA));
     EXPECT_FALSE(ProgramByte(0xBB));
     // The unit has left programming: the next byte is a command again.
@@ -506,7 +506,7 @@ TYPED_TEST(LinkSuite, ProgramByteSkipsBytesThatAreNeitherAnswer) {
     // byte counts as unanswered.
     this->Open(Unit("AT89S52").GarbageEvery(1));
     ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
-    ASSERT_TRUE(BeginProgramming(0x0000, 1));
+    ASSERT_TRUE(BeginProgramming(BufferKind::Flash, 0x0000, 1));
     EXPECT_FALSE(ProgramByte(0x12));
     EXPECT_EQ(this->rig().Wire(), (Lines{"> 38 00 00 00 01", "> 12 < D2"}));
 }
@@ -516,7 +516,7 @@ TYPED_TEST(LinkSuite, ProgrammingStoppedByALostAnswerIsFinishedBeforeTheNextComm
     // host cannot tell that from a byte that never arrived.
     this->Open(Unit("AT89S52").DropEvery(3));
     ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
-    ASSERT_TRUE(BeginProgramming(0x0010, 6));
+    ASSERT_TRUE(BeginProgramming(BufferKind::Flash, 0x0010, 6));
     EXPECT_TRUE(ProgramByte(0x11));
     EXPECT_TRUE(ProgramByte(0x22));
     EXPECT_FALSE(ProgramByte(0x33));
@@ -544,7 +544,7 @@ TYPED_TEST(LinkSuite, AUnitThatDoesNotComeBackFromProgrammingGetsNoCommandAndAsk
     // The unit goes silent after acknowledging two data bytes.
     this->Open(Unit("AT89S52").SilentAfter(2));
     ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
-    ASSERT_TRUE(BeginProgramming(0x0000, 4));
+    ASSERT_TRUE(BeginProgramming(BufferKind::Flash, 0x0000, 4));
     EXPECT_TRUE(ProgramByte(0x11));
     EXPECT_TRUE(ProgramByte(0x22));
     EXPECT_FALSE(ProgramByte(0x33));
@@ -585,8 +585,7 @@ TYPED_TEST(LinkSuite, TheEepromOfThe8252IsReachedAbove2000InParallelAndByItsOwnC
         SCOPED_TRACE(c.spi ? "SPI" : "Parallel");
         this->Restart();
         this->Open(Unit("AT89S8252"), nullptr, c.spi);
-        App().CurrentBufferKind = BufferKind::Eeprom;
-        ASSERT_TRUE(BeginProgramming(0x0010, 3));
+        ASSERT_TRUE(BeginProgramming(BufferKind::Eeprom, 0x0010, 3));
         for (std::uint8_t v : {0x11, 0x22, 0x33}) EXPECT_TRUE(ProgramByte(v));
         std::array<std::uint8_t, 16> block{};
         EXPECT_TRUE(ReadEepromBlock(0x0010, 16, block.data()));
@@ -701,7 +700,7 @@ TYPED_TEST(LinkSuite, AFailedTransferEndsItsExchangeWithTheLinksMessageOnce) {
         {"read to buffer", [] { return ReadFlashToBuffer(0x0000, 16, 0x0000); }},
         {"erase", [] { return SendChipErase(); }},
         {"lock bits", [] { return SendLockBits(); }},
-        {"begin programming", [] { return BeginProgramming(0x0000, 1); }},
+        {"begin programming", [] { return BeginProgramming(BufferKind::Flash, 0x0000, 1); }},
         {"program byte", [] { return ProgramByte(0x12); }},
     };
     for (const auto& [name, exchange] : exchanges) {

@@ -50,7 +50,7 @@ Outcome Drive(J& job) {
 // Runs the operation from device address 0 with buffer address 0. Chip and
 // buffer are both blank, so Verify and Blank Check have nothing true to list.
 Outcome RunOperationJob(Operation operation, std::uint16_t count) {
-    const OperationRun run{PackStartCount(0, count), 0};
+    const DeviceRangeRequest run{PackStartCount(0, count), 0};
     switch (operation) {
         case Operation::Read: {
             ReadJob job(run);
@@ -69,8 +69,9 @@ Outcome RunOperationJob(Operation operation, std::uint16_t count) {
             return outcome;
         }
         case Operation::Program: {
-            App().OptionFlags = kOptionVerifyAfterProgram;
-            ProgramJob job(run);
+            DeviceRangeRequest program = run;
+            program.verifyAfter = true;
+            ProgramJob job(program);
             return Drive(job);
         }
         case Operation::Auto: {
@@ -232,7 +233,8 @@ TEST(LinkFailureTest, AReadWhosePreparationFailsDoesNotStart) {
     App().ReadRange.Flags = kRangeFullDevice;
     unit.BreakAfterWrites(1);  // the programmer check goes, the preparation does not
     bool opened = false;
-    EXPECT_FALSE(RunOperation(RangeOperation::Read, [&](const OperationRun&) { opened = true; }));
+    EXPECT_FALSE(
+        RunOperation(RangeOperation::Read, [&](const DeviceRangeRequest&) { opened = true; }));
     EXPECT_FALSE(opened);
     EXPECT_EQ(unit.messages.Lines(), kPortError);
     EXPECT_EQ(unit.WireLines(), Lines{"> 0D < 2D"});

@@ -42,7 +42,7 @@ TEST_F(OperationRangeTest, RulesInOrderWithTheirMessages) {
     for (const Case& c : cases) {
         messages.messages.clear();
         SCOPED_TRACE(testing::Message() << std::hex << c.start << "-" << c.end << "@" << c.buffer);
-        const bool rejected = ValidateOperationRange(c.start, c.end, c.buffer);
+        const bool rejected = ValidateOperationRange(BufferKind::Flash, c.start, c.end, c.buffer);
         EXPECT_EQ(rejected, c.message != nullptr);
         if (c.message) {
             ASSERT_EQ(messages.messages.size(), 1u);
@@ -56,9 +56,9 @@ TEST_F(OperationRangeTest, RulesInOrderWithTheirMessages) {
 }
 
 TEST_F(OperationRangeTest, EepromCapacityIsTheEepromsWhateverThePart) {
-    App().CurrentBufferKind = BufferKind::Eeprom;  // L = 07FF, Flash is only 03FF
-    EXPECT_FALSE(ValidateOperationRange(0x0000, 0x07FF, 0x0000));
-    EXPECT_TRUE(ValidateOperationRange(0x0000, 0x0800, 0x0000));
+    // L = 07FF, Flash is only 03FF
+    EXPECT_FALSE(ValidateOperationRange(BufferKind::Eeprom, 0x0000, 0x07FF, 0x0000));
+    EXPECT_TRUE(ValidateOperationRange(BufferKind::Eeprom, 0x0000, 0x0800, 0x0000));
 }
 
 TEST_F(OperationRangeTest, DialogShowsRecordAndTitle) {
@@ -129,27 +129,27 @@ TEST_F(OperationRangeTest, LoadedStretchesComeFromTheLoadedBytes) {
             SetOrigin(BufferKind::Flash, static_cast<std::uint16_t>(a), OriginFile);
         }
     };
-    EXPECT_TRUE(LoadedStretches(16).empty());
+    EXPECT_TRUE(LoadedStretches(BufferKind::Flash, 16).empty());
     mark(0x0000, 0x0002);
     mark(0x0003, 0x0003);  // meets the one before: one stretch
     mark(0x000B, 0x000B);
     mark(0x0105, 0x0185);
     mark(0x03FE, 0x03FF);                                // the device's last bytes
     SetOrigin(BufferKind::Flash, 0x0020, OriginEdited);  // not from the file
-    EXPECT_EQ(LoadedStretches(1),
+    EXPECT_EQ(LoadedStretches(BufferKind::Flash, 1),
               (std::vector<AddressStretch>{
                   {0x0000, 0x0003}, {0x000B, 0x000B}, {0x0105, 0x0185}, {0x03FE, 0x03FF}}));
     // Whole blocks of 16, and the first two stretches share one.
-    EXPECT_EQ(LoadedStretches(16),
+    EXPECT_EQ(LoadedStretches(BufferKind::Flash, 16),
               (std::vector<AddressStretch>{{0x0000, 0x000F}, {0x0100, 0x018F}, {0x03F0, 0x03FF}}));
     // Blocks that meet become one stretch.
     mark(0x0190, 0x0190);
-    EXPECT_EQ(LoadedStretches(16).at(1), (AddressStretch{0x0100, 0x019F}));
+    EXPECT_EQ(LoadedStretches(BufferKind::Flash, 16).at(1), (AddressStretch{0x0100, 0x019F}));
     // Loaded bytes beyond the part's capacity are not the device's.
     SelectDevice(*FindDeviceByName("AT89C2051"));
     mark(0x0400, 0x0401);
     SelectDevice(*FindDeviceByName("AT89C1051"));
-    EXPECT_EQ(LoadedStretches(1).back(), (AddressStretch{0x03FE, 0x03FF}));
+    EXPECT_EQ(LoadedStretches(BufferKind::Flash, 1).back(), (AddressStretch{0x03FE, 0x03FF}));
 }
 
 TEST_F(OperationRangeTest, BlankCheckValidatesWithBufferStartZero) {

@@ -22,10 +22,11 @@ TEST(ProgramJobTest, ProgramsAndVerifiesShortAndPartialBlocks) {
     for (const std::uint16_t count : {1, 16, 17}) {
         SCOPED_TRACE(count);
         VirtualUnit unit("AT89C55");
-        App().OptionFlags = kOptionVerifyAfterProgram;
-        App().ProgramRange = {0x0100, static_cast<std::uint16_t>(0x0100 + count - 1), 0x0200, 0};
         FillFlash(0x0200, count, 0x10);
-        ProgramJob job({PackStartCount(0x0100, count), 0x0200});
+        const OperationRange shown{0x0100, static_cast<std::uint16_t>(0x0100 + count - 1), 0x0200,
+                                   0};
+        ProgramJob job(
+            {PackStartCount(0x0100, count), 0x0200, BufferKind::Flash, shown, false, true});
         const auto run = DriveJob(job);
         EXPECT_TRUE(run.last.finished);
         EXPECT_TRUE(unit.messages.messages.empty());
@@ -66,10 +67,9 @@ TEST(ProgramJobTest, ProgramsAndVerifiesShortAndPartialBlocks) {
 
 TEST(ProgramJobTest, WithBothOptionsOffLabelsAreGreyAndValuesBlank) {
     VirtualUnit unit("AT89C2051");
-    App().OptionFlags = 0;
-    App().ProgramRange = {0x0100, 0x0102, 0x0100, 0};
     FillFlash(0x0100, 3, 0x40);
-    ProgramJob job({PackStartCount(0x0100, 3), 0x0100});
+    ProgramJob job(
+        {PackStartCount(0x0100, 3), 0x0100, BufferKind::Flash, {0x0100, 0x0102, 0x0100, 0}});
     job.Start();
     EXPECT_FALSE(job.model.closeEnabled);
     EXPECT_EQ(job.model.status, "Writing to AT89C2051...");
@@ -90,10 +90,9 @@ TEST(ProgramJobTest, WithBothOptionsOffLabelsAreGreyAndValuesBlank) {
 
 TEST(ProgramJobTest, EraseRunsInFourPausedQuartersBeforeWriting) {
     VirtualUnit unit("AT89C2051");
-    App().OptionFlags = kOptionEraseBeforeProgram;
     unit.Chip().Flash[0x0005] = 0x00;  // would survive without the erase
     FlashWrite(0x0000, 0x12);
-    ProgramJob job({PackStartCount(0x0000, 100), 0});
+    ProgramJob job({PackStartCount(0x0000, 100), 0, BufferKind::Flash, {}, true, false});
     job.Start();
     std::vector<std::pair<std::string, std::uint32_t>> quarters;
     StepResult r;
@@ -117,8 +116,7 @@ TEST(ProgramJobTest, EraseRunsInFourPausedQuartersBeforeWriting) {
 
 TEST(ProgramJobTest, FailureAtTheFirstByteReportsTheDeviceStart) {
     VirtualUnit unit("AT89C55", test::FailingAt(0x0300));
-    App().OptionFlags = kOptionVerifyAfterProgram;
-    ProgramJob job({PackStartCount(0x0300, 40), 0x0000}, 0ms);
+    ProgramJob job({PackStartCount(0x0300, 40), 0x0000, BufferKind::Flash, {}, false, true}, 0ms);
     const auto run = DriveJob(job);
     EXPECT_TRUE(run.last.finished);
     EXPECT_EQ(run.last.code, 0);
@@ -131,12 +129,11 @@ TEST(ProgramJobTest, FailureAtTheFirstByteReportsTheDeviceStart) {
 
 TEST(ProgramJobTest, VerifyStopsAtTheFirstDifference) {
     VirtualUnit unit("AT89C55");
-    App().OptionFlags = kOptionVerifyAfterProgram;
     // Flash cells only clear bits: a 0x00 already on the chip stays 0x00.
     unit.Chip().Flash[0x0013] = 0x00;
     unit.Chip().Flash[0x0015] = 0x00;
     FillFlash(0x0000, 32, 0x81);
-    ProgramJob job({PackStartCount(0x0000, 32), 0x0000});
+    ProgramJob job({PackStartCount(0x0000, 32), 0x0000, BufferKind::Flash, {}, false, true});
     const auto run = DriveJob(job);
     EXPECT_EQ(run.last.code, 1);
     EXPECT_EQ(unit.messages.Lines(), std::vector<std::string>{"Error|Verify Failed at 0013"});
@@ -146,8 +143,7 @@ TEST(ProgramJobTest, VerifyStopsAtTheFirstDifference) {
 
 TEST(ProgramJobTest, WorksInSlicesThatNeverPassOneHundredPercent) {
     VirtualUnit unit("AT89C2051");
-    App().OptionFlags = kOptionVerifyAfterProgram;
-    ProgramJob job({PackStartCount(0x0000, 35), 0x0000}, 0ms);
+    ProgramJob job({PackStartCount(0x0000, 35), 0x0000, BufferKind::Flash, {}, false, true}, 0ms);
     job.Start();
     int steps = 0;
     StepResult r;
@@ -167,11 +163,9 @@ TEST(ProgramJobTest, WorksInSlicesThatNeverPassOneHundredPercent) {
 
 TEST(ProgramJobTest, EepromComesFromTheEepromBufferAtItsBufferStart) {
     VirtualUnit unit("AT89S8252");
-    App().CurrentBufferKind = BufferKind::Eeprom;
-    App().OptionFlags = kOptionVerifyAfterProgram;
     for (std::uint16_t i = 0; i < 20; ++i)
         EepromWrite(static_cast<std::uint16_t>(0x0400 + i), static_cast<std::uint8_t>(i));
-    ProgramJob job({PackStartCount(0x0010, 20), 0x0400});
+    ProgramJob job({PackStartCount(0x0010, 20), 0x0400, BufferKind::Eeprom, {}, false, true});
     const auto run = DriveJob(job);
     EXPECT_EQ(job.model.title, "Write to Device - EEPROM");
     EXPECT_TRUE(job.model.succeeded);

@@ -87,7 +87,7 @@ TEST(ReadJobTest, FullDeviceReadFillsTheWholeBufferWhateverTheStoredBufferStart)
     FillChip(unit);
     App().ReadRange = {0x0010, 0x0020, 0x0300, kRangeFullDevice};
     bool ran = false;
-    EXPECT_TRUE(RunOperation(RangeOperation::Read, [&](const OperationRun& run) {
+    EXPECT_TRUE(RunOperation(RangeOperation::Read, [&](const DeviceRangeRequest& run) {
         EXPECT_EQ(run.DeviceStart(), 0);
         EXPECT_EQ(run.Count(), 20480);
         ReadJob job(run);
@@ -104,9 +104,8 @@ TEST(ReadJobTest, FullDeviceReadFillsTheWholeBufferWhateverTheStoredBufferStart)
 
 TEST(ReadJobTest, EepromReadLandsInTheEepromBuffer) {
     VirtualUnit unit("AT89S8252");
-    App().CurrentBufferKind = BufferKind::Eeprom;
     unit.Chip().Eeprom[0x07FF] = 0x5A;
-    ReadJob job({PackStartCount(0x07F0, 16), 0x0000});
+    ReadJob job({PackStartCount(0x07F0, 16), 0x0000, BufferKind::Eeprom});
     DriveJob(job);
     EXPECT_EQ(job.model.title, "Read from Device - EEPROM");
     EXPECT_EQ(EepromRead(0x000F), 0x5A);

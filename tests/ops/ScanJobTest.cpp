@@ -34,12 +34,11 @@ std::size_t CountLines(const std::string& list) {
 
 TEST(VerifyJobTest, EqualChipSaysOk) {
     VirtualUnit unit("AT89C2051");
-    App().VerifyRange.BufferStart = 0x0040;
     for (std::uint16_t i = 0; i < 48; ++i) {
         FlashWrite(static_cast<std::uint16_t>(0x0040 + i), static_cast<std::uint8_t>(i));
         unit.Chip().Flash[0x0100 + i] = static_cast<std::uint8_t>(i);
     }
-    VerifyJob job({PackStartCount(0x0100, 48), 0x0040});
+    VerifyJob job({PackStartCount(0x0100, 48), 0x0040, BufferKind::Flash, {0, 0, 0x0040, 0}});
     job.Start();
     EXPECT_EQ(job.model.title, "Verify Device - Flash");
     EXPECT_EQ(job.model.status, "Verifying with AT89C2051...");
@@ -175,9 +174,8 @@ TEST_F(ReportTest, FailedWriteKeepsAnOlderReport) {
 
 TEST(BlankCheckJobTest, ErasedChipIsBlank) {
     VirtualUnit unit("AT89S8252");
-    App().CurrentBufferKind = BufferKind::Eeprom;
-    App().BlankCheckRange = {0x0000, 0x07FF, 0, 0};
-    BlankCheckJob job({PackStartCount(0x0000, 2048), 0});
+    BlankCheckJob job(
+        {PackStartCount(0x0000, 2048), 0, BufferKind::Eeprom, {0x0000, 0x07FF, 0, 0}});
     job.Start();
     EXPECT_EQ(job.model.title, "Blank Check Device - EEPROM");
     EXPECT_EQ(job.model.status, "BlankChecking AT89S8252...");

@@ -102,7 +102,6 @@ TEST(StoppedProgrammingTest, TheUnitIsBackAtItsCommandsAndNothingMoreIsProgramme
         SCOPED_TRACE(c.name);
         VirtualUnit unit("AT89C2051", c.config, c.noise);
         FillFlashBuffer();
-        App().OptionFlags = 0;  // no erase, no verify
         App().AutoSequence = kAutoBlankCheck | kAutoProgram;
         std::optional<ProgramJob> program;
         std::optional<AutoJob> sequence;
@@ -110,7 +109,7 @@ TEST(StoppedProgrammingTest, TheUnitIsBackAtItsCommandsAndNothingMoreIsProgramme
         if (c.autoJob) {
             job = &sequence.emplace(0ms);
         } else {
-            job = &program.emplace(OperationRun{PackStartCount(0, 2048), 0}, 0ms);
+            job = &program.emplace(DeviceRangeRequest{PackStartCount(0, 2048), 0}, 0ms);
         }
         job->Start();
         StepResult last;
@@ -140,7 +139,7 @@ TEST(StoppedScanTest, FindingsBeforeALinkFailureStayAndCanBeStored) {
     // middle of the fourth.
     VirtualUnit unit("AT89C2051", test::SilentAfter(3 * 16 + 5));
     for (std::size_t a = 0; a < 20; ++a) unit.Chip().Flash[a] = 0x00;
-    const OperationRun run{PackStartCount(0, 256), 0};
+    const DeviceRangeRequest run{PackStartCount(0, 256), 0};
 
     VerifyJob verify(run);
     test::DriveJob(verify);

@@ -170,10 +170,13 @@ class ProgressDialogsTest : public QObject {
     void programShowsItsRunAndStaysOpenForClose() {
         test::VirtualUnit unit("AT89C2051");
         ScopedStepDelayLimit fast(1ms);
-        App().OptionFlags = kOptionEraseBeforeProgram | kOptionVerifyAfterProgram;
-        App().ProgramRange = {0x0100, 0x0110, 0x0200, 0};
         FillFlash(0x0200, 17, 0x21);
-        ProgramJob job({PackStartCount(0x0100, 17), 0x0200});
+        ProgramJob job({PackStartCount(0x0100, 17),
+                        0x0200,
+                        BufferKind::Flash,
+                        {0x0100, 0x0110, 0x0200, 0},
+                        true,
+                        true});
         ProgramDialog dialog(nullptr, job);
         Open(dialog);
         QCOMPARE(dialog.windowTitle(), QString("Write to Device - Flash"));
@@ -213,9 +216,7 @@ class ProgressDialogsTest : public QObject {
 
     void programWithOptionsOffGreysTheLabels() {
         test::VirtualUnit unit("AT89S8252");
-        App().OptionFlags = 0;
-        App().CurrentBufferKind = BufferKind::Eeprom;
-        ProgramJob job({PackStartCount(0, 4), 0});
+        ProgramJob job({PackStartCount(0, 4), 0, BufferKind::Eeprom});
         ProgramDialog dialog(nullptr, job);
         Open(dialog);
         QCOMPARE(dialog.windowTitle(), QString("Write to Device - EEPROM"));
@@ -231,10 +232,9 @@ class ProgressDialogsTest : public QObject {
 
     void programFailureReportsAndCloses() {
         test::VirtualUnit unit("AT89C2051", test::FailingAt(0x0103));
-        App().OptionFlags = 0;
-        App().ProgramRange = {0x0100, 0x010F, 0x0100, 0};
         FillFlash(0x0100, 16, 0x00);
-        ProgramJob job({PackStartCount(0x0100, 16), 0x0100});
+        ProgramJob job(
+            {PackStartCount(0x0100, 16), 0x0100, BufferKind::Flash, {0x0100, 0x010F, 0x0100, 0}});
         ProgramDialog dialog(nullptr, job);
         Open(dialog);
         QVERIFY(WaitUntil([&] { return !dialog.isVisible(); }));
@@ -253,10 +253,13 @@ class ProgressDialogsTest : public QObject {
         QFETCH(bool, autoSequence);
         test::VirtualUnit unit("AT89C2051", test::FailingAt(0x0110));
         ScopedStepDelayLimit fast(1ms);
-        App().OptionFlags = kOptionEraseBeforeProgram;
         App().AutoSequence = kAutoErase | kAutoProgram;
-        App().ProgramRange = {0x0100, 0x011F, 0x0100, 0};
-        ProgramJob program({PackStartCount(0x0100, 32), 0x0100});
+        ProgramJob program({PackStartCount(0x0100, 32),
+                            0x0100,
+                            BufferKind::Flash,
+                            {0x0100, 0x011F, 0x0100, 0},
+                            true,
+                            false});
         AutoJob autoJob;
         std::unique_ptr<JobDialog> dialog;
         if (autoSequence) {
@@ -319,14 +322,13 @@ class ProgressDialogsTest : public QObject {
     void verifyListsDifferencesAndStoresThem() {
         test::VirtualUnit unit("AT89C2051");
         ScopedStepDelayLimit fast(1ms);
-        App().VerifyRange = {0x0000, 0x0010, 0x0000, 0};
         for (int i = 0; i < 17; ++i) {
             unit.Chip().Flash[i] = 0x55;
             FlashWrite(std::uint16_t(i), 0x55);
         }
         unit.Chip().Flash[0x0002] = 0x12;
         unit.Chip().Flash[0x0010] = 0x34;  // in the short last block
-        VerifyJob job({PackStartCount(0, 17), 0});
+        VerifyJob job({PackStartCount(0, 17), 0, BufferKind::Flash, {0x0000, 0x0010, 0x0000, 0}});
         ScanDialog dialog(nullptr, job);
         Open(dialog);
         QCOMPARE(dialog.windowTitle(), QString("Verify Device - Flash"));
@@ -435,8 +437,7 @@ class ProgressDialogsTest : public QObject {
 
     void verifyOfAnEqualChipSaysOk() {
         test::VirtualUnit unit("AT89S8252");
-        App().CurrentBufferKind = BufferKind::Eeprom;
-        VerifyJob job({PackStartCount(0, 32), 0});
+        VerifyJob job({PackStartCount(0, 32), 0, BufferKind::Eeprom});
         ScanDialog dialog(nullptr, job);
         Open(dialog);
         QCOMPARE(dialog.windowTitle(), QString("Verify Device - EEPROM"));
@@ -450,9 +451,8 @@ class ProgressDialogsTest : public QObject {
 
     void blankCheckShowsTheOutcomeInItsList() {
         test::VirtualUnit unit("AT89C2051");
-        App().BlankCheckRange = {0x0000, 0x0010, 0, 0};
         unit.Chip().Flash[0x0010] = 0x7F;
-        BlankCheckJob job({PackStartCount(0, 17), 0});
+        BlankCheckJob job({PackStartCount(0, 17), 0, BufferKind::Flash, {0x0000, 0x0010, 0, 0}});
         ScanDialog dialog(nullptr, job);
         Open(dialog);
         QCOMPARE(dialog.windowTitle(), QString("Blank Check Device - Flash"));
@@ -648,10 +648,10 @@ class ProgressDialogsTest : public QObject {
         QFETCH(bool, unitLeftProgramming);
         test::VirtualUnit unit("AT89C2051");
         ScopedStepDelayLimit fast(1ms);
-        App().OptionFlags = kOptionVerifyAfterProgram;
         App().AutoSequence = kAutoErase | kAutoBlankCheck | kAutoProgram | kAutoVerify;
         unit.BreakAfterWrites(std::size_t(writesBeforeTheBreak));
-        const OperationRun run{PackStartCount(0, 2048), 0};
+        const DeviceRangeRequest run{
+            PackStartCount(0, 2048), 0, BufferKind::Flash, {}, false, true};
         const auto endsOnItsOwn = [&](JobDialog& dialog) {
             Open(dialog);
             QVERIFY(WaitUntil([&] { return !dialog.isVisible(); }));
