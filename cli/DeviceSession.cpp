@@ -41,12 +41,6 @@
 namespace zvk::cli {
 namespace {
 
-// A port given by its device path rather than by a COM number.
-std::unique_ptr<SerialTransport>& PathPort() {
-    static std::unique_ptr<SerialTransport> port;
-    return port;
-}
-
 // The system's own serial port (termios, Win32), so that the CLI loads no Qt.
 std::unique_ptr<SerialTransport> MakePortTransport() {
 #ifdef _WIN32
@@ -115,24 +109,6 @@ std::optional<int> CheckPortName(const std::string& port) {
     (void)port;
 #endif
     return std::nullopt;
-}
-
-bool OpenPortByPath(const std::string& path) {
-    auto port = MakePortTransport();
-    if (!port->Open(path)) {
-        ShowMessage("Cannot Establish Communication", "Error", MessageIcon::Stop);
-        return false;
-    }
-    port->Purge();
-    if (!port->Configure()) {
-        port->Close();
-        ShowMessage("Cannot Establish Communication", "Error", MessageIcon::Stop);
-        return false;
-    }
-    LetLineFallQuiet(port.get());
-    PathPort() = std::move(port);
-    App().ProgrammerLink = PathPort().get();
-    return true;
 }
 
 // Set up with the session: whatever a command did, a failed transfer with the
@@ -274,7 +250,7 @@ std::optional<int> OpenDevicePort(const ParsedArgs& parsed) {
     // Made absolute: the serial port takes a bare name for one in /dev.
     const std::string device = Utf8FromPath(std::filesystem::absolute(PathFromUtf8(port)));
     Detail("port: " + device);
-    if (!OpenPortByPath(device)) {
+    if (!OpenProgrammerDevice(device)) {
         failure.Explain(device);
         return 1;
     }

@@ -38,7 +38,7 @@ std::unique_ptr<SerialTransport>& OpenPort() {
 // What the open port's name led to when it was opened, and whether a
 // transfer on it has failed since.
 struct OpenPortState {
-    std::uint8_t index = 0;
+    std::optional<std::uint8_t> index;  // none for a port opened by its device name
     std::optional<std::array<std::uint64_t, 3>> device;
     bool failed = false;
 };
@@ -148,17 +148,20 @@ std::optional<std::uint8_t> ParseComName(std::string_view name) {
 
 namespace {
 
-SerialTransport* OpenPortOf(std::uint8_t portIndex, bool quiet) {
+// The one way a programmer port is opened, by the desktop program and by
+// zvk-cli alike.
+SerialTransport* OpenPortNamed(const std::string& name, std::optional<std::uint8_t> portIndex,
+                               bool quiet) {
     CloseProgrammerPort();
-    const std::string name = ResolvePortName(portIndex);
     std::unique_ptr<SerialTransport> port = Factory() ? Factory()() : nullptr;
-    if (!port || !port->Open(name)) {
+    const bool opened = port && port->Open(name);
+    if (opened) port->Purge();
+    // A port that does not take the unit's line settings is of no more use
+    // than one that does not open, and the user is told so at once rather
+    // than by the unit's silence later.
+    if (!opened || !port->Configure()) {
+        if (opened) port->Close();
         if (!quiet) ShowMessage("Cannot Establish Communication", "Error", MessageIcon::Stop);
-        return nullptr;
-    }
-    port->Purge();
-    if (!port->Configure()) {
-        port->Close();
         return nullptr;
     }
     LetLineFallQuiet(port.get());
@@ -170,7 +173,13 @@ SerialTransport* OpenPortOf(std::uint8_t portIndex, bool quiet) {
 
 }  // namespace
 
-SerialTransport* OpenProgrammerPort(std::uint8_t portIndex) { return OpenPortOf(portIndex, false); }
+SerialTransport* OpenProgrammerPort(std::uint8_t portIndex) {
+    return OpenPortNamed(ResolvePortName(portIndex), portIndex, false);
+}
+
+SerialTransport* OpenProgrammerDevice(const std::string& device) {
+    return OpenPortNamed(device, std::nullopt, false);
+}
 
 void CloseProgrammerPort() {
     if (OpenPort()) OpenPort()->Close();
@@ -195,7 +204,7 @@ bool ProgrammerPortStale(std::uint8_t portIndex) {
 
 bool RefreshProgrammerPort(std::uint8_t portIndex) {
     if (!ProgrammerPortStale(portIndex)) return true;
-    return OpenPortOf(portIndex, true) != nullptr;
+    return OpenPortNamed(ResolvePortName(portIndex), portIndex, true) != nullptr;
 }
 
 void LetLineFallQuiet(SerialTransport* port) {

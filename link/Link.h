@@ -84,8 +84,12 @@ struct ResolvedPort {
 
 // Closes the current port, opens and configures COM<portIndex + 1>, and makes
 // it ProgrammerLink. Shows "Cannot Establish Communication" when the port
-// cannot be opened. Returns ProgrammerLink: the port, or none (nullptr).
+// cannot be opened or does not take the line settings. Returns
+// ProgrammerLink: the port, or none (nullptr).
 SerialTransport* OpenProgrammerPort(std::uint8_t portIndex);
+
+// The same for a port named by its device (zvk-cli's --port /dev/ttyUSB0).
+SerialTransport* OpenProgrammerDevice(const std::string& device);
 
 // Closes ProgrammerLink and sets it to none.
 void CloseProgrammerPort();

@@ -197,12 +197,27 @@ TEST_F(LinkPort, ComNamesAreCom1ToCom9InAnyCase) {
     EXPECT_EQ(ComName(8), "COM9");
 }
 
-TEST_F(LinkPort, APortThatCannotBeConfiguredIsNoneWithoutAMessage) {
+TEST_F(LinkPort, APortThatCannotBeOpenedOrConfiguredIsNoneAndSaysSo) {
     script_.configures = false;
     EXPECT_EQ(OpenProgrammerPort(0), nullptr);
     EXPECT_EQ(App().ProgrammerLink, nullptr);
-    EXPECT_TRUE(messages_.Lines().empty());
+    EXPECT_EQ(messages_.Lines(), Lines{"Error|Cannot Establish Communication"});
+    // Opened by its device name (zvk-cli's --port) it fails the same way.
+    EXPECT_EQ(OpenProgrammerDevice("/dev/ttyUSB0"), nullptr);
+    // The quiet reopen before a command says nothing.
+    EXPECT_FALSE(RefreshProgrammerPort(0));
+    EXPECT_EQ(messages_.Lines(), (Lines{"Error|Cannot Establish Communication",
+                                        "Error|Cannot Establish Communication"}));
 
+    // Configured, it is the programmer port like a COM port, but stands for none.
+    script_.configures = true;
+    ASSERT_NE(OpenProgrammerDevice("/dev/ttyUSB0"), nullptr);
+    EXPECT_EQ(script_.openedName, "/dev/ttyUSB0");
+    EXPECT_NE(App().ProgrammerLink, nullptr);
+    EXPECT_FALSE(ProgrammerPortInError());
+    EXPECT_TRUE(ProgrammerPortStale(0));
+
+    messages_.messages.clear();
     SetTransportFactory({});
     EXPECT_EQ(OpenProgrammerPort(0), nullptr);
     EXPECT_EQ(messages_.Lines(), Lines{"Error|Cannot Establish Communication"});
