@@ -73,7 +73,7 @@ struct DeviceRangeRequest {
     std::uint32_t packedStartCount = 0;
     std::uint16_t bufferStart = 0;
     BufferKind buffer = BufferKind::Flash;
-    OperationRange shown;
+    OperationRange shown = {};
     bool eraseFirst = false;
     bool verifyAfter = false;
 
