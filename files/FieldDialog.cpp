@@ -1,7 +1,6 @@
 #include "files/FieldDialog.h"
 
 #include <cstdio>
-#include <utility>
 
 #include "app/HexField.h"
 
@@ -22,19 +21,6 @@ std::vector<DialogField> MakeFields(const DialogFieldSpec* specs, std::size_t co
 bool ParseDialogField(DialogField& field, std::uint16_t& value) {
     if (field.text.size() > field.maxLength) return false;
     return ParseHexField(field.text, value);
-}
-
-FieldDialogRunner AnswerDialogWith(std::vector<std::string> texts, int choice) {
-    return [texts = std::move(texts), choice](FieldDialog& dialog) {
-        if (choice != 0 && dialog.choose) {
-            dialog.choose(choice);
-            dialog.checkedChoice = choice;
-        }
-        for (std::size_t i = 0; i < texts.size() && i < dialog.fields.size(); ++i) {
-            dialog.fields[i].text = texts[i];
-        }
-        return dialog.accept && dialog.accept(dialog);
-    };
 }
 
 }  // namespace zvk

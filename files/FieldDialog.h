@@ -58,8 +58,4 @@ std::vector<DialogField> MakeFields(const DialogFieldSpec* specs, std::size_t co
 // in place). False, value untouched, otherwise.
 [[nodiscard]] bool ParseDialogField(DialogField& field, std::uint16_t& value);
 
-// A runner for callers without a screen: puts the texts into the fields in
-// order (and ticks the choice when non-zero), then presses OK once.
-FieldDialogRunner AnswerDialogWith(std::vector<std::string> texts, int choice = 0);
-
 }  // namespace zvk

@@ -12,6 +12,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/AppState.h"
@@ -46,6 +47,21 @@ inline std::string Record(unsigned type, unsigned offset, const std::vector<std:
 
 inline constexpr std::uint8_t kAt89C2051 = 1;  // last address 07FF
 inline constexpr std::uint8_t kAt89C55 = 9;    // last address 4FFF
+
+// A user at a field dialog: types the texts into the fields in order (and
+// ticks the choice when non-zero), then presses OK once.
+inline FieldDialogRunner AnswerDialogWith(std::vector<std::string> texts, int choice = 0) {
+    return [texts = std::move(texts), choice](FieldDialog& dialog) {
+        if (choice != 0 && dialog.choose) {
+            dialog.choose(choice);
+            dialog.checkedChoice = choice;
+        }
+        for (std::size_t i = 0; i < texts.size() && i < dialog.fields.size(); ++i) {
+            dialog.fields[i].text = texts[i];
+        }
+        return dialog.accept && dialog.accept(dialog);
+    };
+}
 
 class FilesTest : public ::testing::Test {
   protected:
