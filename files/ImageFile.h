@@ -1,8 +1,8 @@
 #pragma once
-// Loading image files without a screen (zvk-cli): the same Load File command,
+// Loading image files without a screen (zvk-cli): the same load as Load File,
 // with its questions answered up front and its progress run to the end at
-// once. (A save without a screen is SaveBuffer, files/FileSave.h.) Messages still go through
-// ShowMessage.
+// once. Messages still go through ShowMessage. (A save without a screen is
+// SaveBuffer, files/FileSave.h.)
 
 #include <cstdint>
 #include <optional>
