@@ -1,17 +1,16 @@
 #pragma once
 // The one process-wide record of everything the program remembers: the selected
 // part and mode, the port, the user's options, the four remembered operation
-// ranges, the buffers and the handles of the open windows. Every layer reads and
-// writes its fields directly; tests put it back to its start values with
-// ResetAppState().
+// ranges and the buffers. The windows are the desktop program's own (ui/):
+// they hear of buffer changes through app/BufferEvents.h. Every layer reads
+// and writes the fields directly; tests put them back to their start values
+// with ResetAppState().
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "app/Windows.h"
 
 namespace zvk {
 
@@ -133,18 +132,6 @@ struct AppState {
     // The open programmer port, or none. Owned by link/.
     SerialTransport* ProgrammerLink = nullptr;
     UnitProgramming ProgrammingUnderWay;
-
-    WindowHandle FrameWindow = nullptr;
-    WindowHandle ClientWindow = nullptr;
-    WindowHandle StatusBar = nullptr;
-    WindowHandle ToolBar = nullptr;
-    WindowHandle FlashEditWindow = nullptr;
-    WindowHandle EepromEditWindow = nullptr;
-    WindowHandle DisassemblyWindow = nullptr;
-    WindowHandle FrameMenu = nullptr;
-    WindowHandle ChildMenu = nullptr;
-    WindowHandle FrameWindowMenu = nullptr;
-    WindowHandle ChildWindowMenu = nullptr;
 };
 
 // The process-wide record.

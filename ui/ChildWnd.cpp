@@ -12,7 +12,7 @@ const ChildInfo* FindChild(CommandId opener) {
     return nullptr;
 }
 
-ChildWnd::ChildWnd(const ChildInfo& info) : info_(info) {
+ChildWnd::ChildWnd(const ChildInfo& info, FrameWnd& frame) : info_(info), frame_(frame) {
     setWindowTitle(
         QString::fromLatin1(info.title.data(), static_cast<qsizetype>(info.title.size())));
     setAutoFillBackground(true);
@@ -22,24 +22,15 @@ ChildWnd::ChildWnd(const ChildInfo& info) : info_(info) {
     // The view fills the whole window.
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    App().*info_.handle = this;
 }
-
-ChildWnd::~ChildWnd() { Unregister(); }
 
 void ChildWnd::HandleCommand(int id) { received_.push_back(id); }
 
 void ChildWnd::SetTopAddress(std::uint16_t address) { topAddress_ = address; }
 
 void ChildWnd::closeEvent(QCloseEvent* event) {
-    // The window is gone for everybody from here on, even though Qt deletes
-    // it only later.
-    Unregister();
+    closing_ = true;
     event->accept();
-}
-
-void ChildWnd::Unregister() {
-    if (App().*info_.handle == this) App().*info_.handle = nullptr;
 }
 
 }  // namespace zvk::ui

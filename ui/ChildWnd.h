@@ -1,9 +1,10 @@
 #pragma once
 // The three buffer windows the frame opens in its MDI client: the disassembly
-// view and the Flash and EEPROM hex editors. Each registers itself in its
-// AppState handle while it is open and takes the private window commands
-// (reload, locate, reset scroll) and any command the frame does not know.
-// The base keeps the commands it was sent and the first address shown.
+// view and the Flash and EEPROM hex editors. The frame owns them and finds
+// them by their opener command; each knows its frame, takes Locate and the
+// reset after a change of part as methods, and any command the frame does not
+// know. They hear of buffer changes by subscribing (app/BufferEvents.h). The
+// base keeps the commands it was sent and the first address shown.
 
 #include <QWidget>
 
@@ -17,6 +18,7 @@
 namespace zvk::ui {
 
 class ChildWnd;
+class FrameWnd;
 struct ChildInfo;
 
 // Keys the frame hands to the active buffer window: Ctrl+F asks what to find,
@@ -26,22 +28,20 @@ inline constexpr int kCmdFindNext = 41002;
 inline constexpr int kCmdGoTo = 41003;
 
 // The views' own constructors, each defined beside its view.
-ChildWnd* CreateDisassemblyWindow(const ChildInfo& info);
-ChildWnd* CreateFlashEditWindow(const ChildInfo& info);
-ChildWnd* CreateEepromEditWindow(const ChildInfo& info);
+ChildWnd* CreateDisassemblyWindow(const ChildInfo& info, FrameWnd& frame);
+ChildWnd* CreateFlashEditWindow(const ChildInfo& info, FrameWnd& frame);
+ChildWnd* CreateEepromEditWindow(const ChildInfo& info, FrameWnd& frame);
 
 struct ChildInfo {
     CommandId opener;
     std::string_view title;
-    WindowHandle AppState::*handle;
-    ChildWnd* (*create)(const ChildInfo& info);
+    ChildWnd* (*create)(const ChildInfo& info, FrameWnd& frame);
 };
 
 inline constexpr ChildInfo kChildWindows[] = {
-    {CommandId::Disassembly, "Buffer - Disassembly view", &AppState::DisassemblyWindow,
-     CreateDisassemblyWindow},
-    {CommandId::EditFlash, "Buffer - Flash", &AppState::FlashEditWindow, CreateFlashEditWindow},
-    {CommandId::EditEeprom, "Buffer - EEPROM", &AppState::EepromEditWindow, CreateEepromEditWindow},
+    {CommandId::Disassembly, "Buffer - Disassembly view", CreateDisassemblyWindow},
+    {CommandId::EditFlash, "Buffer - Flash", CreateFlashEditWindow},
+    {CommandId::EditEeprom, "Buffer - EEPROM", CreateEepromEditWindow},
 };
 
 // The child of an opener command, or null.
@@ -49,15 +49,23 @@ inline constexpr ChildInfo kChildWindows[] = {
 
 class ChildWnd : public QWidget {
   public:
-    explicit ChildWnd(const ChildInfo& info);
-    ~ChildWnd() override;
+    ChildWnd(const ChildInfo& info, FrameWnd& frame);
 
     [[nodiscard]] const ChildInfo& Info() const { return info_; }
+    [[nodiscard]] FrameWnd& Frame() const { return frame_; }
+    // True from the moment the window is asked to close: it is gone for
+    // everybody then, even though Qt deletes it only later.
+    [[nodiscard]] bool Closing() const { return closing_; }
 
-    // A private window command, or a frame command this window may know.
+    // A frame command this window may know.
     virtual void HandleCommand(int id);
     // Where the view starts after a change of part.
     virtual void SetTopAddress(std::uint16_t address);
+    // Asks for an address and shows it (Buffer > Locate).
+    virtual void Locate() {}
+    // After a change of part: the scroll range and the rows follow the
+    // buffer's new size.
+    virtual void ResetScroll() {}
 
     [[nodiscard]] std::uint16_t TopAddress() const { return topAddress_; }
     // The commands received, oldest first.
@@ -67,9 +75,9 @@ class ChildWnd : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    void Unregister();
-
     const ChildInfo& info_;
+    FrameWnd& frame_;
+    bool closing_ = false;
     std::uint16_t topAddress_ = 0;
     std::vector<int> received_;
 };

@@ -1,18 +1,11 @@
 #pragma once
 // Every numeric command the desktop program knows: the menu, toolbar and
-// accelerator commands the frame dispatches, and the private commands of the
-// buffer windows. The numbers are what the menus, the toolbar and the help
-// texts are keyed by.
-
-#include "app/Windows.h"
+// accelerator commands the frame dispatches. The numbers are what the menus,
+// the toolbar and the help texts are keyed by.
 
 namespace zvk::ui {
 
 enum class CommandId : int {
-    // Private commands of the buffer windows.
-    Locate = kCmdLocate,
-    ResetScroll = kCmdResetScroll,
-
     // File.
     LoadFlash = 32771,
     LoadEeprom = 40136,

@@ -16,6 +16,7 @@
 #include "app/AppState.h"
 #include "app/HexField.h"
 #include "app/Messages.h"
+#include "ui/FrameWnd.h"
 
 namespace zvk::ui {
 
@@ -92,6 +93,15 @@ bool AskAddress(QWidget* parent) {
 
 namespace {
 
+// The program's frame, which owns every message box; none before it is
+// made. Messages come from the core, which knows no windows.
+QWidget* MessageOwner() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* frame = dynamic_cast<FrameWnd*>(widget)) return frame;
+    }
+    return nullptr;
+}
+
 QMessageBox::Icon BoxIcon(MessageIcon icon) {
     switch (icon) {
         case MessageIcon::Stop:
@@ -144,8 +154,7 @@ MessageResult Result(int button) {
 void InstallMessageBoxPresenter() {
     SetMessagePresenter([](const Message& m) {
         QMessageBox box(BoxIcon(m.icon), QString::fromStdString(m.caption),
-                        QString::fromStdString(m.text), BoxButtons(m.buttons),
-                        static_cast<QWidget*>(App().FrameWindow));
+                        QString::fromStdString(m.text), BoxButtons(m.buttons), MessageOwner());
         // The box waits for the user, whatever the program was busy with
         // when it came up.
         const bool busy = QApplication::overrideCursor() != nullptr;

@@ -73,10 +73,10 @@ FindQuery& LastFindQuery() {
     return query;
 }
 
-std::optional<FindHit> FindInView(BufferKind kind, std::uint32_t from, bool ask) {
+std::optional<FindHit> FindInView(QWidget* owner, BufferKind kind, std::uint32_t from, bool ask) {
     FindQuery& last = LastFindQuery();
     if (ask || !FindBytes(last)) {
-        FindDlg dialog(static_cast<QWidget*>(App().FrameWindow), last);
+        FindDlg dialog(owner, last);
         if (RunFrameDialog(dialog) != QDialog::Accepted) return std::nullopt;
         last = dialog.Query();
     }
@@ -91,11 +91,8 @@ std::optional<FindHit> FindInView(BufferKind kind, std::uint32_t from, bool ask)
     return hit;
 }
 
-void ShowFindHit(const FindHit& hit) {
-    if (auto* status = static_cast<FrameStatusBar*>(static_cast<QWidget*>(App().StatusBar));
-        status != nullptr && hit.wrapped) {
-        status->SetPaneText(0, kWrappedStatus);
-    }
+void ShowFindHit(FrameStatusBar& status, const FindHit& hit) {
+    if (hit.wrapped) status.SetPaneText(0, kWrappedStatus);
 }
 
 }  // namespace zvk::ui

@@ -39,11 +39,15 @@ inline constexpr const char* kFindCaption = "Find";
 
 // Looks for the bytes in the buffer from the address on. With ask (Ctrl+F,
 // or F3 before any Find) the Find dialog comes first. Shows "not found" as a
-// message. Returns where the bytes start, or nullopt.
-[[nodiscard]] std::optional<FindHit> FindInView(BufferKind kind, std::uint32_t from, bool ask);
+// message. The dialog belongs to the owner. Returns where the bytes start, or
+// nullopt.
+[[nodiscard]] std::optional<FindHit> FindInView(QWidget* owner, BufferKind kind, std::uint32_t from,
+                                                bool ask);
+
+class FrameStatusBar;
 
 // Once the view shows a hit: a search that went on from the buffer's start
 // says so in the status bar.
-void ShowFindHit(const FindHit& hit);
+void ShowFindHit(FrameStatusBar& status, const FindHit& hit);
 
 }  // namespace zvk::ui

@@ -54,7 +54,9 @@ using enum CommandId;
 using K = CommandKind;
 
 void Arrange(FrameWnd& frame, CommandId how) { frame.ArrangeChildren(how); }
-void LocateIn(WindowHandle window) { SendCommand(window, kCmdLocate); }
+void LocateIn(FrameWnd& frame, CommandId editor) {
+    if (ChildWnd* child = frame.Child(editor)) child->Locate();
+}
 
 // clang-format off
 constexpr FrameCommand kFrameCommands[] = {
@@ -64,19 +66,19 @@ constexpr FrameCommand kFrameCommands[] = {
     {SaveEeprom,           K::Eeprom, false, [](FrameWnd& f) { RunSaveAs(&f); }},
     {Exit,                 K::None,   false, [](FrameWnd& f) { f.close(); }},
     {EditFlash,            K::None,   false, [](FrameWnd& f) { f.OpenChild(EditFlash); }},
-    {LocateFlash,          K::None,   false, [](FrameWnd&) { LocateIn(App().FlashEditWindow); }},
+    {LocateFlash,          K::None,   false, [](FrameWnd& f) { LocateIn(f, EditFlash); }},
     {ClearFlash,           K::Flash,  false, [](FrameWnd&) { ClearCommand(); }},
     {FillFlash,            K::Flash,  false, [](FrameWnd& f) { RunFill(&f); }},
     {CopyFlash,            K::Flash,  false, [](FrameWnd& f) { RunCopy(&f); }},
     {ChecksumFlash,        K::Flash,  false, [](FrameWnd& f) { RunChecksum(&f); }},
     {EditEeprom,           K::None,   false, [](FrameWnd& f) { f.OpenChild(EditEeprom); }},
-    {LocateEeprom,         K::None,   false, [](FrameWnd&) { LocateIn(App().EepromEditWindow); }},
+    {LocateEeprom,         K::None,   false, [](FrameWnd& f) { LocateIn(f, EditEeprom); }},
     {ClearEeprom,          K::Eeprom, false, [](FrameWnd&) { ClearCommand(); }},
     {FillEeprom,           K::Eeprom, false, [](FrameWnd& f) { RunFill(&f); }},
     {CopyEeprom,           K::Eeprom, false, [](FrameWnd& f) { RunCopy(&f); }},
     {ChecksumEeprom,       K::Eeprom, false, [](FrameWnd& f) { RunChecksum(&f); }},
     {Disassembly,          K::None,   false, [](FrameWnd& f) { f.OpenChild(Disassembly); }},
-    {EnterProgram,         K::None,   false, [](FrameWnd&) { ui::EnterProgram(true); }},
+    {EnterProgram,         K::None,   false, [](FrameWnd& f) { ui::EnterProgram(f, true); }},
     {SelectDevice,         K::None,   false, [](FrameWnd& f) { f.SelectDeviceCommand(); }},
     {Auto,                 K::Flash,  true,  [](FrameWnd& f) { RunAuto(&f); }},
     {Erase,                K::None,   true,  [](FrameWnd&) { EraseCommand(); }},
@@ -329,21 +331,9 @@ FrameWnd::FrameWnd()
     // A unit that went away between commands shows in the status bar before
     // the next command finds it out.
     auto* portWatch = new QTimer(this);
-    connect(portWatch, &QTimer::timeout, this, [] { UpdatePortStatus(); });
+    connect(portWatch, &QTimer::timeout, this, [this] { statusBar_->ShowPortState(); });
     portWatch->start(kPortWatchInterval);
 
-    AppState& app = App();
-    app.FrameWindow = static_cast<QWidget*>(this);
-    app.ClientWindow = client_;
-    app.StatusBar = statusBar_;
-    app.ToolBar = toolBar_;
-    app.FrameMenu = frameMenu_;
-    app.ChildMenu = childMenu_;
-    app.FrameWindowMenu = frameMenu_->actions().constFirst()->menu();  // File
-    app.ChildWindowMenu = childWindowMenu_;
-
-    SetCommandSender(
-        [](WindowHandle window, int id) { static_cast<ChildWnd*>(window)->HandleCommand(id); });
     SetBusyIndicator(ShowBusyCursor);
     // Undo and Redo grey and light up with every change of a buffer.
     bufferChanges_ = SubscribeBufferChanges([this](const BufferChange&) { UpdateEditCommands(); });
@@ -354,19 +344,7 @@ FrameWnd::FrameWnd()
 FrameWnd::~FrameWnd() {
     // The buffer windows go with the client; nobody may reach them after.
     for (QMdiSubWindow* window : client_->subWindowList()) delete window;
-    SetCommandSender({});
     SetBusyIndicator({});
-    AppState& app = App();
-    if (app.FrameWindow == static_cast<QWidget*>(this)) {
-        app.FrameWindow = nullptr;
-        app.ClientWindow = nullptr;
-        app.StatusBar = nullptr;
-        app.ToolBar = nullptr;
-        app.FrameMenu = nullptr;
-        app.ChildMenu = nullptr;
-        app.FrameWindowMenu = nullptr;
-        app.ChildWindowMenu = nullptr;
-    }
 }
 
 QMenuBar* FrameWnd::BuildMenu(MenuKind kind) {
@@ -433,9 +411,9 @@ void FrameWnd::OnCommand(int id) {
         // A unit restarted or an adapter plugged in again is reached without
         // a word; only when that fails too does the command say why.
         RefreshProgrammerPort(App().PortIndex);
-        UpdateStatusBar();
+        statusBar_->ShowState();
         if (!CheckDevice()) {
-            UpdateStatusBar();
+            statusBar_->ShowState();
             return;
         }
     }
@@ -444,7 +422,7 @@ void FrameWnd::OnCommand(int id) {
     command->action(*this);
     UpdateReloadCommand();  // any command may have loaded a file
     UpdateEditCommands();   // or changed the part
-    if (command->checkDevice) UpdateStatusBar();
+    if (command->checkDevice) statusBar_->ShowState();
 }
 
 QMenuBar* FrameWnd::Menu(MenuKind kind) const {
@@ -504,8 +482,8 @@ void FrameWnd::UndoCommand(bool undo) {
 
 void FrameWnd::UpdateLocateCommands() {
     // Locate moves an editor: greyed while there is none to move.
-    const bool flash = App().FlashEditWindow != nullptr;
-    const bool eeprom = App().EepromEditWindow != nullptr && SelectedDeviceInfo().HasEeprom;
+    const bool flash = Child(EditFlash) != nullptr;
+    const bool eeprom = Child(EditEeprom) != nullptr && SelectedDeviceInfo().HasEeprom;
     for (MenuKind kind : {MenuKind::Frame, MenuKind::Child}) {
         MenuItem(kind, LocateFlash)->setEnabled(flash);
         MenuItem(kind, LocateEeprom)->setEnabled(eeprom);
@@ -583,8 +561,8 @@ void FrameWnd::UpdateDeviceMenus() {
     const DeviceInfo& part = SelectedDeviceInfo();
     const MenuKind kinds[] = {MenuKind::Frame, MenuKind::Child};
     for (CommandId id : kEepromButtons) toolBar_->SetButtonEnabled(id, part.HasEeprom);
-    if (!part.HasEeprom && App().EepromEditWindow != nullptr) {
-        static_cast<ChildWnd*>(App().EepromEditWindow)->parentWidget()->close();
+    if (ChildWnd* eeprom = Child(EditEeprom); !part.HasEeprom && eeprom != nullptr) {
+        eeprom->parentWidget()->close();
     }
     const bool serialSwitch =
         part.SerialProgramSwitch && (App().ProgrammingMode & kModeParallel) != 0;
@@ -607,9 +585,9 @@ void FrameWnd::UpdateReloadCommand() {
 void FrameWnd::OpenChild(CommandId opener) {
     const ChildInfo* info = FindChild(opener);
     if (info == nullptr) return;
-    auto* open = static_cast<ChildWnd*>(App().*info->handle);
+    ChildWnd* open = Child(opener);
     if (open == nullptr) {
-        ChildWnd* child = info->create(*info);
+        ChildWnd* child = info->create(*info, *this);
         QMdiSubWindow* window = client_->addSubWindow(child);
         window->setAttribute(Qt::WA_DeleteOnClose);
         // A window closed while another one is active changes no activation.
@@ -642,9 +620,26 @@ bool FrameWnd::CloseAll() {
         window->close();
     }
     for (const ChildInfo& info : kChildWindows) {
-        if (App().*info.handle != nullptr) return false;
+        if (Child(info.opener) != nullptr) return false;
     }
     return true;
+}
+
+ChildWnd* FrameWnd::Child(CommandId opener) const {
+    for (QMdiSubWindow* window : client_->subWindowList()) {
+        ChildWnd* child = ChildOf(window);
+        if (child != nullptr && child->Info().opener == opener && !child->Closing()) return child;
+    }
+    return nullptr;
+}
+
+void FrameWnd::ResetViewsForNewPart() {
+    for (CommandId opener : {EditFlash, Disassembly}) {
+        if (ChildWnd* view = Child(opener)) {
+            view->SetTopAddress(0);
+            view->ResetScroll();
+        }
+    }
 }
 
 void FrameWnd::ArrangeChildren(CommandId how) {
@@ -751,7 +746,7 @@ bool FrameWnd::event(QEvent* event) {
 void FrameWnd::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     statusBar_->SetPaneText(0, "Ready");
-    UpdateStatusBar();
+    statusBar_->ShowState();
 }
 
 void FrameWnd::closeEvent(QCloseEvent* event) {

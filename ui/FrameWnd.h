@@ -89,6 +89,12 @@ class FrameWnd : public QMainWindow {
 
     // Opens the buffer window of an opener command, or brings it forward.
     void OpenChild(CommandId opener);
+    // The open buffer window of an opener command (EditFlash, EditEeprom,
+    // Disassembly), or null; a window being closed is no longer open.
+    [[nodiscard]] ChildWnd* Child(CommandId opener) const;
+    // After a change of part: the Flash editor and the disassembly view start
+    // again from the top, over the buffer's new size.
+    void ResetViewsForNewPart();
     // Closes every buffer window that agrees; true when none is left open.
     bool CloseAll();
     void ArrangeChildren(CommandId how);

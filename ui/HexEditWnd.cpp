@@ -20,7 +20,6 @@
 #include <array>
 
 #include "app/AppState.h"
-#include "app/Windows.h"
 #include "ui/DialogHelpers.h"
 #include "ui/FileQuestion.h"
 #include "ui/FindDlg.h"
@@ -299,14 +298,15 @@ class HexView final : public QAbstractScrollArea {
     bool caretShown_ = true;
 };
 
-HexEditWnd::HexEditWnd(const ChildInfo& info, const HexEditorKind& kind, HexEditorState& state)
-    : ChildWnd(info), editor_(kind, state), view_(new HexView(*this, editor_)) {
+HexEditWnd::HexEditWnd(const ChildInfo& info, FrameWnd& frame, const HexEditorKind& kind,
+                       HexEditorState& state)
+    : ChildWnd(info, frame), editor_(kind, state), view_(new HexView(*this, editor_)) {
     layout()->addWidget(view_);
     setFocusProxy(view_);
     ChildWnd::SetTopAddress(editor_.TopAddress());
     bufferChanges_ =
         SubscribeBufferChanges([this](const BufferChange& change) { OnBufferChange(change); });
-    if (auto* client = static_cast<QMdiArea*>(App().ClientWindow)) {
+    if (QMdiArea* client = frame.Client()) {
         // The frame writes "Ready" whenever the active window changes; an
         // editor coming forward puts its address back once the frame is done.
         connect(client, &QMdiArea::subWindowActivated, this, [this, client](QMdiSubWindow* window) {
@@ -327,26 +327,20 @@ int HexEditWnd::LineHeight() const { return view_->LineHeight(); }
 void HexEditWnd::HandleCommand(int id) {
     ChildWnd::HandleCommand(id);
     switch (id) {
-        case kCmdLocate:
         case kCmdGoTo:
             Locate();
             return;
         case kCmdFind:
         case kCmdFindNext: {
             const std::uint32_t from = editor_.EditingAddress() + (id == kCmdFindNext ? 1u : 0u);
-            if (const auto hit = FindInView(editor_.Kind().buffer, from, id == kCmdFind)) {
+            if (const auto hit =
+                    FindInView(&Frame(), editor_.Kind().buffer, from, id == kCmdFind)) {
                 editor_.ShowAt(hit->address, LastFindQuery().text);
                 Refresh();
-                ShowFindHit(*hit);
+                ShowFindHit(*Frame().Status(), *hit);
             }
             return;
         }
-        case kCmdResetScroll:
-            // After a change of part: the rows follow the buffer's new size.
-            if (!editor_.Kind().handlesResetScroll) return;
-            editor_.ResetScroll();
-            editor_.Reload();
-            break;
         default:
             return;
     }
@@ -357,13 +351,20 @@ void HexEditWnd::OnBufferChange(const BufferChange& change) {
     if (editor_.Follow(change)) Refresh(false);
 }
 
+void HexEditWnd::ResetScroll() {
+    if (!editor_.Kind().handlesResetScroll) return;
+    editor_.ResetScroll();
+    editor_.Reload();
+    Refresh(false);
+}
+
 void HexEditWnd::SetTopAddress(std::uint16_t address) {
     editor_.SetTopAddress(address);
     ChildWnd::SetTopAddress(editor_.TopAddress());
 }
 
 void HexEditWnd::Locate() {
-    if (!AskAddress(static_cast<QWidget*>(App().FrameWindow))) return;
+    if (!AskAddress(&Frame())) return;
     editor_.Locate(App().EnteredAddress);
     Refresh();
 }
@@ -376,23 +377,20 @@ void HexEditWnd::Refresh(bool showAddress) {
 }
 
 void HexEditWnd::ShowEditAddress() {
-    if (auto* status = static_cast<FrameStatusBar*>(App().StatusBar)) {
-        status->SetPaneText(0, QString::fromStdString(EditAddressText(editor_.EditingAddress())));
-    }
+    Frame().Status()->SetPaneText(
+        0, QString::fromStdString(EditAddressText(editor_.EditingAddress())));
 }
 
 void HexEditWnd::closeEvent(QCloseEvent* event) {
     ChildWnd::closeEvent(event);
-    if (auto* status = static_cast<FrameStatusBar*>(App().StatusBar)) {
-        status->SetPaneText(0, "Ready");
-    }
+    Frame().Status()->SetPaneText(0, "Ready");
 }
 
-FlashEditWnd::FlashEditWnd(const ChildInfo& info)
-    : HexEditWnd(info, kFlashEditorKind, flashEditorState) {}
+FlashEditWnd::FlashEditWnd(const ChildInfo& info, FrameWnd& frame)
+    : HexEditWnd(info, frame, kFlashEditorKind, flashEditorState) {}
 
-EepromEditWnd::EepromEditWnd(const ChildInfo& info)
-    : HexEditWnd(info, kEepromEditorKind, eepromEditorState) {
+EepromEditWnd::EepromEditWnd(const ChildInfo& info, FrameWnd& frame)
+    : HexEditWnd(info, frame, kEepromEditorKind, eepromEditorState) {
     setAcceptDrops(true);
 }
 
@@ -401,13 +399,16 @@ void EepromEditWnd::dragEnterEvent(QDragEnterEvent* event) { (void)DroppedFile(e
 void EepromEditWnd::dragMoveEvent(QDragMoveEvent* event) { (void)DroppedFile(event); }
 
 void EepromEditWnd::dropEvent(QDropEvent* event) {
-    auto* frame = dynamic_cast<FrameWnd*>(window());
-    if (const auto path = DroppedFile(event); path && frame != nullptr) {
-        frame->OpenFileLater(BufferKind::Eeprom, *path, true);
+    if (const auto path = DroppedFile(event)) {
+        Frame().OpenFileLater(BufferKind::Eeprom, *path, true);
     }
 }
 
-ChildWnd* CreateFlashEditWindow(const ChildInfo& info) { return new FlashEditWnd(info); }
-ChildWnd* CreateEepromEditWindow(const ChildInfo& info) { return new EepromEditWnd(info); }
+ChildWnd* CreateFlashEditWindow(const ChildInfo& info, FrameWnd& frame) {
+    return new FlashEditWnd(info, frame);
+}
+ChildWnd* CreateEepromEditWindow(const ChildInfo& info, FrameWnd& frame) {
+    return new EepromEditWnd(info, frame);
+}
 
 }  // namespace zvk::ui

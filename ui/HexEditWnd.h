@@ -23,7 +23,7 @@ class HexView;
 
 class HexEditWnd : public ChildWnd {
   public:
-    HexEditWnd(const ChildInfo& info, const views::HexEditorKind& kind,
+    HexEditWnd(const ChildInfo& info, FrameWnd& frame, const views::HexEditorKind& kind,
                views::HexEditorState& state);
 
     [[nodiscard]] views::HexEditor& Editor() { return editor_; }
@@ -36,9 +36,10 @@ class HexEditWnd : public ChildWnd {
 
     void HandleCommand(int id) override;
     void SetTopAddress(std::uint16_t address) override;
-
     // Asks for an address and shows its row at the top.
-    void Locate();
+    void Locate() override;
+    void ResetScroll() override;
+
     // Redraws and brings the scroll bars and TopAddress up to date; after the
     // user's own moves the status bar shows the editing address too.
     void Refresh(bool showAddress = true);
@@ -59,12 +60,12 @@ class HexEditWnd : public ChildWnd {
 
 class FlashEditWnd final : public HexEditWnd {
   public:
-    explicit FlashEditWnd(const ChildInfo& info);
+    FlashEditWnd(const ChildInfo& info, FrameWnd& frame);
 };
 
 class EepromEditWnd final : public HexEditWnd {
   public:
-    explicit EepromEditWnd(const ChildInfo& info);
+    EepromEditWnd(const ChildInfo& info, FrameWnd& frame);
 
   protected:
     // A file dropped here loads into the EEPROM buffer.

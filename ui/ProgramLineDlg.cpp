@@ -31,8 +31,6 @@ class UpperCaseValidator : public QValidator {
     }
 };
 
-FrameWnd* Frame() { return static_cast<FrameWnd*>(static_cast<QWidget*>(App().FrameWindow)); }
-
 }  // namespace
 
 EditProgramLineDlg::EditProgramLineDlg(QWidget* parent, const std::string& line)
@@ -79,32 +77,31 @@ std::string EditProgramLineDlg::Text() const {
 }
 
 int RunFrameDialog(QDialog& dialog) {
-    FrameWnd* frame = Frame();
+    auto* frame = dynamic_cast<FrameWnd*>(dialog.parentWidget());
     return frame != nullptr ? frame->RunDialog(dialog) : dialog.exec();
 }
 
-void EnterProgram(bool askAddress) {
-    FrameWnd* frame = Frame();
+void EnterProgram(FrameWnd& frame, bool askAddress) {
     AppState& app = App();
     if (askAddress) {
-        GetAddressDlg question(frame);
+        GetAddressDlg question(&frame);
         if (RunFrameDialog(question) != QDialog::Accepted) return;
     }
     if (app.EnteredAddress >= app.FlashLastAddress) {
         ShowMessage(kInvalidAddressMessage, "Address Error", MessageIcon::Stop);
         return;
     }
-    if (app.DisassemblyWindow == nullptr && frame != nullptr) {
-        frame->OnCommand(static_cast<int>(CommandId::Disassembly));
+    if (frame.Child(CommandId::Disassembly) == nullptr) {
+        frame.OnCommand(static_cast<int>(CommandId::Disassembly));
     }
     // The view cannot be closed while a dialog of the run is open, but it
     // is not needed for the run either.
-    QPointer<ProgramWnd> view = OpenDisassemblyView();
+    QPointer<ProgramWnd> view = OpenDisassemblyView(frame);
     std::uint32_t address = app.EnteredAddress;
     if (view) view->Area()->BeginEntry(static_cast<std::uint16_t>(address));
     for (;;) {
         app.EnteredAddress = static_cast<std::uint16_t>(address);
-        EditProgramLineDlg dialog(frame, InstructionText(app.EnteredAddress));
+        EditProgramLineDlg dialog(&frame, InstructionText(app.EnteredAddress));
         if (RunFrameDialog(dialog) != QDialog::Accepted) break;
         const LinePlan plan =
             PlanProgramLine(dialog.Text(), app.EnteredAddress, app.FlashLastAddress);

@@ -13,6 +13,8 @@ class QLineEdit;
 
 namespace zvk::ui {
 
+class FrameWnd;
+
 // The line dialog: the address ("%04X:" of EnteredAddress) left of the line,
 // which is offered selected so that typing replaces it. Letters are upper case.
 class EditProgramLineDlg : public QDialog {
@@ -29,12 +31,12 @@ class EditProgramLineDlg : public QDialog {
     QLineEdit* edit_;
 };
 
-// Runs a dialog modally the frame's way (its dialog runner), or plainly
-// without a frame.
+// Runs a dialog modally the frame's way (its dialog runner) when the frame
+// is its parent, or plainly.
 int RunFrameDialog(QDialog& dialog);
 
 // One Enter Program run: from the Buffer menu it asks for the start address
 // first; from the view's popup EnteredAddress is already the clicked row's.
-void EnterProgram(bool askAddress);
+void EnterProgram(FrameWnd& frame, bool askAddress);
 
 }  // namespace zvk::ui

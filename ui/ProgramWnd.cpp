@@ -323,8 +323,9 @@ void DisassemblyArea::mouseDoubleClickEvent(QMouseEvent* event) {
     }
 }
 
-ProgramWnd::ProgramWnd(const ChildInfo& info)
-    : ChildWnd(info), area_(new DisassemblyArea(this, [this](int id) { HandleCommand(id); })) {
+ProgramWnd::ProgramWnd(const ChildInfo& info, FrameWnd& frame)
+    : ChildWnd(info, frame),
+      area_(new DisassemblyArea(this, [this](int id) { HandleCommand(id); })) {
     layout()->addWidget(area_);
     setFocusProxy(area_);
     area_->SetTopListener([this](std::uint16_t top) { ChildWnd::SetTopAddress(top); });
@@ -340,11 +341,6 @@ ProgramWnd::~ProgramWnd() = default;
 
 void ProgramWnd::HandleCommand(int id) {
     switch (id) {
-        case kCmdResetScroll:
-            // After a change of part: the rows follow the buffer's new size.
-            area_->ResetVerticalRange();
-            area_->Reload();
-            return;
         case kCmdSetAddress:
             if (const auto row = area_->View().RowAddress(area_->ClickRow())) GoToAddress(*row);
             return;
@@ -354,9 +350,9 @@ void ProgramWnd::HandleCommand(int id) {
         case kCmdFind:
         case kCmdFindNext: {
             const std::uint32_t from = area_->View().TopAddress() + (id == kCmdFindNext ? 1u : 0u);
-            if (const auto hit = FindInView(BufferKind::Flash, from, id == kCmdFind)) {
+            if (const auto hit = FindInView(&Frame(), BufferKind::Flash, from, id == kCmdFind)) {
                 area_->MoveTo(hit->address);
-                ShowFindHit(*hit);
+                ShowFindHit(*Frame().Status(), *hit);
             }
             return;
         }
@@ -373,9 +369,14 @@ void ProgramWnd::HandleCommand(int id) {
 
 void ProgramWnd::SetTopAddress(std::uint16_t address) { area_->MoveTo(address); }
 
+void ProgramWnd::ResetScroll() {
+    area_->ResetVerticalRange();
+    area_->Reload();
+}
+
 void ProgramWnd::GoToAddress(std::uint16_t offered) {
     App().EnteredAddress = offered;
-    GetAddressDlg dialog(static_cast<QWidget*>(App().FrameWindow));
+    GetAddressDlg dialog(&Frame());
     if (RunFrameDialog(dialog) != QDialog::Accepted) return;
     if (App().EnteredAddress > App().FlashLastAddress) {
         ShowMessage(kAddressRangeMessage, "Address Error", MessageIcon::Stop);
@@ -390,7 +391,7 @@ void ProgramWnd::EditInstruction() {
     App().EnteredAddress = edit->address;
     std::string line = edit->text;
     for (;;) {
-        EditProgramLineDlg dialog(static_cast<QWidget*>(App().FrameWindow), line);
+        EditProgramLineDlg dialog(&Frame(), line);
         if (RunFrameDialog(dialog) != QDialog::Accepted) return;
         line = dialog.Text();
         const LinePlan plan = area_->View().StoreEdit(*edit, line);
@@ -421,7 +422,7 @@ void ProgramWnd::EnterProgramHere() {
     const std::optional<std::uint16_t> address = area_->View().RowAddress(area_->ClickRow());
     if (!address) return;
     App().EnteredAddress = *address;
-    EnterProgram(false);
+    EnterProgram(Frame(), false);
 }
 
 void ProgramWnd::showEvent(QShowEvent* event) {
@@ -440,22 +441,22 @@ void ProgramWnd::showEvent(QShowEvent* event) {
 }
 
 void ProgramWnd::Activated(bool active) {
-    auto* toolBar = static_cast<FrameToolBar*>(static_cast<QWidget*>(App().ToolBar));
-    if (toolBar != nullptr) {
+    if (FrameToolBar* toolBar = Frame().ToolBar()) {
         if (active) {
             toolBar->PressButton(CommandId::Disassembly);
         } else if (QAction* button = toolBar->Button(CommandId::Disassembly)) {
             button->setChecked(false);
         }
     }
-    auto* status = static_cast<FrameStatusBar*>(static_cast<QWidget*>(App().StatusBar));
-    if (!active && status != nullptr) status->SetPaneText(0, "Ready");
+    if (!active) Frame().Status()->SetPaneText(0, "Ready");
 }
 
-ProgramWnd* OpenDisassemblyView() {
-    return dynamic_cast<ProgramWnd*>(static_cast<ChildWnd*>(App().DisassemblyWindow));
+ProgramWnd* OpenDisassemblyView(const FrameWnd& frame) {
+    return dynamic_cast<ProgramWnd*>(frame.Child(CommandId::Disassembly));
 }
 
-ChildWnd* CreateDisassemblyWindow(const ChildInfo& info) { return new ProgramWnd(info); }
+ChildWnd* CreateDisassemblyWindow(const ChildInfo& info, FrameWnd& frame) {
+    return new ProgramWnd(info, frame);
+}
 
 }  // namespace zvk::ui

@@ -104,13 +104,14 @@ class DisassemblyArea : public QAbstractScrollArea {
 
 class ProgramWnd : public ChildWnd {
   public:
-    explicit ProgramWnd(const ChildInfo& info);
+    ProgramWnd(const ChildInfo& info, FrameWnd& frame);
     ~ProgramWnd() override;
 
     [[nodiscard]] DisassemblyArea* Area() const { return area_; }
 
     void HandleCommand(int id) override;
     void SetTopAddress(std::uint16_t address) override;
+    void ResetScroll() override;
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -128,7 +129,7 @@ class ProgramWnd : public ChildWnd {
     BufferSubscription flashChanges_;
 };
 
-// The open disassembly view, or null.
-[[nodiscard]] ProgramWnd* OpenDisassemblyView();
+// The frame's open disassembly view, or null.
+[[nodiscard]] ProgramWnd* OpenDisassemblyView(const FrameWnd& frame);
 
 }  // namespace zvk::ui

@@ -204,7 +204,7 @@ int main(int argc, char** argv) {
     }
     SelectDevice(*device);
     frame->UpdateDeviceMenus();
-    UpdateStatusBar();
+    frame->Status()->ShowState();
     App().OptionFlags =
         kOptionClearBeforeLoad | kOptionEraseBeforeProgram | kOptionVerifyAfterProgram;
     App().ProgramRange = {0x0000, 0x0FFF, 0x0000, 0};

@@ -206,11 +206,6 @@ void SelectDeviceDlg::accept() {
         // Undo stays within one part: the buffers' sizes and meaning change.
         ForgetBufferHistory(BufferKind::Flash);
         ForgetBufferHistory(BufferKind::Eeprom);
-        for (WindowHandle window : {App().FlashEditWindow, App().DisassemblyWindow}) {
-            if (window == nullptr) continue;
-            static_cast<ChildWnd*>(window)->SetTopAddress(0);
-            SendCommand(window, kCmdResetScroll);
-        }
     }
     QDialog::accept();
 }
@@ -610,12 +605,13 @@ void FrameWnd::SelectDeviceCommand() {
     const std::uint8_t mode = App().ProgrammingMode;
     SelectDeviceDlg dialog(this);
     if (RunDialog(dialog) == QDialog::Accepted) {
+        if (App().SelectedDevice != part) ResetViewsForNewPart();
         UpdateDeviceMenus();
     } else {
         App().SelectedDevice = part;
         App().ProgrammingMode = mode;
     }
-    UpdateStatusBar();
+    statusBar_->ShowState();
 }
 
 void FrameWnd::SerialPortCommand() {
@@ -632,7 +628,7 @@ void FrameWnd::SerialPortCommand() {
     if (!reopen) return;
     CloseProgrammerPort();
     OpenProgrammerPort(App().PortIndex);
-    UpdateStatusBar();
+    statusBar_->ShowState();
 }
 
 void FrameWnd::OptionsCommand() {
@@ -645,7 +641,7 @@ void FrameWnd::ProtectionCommand() {
     const std::uint8_t protection = App().ProtectionOptions;
     ProtectionDlg dialog(this);
     if (RunDialog(dialog) != QDialog::Accepted) App().ProtectionOptions = protection;
-    UpdateStatusBar();
+    statusBar_->ShowState();
 }
 
 void FrameWnd::AutoProgrammingModeCommand() {

@@ -50,7 +50,7 @@ std::unique_ptr<FrameWnd> StartFrame(const StartUpOptions& options) {
     if (AllocateBuffers(options.allocate) != 0) frame->close();
     frame->UpdateDeviceMenus();
     if (!frame->Closed()) OpenProgrammerPort(App().PortIndex);
-    UpdateStatusBar();
+    frame->Status()->ShowState();
     return frame;
 }
 

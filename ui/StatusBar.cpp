@@ -70,27 +70,23 @@ QString FrameStatusBar::PaneText(int index) const { return Pane(index)->text(); 
 
 void FrameStatusBar::SetPaneText(int index, const QString& text) { Pane(index)->setText(text); }
 
-void UpdatePortStatus() {
-    auto* bar = static_cast<FrameStatusBar*>(App().StatusBar);
-    if (bar == nullptr) return;
+void FrameStatusBar::ShowPortState() {
     // A port that has failed, or whose device has gone, is in error too,
     // though it is still open: the next device command opens it again.
     const QString port = !ProgrammerPortInError() ? "COM%1 - OK" : "COM%1 - Error";
-    bar->SetPaneText(1, port.arg(App().PortIndex + 1));
+    SetPaneText(1, port.arg(App().PortIndex + 1));
 }
 
-void UpdateStatusBar() {
-    auto* bar = static_cast<FrameStatusBar*>(App().StatusBar);
-    if (bar == nullptr) return;
+void FrameStatusBar::ShowState() {
     const AppState& app = App();
-    UpdatePortStatus();
+    ShowPortState();
     const DeviceInfo& part = SelectedDeviceInfo();
-    bar->SetPaneText(
+    SetPaneText(
         2, QString::fromUtf8(part.PartName.data(), static_cast<qsizetype>(part.PartName.size())));
     EnforceProgrammingMode();
-    bar->SetPaneText(3, (App().ProgrammingMode & kModeParallel) != 0 ? "Parallel" : "SPI");
+    SetPaneText(3, (App().ProgrammingMode & kModeParallel) != 0 ? "Parallel" : "SPI");
     const std::string_view locks = LockBitText(part, app.ProtectionOptions);
-    bar->SetPaneText(4, QString::fromLatin1(locks.data(), static_cast<qsizetype>(locks.size())));
+    SetPaneText(4, QString::fromLatin1(locks.data(), static_cast<qsizetype>(locks.size())));
 }
 
 }  // namespace zvk::ui

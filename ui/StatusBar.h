@@ -1,7 +1,7 @@
 #pragma once
 // The frame's status bar: five panes (menu help or "Ready", the port and
-// whether it is open, the part, the mode, the lock bits) and UpdateStatusBar,
-// which writes panes 1 to 4 from AppState.
+// whether it is open, the part, the mode, the lock bits); ShowState writes
+// panes 1 to 4 from AppState.
 
 #include <QStatusBar>
 
@@ -35,16 +35,15 @@ class FrameStatusBar : public QStatusBar {
     [[nodiscard]] QString PaneText(int index) const;
     void SetPaneText(int index, const QString& text);
 
+    // Writes panes 1 to 4; keeps a part that cannot do SPI in Parallel mode.
+    void ShowState();
+    // Rewrites the port's pane alone: the frame looks every second whether
+    // the port has gone into error, without touching what a dialog has under
+    // way.
+    void ShowPortState();
+
   private:
     std::array<QLabel*, kStatusPaneCount> panes_{};
 };
-
-// Writes panes 1 to 4 of the frame's status bar (AppState::StatusBar); keeps a
-// part that cannot do SPI in Parallel mode.
-void UpdateStatusBar();
-
-// Rewrites the port's pane alone: the frame looks every second whether the
-// port has gone into error, without touching what a dialog has under way.
-void UpdatePortStatus();
 
 }  // namespace zvk::ui

@@ -209,7 +209,7 @@ class FrameEndToEndTest : public QObject {
             QCOMPARE(unit.Stop(), 0);
             QVERIFY(unit.Start(dir.Path(), "COM2", {"--part", "AT89S52"}));
             // What the frame's port watch does between commands.
-            UpdatePortStatus();
+            frame->Status()->ShowPortState();
             QCOMPARE(frame->Status()->PaneText(1), QString("COM2 - Error"));
             erase();
             QCOMPARE(frame->Status()->PaneText(1), QString("COM2 - OK"));

@@ -12,6 +12,7 @@
 #include "link/Link.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/UnitSimProcess.h"
+#include "ui/ChildWnd.h"
 #include "ui/FrameWnd.h"
 #include "ui/StartUp.h"
 
@@ -53,7 +54,16 @@ class ScopedPorts {
 };
 
 inline ui::FrameWnd* CurrentFrame() {
-    return static_cast<ui::FrameWnd*>(static_cast<QWidget*>(App().FrameWindow));
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* frame = dynamic_cast<ui::FrameWnd*>(widget)) return frame;
+    }
+    return nullptr;
+}
+
+// The current frame's open buffer window of an opener command, or null.
+inline ui::ChildWnd* OpenWindow(ui::CommandId opener) {
+    ui::FrameWnd* frame = CurrentFrame();
+    return frame != nullptr ? frame->Child(opener) : nullptr;
 }
 
 inline std::unique_ptr<ui::FrameWnd> StartTestFrame(const TempDir& dir) {

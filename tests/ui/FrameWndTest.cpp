@@ -70,7 +70,7 @@ std::set<int> MenuIds(const QMenuBar* bar) {
 
 int Id(CommandId id) { return static_cast<int>(id); }
 
-ChildWnd* Child(WindowHandle handle) { return static_cast<ChildWnd*>(handle); }
+ChildWnd* Child(ChildWnd* child) { return child; }
 
 // A progress dialog's job that a signal interrupts: it raises the signal
 // itself at its fifth step. It notes whether it was cancelled and whether it
@@ -574,11 +574,11 @@ class FrameWndTest : public QObject {
         frame->UpdateDeviceMenus();
         expectEeprom(true);
         frame->OnCommand(Id(CommandId::EditEeprom));
-        QVERIFY(App().EepromEditWindow != nullptr);
+        QVERIFY(test::OpenWindow(ui::CommandId::EditEeprom) != nullptr);
         App().SelectedDevice = kAt89C51;
         frame->UpdateDeviceMenus();
         expectEeprom(false);
-        QVERIFY(App().EepromEditWindow == nullptr);
+        QVERIFY(test::OpenWindow(ui::CommandId::EditEeprom) == nullptr);
 
         const auto serialItems = [&](bool enabled) {
             for (MenuKind kind : {MenuKind::Frame, MenuKind::Child}) {
@@ -614,28 +614,36 @@ class FrameWndTest : public QObject {
         frame->OnCommand(Id(CommandId::EditFlash));
         frame->OnCommand(Id(CommandId::EditFlash));
         QCOMPARE(frame->Client()->subWindowList().size(), 1);
-        QCOMPARE(Child(App().FlashEditWindow)->windowTitle(), QString("Buffer - Flash"));
+        QCOMPARE(Child(test::OpenWindow(ui::CommandId::EditFlash))->windowTitle(),
+                 QString("Buffer - Flash"));
         QCOMPARE(frame->ShownMenu(), MenuKind::Child);
         childButtons(true);
 
         frame->OnCommand(Id(CommandId::Disassembly));
         QCOMPARE(frame->Client()->subWindowList().size(), 2);
-        QCOMPARE(frame->Client()->currentSubWindow()->widget(), Child(App().DisassemblyWindow));
+        QCOMPARE(frame->Client()->currentSubWindow()->widget(),
+                 Child(test::OpenWindow(ui::CommandId::Disassembly)));
         // Bringing the Flash editor forward again.
         frame->OnCommand(Id(CommandId::EditFlash));
-        QCOMPARE(frame->Client()->currentSubWindow()->widget(), Child(App().FlashEditWindow));
+        QCOMPARE(frame->Client()->currentSubWindow()->widget(),
+                 Child(test::OpenWindow(ui::CommandId::EditFlash)));
         QCOMPARE(frame->Client()->subWindowList().size(), 2);
 
         // Locate goes to the Flash editor; an unknown command to the active window.
-        QTimer::singleShot(0, [] {  // the editor asks for the address: cancelled
-            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+        bool asked = false;
+        QTimer::singleShot(0, [&asked] {  // the editor asks for the address: cancelled
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                asked = true;
                 dialog->reject();
+            }
         });
         frame->OnCommand(Id(CommandId::LocateFlash));
         frame->OnCommand(Id(CommandId::Disassembly));
         frame->OnCommand(41999);
-        QCOMPARE(Child(App().FlashEditWindow)->ReceivedCommands(), std::vector<int>{kCmdLocate});
-        QCOMPARE(Child(App().DisassemblyWindow)->ReceivedCommands(), std::vector<int>{41999});
+        QVERIFY(asked);
+        QVERIFY(Child(test::OpenWindow(ui::CommandId::EditFlash))->ReceivedCommands().empty());
+        QCOMPARE(Child(test::OpenWindow(ui::CommandId::Disassembly))->ReceivedCommands(),
+                 std::vector<int>{41999});
 
         frame->OnCommand(Id(CommandId::TileVertically));
         const auto windows = frame->Client()->subWindowList(QMdiArea::CreationOrder);
@@ -655,7 +663,8 @@ class FrameWndTest : public QObject {
         QCOMPARE(windows[1]->geometry().left(), windows[0]->geometry().right() + 1);
 
         frame->OnCommand(Id(CommandId::CloseAll));
-        QVERIFY(App().FlashEditWindow == nullptr && App().DisassemblyWindow == nullptr);
+        QVERIFY(test::OpenWindow(ui::CommandId::EditFlash) == nullptr &&
+                test::OpenWindow(ui::CommandId::Disassembly) == nullptr);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(frame->Client()->subWindowList().size(), 0);
         QCOMPARE(frame->ShownMenu(), MenuKind::Frame);
@@ -702,7 +711,7 @@ class FrameWndTest : public QObject {
             return texts;
         };
         const auto closeFlash = [&] {
-            Child(App().FlashEditWindow)->parentWidget()->close();
+            Child(test::OpenWindow(ui::CommandId::EditFlash))->parentWidget()->close();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         };
         frame->OnCommand(Id(CommandId::EditFlash));
@@ -737,7 +746,8 @@ class FrameWndTest : public QObject {
         item(CommandId::ArrangeIcons)->trigger();
         QCOMPARE(windows[0]->geometry().bottom(), frame->Client()->viewport()->rect().bottom());
         item(CommandId::CloseAll)->trigger();
-        QVERIFY(App().FlashEditWindow == nullptr && App().DisassemblyWindow == nullptr);
+        QVERIFY(test::OpenWindow(ui::CommandId::EditFlash) == nullptr &&
+                test::OpenWindow(ui::CommandId::Disassembly) == nullptr);
     }
 
     // Ctrl+F4 closes the active window and Ctrl+F6 brings the next one
@@ -760,18 +770,18 @@ class FrameWndTest : public QObject {
             QMdiSubWindow* window = frame->Client()->activeSubWindow();
             return window != nullptr ? window->widget() : nullptr;
         };
-        QCOMPARE(active(), Child(App().DisassemblyWindow));
+        QCOMPARE(active(), Child(test::OpenWindow(ui::CommandId::Disassembly)));
         press(Qt::Key_F6);
-        QCOMPARE(active(), Child(App().FlashEditWindow));
+        QCOMPARE(active(), Child(test::OpenWindow(ui::CommandId::EditFlash)));
         press(Qt::Key_F6);
-        QCOMPARE(active(), Child(App().DisassemblyWindow));
+        QCOMPARE(active(), Child(test::OpenWindow(ui::CommandId::Disassembly)));
         press(Qt::Key_W);
         QCOMPARE(frame->Client()->subWindowList().size(), 2);
         press(Qt::Key_F4);
-        QVERIFY(App().DisassemblyWindow == nullptr);
-        QCOMPARE(active(), Child(App().FlashEditWindow));
+        QVERIFY(test::OpenWindow(ui::CommandId::Disassembly) == nullptr);
+        QCOMPARE(active(), Child(test::OpenWindow(ui::CommandId::EditFlash)));
         press(Qt::Key_F4);
-        QVERIFY(App().FlashEditWindow == nullptr);
+        QVERIFY(test::OpenWindow(ui::CommandId::EditFlash) == nullptr);
         QCOMPARE(frame->Client()->subWindowList().size(), 0);
     }
 
@@ -791,14 +801,16 @@ class FrameWndTest : public QObject {
         frame->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(frame.get()));
         if (focus != "frame menu") frame->OnCommand(Id(CommandId::Disassembly));
-        QWidget* target = focus == "frame menu"   ? frame->Menu(MenuKind::Frame)
-                          : focus == "child menu" ? frame->Menu(MenuKind::Child)
-                                                  : Child(App().DisassemblyWindow)->focusProxy();
+        QWidget* target = focus == "frame menu" ? frame->Menu(MenuKind::Frame)
+                          : focus == "child menu"
+                              ? frame->Menu(MenuKind::Child)
+                              : Child(test::OpenWindow(ui::CommandId::Disassembly))->focusProxy();
         target->setFocus();
         QCOMPARE(QApplication::focusWidget(), target);
         QTest::keyClick(target, Qt::Key_F1);
-        QVERIFY(App().FlashEditWindow != nullptr);
-        QCOMPARE(frame->Client()->activeSubWindow()->widget(), Child(App().FlashEditWindow));
+        QVERIFY(test::OpenWindow(ui::CommandId::EditFlash) != nullptr);
+        QCOMPARE(frame->Client()->activeSubWindow()->widget(),
+                 Child(test::OpenWindow(ui::CommandId::EditFlash)));
     }
 
     void statusBarPanesKeepTheirWidths() {
@@ -828,28 +840,28 @@ class FrameWndTest : public QObject {
         FrameStatusBar* bar = frame->Status();
         App().PortIndex = 2;
         OpenProgrammerPort(2);
-        UpdateStatusBar();
+        bar->ShowState();
         QCOMPARE(bar->PaneText(1), QString("COM3 - OK"));
         {
             ScopedPorts failing(false);
             OpenProgrammerPort(2);
-            UpdateStatusBar();
+            bar->ShowState();
             QCOMPARE(bar->PaneText(1), QString("COM3 - Error"));
         }
         App().SelectedDevice = kAt89C4051;
         App().ProgrammingMode = 0;
-        UpdateStatusBar();
+        bar->ShowState();
         QCOMPARE(bar->PaneText(2), QString("AT89C4051"));
         QCOMPARE(bar->PaneText(3), QString("Parallel"));
         QCOMPARE(int(App().ProgrammingMode), int(kModeParallel));
         App().SelectedDevice = kAt89S52;
         App().ProgrammingMode = 0;
         App().ProtectionOptions = kProtect3Lb1 | kProtect3Lb3 | kProtect2Lb2;
-        UpdateStatusBar();
+        bar->ShowState();
         QCOMPARE(bar->PaneText(3), QString("SPI"));
         QCOMPARE(bar->PaneText(4), QString("LB1     LB3"));
         App().SelectedDevice = kAt89C2051;
-        UpdateStatusBar();
+        bar->ShowState();
         QCOMPARE(bar->PaneText(4), QString("    LB2  "));
     }
 
@@ -931,7 +943,7 @@ class FrameWndTest : public QObject {
                               "Tile Vertically", "Close All Windows"}));
         // A button sends its command.
         frame->ToolBar()->Button(CommandId::Disassembly)->trigger();
-        QVERIFY(App().DisassemblyWindow != nullptr);
+        QVERIFY(test::OpenWindow(ui::CommandId::Disassembly) != nullptr);
     }
 
     void menuHelpGoesToTheFirstPane() {
@@ -1051,7 +1063,7 @@ class FrameWndTest : public QObject {
             frame->ToolBar()->Button(id)->trigger();
             QCOMPARE(pressed(), QStringList{QString::number(Id(id))});
         }
-        Child(App().FlashEditWindow)->parentWidget()->close();
+        Child(test::OpenWindow(ui::CommandId::EditFlash))->parentWidget()->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(locate(CommandId::LocateFlash), 0);
 

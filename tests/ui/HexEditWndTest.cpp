@@ -86,8 +86,9 @@ class HexEditWndTest : public QObject {
     // Opens an editor with the caret on the first digit of byte 0 of row 0.
     HexEditWnd& Open(CommandId opener) {
         frame_->OnCommand(Id(opener));
-        auto* window = static_cast<HexEditWnd*>(
-            opener == CommandId::EditFlash ? App().FlashEditWindow : App().EepromEditWindow);
+        auto* window = static_cast<HexEditWnd*>(opener == CommandId::EditFlash
+                                                    ? test::OpenWindow(ui::CommandId::EditFlash)
+                                                    : test::OpenWindow(ui::CommandId::EditEeprom));
         window->parentWidget()->resize(window->View()->sizeHint() + QSize(20, 40));
         QCoreApplication::processEvents();
         window->View()->setFocus();
@@ -254,7 +255,7 @@ class HexEditWndTest : public QObject {
             QTest::sendKeyEvent(QTest::Click, window.View(), Qt::Key(key), text, modifiers);
         }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(App().FlashEditWindow == &window);
+        QVERIFY(test::OpenWindow(ui::CommandId::EditFlash) == &window);
         QCOMPARE(int(FlashRead(0)), stored);
         QCOMPARE(window.Editor().CaretColumn(), !characterArea ? 9 : stored != 0xFF ? 75 : 74);
         QCOMPARE(runs, shortcutRuns);
@@ -395,7 +396,7 @@ class HexEditWndTest : public QObject {
 
         eeprom.parentWidget()->close();
         QCoreApplication::processEvents();
-        QVERIFY(App().EepromEditWindow == nullptr);
+        QVERIFY(test::OpenWindow(ui::CommandId::EditEeprom) == nullptr);
         QCOMPARE(StatusText(), QString("Ready"));
         HexEditWnd& again = Open(CommandId::EditEeprom);
         QCOMPARE(int(again.Editor().TopAddress()), 0x0400);
@@ -540,7 +541,7 @@ class HexEditWndTest : public QObject {
 
         // The disassembly view goes on with the same query from its top row.
         frame_->OnCommand(Id(CommandId::Disassembly));
-        auto* view = static_cast<ChildWnd*>(App().DisassemblyWindow);
+        auto* view = static_cast<ChildWnd*>(test::OpenWindow(ui::CommandId::Disassembly));
         view->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(view));
         LastFindQuery() = {"5AC3", false};

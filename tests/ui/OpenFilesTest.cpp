@@ -60,7 +60,7 @@ std::function<bool(GetAddressDlg*)> Address(QString text) {
     };
 }
 
-HexEditWnd* Editor(WindowHandle handle) { return static_cast<HexEditWnd*>(handle); }
+HexEditWnd* Editor(ChildWnd* child) { return static_cast<HexEditWnd*>(child); }
 
 // Drags a file list over the widget and drops it there, as a file manager
 // does; true when the window took the drag.
@@ -137,11 +137,14 @@ class OpenFilesTest : public QObject {
             options.showAbout = false;
             options.openFile = (dir / "demo.hex").string();
             auto frame = StartFrame(options);
-            QTRY_VERIFY(App().FlashEditWindow != nullptr);
+            QTRY_VERIFY(test::OpenWindow(ui::CommandId::EditFlash) != nullptr);
             QVERIFY(script.Done());
-            QCOMPARE(Editor(App().FlashEditWindow)->Editor().CachedByte(0x10), 0x5A);
-            QCOMPARE(Editor(App().FlashEditWindow)->Editor().CachedByte(0x13), 0x5A);
-            QCOMPARE(Editor(App().FlashEditWindow)->Editor().CachedByte(0x14), 0xFF);
+            QCOMPARE(Editor(test::OpenWindow(ui::CommandId::EditFlash))->Editor().CachedByte(0x10),
+                     0x5A);
+            QCOMPARE(Editor(test::OpenWindow(ui::CommandId::EditFlash))->Editor().CachedByte(0x13),
+                     0x5A);
+            QCOMPARE(Editor(test::OpenWindow(ui::CommandId::EditFlash))->Editor().CachedByte(0x14),
+                     0xFF);
         }
         WriteFile(dir / "image.bin", std::string("\x01\x02\x03", 3));
         {
@@ -152,7 +155,7 @@ class OpenFilesTest : public QObject {
             options.showAbout = false;
             options.openFile = (dir / "image.bin").string();
             auto frame = StartFrame(options);
-            QTRY_VERIFY(App().FlashEditWindow != nullptr);
+            QTRY_VERIFY(test::OpenWindow(ui::CommandId::EditFlash) != nullptr);
             QVERIFY(script.Done());
             QCOMPARE(int(FlashRead(0x0101)), 0x02);
         }
@@ -181,19 +184,21 @@ class OpenFilesTest : public QObject {
             QVERIFY(Drop(frame->Client()->viewport(), {Url(dir / "flash.hex")}));
             QTRY_VERIFY(script.Done());
         }
-        QTRY_VERIFY(App().FlashEditWindow != nullptr);
+        QTRY_VERIFY(test::OpenWindow(ui::CommandId::EditFlash) != nullptr);
         QCOMPARE(int(FlashRead(0x0010)), 0x11);
 
         frame->OnCommand(static_cast<int>(CommandId::EditEeprom));
-        QVERIFY(App().EepromEditWindow != nullptr);
+        QVERIFY(test::OpenWindow(ui::CommandId::EditEeprom) != nullptr);
         {
             ModalScript script;
             script.Then<LoadDetailsDialog>(AcceptDetails());
-            QVERIFY(Drop(Editor(App().EepromEditWindow)->Canvas(), {Url(dir / "eeprom.hex")}));
+            QVERIFY(Drop(Editor(test::OpenWindow(ui::CommandId::EditEeprom))->Canvas(),
+                         {Url(dir / "eeprom.hex")}));
             QTRY_VERIFY(script.Done());
         }
         QTRY_COMPARE(int(EepromRead(0x0010)), 0x22);
-        QCOMPARE(Editor(App().EepromEditWindow)->Editor().CachedByte(0x10), 0x22);
+        QCOMPARE(Editor(test::OpenWindow(ui::CommandId::EditEeprom))->Editor().CachedByte(0x10),
+                 0x22);
         QCOMPARE(int(FlashRead(0x0010)), 0x11);  // the Flash buffer kept its file
         QCOMPARE(Joined(messages.Lines()), QString());
     }

@@ -168,7 +168,7 @@ class ProgramWndTest : public QObject {
     // Opens the view with a window of rows lines (the header included).
     DisassemblyArea* OpenView(int rows) {
         frame_->OnCommand(static_cast<int>(CommandId::Disassembly));
-        ProgramWnd* view = OpenDisassemblyView();
+        ProgramWnd* view = OpenDisassemblyView(*frame_);
         DisassemblyArea* area = view->Area();
         auto* window = static_cast<QMdiSubWindow*>(view->parentWidget());
         window->showNormal();
@@ -301,7 +301,7 @@ class ProgramWndTest : public QObject {
         QVERIFY(script.Done());
         QCOMPARE(int(area->View().TopAddress()), 0x0800);
         QCOMPARE(area->verticalScrollBar()->value(), 0x0800);
-        QCOMPARE(int(OpenDisassemblyView()->TopAddress()), 0x0800);
+        QCOMPARE(int(OpenDisassemblyView(*frame_)->TopAddress()), 0x0800);
     }
 
     void editLjmpIntoNopThenRefuseALongerOne() {
@@ -309,7 +309,7 @@ class ProgramWndTest : public QObject {
         DisassemblyArea* area = OpenView(10);
         area->MoveTo(0);
         frame_->OnCommand(static_cast<int>(CommandId::EditFlash));
-        auto* editor = static_cast<HexEditWnd*>(App().FlashEditWindow);
+        auto* editor = static_cast<HexEditWnd*>(test::OpenWindow(ui::CommandId::EditFlash));
         QStringList seen;
         {
             ModalScript script;
@@ -386,7 +386,7 @@ class ProgramWndTest : public QObject {
         for (std::size_t i = 0; i < std::size(kUntouchedCode); ++i)
             script.Then<EditProgramLineDlg>(StoreAsOffered(seen));
         script.Then<EditProgramLineDlg>(Answer(seen, QString()));
-        EnterProgram(false);
+        EnterProgram(*frame_, false);
         QVERIFY(script.Done());
         QStringList offered;
         for (const UntouchedCode& c : kUntouchedCode)
@@ -441,7 +441,7 @@ class ProgramWndTest : public QObject {
             // The sixth line is blank: it keeps the code there.
             script.Then<EditProgramLineDlg>(Answer(seen, i == 5 ? "" : "INC A"));
         }
-        EnterProgram(false);
+        EnterProgram(*frame_, false);
         // 0FF8 to 0FFF, then the run ends by itself.
         QCOMPARE(seen.size(), 8);
         QCOMPARE(seen.back(), QString("0FFF: MOV    R7,A"));
@@ -453,7 +453,7 @@ class ProgramWndTest : public QObject {
 
         messages_->messages.clear();
         App().EnteredAddress = 0x0FFF;
-        EnterProgram(false);
+        EnterProgram(*frame_, false);
         QCOMPARE(messages_->Lines(), std::vector<std::string>{"Address Error|Invalid Address"});
     }
 
@@ -498,7 +498,7 @@ class ProgramWndTest : public QObject {
     // number of rows.
     void aResizeShowsTheBufferAsItIsNow() {
         DisassemblyArea* area = OpenView(10);
-        auto* window = static_cast<QMdiSubWindow*>(OpenDisassemblyView()->parentWidget());
+        auto* window = static_cast<QMdiSubWindow*>(OpenDisassemblyView(*frame_)->parentWidget());
         Put(0x0000, {0x02, 0x00, 0x30});  // behind the view's back
         QVERIFY(!RowText(area, 1).contains("LJMP"));
         window->resize(window->width() - 40, window->height() + 2);
@@ -539,7 +539,7 @@ class ProgramWndTest : public QObject {
         };
         if (change == "typing") {
             frame_->OnCommand(static_cast<int>(CommandId::EditFlash));
-            auto* editor = static_cast<HexEditWnd*>(App().FlashEditWindow);
+            auto* editor = static_cast<HexEditWnd*>(test::OpenWindow(ui::CommandId::EditFlash));
             QTest::keyClick(editor->View(), '0');
             QTest::keyClick(editor->View(), '2');
             look();
@@ -577,7 +577,7 @@ class ProgramWndTest : public QObject {
         AnnounceBufferChange(BufferKind::Flash, 0x0100, 0x0102);
         QVERIFY(RowText(area, 1).contains("LJMP   0030"));
         SelectPart(kAt89C55, 0x4FFF);
-        SendCommand(App().DisassemblyWindow, kCmdResetScroll);
+        test::OpenWindow(ui::CommandId::Disassembly)->ResetScroll();
         QCOMPARE(area->verticalScrollBar()->maximum(), 0x4FFF + 2 - 10);
 
         QAction* button = frame_->ToolBar()->Button(CommandId::Disassembly);

@@ -163,7 +163,7 @@ const std::string kAsked =
 
 // What the Flash editor shows of its first 16 bytes.
 QList<int> ShownInEditor() {
-    auto* window = static_cast<HexEditWnd*>(App().FlashEditWindow);
+    auto* window = static_cast<HexEditWnd*>(test::OpenWindow(ui::CommandId::EditFlash));
     QList<int> bytes;
     for (int i = 0; i < 16; ++i) bytes << window->Editor().CachedByte(i);
     return bytes;
@@ -213,7 +213,9 @@ class ReloadTest : public QObject {
             script.Then<LoadDetailsDialog>(AcceptDetails());
             zvk.frame->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(zvk.frame.get()));
-            QTest::keyClick(static_cast<HexEditWnd*>(App().FlashEditWindow)->View(), Qt::Key_F5);
+            QTest::keyClick(
+                static_cast<HexEditWnd*>(test::OpenWindow(ui::CommandId::EditFlash))->View(),
+                Qt::Key_F5);
             QVERIFY(script.Done());
         }
         QCOMPARE(ShownInEditor(), Sixteen(0x22));
