@@ -150,18 +150,29 @@ namespace {
 
 // The one way a programmer port is opened, by the desktop program and by
 // zvk-cli alike.
+// What opening a port says when it fails.
+enum class OpenFailures : std::uint8_t {
+    Quiet,         // the silent reopen before a command
+    OpenOnly,      // a COM port: a port that opens but takes no line settings stays silent
+    OpenOrConfig,  // a device named in zvk-cli: the run ends here, so it says why
+};
+
 SerialTransport* OpenPortNamed(const std::string& name, std::optional<std::uint8_t> portIndex,
-                               bool quiet) {
+                               OpenFailures say) {
     CloseProgrammerPort();
     std::unique_ptr<SerialTransport> port = Factory() ? Factory()() : nullptr;
     const bool opened = port && port->Open(name);
     if (opened) port->Purge();
-    // A port that does not take the unit's line settings is of no more use
-    // than one that does not open, and the user is told so at once rather
-    // than by the unit's silence later.
-    if (!opened || !port->Configure()) {
+    // A COM port that opens but does not take the line settings is none
+    // without a word of its own, as the desktop program has always done: the
+    // status bar then shows the port in error and a device command says
+    // "Unable to Access the programmer!". zvk-cli, which ends there, says it.
+    const bool configured = opened && port->Configure();
+    if (!configured) {
         if (opened) port->Close();
-        if (!quiet) ShowMessage("Cannot Establish Communication", "Error", MessageIcon::Stop);
+        if (say == OpenFailures::OpenOrConfig || (say == OpenFailures::OpenOnly && !opened)) {
+            ShowMessage("Cannot Establish Communication", "Error", MessageIcon::Stop);
+        }
         return nullptr;
     }
     LetLineFallQuiet(port.get());
@@ -174,11 +185,11 @@ SerialTransport* OpenPortNamed(const std::string& name, std::optional<std::uint8
 }  // namespace
 
 SerialTransport* OpenProgrammerPort(std::uint8_t portIndex) {
-    return OpenPortNamed(ResolvePortName(portIndex), portIndex, false);
+    return OpenPortNamed(ResolvePortName(portIndex), portIndex, OpenFailures::OpenOnly);
 }
 
 SerialTransport* OpenProgrammerDevice(const std::string& device) {
-    return OpenPortNamed(device, std::nullopt, false);
+    return OpenPortNamed(device, std::nullopt, OpenFailures::OpenOrConfig);
 }
 
 void CloseProgrammerPort() {
@@ -204,7 +215,7 @@ bool ProgrammerPortStale(std::uint8_t portIndex) {
 
 bool RefreshProgrammerPort(std::uint8_t portIndex) {
     if (!ProgrammerPortStale(portIndex)) return true;
-    return OpenPortNamed(ResolvePortName(portIndex), portIndex, true) != nullptr;
+    return OpenPortNamed(ResolvePortName(portIndex), portIndex, OpenFailures::Quiet) != nullptr;
 }
 
 void LetLineFallQuiet(SerialTransport* port) {

@@ -84,11 +84,13 @@ struct ResolvedPort {
 
 // Closes the current port, opens and configures COM<portIndex + 1>, and makes
 // it ProgrammerLink. Shows "Cannot Establish Communication" when the port
-// cannot be opened or does not take the line settings. Returns
-// ProgrammerLink: the port, or none (nullptr).
+// cannot be opened; one that opens but does not take the line settings is
+// none without a message. Returns ProgrammerLink: the port, or none (nullptr).
 SerialTransport* OpenProgrammerPort(std::uint8_t portIndex);
 
-// The same for a port named by its device (zvk-cli's --port /dev/ttyUSB0).
+// The same for a port named by its device (zvk-cli's --port /dev/ttyUSB0),
+// except that a port that does not take the line settings also shows
+// "Cannot Establish Communication".
 SerialTransport* OpenProgrammerDevice(const std::string& device);
 
 // Closes ProgrammerLink and sets it to none.
