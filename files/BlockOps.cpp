@@ -13,19 +13,19 @@ namespace {
 
 using BlockValue = std::uint16_t BlockSettings::*;
 
-struct BlockDialogSpec {
+struct BlockDialogLayout {
     std::string_view flashTitle;
     std::string_view eepromTitle;
     std::string_view acceptLabel;
     std::string_view cancelLabel;
-    std::array<DialogFieldSpec, 3> fields;
+    std::array<DialogFieldLayout, 3> fields;
     std::array<BlockValue, 3> values;  // the remembered value of each field
     std::size_t fieldCount;
     // Fill and Copy keep each field as it parses; Checksum keeps all or none.
     bool keepEachField;
 };
 
-constexpr BlockDialogSpec kFillDialog{
+constexpr BlockDialogLayout kFillDialog{
     "Fill - Flash Buffer",
     "Fill - EEPROM Buffer",
     "&Fill",
@@ -34,7 +34,7 @@ constexpr BlockDialogSpec kFillDialog{
     {&BlockSettings::fillStart, &BlockSettings::fillEnd, &BlockSettings::fillData},
     3,
     true};
-constexpr BlockDialogSpec kCopyDialog{
+constexpr BlockDialogLayout kCopyDialog{
     "Copy - Flash Buffer",
     "Copy - EEPROM Buffer",
     "&Copy",
@@ -45,7 +45,7 @@ constexpr BlockDialogSpec kCopyDialog{
     {&BlockSettings::copyStart, &BlockSettings::copyEnd, &BlockSettings::copyDestination},
     3,
     true};
-constexpr BlockDialogSpec kChecksumDialog{
+constexpr BlockDialogLayout kChecksumDialog{
     "Checksum - Flash Buffer",
     "Checksum - EEPROM Buffer",
     "OK",
@@ -55,22 +55,22 @@ constexpr BlockDialogSpec kChecksumDialog{
     2,
     false};
 
-FieldDialog MakeBlockDialog(const BlockDialogSpec& spec) {
+FieldDialog MakeBlockDialog(const BlockDialogLayout& layout) {
     const BlockSettings& s = BlockOperationSettings();
     std::uint16_t values[3] = {};
-    for (std::size_t i = 0; i < spec.fieldCount; ++i) values[i] = s.*spec.values[i];
+    for (std::size_t i = 0; i < layout.fieldCount; ++i) values[i] = s.*layout.values[i];
     FieldDialog dialog;
     dialog.title =
-        App().CurrentBufferKind == BufferKind::Flash ? spec.flashTitle : spec.eepromTitle;
-    dialog.acceptLabel = spec.acceptLabel;
-    dialog.cancelLabel = spec.cancelLabel;
-    dialog.fields = MakeFields(spec.fields.data(), spec.fieldCount, values);
-    dialog.accept = [&spec](FieldDialog& d) {
+        App().CurrentBufferKind == BufferKind::Flash ? layout.flashTitle : layout.eepromTitle;
+    dialog.acceptLabel = layout.acceptLabel;
+    dialog.cancelLabel = layout.cancelLabel;
+    dialog.fields = MakeFields(layout.fields.data(), layout.fieldCount, values);
+    dialog.accept = [&layout](FieldDialog& d) {
         BlockSettings& remembered = BlockOperationSettings();
         BlockSettings parsed = remembered;
-        BlockSettings& target = spec.keepEachField ? remembered : parsed;
+        BlockSettings& target = layout.keepEachField ? remembered : parsed;
         for (std::size_t i = 0; i < d.fields.size(); ++i) {
-            if (!ParseDialogField(d.fields[i], target.*spec.values[i])) return false;
+            if (!ParseDialogField(d.fields[i], target.*layout.values[i])) return false;
         }
         remembered = target;
         return true;

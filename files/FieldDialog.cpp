@@ -6,14 +6,15 @@
 
 namespace zvk {
 
-std::vector<DialogField> MakeFields(const DialogFieldSpec* specs, std::size_t count,
+std::vector<DialogField> MakeFields(const DialogFieldLayout* layouts, std::size_t count,
                                     const std::uint16_t* values) {
     std::vector<DialogField> fields;
     for (std::size_t i = 0; i < count; ++i) {
         char text[8];
-        std::snprintf(text, sizeof text, specs[i].maxLength == 2 ? "%02X" : "%04X",
+        std::snprintf(text, sizeof text, layouts[i].maxLength == 2 ? "%02X" : "%04X",
                       static_cast<unsigned>(values[i]));
-        fields.push_back({specs[i].id, std::string(specs[i].label), text, specs[i].maxLength});
+        fields.push_back(
+            {layouts[i].id, std::string(layouts[i].label), text, layouts[i].maxLength});
     }
     return fields;
 }

@@ -13,7 +13,7 @@
 namespace zvk {
 
 // A field as a fixed table row describes it.
-struct DialogFieldSpec {
+struct DialogFieldLayout {
     int id;
     std::string_view label;
     std::size_t maxLength;
@@ -51,7 +51,7 @@ using FieldDialogRunner = std::function<bool(FieldDialog&)>;
 
 // Makes the fields of a table, each showing its value ("%04X", or "%02X" for a
 // two-character field).
-std::vector<DialogField> MakeFields(const DialogFieldSpec* specs, std::size_t count,
+std::vector<DialogField> MakeFields(const DialogFieldLayout* layouts, std::size_t count,
                                     const std::uint16_t* values);
 
 // Reads a field: one to maxLength hexadecimal digits, in any case (upper-cased

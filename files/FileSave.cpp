@@ -14,7 +14,7 @@
 namespace zvk {
 namespace {
 
-constexpr std::array<DialogFieldSpec, 2> kSaveFields{{
+constexpr std::array<DialogFieldLayout, 2> kSaveFields{{
     {1014, "S&tarting Address", 4},
     {1015, "&Ending Address", 4},
 }};
@@ -184,8 +184,9 @@ bool SaveCommand(const SaveFrontEnd& frontEnd) {
     if (!CheckSaveRange(request)) return false;
     SaveMemorySettings& settings = FileSaveSettings();
     settings.path.clear();
-    const SaveFileDialogSpec& spec = request.intelHex ? kSaveHexFileDialog : kSaveBinaryFileDialog;
-    const auto path = frontEnd.askSavePath ? frontEnd.askSavePath(spec) : std::nullopt;
+    const SaveFileQuestion& question =
+        request.intelHex ? kSaveHexFileQuestion : kSaveBinaryFileQuestion;
+    const auto path = frontEnd.askSavePath ? frontEnd.askSavePath(question) : std::nullopt;
     if (!path || path->empty()) return false;
     settings.path = *path;
     request.path = *path;

@@ -59,14 +59,14 @@ inline constexpr std::uint8_t kSaveFormatBinary = kSaveBinaryRadioId - kSaveHexR
 [[nodiscard]] SaveRequest RememberedSaveRequest(BufferKind buffer);
 
 // The file question asked after the Save Buffer dialog.
-struct SaveFileDialogSpec {
+struct SaveFileQuestion {
     std::string_view title;
     std::string_view defaultExtension;
     FileFilter filters[2];
 };
-inline constexpr SaveFileDialogSpec kSaveHexFileDialog{
+inline constexpr SaveFileQuestion kSaveHexFileQuestion{
     "Save Memory", "Hex", {{"Hex Files *.Hex", "*.hex"}, {"All Files *.*", "*.*"}}};
-inline constexpr SaveFileDialogSpec kSaveBinaryFileDialog{
+inline constexpr SaveFileQuestion kSaveBinaryFileQuestion{
     "Save Memory", "Bin", {{"Binary Files *.Bin", "*.BIN"}, {"All Files *.*", "*.*"}}};
 
 // The address checks made after the Save Buffer dialog; false after the
@@ -128,7 +128,7 @@ bool SaveBuffer(const SaveRequest& request);
 struct SaveFrontEnd {
     FieldDialogRunner runSaveMemoryDialog;
     // Asks for the file; nullopt when the user cancels.
-    std::function<std::optional<std::string>(const SaveFileDialogSpec&)> askSavePath;
+    std::function<std::optional<std::string>(const SaveFileQuestion&)> askSavePath;
     SaveDialogRunner runSaveDialog;
 };
 

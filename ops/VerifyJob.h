@@ -37,7 +37,7 @@ class VerifyJob final : public ScanJob {
 };
 
 // The question "Store to disk" asks before writing the report.
-inline constexpr SaveFileDialogSpec kVerifyReportFileDialog{
+inline constexpr SaveFileQuestion kVerifyReportFileQuestion{
     "SaveAs", "txt", {{"Text Files (*.TXT)", "*.txt"}, {"All Files (*.*)", "*.*"}}};
 
 inline constexpr std::string_view kVerifyReportHeader = " Address\tDevice data\tBuffer data\r\n";

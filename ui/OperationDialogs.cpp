@@ -87,11 +87,11 @@ bool ReloadChangedFileFirst(QWidget* frame, BufferKind kind) {
 void RunSaveAs(QWidget* frame) {
     SaveFrontEnd frontEnd;
     frontEnd.runSaveMemoryDialog = FieldRunner(frame);
-    frontEnd.askSavePath = [frame](const SaveFileDialogSpec& spec) -> std::optional<std::string> {
+    frontEnd.askSavePath = [frame](const SaveFileQuestion& question) -> std::optional<std::string> {
         const auto path =
-            AskImageFile(frame, {.title = QString::fromUtf8(spec.title),
-                                 .filters = NameFilters(spec.filters),
-                                 .defaultSuffix = QString::fromUtf8(spec.defaultExtension),
+            AskImageFile(frame, {.title = QString::fromUtf8(question.title),
+                                 .filters = NameFilters(question.filters),
+                                 .defaultSuffix = QString::fromUtf8(question.defaultExtension),
                                  .save = true});
         if (!path) return std::nullopt;
         return path->toStdString();

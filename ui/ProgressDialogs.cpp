@@ -379,8 +379,8 @@ void ScanDialog::StoreToDisk() {
     static QString lastReport;
     const auto path =
         AskFile(this, {.title = "SaveAs",
-                       .filters = NameFilters(kVerifyReportFileDialog.filters),
-                       .defaultSuffix = QString::fromUtf8(kVerifyReportFileDialog.defaultExtension),
+                       .filters = NameFilters(kVerifyReportFileQuestion.filters),
+                       .defaultSuffix = QString::fromUtf8(kVerifyReportFileQuestion.defaultExtension),
                        .save = true,
                        .initialFile = lastReport});
     if (!path) return;

@@ -31,8 +31,8 @@ class FileSave : public FilesTest {
               const std::string& name) {
         SaveFrontEnd frontEnd;
         frontEnd.runSaveMemoryDialog = AnswerDialogWith({from, to}, formatId);
-        frontEnd.askSavePath = [this, name](const SaveFileDialogSpec& spec) {
-            askedSpec = spec;
+        frontEnd.askSavePath = [this, name](const SaveFileQuestion& question) {
+            askedQuestion = question;
             return std::optional<std::string>(PathOf(name));
         };
         frontEnd.runSaveDialog = runSaveDialog;
@@ -40,7 +40,7 @@ class FileSave : public FilesTest {
     }
 
     MessageRecorder messages;
-    std::optional<SaveFileDialogSpec> askedSpec;
+    std::optional<SaveFileQuestion> askedQuestion;
     std::function<int(FileSaveJob&)> runSaveDialog;
 };
 
@@ -69,7 +69,7 @@ TEST_F(FileSave, IntelHexRecordLayout) {
         EXPECT_TRUE(Save(c.from, c.to, kSaveHexRadioId, "out.hex"));
         EXPECT_EQ(ReadFile(PathOf("out.hex")), c.text);
         EXPECT_EQ(messages.Lines(), (std::vector<std::string>{kDone}));
-        EXPECT_EQ(askedSpec->defaultExtension, "Hex");
+        EXPECT_EQ(askedQuestion->defaultExtension, "Hex");
     }
 }
 
@@ -79,7 +79,7 @@ TEST_F(FileSave, BinaryHoldsExactlyTheRange) {
     ASSERT_EQ(file.size(), 256u);
     EXPECT_EQ(std::vector<std::uint8_t>(file.begin(), file.end()),
               BufferBytes(BufferKind::Flash, 0x0100, 256));
-    EXPECT_EQ(askedSpec->defaultExtension, "Bin");
+    EXPECT_EQ(askedQuestion->defaultExtension, "Bin");
     EXPECT_EQ(FileSaveSettings().start, 0x0100) << "the settings keep the range";
     EXPECT_EQ(FileSaveSettings().end, 0x01FF);
     EXPECT_EQ(FileSaveSettings().format, kSaveFormatBinary);
@@ -104,10 +104,10 @@ TEST_F(FileSave, AddressChecksComeBeforeTheFileQuestion) {
     for (const auto& c : cases) {
         App().CurrentBufferKind = c.kind;
         messages.messages.clear();
-        askedSpec.reset();
+        askedQuestion.reset();
         EXPECT_FALSE(Save(c.from, c.to, kSaveHexRadioId, "out.hex"));
         EXPECT_EQ(messages.Lines(), (std::vector<std::string>{c.message}));
-        EXPECT_FALSE(askedSpec);
+        EXPECT_FALSE(askedQuestion);
         EXPECT_FALSE(std::filesystem::exists(PathOf("out.hex")));
     }
 }
@@ -147,7 +147,7 @@ TEST_F(FileSave, TheDialogRemembersAndParses) {
     frontEnd.runSaveMemoryDialog = [](FieldDialog&) { return false; };
     EXPECT_FALSE(SaveCommand(frontEnd));
     frontEnd.runSaveMemoryDialog = AnswerDialogWith({"0000", "0001"});
-    frontEnd.askSavePath = [](const SaveFileDialogSpec&) { return std::nullopt; };
+    frontEnd.askSavePath = [](const SaveFileQuestion&) { return std::nullopt; };
     EXPECT_FALSE(SaveCommand(frontEnd));
     EXPECT_TRUE(messages.messages.empty());
 }
