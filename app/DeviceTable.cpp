@@ -31,8 +31,13 @@ void SelectDevice(std::uint8_t index) {
     App().FlashLastAddress = DeviceTable[index].LastAddress();
 }
 
+std::uint8_t ProgrammingModeFor(std::uint8_t part, std::uint8_t mode) {
+    assert(part < kDeviceCount);
+    return DeviceTable[part].SpiCapable ? mode : static_cast<std::uint8_t>(mode | kModeParallel);
+}
+
 void EnforceProgrammingMode() {
-    if (!SelectedDeviceInfo().SpiCapable) App().ProgrammingMode |= kModeParallel;
+    App().ProgrammingMode = ProgrammingModeFor(App().SelectedDevice, App().ProgrammingMode);
 }
 
 }  // namespace zvk

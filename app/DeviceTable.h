@@ -71,7 +71,10 @@ std::optional<std::uint8_t> FindDeviceByName(std::string_view partName);
 // Stores the index in SelectedDevice and sets FlashLastAddress from its row.
 void SelectDevice(std::uint8_t index);
 
-// A part that cannot be programmed over SPI always runs in Parallel mode.
+// A part that cannot be programmed over SPI always runs in Parallel mode:
+// the mode the part of that index runs in, given the mode chosen.
+std::uint8_t ProgrammingModeFor(std::uint8_t part, std::uint8_t mode);
+// Applies that rule to SelectedDevice and ProgrammingMode.
 void EnforceProgrammingMode();
 
 }  // namespace zvk

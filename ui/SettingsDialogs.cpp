@@ -154,7 +154,9 @@ void SettingsDlg::SetChecked(int id, bool checked) {
 // Select Device.
 
 SelectDeviceDlg::SelectDeviceDlg(QWidget* parent)
-    : SettingsDlg(parent, "Select Device"), startPart_(App().SelectedDevice) {
+    : SettingsDlg(parent, "Select Device"),
+      part_(App().SelectedDevice),
+      mode_(App().ProgrammingMode) {
     auto* layout = new QVBoxLayout(this);
     QButtonGroup* parts = AddGroup(layout, "Selection", true);
     constexpr int kColumns = 3;
@@ -171,31 +173,33 @@ SelectDeviceDlg::SelectDeviceDlg(QWidget* parent)
     ShowState();
     // The keyboard starts on the selected part; the arrow keys move the
     // selection through the grid.
-    Button(kFirstDeviceRadioId + App().SelectedDevice)->setFocus();
+    Button(kFirstDeviceRadioId + part_)->setFocus();
     adjustSize();
     CenterDialog(this, parent);
 }
 
 void SelectDeviceDlg::Clicked(int id, bool) {
     if (id == kSpiId || id == kParallelId) {
-        SetBits(App().ProgrammingMode, kModeParallel, id == kParallelId);
+        SetBits(mode_, kModeParallel, id == kParallelId);
     } else {
-        App().SelectedDevice = static_cast<std::uint8_t>(id - kFirstDeviceRadioId);
+        part_ = static_cast<std::uint8_t>(id - kFirstDeviceRadioId);
     }
     ShowState();
 }
 
 void SelectDeviceDlg::ShowState() {
-    SetChecked(kFirstDeviceRadioId + App().SelectedDevice, true);
-    EnforceProgrammingMode();
-    Button(kSpiId)->setEnabled(SelectedDeviceInfo().SpiCapable);
-    const bool parallel = (App().ProgrammingMode & kModeParallel) != 0;
+    SetChecked(kFirstDeviceRadioId + part_, true);
+    mode_ = ProgrammingModeFor(part_, mode_);
+    Button(kSpiId)->setEnabled(DeviceTable[part_].SpiCapable);
+    const bool parallel = (mode_ & kModeParallel) != 0;
     SetChecked(parallel ? kParallelId : kSpiId, true);
 }
 
 void SelectDeviceDlg::accept() {
-    SelectDevice(App().SelectedDevice);
-    if (App().SelectedDevice != startPart_) {
+    const bool changed = part_ != App().SelectedDevice;
+    App().ProgrammingMode = mode_;
+    SelectDevice(part_);
+    if (changed) {
         if ((App().OptionFlags & kOptionClearOnPartChange) != 0) {
             ClearBuffer(BufferKind::Flash);
             ClearBuffer(BufferKind::Eeprom);
@@ -213,7 +217,7 @@ void SelectDeviceDlg::accept() {
 // Serial Port Setting.
 
 PortSelectDlg::PortSelectDlg(QWidget* parent, DiscoveryRoots roots)
-    : SettingsDlg(parent, "Serial Port Setting"), roots_(std::move(roots)) {
+    : SettingsDlg(parent, "Serial Port Setting"), roots_(std::move(roots)), port_(App().PortIndex) {
     auto* layout = new QVBoxLayout(this);
     QButtonGroup* ports = AddGroup(layout, "Select COM Port", true);
     for (std::uint8_t i = 0; i < kComPortCount; ++i) {
@@ -239,7 +243,7 @@ PortSelectDlg::PortSelectDlg(QWidget* parent, DiscoveryRoots roots)
     layout->addWidget(note_);
 #endif
     AddOkCancel(layout, "OK", "Cancel");
-    SetChecked(kFirstPortId + App().PortIndex, true);
+    SetChecked(kFirstPortId + port_, true);
     ShowPorts();
     adjustSize();
     WithoutMaximise(this);
@@ -259,7 +263,7 @@ QString PortSelectDlg::PortDevice(std::uint8_t portIndex) {
 QString PortSelectDlg::Note() const { return note_ != nullptr ? note_->text() : QString(); }
 
 void PortSelectDlg::Clicked(int id, bool) {
-    App().PortIndex = static_cast<std::uint8_t>(id - kFirstPortId);
+    port_ = static_cast<std::uint8_t>(id - kFirstPortId);
     SetChecked(id, true);
     ShowPorts();
 }
@@ -270,7 +274,7 @@ void PortSelectDlg::ShowPorts() {
         if (removals_.contains(i)) text += " (assignment removed on OK)";
         devices_[i]->setText(text);
     }
-    const std::uint8_t selected = App().PortIndex;
+    const std::uint8_t selected = port_;
     const bool beside = ResolvePort(selected).source == PortSource::ProgramDirectory;
     if (QAbstractButton* remove = Button(kUnassignId)) {
         remove->setEnabled(!beside && HasAssignment(selected) && !removals_.contains(selected));
@@ -286,22 +290,23 @@ void PortSelectDlg::ShowPorts() {
 }
 
 void PortSelectDlg::Assign() {
-    const QString com = QString("COM%1").arg(App().PortIndex + 1);
+    const QString com = QString("COM%1").arg(port_ + 1);
     PortAssignDlg chooser(this, com, roots_);
     if (chooser.exec() != QDialog::Accepted) return;
-    const std::string failure = AssignPort(App().PortIndex, chooser.Device(), roots_);
+    const std::string failure = AssignPort(port_, chooser.Device(), roots_);
     if (!failure.empty()) ShowMessage(failure, "Error", MessageIcon::Stop);
     // A new assignment replaces one marked for removal.
-    if (failure.empty()) removals_.erase(App().PortIndex);
+    if (failure.empty()) removals_.erase(port_);
     ShowPorts();
 }
 
 void PortSelectDlg::Unassign() {
-    removals_.insert(App().PortIndex);
+    removals_.insert(port_);
     ShowPorts();
 }
 
 void PortSelectDlg::accept() {
+    App().PortIndex = port_;
     for (const std::uint8_t port : removals_) {
         const std::string failure = UnassignPort(port);
         if (!failure.empty()) ShowMessage(failure, "Error", MessageIcon::Stop);
@@ -374,11 +379,12 @@ std::string PortAssignDlg::Device() const {
 
 // Options.
 
-OptionDlg::OptionDlg(QWidget* parent) : SettingsDlg(parent, "Setting - Options") {
+OptionDlg::OptionDlg(QWidget* parent)
+    : SettingsDlg(parent, "Setting - Options"), flags_(App().OptionFlags) {
     auto* layout = new QVBoxLayout(this);
     QButtonGroup* boxes = AddGroup(layout, "Options", false);
     for (const FlagBox& box : kOptionBoxes) {
-        AddButton(boxes, box.id, box.text)->setChecked((App().OptionFlags & box.bit) != 0);
+        AddButton(boxes, box.id, box.text)->setChecked((flags_ & box.bit) != 0);
     }
     AddOkCancel(layout, "OK", "Cancel");
     adjustSize();
@@ -387,13 +393,19 @@ OptionDlg::OptionDlg(QWidget* parent) : SettingsDlg(parent, "Setting - Options")
 
 void OptionDlg::Clicked(int id, bool checked) {
     for (const FlagBox& box : kOptionBoxes) {
-        if (box.id == id) SetBits(App().OptionFlags, box.bit, checked);
+        if (box.id == id) SetBits(flags_, box.bit, checked);
     }
+}
+
+void OptionDlg::accept() {
+    App().OptionFlags = flags_;
+    QDialog::accept();
 }
 
 // Device Protection.
 
-ProtectionDlg::ProtectionDlg(QWidget* parent) : SettingsDlg(parent, "Setting - Device Protection") {
+ProtectionDlg::ProtectionDlg(QWidget* parent)
+    : SettingsDlg(parent, "Setting - Device Protection"), bits_(App().ProtectionOptions) {
     auto* layout = new QVBoxLayout(this);
     QButtonGroup* three = AddGroup(layout, "Three Level Protection (40 Pin Device)", false);
     for (const FlagBox& box : kThreeLevelBoxes) AddButton(three, box.id, box.text);
@@ -405,8 +417,7 @@ ProtectionDlg::ProtectionDlg(QWidget* parent) : SettingsDlg(parent, "Setting - D
     CenterDialog(this, parent);
 }
 
-void ProtectionDlg::Click(int id, bool checked) {
-    std::uint8_t& bits = App().ProtectionOptions;
+std::uint8_t ProtectionDlg::Click(std::uint8_t bits, int id, bool checked) {
     switch (id) {
         case 1036:
             SetBits(bits, kProtect3Lb1, checked || (bits & (kProtect3Lb2 | kProtect3Lb3)) != 0);
@@ -433,17 +444,23 @@ void ProtectionDlg::Click(int id, bool checked) {
         default:
             break;
     }
+    return bits;
 }
 
 void ProtectionDlg::Clicked(int id, bool checked) {
-    Click(id, checked);
+    bits_ = Click(bits_, id, checked);
     ShowState();
+}
+
+void ProtectionDlg::accept() {
+    App().ProtectionOptions = bits_;
+    QDialog::accept();
 }
 
 void ProtectionDlg::ShowState() {
     const auto show = [this](const auto& boxes) {
         for (const FlagBox& box : boxes) {
-            SetChecked(box.id, (App().ProtectionOptions & box.bit) != 0);
+            SetChecked(box.id, (bits_ & box.bit) != 0);
         }
     };
     show(kThreeLevelBoxes);
@@ -602,29 +619,24 @@ void AutoProgramDlg::reject() {
 
 void FrameWnd::SelectDeviceCommand() {
     const std::uint8_t part = App().SelectedDevice;
-    const std::uint8_t mode = App().ProgrammingMode;
     SelectDeviceDlg dialog(this);
     if (RunDialog(dialog) == QDialog::Accepted) {
+        // The views go back to 0000 for another part.
         if (App().SelectedDevice != part) ResetViewsForNewPart();
         UpdateDeviceMenus();
-    } else {
-        App().SelectedDevice = part;
-        App().ProgrammingMode = mode;
     }
     statusBar_->ShowState();
 }
 
 void FrameWnd::SerialPortCommand() {
-    const std::uint8_t port = App().PortIndex;
     PortSelectDlg dialog(this);
     const bool chosen = RunDialog(dialog) == QDialog::Accepted;
-    if (!chosen) App().PortIndex = port;
     // OK opens the chosen port again when it is another port, when it is in
     // error (the unit may be back), or when its name now leads to another
     // device. Cancel leaves a port in error alone, but not one whose name was
     // given another device while the dialog was open.
-    const bool reopen = chosen ? ProgrammerPortStale(App().PortIndex)
-                               : !ProgrammerPortInError() && ProgrammerPortStale(port);
+    const bool reopen =
+        (chosen || !ProgrammerPortInError()) && ProgrammerPortStale(App().PortIndex);
     if (!reopen) return;
     CloseProgrammerPort();
     OpenProgrammerPort(App().PortIndex);
@@ -632,15 +644,13 @@ void FrameWnd::SerialPortCommand() {
 }
 
 void FrameWnd::OptionsCommand() {
-    const std::uint8_t options = App().OptionFlags;
     OptionDlg dialog(this);
-    if (RunDialog(dialog) != QDialog::Accepted) App().OptionFlags = options;
+    RunDialog(dialog);
 }
 
 void FrameWnd::ProtectionCommand() {
-    const std::uint8_t protection = App().ProtectionOptions;
     ProtectionDlg dialog(this);
-    if (RunDialog(dialog) != QDialog::Accepted) App().ProtectionOptions = protection;
+    RunDialog(dialog);
     statusBar_->ShowState();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The settings dialogs: Select Device, Serial Port Setting, Options, Device
-// Protection and Auto Programming Mode. Each writes its AppState field as the
-// user clicks; the frame's opener keeps a copy and puts it back on Cancel.
+// Protection and Auto Programming Mode. Each edits its own copy of the values
+// it shows and writes them to AppState on OK; Cancel leaves AppState as it was.
 // Buttons are found by their numeric ids (1 OK, 2 Cancel, the rest as listed
 // with each dialog).
 
@@ -64,15 +64,20 @@ class SelectDeviceDlg : public SettingsDlg {
     static constexpr int kParallelId = 1061;
 
     explicit SelectDeviceDlg(QWidget* parent);
-    // Sets FlashLastAddress and, when the part changed, clears the buffers
-    // (when the option says so) and brings the views back to 0000.
+    // Stores the part and mode, sets FlashLastAddress and, when the part
+    // changed, clears the buffers (when the option says so).
     void accept() override;
+
+    // The part and mode as chosen so far.
+    [[nodiscard]] std::uint8_t Part() const { return part_; }
+    [[nodiscard]] std::uint8_t Mode() const { return mode_; }
 
   private:
     void Clicked(int id, bool checked) override;
     void ShowState();
 
-    std::uint8_t startPart_;
+    std::uint8_t part_;
+    std::uint8_t mode_;
 };
 
 // "Serial Port Setting": COM1 to COM9 as 1000 to 1008, each with the device
@@ -92,10 +97,13 @@ class PortSelectDlg : public SettingsDlg {
     // The device shown beside a port's button.
     [[nodiscard]] static QString PortDevice(std::uint8_t portIndex);
 
-    // Removes the assignments marked with Remove Assignment, then ends with 1.
+    // Stores the chosen port and removes the assignments marked with Remove
+    // Assignment, then ends with 1.
     void accept() override;
     // Why the selected name's link cannot be removed here, or empty.
     [[nodiscard]] QString Note() const;
+    // The port as chosen so far.
+    [[nodiscard]] std::uint8_t Port() const { return port_; }
 
   private:
     void Clicked(int id, bool checked) override;
@@ -106,6 +114,7 @@ class PortSelectDlg : public SettingsDlg {
     void ShowPorts();
 
     DiscoveryRoots roots_;
+    std::uint8_t port_;
     std::vector<QLabel*> devices_;
     QLabel* note_ = nullptr;
     // Names whose assignment goes on OK; Cancel leaves them as they are.
@@ -134,9 +143,14 @@ class PortAssignDlg : public QDialog {
 class OptionDlg : public SettingsDlg {
   public:
     explicit OptionDlg(QWidget* parent);
+    void accept() override;
+    // The flags as chosen so far.
+    [[nodiscard]] std::uint8_t Flags() const { return flags_; }
 
   private:
     void Clicked(int id, bool checked) override;
+
+    std::uint8_t flags_;
 };
 
 // "Setting - Device Protection": the lock levels of both families, kept
@@ -144,13 +158,18 @@ class OptionDlg : public SettingsDlg {
 class ProtectionDlg : public SettingsDlg {
   public:
     explicit ProtectionDlg(QWidget* parent);
-    // The click rules on ProtectionOptions: a level implies the levels below
-    // it, and a level cannot be dropped while a higher one is chosen.
-    static void Click(int id, bool checked);
+    void accept() override;
+    // The levels as chosen so far.
+    [[nodiscard]] std::uint8_t Bits() const { return bits_; }
+    // The click rules on the lock bits: a level implies the levels below it,
+    // and a level cannot be dropped while a higher one is chosen.
+    [[nodiscard]] static std::uint8_t Click(std::uint8_t bits, int id, bool checked);
 
   private:
     void Clicked(int id, bool checked) override;
     void ShowState();
+
+    std::uint8_t bits_;
 };
 
 // " Setting - Auto Programming Mode": the five steps of the sequence, and the

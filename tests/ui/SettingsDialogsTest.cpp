@@ -66,23 +66,37 @@ class SettingsDialogsTest : public QObject {
         ResetAppState();
     }
 
+    // The dialog works on its own part and mode: AppState stays as it was
+    // until OK.
     void selectDeviceGreysSpiForPartsWithoutIt() {
         App().ProgrammingMode = 0;
         App().SelectedDevice = kAt89S52;
+        App().FlashLastAddress = 0x1FFF;
         SelectDeviceDlg dialog(nullptr);
         QCOMPARE(dialog.windowTitle(), QString("Select Device"));
         QCOMPARE(dialog.Button(kPart + 13)->text(), QString("89C1051U"));
         QVERIFY(dialog.Button(SelectDeviceDlg::kSpiId)->isChecked());
         dialog.Button(kPart + kAt89C2051)->click();
-        QCOMPARE(int(App().SelectedDevice), int(kAt89C2051));
+        QCOMPARE(int(dialog.Part()), int(kAt89C2051));
         QVERIFY(!dialog.Button(SelectDeviceDlg::kSpiId)->isEnabled());
         QVERIFY(dialog.Button(SelectDeviceDlg::kParallelId)->isChecked());
-        QCOMPARE(int(App().ProgrammingMode), int(kModeParallel));
+        QCOMPARE(int(dialog.Mode()), int(kModeParallel));
+        QCOMPARE(int(App().SelectedDevice), int(kAt89S52));
+        QCOMPARE(int(App().ProgrammingMode), 0);
         dialog.Button(kPart + kAt89S52)->click();
         QVERIFY(dialog.Button(SelectDeviceDlg::kSpiId)->isEnabled());
         QVERIFY(dialog.Button(SelectDeviceDlg::kParallelId)->isChecked());
         dialog.Button(SelectDeviceDlg::kSpiId)->click();
+        QCOMPARE(int(dialog.Mode()), 0);
+        dialog.Button(kPart + kAt89C55)->click();
+        dialog.Button(SelectDeviceDlg::kParallelId)->click();
+        QCOMPARE(int(App().SelectedDevice), int(kAt89S52));
         QCOMPARE(int(App().ProgrammingMode), 0);
+        QCOMPARE(int(App().FlashLastAddress), 0x1FFF);
+        dialog.Button(kOkId)->click();
+        QCOMPARE(int(App().SelectedDevice), int(kAt89C55));
+        QCOMPARE(int(App().ProgrammingMode), int(kModeParallel));
+        QCOMPARE(int(App().FlashLastAddress), int(DeviceTable[kAt89C55].LastAddress()));
     }
 
     void selectingAnotherPart_data() {
@@ -161,7 +175,13 @@ class SettingsDialogsTest : public QObject {
         ScopedPorts ports(true);
         auto frame = test::StartTestFrame(dir);
         QCOMPARE(ports.made, 1);
-        frame->SetDialogRunner(Clicks({1004, kCancelId}));
+        frame->SetDialogRunner([](QDialog& dialog) {
+            auto& select = dynamic_cast<PortSelectDlg&>(dialog);
+            select.Button(1004)->click();
+            const bool untouched = select.Port() == 4 && App().PortIndex == 1;
+            select.Button(kCancelId)->click();
+            return untouched ? dialog.result() : -1;
+        });
         frame->OnCommand(static_cast<int>(CommandId::SerialPort));
         QCOMPARE(int(App().PortIndex), 1);
         QCOMPARE(ports.made, 1);
@@ -401,15 +421,15 @@ class SettingsDialogsTest : public QObject {
         auto frame = test::StartTestFrame(dir);
         App().OptionFlags = kOptionClearBeforeLoad;
         frame->SetDialogRunner([](QDialog& dialog) {
-            auto& options = dynamic_cast<SettingsDlg&>(dialog);
+            auto& options = dynamic_cast<OptionDlg&>(dialog);
             options.Button(1040)->click();
             options.Button(1036)->click();
             options.Button(1038)->click();
-            const int written = App().OptionFlags;
+            const bool chosen =
+                options.Flags() == (kOptionVerifyAfterProgram | kOptionEraseBeforeProgram) &&
+                App().OptionFlags == kOptionClearBeforeLoad;
             options.Button(kOkId)->click();
-            return written == (kOptionVerifyAfterProgram | kOptionEraseBeforeProgram)
-                       ? dialog.result()
-                       : -1;
+            return chosen ? dialog.result() : -1;
         });
         frame->OnCommand(static_cast<int>(CommandId::Options));
         QCOMPARE(int(App().OptionFlags),
@@ -445,7 +465,8 @@ class SettingsDialogsTest : public QObject {
         App().ProtectionOptions = static_cast<std::uint8_t>(start);
         ProtectionDlg dialog(nullptr);
         for (int id : clicks) dialog.Button(id)->click();
-        QCOMPARE(int(App().ProtectionOptions), bits);
+        QCOMPARE(int(dialog.Bits()), bits);
+        QCOMPARE(int(App().ProtectionOptions), start);
         const std::pair<int, int> boxes[] = {
             {1036, 0x01}, {1037, 0x02}, {1038, 0x04}, {1040, 0x10}, {1041, 0x20}};
         for (const auto& [id, bit] : boxes)
@@ -629,7 +650,7 @@ class SettingsDialogsTest : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(&options));
         options.Button(1038)->setFocus();
         QTest::keyClick(options.Button(1038), Qt::Key_Space);
-        QCOMPARE(int(App().OptionFlags), int(kOptionEraseBeforeProgram));
+        QCOMPARE(int(options.Flags()), int(kOptionEraseBeforeProgram));
     }
 
     // Select Device starts with the keyboard on the selected part, and the
@@ -643,9 +664,9 @@ class SettingsDialogsTest : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         QCOMPARE(QApplication::focusWidget(), dialog.Button(kPart + 14));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
-        QCOMPARE(int(App().SelectedDevice), 13);
+        QCOMPARE(int(dialog.Part()), 13);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
-        QCOMPARE(int(App().SelectedDevice), 10);
+        QCOMPARE(int(dialog.Part()), 10);
         QVERIFY(dialog.Button(kPart + 10)->isChecked());
     }
 };
