@@ -58,9 +58,11 @@ namespace {
 
 constexpr std::string_view kDefaultSteps = "erase,blank,program,verify";
 
-std::optional<int> ApplyStepsOption(const ParsedArgs& parsed) {
+// The steps of --steps (AutoSequence bits). Returns the exit status to stop
+// with, or nullopt.
+std::optional<int> ReadStepsOption(const ParsedArgs& parsed, std::uint8_t& chosen) {
     const std::string steps = parsed.Value("--steps").value_or(std::string(kDefaultSteps));
-    App().AutoSequence = 0;
+    chosen = 0;
     std::size_t from = 0;
     while (from <= steps.size()) {
         std::size_t comma = steps.find(',', from);
@@ -72,7 +74,7 @@ std::optional<int> ApplyStepsOption(const ParsedArgs& parsed) {
             return UsageError("--steps: unknown step '" + std::string(name) +
                               "' (erase, blank, program, verify, protect)");
         }
-        App().AutoSequence |= found->bit;
+        chosen |= found->bit;
         from = comma + 1;
     }
     return std::nullopt;
@@ -384,19 +386,22 @@ int RunAuto(Args args) {
             "--repeat needs Parallel mode: without the device check a new chip "
             "cannot be told from the last one");
     }
-    if (const auto stop = ApplyStepsOption(*parsed)) return *stop;
-    if (const auto stop = ApplyLockOption(*parsed)) return *stop;
+    // The sequence of the options over the part's Flash; the remembered
+    // AutoSequence and ProtectionOptions are neither read nor changed.
+    AutoRequest request{.steps = 0, .lockBits = 0, .lastAddress = App().FlashLastAddress};
+    if (const auto stop = ReadStepsOption(*parsed, request.steps)) return *stop;
+    if (const auto stop = ReadLockOption(*parsed, request.lockBits)) return *stop;
     const std::string& image = parsed->positional[0];
     if (const auto stop = LoadImage(*parsed, image, BufferKind::Flash)) return *stop;
     // What cannot give every chip its number is refused before the first chip.
     if (serial) {
-        if (const auto problem = SerialPlanProblem(*serial)) return UsageError(*problem);
+        if (const auto problem = SerialPlanProblem(*serial, request)) return UsageError(*problem);
     }
     const std::string logPath = parsed->Value("--log").value_or("");
     if (!repeat && logPath.empty()) {
         if (const auto stop = ConnectDevice(*parsed)) return *stop;
-        if (!AutoProgramReady()) return 1;
-        AutoJob job;
+        if (!AutoProgramReady(request)) return 1;
+        AutoJob job(request);
         // Finished on a first Ctrl+C, SIGTERM or SIGHUP, given up on a second.
         DriveJob(job, job.model, true, [&job] { job.Abandon(); });
         return ExitStatus(job.model.succeeded);
@@ -405,6 +410,7 @@ int RunAuto(Args args) {
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(image), error);
     const ProductionOptions options{
+        .request = request,
         .repeat = repeat,
         .count = count,
         .firstChipChecked = !repeat,
@@ -424,7 +430,7 @@ int RunAuto(Args args) {
         if (const auto stop = repeat ? OpenDevicePort(*parsed) : ConnectDevice(*parsed)) {
             return *stop;
         }
-        if (!AutoProgramReady()) return 1;
+        if (!AutoProgramReady(request)) return 1;
         if (!repeat) {
             DriveJob(job, job.model, true, [&job] { job.Abandon(); });
             return ExitStatus(job.model.succeeded);

@@ -345,9 +345,9 @@ std::optional<int> ApplyRangeOptions(const ParsedArgs& parsed, RangeOperation op
     return std::nullopt;
 }
 
-std::optional<int> ApplyLockOption(const ParsedArgs& parsed) {
+std::optional<int> ReadLockOption(const ParsedArgs& parsed, std::uint8_t& lockBits) {
     const DeviceInfo& part = SelectedDeviceInfo();
-    App().ProtectionOptions = 0;
+    lockBits = 0;
     const std::string levels = parsed.Value("--lock").value_or("");
     std::size_t from = 0;
     while (from < levels.size()) {
@@ -361,8 +361,7 @@ std::optional<int> ApplyLockOption(const ParsedArgs& parsed) {
                               std::string(part.PartName) + " (LB1 to LB" +
                               std::to_string(part.LockLevels) + ")");
         }
-        App().ProtectionOptions |=
-            LockOptionBit(part.LockLevels, static_cast<std::size_t>(name[2] - '1'));
+        lockBits |= LockOptionBit(part.LockLevels, static_cast<std::size_t>(name[2] - '1'));
         from = comma + 1;
     }
     return std::nullopt;

@@ -74,10 +74,10 @@ std::optional<int> RunOverImage(const ParsedArgs& parsed, RangeOperation operati
 std::optional<int> ApplyRangeOptions(const ParsedArgs& parsed, RangeOperation operation,
                                      BufferKind kind, DeviceRangeRequest& request);
 
-// Sets ProtectionOptions from --lock LB1[,LB2[,LB3]] for the part's lock
-// class; none chosen without the option. Returns the exit status to stop with,
-// or nullopt.
-std::optional<int> ApplyLockOption(const ParsedArgs& parsed);
+// The lock bits (ProtectionOptions bits) of --lock LB1[,LB2[,LB3]] for the
+// part's lock class; none without the option. Returns the exit status to stop
+// with, or nullopt.
+std::optional<int> ReadLockOption(const ParsedArgs& parsed, std::uint8_t& lockBits);
 
 // Prints a Verify or Blank Check list on stdout with plain line ends.
 void PrintFindings(const std::string& list);

@@ -12,10 +12,11 @@ int RunProtect(Args args) {
     if (!parsed) return 2;
     if (!parsed->positional.empty()) return UsageError("protect takes no arguments");
     if (const auto stop = SetUpSession(*parsed)) return *stop;
-    if (const auto stop = ApplyLockOption(*parsed)) return *stop;
+    std::uint8_t lockBits = 0;
+    if (const auto stop = ReadLockOption(*parsed, lockBits)) return *stop;
     MessageWatch watch;
     if (const auto stop = ConnectDevice(*parsed)) return *stop;
-    ProtectCommand();
+    ProtectCommand(lockBits);
     return ExitStatus(!watch.ErrorShown());
 }
 

@@ -71,18 +71,18 @@ void EraseCommand() {
     ShowMessage("Chip Erased Sucessfully", "Erase", MessageIcon::Information);
 }
 
-void ProtectCommand() {
+void ProtectCommand(std::uint8_t lockBits) {
     const DeviceInfo& part = SelectedDeviceInfo();
     bool chosen = false;
     for (std::size_t level = 0; level < part.LockLevels; ++level) {
-        chosen = chosen || (App().ProtectionOptions & LockOptionBit(part.LockLevels, level)) != 0;
+        chosen = chosen || (lockBits & LockOptionBit(part.LockLevels, level)) != 0;
     }
     if (!chosen) {
         ShowMessage("Protection option is disabled", "Error", MessageIcon::Stop);
         return;
     }
     if (!CheckProgrammer(App().ProgrammerLink)) return;
-    if (SendLockBits()) {
+    if (SendLockBits(lockBits)) {
         ShowMessage("Chip Protected Sucessfully", "Protect", MessageIcon::Information);
     }
 }

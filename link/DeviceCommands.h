@@ -32,7 +32,8 @@ void ShowSocketMessage(SocketState state);
 [[nodiscard]] bool CheckDevice();
 
 void EraseCommand();
-void ProtectCommand();
+// Device > Protect with the lock bits (ProtectionOptions bits) to set.
+void ProtectCommand(std::uint8_t lockBits);
 void SerialProgramEnableCommand();
 void SerialProgramDisableCommand();
 

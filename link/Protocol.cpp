@@ -208,7 +208,7 @@ bool SendChipErase() {
     return commands != nullptr && SendCommand(commands->ChipErase);
 }
 
-bool SendLockBits() {
+bool SendLockBits(std::uint8_t lockBits) {
     if (!StartExchange(Port())) return false;
     const DeviceInfo& part = SelectedDeviceInfo();
     const CommandSet* commands = CurrentCommands(true);
@@ -219,7 +219,7 @@ bool SendLockBits() {
     }
     bool sent = false;
     for (std::size_t level = 0; level < part.LockLevels && level < kLockBitCount; ++level) {
-        if ((App().ProtectionOptions & LockOptionBit(part.LockLevels, level)) == 0) continue;
+        if ((lockBits & LockOptionBit(part.LockLevels, level)) == 0) continue;
         if (commands->LockBit[level] == kNoCommand) continue;
         if (!SendCommand(commands->LockBit[level])) return false;
         Pause(commands->LockPauseMs[level]);

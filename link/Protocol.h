@@ -27,10 +27,10 @@ namespace zvk {
 // link failed.
 [[nodiscard]] bool SendChipErase();
 
-// Sends the lock commands chosen in ProtectionOptions for the part's lock
-// class, with the pauses the part needs. True when at least one was sent;
-// false also when the link failed, even after some were sent.
-bool SendLockBits();
+// Sends the lock commands chosen in lockBits (ProtectionOptions bits) for the
+// part's lock class, with the pauses the part needs. True when at least one
+// was sent; false also when the link failed, even after some were sent.
+bool SendLockBits(std::uint8_t lockBits);
 
 // Announces count data bytes from the address, for the chip's memory of the
 // kind. ProgramByte then sends them one by one. False when the link failed.

@@ -13,14 +13,18 @@ namespace {
 
 const AutoStepInfo& Info(AutoStep step) { return kAutoSteps[static_cast<std::size_t>(step)]; }
 
-bool Chosen(AutoStep step) { return (App().AutoSequence & Info(step).bit) != 0; }
-
 }  // namespace
 
-std::string ChosenStepNames() {
+bool AutoRequest::Chosen(AutoStep step) const { return (steps & Info(step).bit) != 0; }
+
+AutoRequest RememberedAutoRequest() {
+    return {App().AutoSequence, App().ProtectionOptions, App().FlashLastAddress};
+}
+
+std::string ChosenStepNames(const AutoRequest& request) {
     std::string names;
     for (const AutoStepInfo& info : kAutoSteps) {
-        if (!Chosen(info.step)) continue;
+        if (!request.Chosen(info.step)) continue;
         if (!names.empty()) names += '+';
         names += info.name;
     }
@@ -44,7 +48,9 @@ void AutoSettingsDialog::Accept() const {
     StoreProductionSettings(settings);
 }
 
-bool AutoSettingsDialog::Checked(AutoStep step) const { return Chosen(step); }
+bool AutoSettingsDialog::Checked(AutoStep step) const {
+    return RememberedAutoRequest().Chosen(step);
+}
 
 void AutoSettingsDialog::Click(AutoStep step, bool checked) {
     if (checked) {
@@ -54,31 +60,32 @@ void AutoSettingsDialog::Click(AutoStep step, bool checked) {
     }
 }
 
-bool AutoProgramReady() {
+bool AutoProgramReady(const AutoRequest& request) {
     if (!CheckProgrammer(App().ProgrammerLink)) return false;
-    if ((App().AutoSequence & kAutoStepBits) == 0) {
+    if ((request.steps & kAutoStepBits) == 0) {
         ShowMessage("No Operation is Selected for Auto Programming.", "Error", MessageIcon::Stop);
         return false;
     }
     return true;
 }
 
-AutoJob::AutoJob(std::chrono::milliseconds stepBudget)
-    : count_(static_cast<std::uint16_t>(App().FlashLastAddress + 1)),
+AutoJob::AutoJob(const AutoRequest& request, std::chrono::milliseconds stepBudget)
+    : request_(request),
+      count_(static_cast<std::uint16_t>(request.lastAddress + 1)),
       walk_(0, count_),
       stepBudget_(stepBudget) {}
 
-void ShowChosenSequence(AutoModel& model) {
+void ShowChosenSequence(AutoModel& model, const AutoRequest& request) {
     for (const AutoStepInfo& info : kAutoSteps) {
-        model.steps[static_cast<std::size_t>(info.step)].enabled = Chosen(info.step);
+        model.steps[static_cast<std::size_t>(info.step)].enabled = request.Chosen(info.step);
     }
     model.title = WithPartName("Auto Programming Mode - ", "");
-    model.progress = {0, static_cast<std::uint32_t>(App().FlashLastAddress + 1), 0};
+    model.progress = {0, static_cast<std::uint32_t>(request.lastAddress + 1), 0};
     model.percentage = "0%";
 }
 
 void AutoJob::Start() {
-    ShowChosenSequence(model);
+    ShowChosenSequence(model, request_);
     // The sequence cannot be stopped, from the first look at the dialog on.
     model.closeEnabled = false;
     // A failure here ends the sequence at its first step.
@@ -114,8 +121,8 @@ StepResult AutoJob::Step() {
 
 StepResult AutoJob::EnterStage(Stage stage) {
     // Stages Erase..Protect follow the order of kAutoSteps.
-    while (stage != Stage::Done && !Chosen(static_cast<AutoStep>(static_cast<int>(stage) -
-                                                                 static_cast<int>(Stage::Erase)))) {
+    while (stage != Stage::Done && !request_.Chosen(static_cast<AutoStep>(
+                                       static_cast<int>(stage) - static_cast<int>(Stage::Erase)))) {
         stage = static_cast<Stage>(static_cast<int>(stage) + 1);
     }
     stage_ = stage;
@@ -140,7 +147,7 @@ StepResult AutoJob::EnterStage(Stage stage) {
             ResetProgress();
             return ScanSlice(true);
         case Stage::Protect:
-            if (SendLockBits()) {
+            if (SendLockBits(request_.lockBits)) {
                 model.steps[static_cast<std::size_t>(AutoStep::Protect)].ticked = true;
             } else if (link_.Failed()) {
                 return EndFailed();

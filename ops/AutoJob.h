@@ -1,7 +1,7 @@
 #pragma once
 // Auto programming: up to five steps (Erase, Blank Check, Program, Verify,
 // Protect) in that fixed order over the whole Flash, buffer address = device
-// address, chosen by AutoSequence. Blank Check, Program and Verify end the
+// address, chosen by the request. Blank Check, Program and Verify end the
 // sequence at their first failing byte; a Protect that applies to nothing only
 // reports. Like Program it works in slices between timer ticks and cannot be
 // stopped: Close stays disabled until the sequence has ended. A failure of the
@@ -47,8 +47,24 @@ inline constexpr std::array<AutoStepInfo, kAutoStepCount> kAutoSteps{{
 }};
 inline constexpr std::uint8_t kAutoStepBits = 0x1F;
 
+// What one Auto sequence does: the steps (AutoSequence bits), the lock bits
+// Protect sends (ProtectionOptions bits) and the last Flash address the
+// sequence covers. The desktop makes it from the remembered settings, zvk-cli
+// from its options.
+struct AutoRequest {
+    std::uint8_t steps = 0;
+    std::uint8_t lockBits = 0;
+    std::uint16_t lastAddress = 0;
+
+    [[nodiscard]] bool Chosen(AutoStep step) const;
+};
+
+// The request of the remembered AutoSequence and ProtectionOptions over the
+// selected part's Flash.
+[[nodiscard]] AutoRequest RememberedAutoRequest();
+
 // The chosen steps by name, joined with '+' ("erase+blank+program+verify").
-[[nodiscard]] std::string ChosenStepNames();
+[[nodiscard]] std::string ChosenStepNames(const AutoRequest& request);
 
 // The settings dialog " Setting - Auto Programming Mode": a click changes
 // AutoSequence at once; Cancel puts back the value it had when the dialog
@@ -96,28 +112,29 @@ struct AutoModel : DeviceProgressModel {
 
 // The dialog before the sequence has done anything: the chosen steps, the
 // part in the title, no progress over the whole Flash.
-void ShowChosenSequence(AutoModel& model);
+void ShowChosenSequence(AutoModel& model, const AutoRequest& request);
 
 inline constexpr std::chrono::milliseconds kAutoStepDonePause{25};
 
 // The Auto command after the device check: false (after saying so) when the
 // unit does not answer or no step is chosen; true when the progress dialog
 // should open.
-[[nodiscard]] bool AutoProgramReady();
+[[nodiscard]] bool AutoProgramReady(const AutoRequest& request);
 
 // What one chip of a production run gets instead of the buffers: its own copy
 // of the Flash image (with its serial number in it), and a few EEPROM bytes
 // (its serial number there) that Program writes after the Flash and Verify
 // compares after the Flash.
 struct ChipImage {
-    std::vector<std::uint8_t> flash;  // from address 0, FlashLastAddress + 1 bytes
+    std::vector<std::uint8_t> flash;  // from address 0, lastAddress + 1 bytes
     std::uint16_t eepromAddress = 0;
     std::vector<std::uint8_t> eeprom;  // empty: nothing in the EEPROM
 };
 
 class AutoJob final : public Job {
   public:
-    explicit AutoJob(std::chrono::milliseconds stepBudget = kStepBudget);
+    explicit AutoJob(const AutoRequest& request,
+                     std::chrono::milliseconds stepBudget = kStepBudget);
     // The sequence writes and compares the chip's own image rather than the
     // Flash buffer. Before Start().
     void UseImage(ChipImage image) { image_ = std::move(image); }
@@ -159,6 +176,7 @@ class AutoJob final : public Job {
     [[nodiscard]] std::optional<AutoStep> CurrentStep() const;
     [[nodiscard]] std::optional<std::uint16_t> CurrentAddress() const;
 
+    AutoRequest request_;
     LinkFailureWatch link_;
     Stage stage_ = Stage::Begin;
     std::uint16_t count_;

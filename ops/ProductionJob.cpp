@@ -36,9 +36,9 @@ class ReasonTap {
 
 }  // namespace
 
-std::optional<std::string> SerialPlanProblem(const SerialPlan& plan) {
+std::optional<std::string> SerialPlanProblem(const SerialPlan& plan, const AutoRequest& request) {
     if (plan.file.empty()) return "no serial number file is set";
-    if ((App().AutoSequence & kAutoSteps[static_cast<std::size_t>(AutoStep::Program)].bit) == 0) {
+    if (!request.Chosen(AutoStep::Program)) {
         return "serial numbers need the program step";
     }
     if (auto problem = SerialPlaceProblem(plan)) return problem;
@@ -49,9 +49,10 @@ std::optional<std::string> SerialPlanProblem(const SerialPlan& plan) {
     return std::nullopt;
 }
 
-ChipImage ChipImageWithSerial(const SerialPlan& plan, std::uint64_t number) {
+ChipImage ChipImageWithSerial(const SerialPlan& plan, std::uint64_t number,
+                              std::uint16_t lastAddress) {
     ChipImage image;
-    image.flash.resize(App().FlashLastAddress + 1u);
+    image.flash.resize(lastAddress + 1u);
     CopyFlashOut(0, image.flash.data(), static_cast<std::uint16_t>(image.flash.size()));
     const std::vector<std::uint8_t> bytes = EncodeSerial(number, plan.format);
     if (plan.buffer == BufferKind::Eeprom) {
@@ -99,9 +100,9 @@ bool ProductionJob::OpenLog() {
 }
 
 void ProductionJob::Start() {
-    checksum_ = BufferChecksum(BufferKind::Flash, 0, App().FlashLastAddress);
-    steps_ = ChosenStepNames();
-    ShowChosenSequence(model);
+    checksum_ = BufferChecksum(BufferKind::Flash, 0, options_.request.lastAddress);
+    steps_ = ChosenStepNames(options_.request);
+    ShowChosenSequence(model, options_.request);
     if (options_.firstChipChecked) {
         chipTime_ = options_.wallClock();
         chipStart_ = CurrentClock().Now();
@@ -170,7 +171,7 @@ StepResult ProductionJob::StartChip() {
 
 bool ProductionJob::BeginSequence() {
     model.serial.reset();
-    sequence_.emplace(stepBudget_);
+    sequence_.emplace(options_.request, stepBudget_);
     if (counter_) {
         const auto number = counter_->Take();
         if (!number) {
@@ -180,7 +181,8 @@ bool ProductionJob::BeginSequence() {
             return false;
         }
         model.serial = number;
-        sequence_->UseImage(ChipImageWithSerial(*options_.serial, *number));
+        sequence_->UseImage(
+            ChipImageWithSerial(*options_.serial, *number, options_.request.lastAddress));
     }
     sequence_->Start();
     stage_ = Stage::Chip;

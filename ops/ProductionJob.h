@@ -46,6 +46,7 @@ inline constexpr std::string_view kRepeatNeedsParallelText =
     "last one";
 
 struct ProductionOptions {
+    AutoRequest request;  // the sequence every chip gets
     bool repeat = true;
     std::optional<unsigned> count;  // chips to make; none: until stopped
     // The caller has run the device check (and asked for the unit) for the
@@ -70,15 +71,17 @@ struct ProductionModel : AutoModel {
 };
 
 // Why the plan cannot give every chip its number, checked before the first
-// chip: no counter file, no Program step, a place outside the part or over
+// chip: no counter file, no Program step in the request, a place outside the part or over
 // the image's bytes, a counter file that cannot be read or whose next number
 // does not fit the format. nullopt when it can.
-[[nodiscard]] std::optional<std::string> SerialPlanProblem(const SerialPlan& plan);
+[[nodiscard]] std::optional<std::string> SerialPlanProblem(const SerialPlan& plan,
+                                                           const AutoRequest& request);
 
-// A copy of the Flash buffer over the whole Flash with the number where the
+// A copy of the Flash buffer up to lastAddress with the number where the
 // plan puts it: in that copy, or as the EEPROM bytes. The place has been
 // checked (SerialPlaceProblem); a number that lies outside is left out.
-[[nodiscard]] ChipImage ChipImageWithSerial(const SerialPlan& plan, std::uint64_t number);
+[[nodiscard]] ChipImage ChipImageWithSerial(const SerialPlan& plan, std::uint64_t number,
+                                            std::uint16_t lastAddress);
 
 // "Passed 2, failed 1".
 [[nodiscard]] std::string TallyText(unsigned passed, unsigned failed);

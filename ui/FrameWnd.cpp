@@ -86,7 +86,7 @@ constexpr FrameCommand kFrameCommands[] = {
     {Program,              K::Flash,  true,  [](FrameWnd& f) { RunProgram(&f); }},
     {Read,                 K::Flash,  true,  [](FrameWnd& f) { RunRead(&f); }},
     {Verify,               K::Flash,  true,  [](FrameWnd& f) { RunVerify(&f); }},
-    {Protect,              K::None,   true,  [](FrameWnd&) { ProtectCommand(); }},
+    {Protect,              K::None,   true,  [](FrameWnd&) { ProtectCommand(App().ProtectionOptions); }},
     {SerialProgramEnable,  K::None,   true,  [](FrameWnd&) { SerialProgramEnableCommand(); }},
     {SerialProgramDisable, K::None,   true,  [](FrameWnd&) { SerialProgramDisableCommand(); }},
     {BlankCheckEeprom,     K::Eeprom, true,  [](FrameWnd& f) { RunBlankCheck(&f); }},

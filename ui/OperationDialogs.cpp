@@ -126,10 +126,11 @@ void RunVerify(QWidget* frame) {
 }
 
 void RunAuto(QWidget* frame) {
-    if (!AutoProgramReady()) return;
+    const AutoRequest request = RememberedAutoRequest();
+    if (!AutoProgramReady(request)) return;
     const ProductionSettings settings = LoadProductionSettings();
     if (!settings.repeat && settings.logPath.empty()) {
-        AutoJob job;
+        AutoJob job(request);
         AutoDialog dialog(frame, job);
         (void)dialog.Run();
         return;
@@ -140,13 +141,14 @@ void RunAuto(QWidget* frame) {
     std::optional<SerialPlan> serial;
     if (repeat && settings.serial) {
         serial = settings.serialPlan;
-        if (const auto problem = SerialPlanProblem(*serial)) {
+        if (const auto problem = SerialPlanProblem(*serial, request)) {
             ShowMessage("Cannot give the chips serial numbers: " + *problem, "Error",
                         MessageIcon::Stop);
             return;
         }
     }
-    ProductionJob job({.repeat = repeat,
+    ProductionJob job({.request = request,
+                       .repeat = repeat,
                        .count = std::nullopt,
                        .firstChipChecked = true,
                        // Auto programs the Flash buffer: the log names the

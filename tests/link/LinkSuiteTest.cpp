@@ -365,8 +365,7 @@ TYPED_TEST(LinkSuite, ProtectSendsTheChosenLockBitsWithTheirPauses) {
         SCOPED_TRACE(c.unit.part + (c.spi ? " SPI" : " Parallel"));
         this->Restart();
         this->Open(c.unit, nullptr, c.spi);
-        App().ProtectionOptions = c.options;
-        ProtectCommand();
+        ProtectCommand(c.options);
         EXPECT_EQ(this->messages.Lines(), (Lines{"Protect|Chip Protected Sucessfully"}));
         EXPECT_EQ(this->messages.messages.at(0).icon, MessageIcon::Information);
         EXPECT_EQ(this->rig().Sleeps(), c.pauses);
@@ -386,8 +385,7 @@ TYPED_TEST(LinkSuite, ProtectWithNoLockBitOfThePartsClassTouchesNothing) {
         SCOPED_TRACE(c.part);
         this->Restart();
         this->Open(Unit(c.part));
-        App().ProtectionOptions = c.options;
-        ProtectCommand();
+        ProtectCommand(c.options);
         EXPECT_EQ(this->messages.Lines(), (Lines{"Error|Protection option is disabled"}));
         EXPECT_EQ(this->messages.messages.at(0).icon, MessageIcon::Stop);
         EXPECT_TRUE(this->rig().Wire().empty());
@@ -413,9 +411,9 @@ TYPED_TEST(LinkSuite, SerialProgrammingIsSwitchedOffAndOnWithItsMessages) {
 TYPED_TEST(LinkSuite, DeviceCommandsStopWhenTheProgrammerDoesNotAnswer) {
     this->Open(Unit().Silent());
     ScopedLinkTimeouts scoped(this->rig().TimingTimeouts());
-    App().ProtectionOptions = kProtect3Lb1;
-    for (auto command : {&EraseCommand, &ProtectCommand, &SerialProgramEnableCommand,
-                         &SerialProgramDisableCommand}) {
+    const auto protect = [] { ProtectCommand(kProtect3Lb1); };
+    for (void (*command)() :
+         {&EraseCommand, +protect, &SerialProgramEnableCommand, &SerialProgramDisableCommand}) {
         this->messages.messages.clear();
         command();
         EXPECT_EQ(this->messages.Lines(), (Lines{"Error|Unable to Access the programmer!"}));
@@ -691,7 +689,6 @@ TYPED_TEST(LinkSuite, ABlockThatDoesNotComeWholeLeavesTheBufferAndItsMarksAndSay
 TYPED_TEST(LinkSuite, AFailedTransferEndsItsExchangeWithTheLinksMessageOnce) {
     // An AT89C51 asks its signature before erasing, locking and programming.
     this->Open(Unit("AT89C51"));
-    App().ProtectionOptions = kProtect3Lb1;
     SerialTransport* const port = App().ProgrammerLink;
     App().ProgrammerLink = nullptr;  // the port has gone
     std::array<std::uint8_t, 16> block{};
@@ -699,7 +696,7 @@ TYPED_TEST(LinkSuite, AFailedTransferEndsItsExchangeWithTheLinksMessageOnce) {
         {"read block", [&] { return ReadFlashBlock(0x0000, 16, block.data()); }},
         {"read to buffer", [] { return ReadFlashToBuffer(0x0000, 16, 0x0000); }},
         {"erase", [] { return SendChipErase(); }},
-        {"lock bits", [] { return SendLockBits(); }},
+        {"lock bits", [] { return SendLockBits(kProtect3Lb1); }},
         {"begin programming", [] { return BeginProgramming(BufferKind::Flash, 0x0000, 1); }},
         {"program byte", [] { return ProgramByte(0x12); }},
     };
@@ -725,14 +722,13 @@ TEST(DeviceCommandsOnABrokenPort, ShowOnlyTheLinksMessage) {
     const Case cases[] = {
         {"AT89S52", [] { EXPECT_FALSE(CheckDevice()); }},
         {"AT89S52", EraseCommand},
-        {"AT89S52", ProtectCommand},
+        {"AT89S52", [] { ProtectCommand(kProtect3Lb1); }},
         {"AT89S8252", SerialProgramEnableCommand},
         {"AT89S8252", SerialProgramDisableCommand},
     };
     for (const Case& c : cases) {
         VirtualUnit unit(c.part);
         SCOPED_TRACE(::testing::Message() << c.part << " case " << (&c - cases));
-        App().ProtectionOptions = kProtect3Lb1;
         unit.Chip().Flash[0] = 0x00;
         unit.BreakAfterWrites(1);  // the programmer check goes, then the port breaks
         c.command();

@@ -17,15 +17,23 @@ std::array<bool, kAutoStepCount> Ticked(const AutoModel& m) {
     return t;
 }
 
+// The sequence of the steps and lock bits over the selected part's Flash.
+AutoRequest Request(std::uint8_t steps, std::uint8_t lockBits = 0) {
+    return {.steps = steps, .lockBits = lockBits, .lastAddress = App().FlashLastAddress};
+}
+
 TEST(AutoJobTest, FullSequenceOverTheWholeFlash) {
     VirtualUnit unit("AT89C2051");
-    App().AutoSequence = kAutoErase | kAutoBlankCheck | kAutoProgram | kAutoVerify | kAutoProtect;
-    App().ProtectionOptions = kProtect2Lb1;
+    const AutoRequest request = Request(
+        kAutoErase | kAutoBlankCheck | kAutoProgram | kAutoVerify | kAutoProtect, kProtect2Lb1);
+    // The remembered settings choose nothing: the request alone says what runs.
+    App().AutoSequence = 0;
+    App().ProtectionOptions = 0;
     App().ProgramRange = {0x0100, 0x0101, 0x0000, 0};  // ignored by Auto
     std::fill(unit.Chip().Flash.begin(), unit.Chip().Flash.end(), 0x00);
     for (std::uint16_t a = 0; a <= 0x07FF; ++a) FlashWrite(a, static_cast<std::uint8_t>(a ^ 0x5A));
-    ASSERT_TRUE(AutoProgramReady());
-    AutoJob job;
+    ASSERT_TRUE(AutoProgramReady(request));
+    AutoJob job(request);
     job.Start();
     EXPECT_EQ(job.model.title, "Auto Programming Mode - AT89C2051");
     const auto run = DriveJob(job);
@@ -49,9 +57,8 @@ TEST(AutoJobTest, FullSequenceOverTheWholeFlash) {
 
 TEST(AutoJobTest, OnlyProtectWithoutALockLevelReportsAndCompletes) {
     VirtualUnit unit("AT89C2051");
-    App().AutoSequence = kAutoProtect;
-    App().ProtectionOptions = kProtect3Lb1;  // a 40-pin level: nothing for a 20-pin part
-    AutoJob job;
+    // A 40-pin level: nothing for a 20-pin part.
+    AutoJob job(Request(kAutoProtect, kProtect3Lb1));
     job.Start();
     for (std::size_t i = 0; i < kAutoStepCount; ++i) {
         EXPECT_EQ(job.model.steps[i].enabled, i == static_cast<std::size_t>(AutoStep::Protect));
@@ -103,10 +110,9 @@ TEST(AutoJobTest, FailuresEndTheSequenceAtTheFailingAddress) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         VirtualUnit unit("AT89C2051", test::FailingAt(c.failAt));
-        App().AutoSequence = c.steps;
         if (c.badChipByte != 0) unit.Chip().Flash[c.badChipByte] = 0x00;
         for (std::uint16_t a = 0; a <= 0x07FF; ++a) FlashWrite(a, 0xA5);
-        AutoJob job;
+        AutoJob job(Request(c.steps));
         const auto run = DriveJob(job);
         EXPECT_EQ(run.last.code, 1);
         EXPECT_EQ(unit.messages.Lines(), std::vector<std::string>{c.message});
@@ -118,8 +124,7 @@ TEST(AutoJobTest, FailuresEndTheSequenceAtTheFailingAddress) {
 
 TEST(AutoJobTest, NothingChosenSaysSoAndOpensNothing) {
     VirtualUnit unit("AT89C2051");
-    App().AutoSequence = 0xE0;  // bits that name no step
-    EXPECT_FALSE(AutoProgramReady());
+    EXPECT_FALSE(AutoProgramReady(Request(0xE0)));  // bits that name no step
     EXPECT_EQ(unit.messages.Lines(),
               std::vector<std::string>{"Error|No Operation is Selected for Auto Programming."});
 }

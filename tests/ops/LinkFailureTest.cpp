@@ -75,10 +75,10 @@ Outcome RunOperationJob(Operation operation, std::uint16_t count) {
             return Drive(job);
         }
         case Operation::Auto: {
-            App().AutoSequence =
-                kAutoErase | kAutoBlankCheck | kAutoProgram | kAutoVerify | kAutoProtect;
-            App().ProtectionOptions = kProtect2Lb1;
-            AutoJob job;
+            AutoJob job(
+                {.steps = kAutoErase | kAutoBlankCheck | kAutoProgram | kAutoVerify | kAutoProtect,
+                 .lockBits = kProtect2Lb1,
+                 .lastAddress = App().FlashLastAddress});
             return Drive(job);
         }
     }

@@ -126,7 +126,6 @@ std::vector<std::string> Fields(const std::string& row) { return test::CsvFields
 class ProductionRun : public ::testing::Test {
   protected:
     void SetUp() override {
-        App().AutoSequence = kAutoBlankCheck | kAutoProgram | kAutoVerify;
         for (std::uint16_t a = 0; a <= 0x07FF; ++a) {
             FlashWrite(a, static_cast<std::uint8_t>(a * 7 + 3));
             checksum_ =
@@ -134,8 +133,10 @@ class ProductionRun : public ::testing::Test {
         }
     }
 
+    // The run of steps_ over the selected part's Flash.
     ProductionOptions Options(std::optional<unsigned> count) {
-        return {.repeat = true,
+        return {.request = {.steps = steps_, .lockBits = 0, .lastAddress = App().FlashLastAddress},
+                .repeat = true,
                 .count = count,
                 .firstChipChecked = false,
                 .image = "/images/demo.hex",
@@ -150,6 +151,7 @@ class ProductionRun : public ::testing::Test {
     VirtualUnit unit_{"AT89C2051"};
     TempDir dir_;
     std::uint16_t checksum_ = 0;
+    std::uint8_t steps_ = kAutoBlankCheck | kAutoProgram | kAutoVerify;
 };
 
 TEST_F(ProductionRun, ChipAfterChipWithAWrongPartAndABadChipAmongThem) {
@@ -358,8 +360,7 @@ TEST_F(ProductionRun, OneChipWithALogEndsAsTheAutoSequenceEnds) {
         std::filesystem::remove(dir_ / "run.csv");
         unit_.messages.messages.clear();
         unit_.InsertChip();
-        App().AutoSequence = c.steps;
-        App().ProtectionOptions = 0;
+        steps_ = c.steps;
         ProductionOptions options = Options(std::nullopt);
         options.repeat = false;
         options.firstChipChecked = true;
@@ -423,7 +424,7 @@ TEST_F(ProductionRun, EveryChipWrittenGetsTheNextNumberAndTheBufferKeepsTheImage
 // The EEPROM's number is written after the Flash and compared after it.
 TEST_F(ProductionRun, ANumberInTheEepromIsProgrammedAfterTheFlashAndVerified) {
     VirtualUnit unit("AT89S8252");
-    App().AutoSequence = kAutoProgram | kAutoVerify;
+    steps_ = kAutoProgram | kAutoVerify;
     for (std::uint16_t a = 0; a < 0x100; ++a) FlashWrite(a, static_cast<std::uint8_t>(a));
     ProductionOptions options = Options(2);
     options.serial = SerialAt(BufferKind::Eeprom, 0x0100, dir_ / "sn.txt", "bcd6");

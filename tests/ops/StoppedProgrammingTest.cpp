@@ -102,12 +102,14 @@ TEST(StoppedProgrammingTest, TheUnitIsBackAtItsCommandsAndNothingMoreIsProgramme
         SCOPED_TRACE(c.name);
         VirtualUnit unit("AT89C2051", c.config, c.noise);
         FillFlashBuffer();
-        App().AutoSequence = kAutoBlankCheck | kAutoProgram;
         std::optional<ProgramJob> program;
         std::optional<AutoJob> sequence;
         Job* job = nullptr;
         if (c.autoJob) {
-            job = &sequence.emplace(0ms);
+            job = &sequence.emplace(AutoRequest{.steps = kAutoBlankCheck | kAutoProgram,
+                                                .lockBits = 0,
+                                                .lastAddress = App().FlashLastAddress},
+                                    0ms);
         } else {
             job = &program.emplace(DeviceRangeRequest{PackStartCount(0, 2048), 0}, 0ms);
         }

@@ -260,7 +260,7 @@ class ProgressDialogsTest : public QObject {
                             {0x0100, 0x011F, 0x0100, 0},
                             true,
                             false});
-        AutoJob autoJob;
+        AutoJob autoJob(RememberedAutoRequest());
         std::unique_ptr<JobDialog> dialog;
         if (autoSequence) {
             dialog = std::make_unique<AutoDialog>(nullptr, autoJob);
@@ -533,7 +533,7 @@ class ProgressDialogsTest : public QObject {
         ScopedStepDelayLimit fast(1ms);
         App().AutoSequence = 0x04 | 0x08;  // Program, Verify
         FillFlash(0, 2048, 0x03);
-        AutoJob job;
+        AutoJob job(RememberedAutoRequest());
         AutoDialog dialog(nullptr, job);
         Open(dialog);
         QCOMPARE(dialog.windowTitle(), QString("Auto Programming Mode - AT89C2051"));
@@ -563,7 +563,8 @@ class ProgressDialogsTest : public QObject {
         QTemporaryDir dir;
         App().AutoSequence = kAutoProgram | kAutoVerify;
         FillFlash(0, 2048, 0x11);
-        ProductionJob job({.repeat = true,
+        ProductionJob job({.request = RememberedAutoRequest(),
+                           .repeat = true,
                            .count = std::nullopt,
                            .firstChipChecked = true,
                            .image = "demo.hex",
@@ -684,7 +685,7 @@ class ProgressDialogsTest : public QObject {
                 break;
             }
             default: {
-                AutoJob job;
+                AutoJob job(RememberedAutoRequest());
                 AutoDialog dialog(nullptr, job);
                 endsOnItsOwn(dialog);
                 break;
