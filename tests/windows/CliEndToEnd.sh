@@ -14,30 +14,14 @@ com="$4"
 wine() { "$source_dir/scripts/wine-exec" "$@"; }
 
 work="$(mktemp -d)"
-unit=""
+fail() { echo "FAIL: $*" >&2; exit 1; }
+# shellcheck source=WineUnit.sh
+source "$(dirname "$0")/WineUnit.sh"
 cleanup() {
-  if [ -n "$unit" ]; then kill "$unit" 2>/dev/null || true; wait "$unit" 2>/dev/null || true; fi
-  rm -f "$WINEPREFIX/dosdevices/com$com"
+  remove_unit
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-start_unit() {
-  rm -f "$WINEPREFIX/dosdevices/com$com"
-  "$unit_sim" --link "$WINEPREFIX/dosdevices/com$com" --dump "$work/dump.txt" "$@" >"$work/unit.out" 2>&1 &
-  unit=$!
-  for _ in $(seq 200); do
-    [ -e "$WINEPREFIX/dosdevices/com$com" ] && return 0
-    sleep 0.05
-  done
-  fail "zvk-unit-sim did not come up: $(cat "$work/unit.out")"
-}
-stop_unit() {
-  kill "$unit"
-  wait "$unit" || true
-  unit=""
-}
 
 cp "$cli" "$work/zvk-cli.exe"
 cp "$source_dir/tests/data/frame_e2e.hex" "$work/img.hex"

@@ -15,33 +15,17 @@ com="$4"
 wine() { "$source_dir/scripts/wine-exec" "$@"; }
 
 work="$(mktemp -d)"
-unit=""
 run=""
+fail() { echo "FAIL: $*" >&2; exit 1; }
+# shellcheck source=WineUnit.sh
+source "$(dirname "$0")/WineUnit.sh"
 cleanup() {
   [ -z "$run" ] || kill -KILL "$run" 2>/dev/null || true
-  if [ -n "$unit" ]; then kill "$unit" 2>/dev/null || true; wait "$unit" 2>/dev/null || true; fi
-  rm -f "$WINEPREFIX/dosdevices/com$com"
+  remove_unit
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
 
-start_unit() {
-  rm -f "$WINEPREFIX/dosdevices/com$com" "$work/wire.log"
-  "$unit_sim" --link "$WINEPREFIX/dosdevices/com$com" --part AT89S52 --wire-log "$work/wire.log" \
-    "$@" >"$work/unit.out" 2>&1 &
-  unit=$!
-  for _ in $(seq 200); do
-    [ -e "$WINEPREFIX/dosdevices/com$com" ] && return 0
-    sleep 0.05
-  done
-  fail "zvk-unit-sim did not come up: $(cat "$work/unit.out")"
-}
-stop_unit() {
-  kill "$unit"
-  wait "$unit" || true
-  unit=""
-}
 # wait_for TEST: up to 30 s until the shell test holds.
 wait_for() {
   for _ in $(seq 300); do
@@ -75,7 +59,7 @@ production=(--port "COM$com" --part AT89S52 --parallel auto img.hex --steps prog
 # process, so that $! is the process the signal must reach.
 
 # Waiting for a chip: one Ctrl+C ends the run.
-start_unit --no-chip
+start_unit --part AT89S52 --no-chip
 "$source_dir/scripts/wine-exec" ./zvk-cli.exe "${production[@]}" >out.txt 2>err.txt &
 run=$!
 wait_for "grep -q '^Insert a chip' out.txt"
@@ -85,7 +69,7 @@ stop_unit
 
 # Programming: Ctrl+C, then Ctrl+C again, gives the chip up.
 rm -f run.csv
-start_unit --baud 9600
+start_unit --part AT89S52 --baud 9600
 "$source_dir/scripts/wine-exec" ./zvk-cli.exe "${production[@]}" >out.txt 2>err.txt &
 run=$!
 wait_for "grep -q '^> 38 ' wire.log"
