@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# zvk.exe under Wine on an X server of its own (run through xvfb-run), used as
+# zvk.exe under Wine on the X server of scripts/test-windows, used as
 # a person would from the keyboard: a copy in a folder named outside the ANSI
 # code page starts with the windows platform and a HEX file named on its
 # command line (прошивка.hex), finds the virtual unit on COM2 (the port of a
@@ -14,6 +14,7 @@ unit_sim="$2"
 source_dir="$3"
 shot="$4"
 : "${WINEPREFIX:?run through scripts/test-windows}"
+: "${DISPLAY:?run through scripts/test-windows}"
 wine() { "$source_dir/scripts/wine-exec" "$@"; }
 
 work="$(mktemp -d)"
@@ -51,29 +52,31 @@ for _ in $(seq 200); do [ -e "$WINEPREFIX/dosdevices/com2" ] && break; sleep 0.0
 
 (cd "$copy" && exec "$source_dir/scripts/wine-exec" ./zvk.exe прошивка.hex) &
 zvk=$!
-WaitForFrame "$zvk"
+frame="$(WaitForFrame "$zvk")"
 # A first start greets with About; then the file loads and lists its ranges.
-WaitForWindow "$zvk" "About" >/dev/null
-xdotool key Return
-WaitForWindow "$zvk" "Loading..." >/dev/null
-sleep 1
-xdotool key Return
-sleep 1
-# Device > Program (Selection, Auto, Erase, Blank Check, Program), on the
-# range 0000-003F.
-xdotool key alt+d
-sleep 0.5
-xdotool key Down Down Down Down Return
-WaitForWindow "$zvk" "Program - Flash" >/dev/null
-sleep 0.5
+Answer "$zvk" "About" Return
+Answer "$zvk" "Loading..." Return
+# Device > Program, the fifth item (Selection, Auto, Erase, Blank Check,
+# Program). A menu that did not open is tried again.
+for _ in 1 2 3; do
+  Focus "$frame"
+  xdotool key alt+d
+  sleep 0.5
+  xdotool key Down Down Down Down Return
+  for _ in $(seq 50); do Shown "Program - Flash" && break; sleep 0.1; done
+  Shown "Program - Flash" && break
+  xdotool key Escape Escape
+done
+# On the range 0000-003F: the second field is the end address.
+program="$(WaitForWindow "$zvk" "Program - Flash")"
+Focus "$program"
 xdotool key Tab ctrl+a
 xdotool type 003F
-xdotool key Return
+Answer "$zvk" "Program - Flash" Return
 WaitForWindow "$zvk" "Write to Device - Flash" >/dev/null
 sleep 3
 import -window root "$shot"
-xdotool key Return
-sleep 1
+Answer "$zvk" "Write to Device - Flash" Return
 CloseZvk "$zvk"
 zvk=""
 [ -f "$copy/zvk.dat" ] || fail "no zvk.dat beside zvk.exe after it closed"

@@ -2,13 +2,14 @@
 # The setup program under Wine: a silent install (/S) puts zvk.exe where it
 # starts and shows its frame (screenshot to OUT_PNG), and the silent uninstall
 # leaves nothing of it behind: no file, no Start-menu entry, no Apps &
-# features entry. Run through xvfb-run by scripts/test-windows.
+# features entry. Run by scripts/test-windows, on its X server.
 # Arguments: SETUP_EXE SOURCE_DIR OUT_PNG
 set -euo pipefail
 setup="$1"
 source_dir="$2"
 shot="$3"
 : "${WINEPREFIX:?run through scripts/test-windows}"
+: "${DISPLAY:?run through scripts/test-windows}"
 wine() { "$source_dir/scripts/wine-exec" "$@"; }
 fail() { echo "FAIL: $*" >&2; exit 1; }
 # shellcheck source=ZvkWindow.sh
