@@ -2,10 +2,17 @@
 // The ways the link test suite reaches a virtual unit: in the same process
 // (InProcessRig: the unit model behind an in-process transport, time on a
 // ManualClock, the program's own time-outs) and through a real
-// pseudo-terminal (PtyRig: zvk-unit-sim as a child process, reached as COM2
-// through a real serial transport, QSerialPort or termios; real time for
-// reads, pauses only recorded). All open COM2 with OpenProgrammerPort from a
-// temporary program directory that also holds a COM6 link to nowhere.
+// pseudo-terminal (PtyRig: zvk-unit-sim as a child process, reached through a
+// real serial transport, QSerialPort or termios; real time for reads, pauses
+// only recorded). Each opens its unit's port, Port(), with OpenProgrammerPort
+// from a temporary program directory; NowherePort() is a port that cannot be
+// opened.
+//
+// On Linux the unit's port is COM2, a link in the program directory, which
+// also holds a COM6 link to nowhere. A Windows test program under Wine
+// reaches the Linux zvk-unit-sim through the Win32 transport on a Wine COM
+// port of its own (COM100 and up), since the tests run side by side; COM256
+// is the port to nowhere there.
 
 #include <gtest/gtest.h>
 
@@ -23,7 +30,9 @@
 #include "app/Clock.h"
 #include "app/DeviceTable.h"
 #include "link/Link.h"
-#ifndef _WIN32
+#ifdef _WIN32
+#include "link/Win32SerialTransport.h"
+#else
 #include "link/PosixSerialTransport.h"
 #endif
 #ifdef ZVK_TEST_QT_TRANSPORT
@@ -152,7 +161,43 @@ struct QtPort {
 };
 #endif
 
-#ifndef _WIN32
+#ifdef _WIN32
+struct Win32Port {
+    static constexpr const char* kName = "Win32";
+    static TransportFactory Factory() { return MakeWin32SerialTransport; }
+};
+
+// A Wine COM port of this test's own among COM100 to COM250, away from the
+// system's low ports and those the script-driven Wine tests link. Claimed by
+// a folder in the prefix's temporary folder, made only when it is new.
+class ClaimedComPort {
+  public:
+    ClaimedComPort() {
+        const auto base = std::filesystem::temp_directory_path();
+        for (unsigned index = 99; index < 250 && claim_.empty(); ++index) {
+            const auto candidate = base / ("zvk-claimed-com" + std::to_string(index + 1));
+            std::error_code ec;
+            if (std::filesystem::create_directory(candidate, ec) && !ec) {
+                claim_ = candidate;
+                index_ = static_cast<std::uint8_t>(index);
+            }
+        }
+    }
+    ~ClaimedComPort() {
+        std::error_code ec;
+        if (!claim_.empty()) std::filesystem::remove(claim_, ec);
+    }
+    ClaimedComPort(const ClaimedComPort&) = delete;
+    ClaimedComPort& operator=(const ClaimedComPort&) = delete;
+
+    [[nodiscard]] bool Claimed() const { return !claim_.empty(); }
+    [[nodiscard]] std::uint8_t Index() const { return index_; }
+
+  private:
+    std::filesystem::path claim_;
+    std::uint8_t index_ = 0;
+};
+#else
 struct TermiosPort {
     static constexpr const char* kName = "Termios";
     static TransportFactory Factory() { return MakePosixSerialTransport; }
@@ -187,6 +232,9 @@ class InProcessRig {
     }
     void Stop() { SetTransportFactory(std::move(previousFactory_)); }
 
+    [[nodiscard]] std::uint8_t Port() const { return kCom2; }
+    [[nodiscard]] std::uint8_t NowherePort() const { return kCom6; }
+
     // The wire log of everything so far; the unit stays as it is.
     std::vector<std::string> Wire() { return SplitLines(log_.str()); }
     sim::ChipState Chip() { return model_->Chip(); }
@@ -203,16 +251,20 @@ class InProcessRig {
     TransportFactory previousFactory_;
 };
 
-#ifndef _WIN32  // zvk-unit-sim on a pseudo-terminal
-template <typename Port>
+#ifdef ZVK_UNIT_SIM_PATH  // zvk-unit-sim on a pseudo-terminal
+template <typename Transport>
 class PtyRig {
   public:
-    static constexpr const char* kName = Port::kName;
+    static constexpr const char* kName = Transport::kName;
     static constexpr bool kExactTime = false;
 
     void Start(const SimSetup& setup) {
         App().ProgramDirectory = dir_.Path().string();
+#ifdef _WIN32
+        ASSERT_TRUE(port_.Claimed()) << "no Wine COM port free among COM100 to COM250";
+#else
         std::filesystem::create_symlink(dir_ / "nowhere", dir_ / "COM6");
+#endif
         answers_ = !setup.silent && !setup.silentAfter;
         std::vector<std::string> options{"--part", setup.part};
         if (setup.wrongPart) options.insert(options.end(), {"--wrong-part", *setup.wrongPart});
@@ -233,15 +285,25 @@ class PtyRig {
             std::ofstream(dir_ / "image.bin", std::ios::binary)
                 .write(reinterpret_cast<const char*>(setup.image.data()),
                        static_cast<std::streamsize>(setup.image.size()));
-            options.insert(options.end(), {"--image", (dir_ / "image.bin").string()});
+            options.insert(options.end(),
+                           {"--image", UnitSimProcess::UnitPath(dir_ / "image.bin")});
         }
-        ASSERT_TRUE(unit_.Start(dir_.Path(), "COM2", options)) << "zvk-unit-sim did not start";
-        previousFactory_ = SetTransportFactory(Port::Factory());
+        ASSERT_TRUE(unit_.Start(dir_.Path(), ComName(Port()), options))
+            << "zvk-unit-sim did not start: " << unit_.Output();
+        previousFactory_ = SetTransportFactory(Transport::Factory());
     }
     void Stop() {
         unit_.Stop();
         SetTransportFactory(std::move(previousFactory_));
     }
+
+#ifdef _WIN32
+    [[nodiscard]] std::uint8_t Port() const { return port_.Index(); }
+    [[nodiscard]] std::uint8_t NowherePort() const { return 255; }
+#else
+    [[nodiscard]] std::uint8_t Port() const { return kCom2; }
+    [[nodiscard]] std::uint8_t NowherePort() const { return kCom6; }
+#endif
 
     // Ends the unit once it has carried out everything the host sent, and
     // gives its wire log.
@@ -289,6 +351,9 @@ class PtyRig {
 
     static constexpr std::uint8_t kCheckProgrammerByte = 0x0D;
 
+#ifdef _WIN32
+    ClaimedComPort port_;
+#endif
     TempDir dir_;
     bool answers_ = true;
     RealTimeRecordedPauses clock_;

@@ -1,6 +1,6 @@
 // One suite for the programmer link, run against every transport: the unit in
 // the same process, and zvk-unit-sim on a pseudo-terminal through QSerialPort
-// and through termios.
+// and through termios, or through the Win32 transport on a Wine COM port.
 
 #include <gtest/gtest.h>
 
@@ -55,7 +55,7 @@ class LinkSuite : public ::testing::Test {
         ASSERT_TRUE(part.has_value());
         SelectDevice(*part);
         App().ProgrammingMode = spi ? 0 : kModeParallel;
-        ASSERT_NE(OpenProgrammerPort(kCom2), nullptr) << messages.Lines().front();
+        ASSERT_NE(OpenProgrammerPort(rig().Port()), nullptr) << messages.Lines().front();
         // The opening waits for a quiet line; the pauses a test looks at are
         // those of the exchanges after it.
         rig().Sleeps().clear();
@@ -97,7 +97,9 @@ struct RigNames {
     }
 };
 
-#if defined(_WIN32)
+#if defined(_WIN32) && defined(ZVK_UNIT_SIM_PATH)
+using Rigs = ::testing::Types<InProcessRig, PtyRig<Win32Port>>;
+#elif defined(_WIN32)
 using Rigs = ::testing::Types<InProcessRig>;
 #elif defined(ZVK_TEST_QT_TRANSPORT)
 using Rigs = ::testing::Types<InProcessRig, PtyRig<QtPort>, PtyRig<TermiosPort>>;
@@ -173,7 +175,7 @@ TYPED_TEST(LinkSuite, AShortAnswerEndsTheReadAsDoneAndLeavesTheRestOfTheBlock) {
 TYPED_TEST(LinkSuite, APortThatCannotBeOpenedIsNoneAndEveryTransferOnItFails) {
     this->rig().Start(Unit());
     App().ProgrammingMode = kModeParallel;
-    EXPECT_EQ(OpenProgrammerPort(kCom6), nullptr);
+    EXPECT_EQ(OpenProgrammerPort(this->rig().NowherePort()), nullptr);
     EXPECT_EQ(App().ProgrammerLink, nullptr);
     ASSERT_EQ(this->messages.Lines(), (Lines{"Error|Cannot Establish Communication"}));
     EXPECT_EQ(this->messages.messages[0].icon, MessageIcon::Stop);
@@ -190,7 +192,7 @@ TYPED_TEST(LinkSuite, APortThatCannotBeOpenedIsNoneAndEveryTransferOnItFails) {
                                              "Error|Unable to Access the programmer!"}));
 
     // Picking the right port afterwards works.
-    EXPECT_NE(OpenProgrammerPort(kCom2), nullptr);
+    EXPECT_NE(OpenProgrammerPort(this->rig().Port()), nullptr);
     EXPECT_TRUE(CheckProgrammer(App().ProgrammerLink));
 }
 

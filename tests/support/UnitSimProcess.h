@@ -1,10 +1,16 @@
 #pragma once
 // Runs zvk-unit-sim as a child process for end-to-end tests: in a fresh
-// temporary directory, with its link, wire log and dump there, and stops it
-// with SIGTERM. What it prints goes to DIR/unit.out. The path of the program
+// temporary directory, with its wire log and dump there, and stops it with
+// SIGTERM. What it prints goes to DIR/unit.out. The path of the program
 // comes from the build (ZVK_UNIT_SIM_PATH).
+//
+// On Linux its link is DIR/<linkName>. A Windows test program under Wine
+// runs the Linux unit, whose link is then the Wine COM port <linkName>
+// ("COM123"), a link in the prefix's dosdevices folder.
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -12,6 +18,7 @@
 #include <unistd.h>
 #endif
 
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -79,6 +86,9 @@ class UnitSimProcess {
         return WEXITSTATUS(status);
     }
 
+    // A file's name as the unit knows it.
+    static std::string UnitPath(const std::filesystem::path& path) { return path.string(); }
+
     [[nodiscard]] pid_t Pid() const { return pid_; }
     [[nodiscard]] const std::filesystem::path& Link() const { return link_; }
     [[nodiscard]] std::vector<std::string> WireLog() const {
@@ -109,6 +119,157 @@ class UnitSimProcess {
     }
 
     pid_t pid_ = -1;
+    std::filesystem::path link_;
+    std::filesystem::path wireLog_;
+    std::filesystem::path dump_;
+    std::filesystem::path output_;
+};
+
+#else  // the Linux unit, started from a Windows program under Wine
+
+// Wine starts a Unix program named to CreateProcessW, but the process handle
+// it gives back does not follow that program. So a shell starts the unit,
+// notes its process id in DIR/unit.pid and, once it has ended, its exit
+// status in DIR/unit.status; /bin/kill stops it.
+class UnitSimProcess {
+  public:
+    UnitSimProcess() = default;
+    ~UnitSimProcess() { Stop(); }
+    UnitSimProcess(const UnitSimProcess&) = delete;
+    UnitSimProcess& operator=(const UnitSimProcess&) = delete;
+
+    // Starts the unit with the given options plus --link to the Wine COM
+    // port comName, --wire-log and --dump in DIR, and waits until the port
+    // is there. False when it did not come up within five seconds, or when
+    // this is not Wine.
+    bool Start(const std::filesystem::path& dir, const std::string& comName,
+               std::vector<std::string> options) {
+        const char* prefix = std::getenv("WINEPREFIX");
+        const std::string unixDir = UnixFileName(dir);
+        if (prefix == nullptr || unixDir.empty()) return false;
+        std::string device = comName;
+        for (char& c : device) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const std::string unixLink = std::string(prefix) + "/dosdevices/" + device;
+        link_ = DosFileName(unixLink);
+        dir_ = dir;
+        wireLog_ = dir / "wire.log";
+        dump_ = dir / "dump.txt";
+        output_ = dir / "unit.out";
+        options.insert(options.begin(), {ZVK_UNIT_SIM_PATH, "--link", unixLink, "--wire-log",
+                                         unixDir + "/wire.log", "--dump", unixDir + "/dump.txt"});
+        options.insert(options.begin(),
+                       {"-c",
+                        "d=$1; shift; \"$@\" >\"$d/unit.out\" 2>&1 & echo $! >\"$d/unit.pid\"; "
+                        "wait $!; echo $? >\"$d/unit.status.new\"; "
+                        "mv \"$d/unit.status.new\" \"$d/unit.status\"",
+                        "sh", unixDir});
+        if (!Run("/bin/sh", options)) return false;
+        // The port's link leads to a terminal that Windows calls cannot look
+        // at without opening it; the unit says on which terminal it is once
+        // its link is there.
+        for (int i = 0; i < 1000; ++i) {
+            if (pid_ <= 0) pid_ = std::atol(ReadTextFile(dir / "unit.pid").c_str());
+            if (pid_ > 0 && Output().find(" on /dev/") != std::string::npos) return true;
+            std::error_code ec;
+            if (std::filesystem::exists(dir / "unit.status", ec)) {
+                pid_ = -1;  // it has ended
+                return false;
+            }
+            ::Sleep(5);
+        }
+        Stop();
+        return false;
+    }
+
+    // A file's name as the unit, a Linux program, knows it.
+    static std::string UnitPath(const std::filesystem::path& path) { return UnixFileName(path); }
+
+    // Sends SIGTERM and waits for the end; the exit status, or -1.
+    int Stop() {
+        if (pid_ <= 0) return -1;
+        Run("/bin/kill", {"-TERM", std::to_string(pid_)});
+        pid_ = -1;
+        for (int i = 0; i < 2000; ++i) {
+            const std::string status = ReadTextFile(dir_ / "unit.status");
+            if (!status.empty()) return std::atoi(status.c_str());
+            ::Sleep(5);
+        }
+        return -1;
+    }
+
+    [[nodiscard]] long Pid() const { return pid_; }
+    [[nodiscard]] const std::filesystem::path& Link() const { return link_; }
+    [[nodiscard]] std::vector<std::string> WireLog() const {
+        return SplitLines(ReadTextFile(wireLog_));
+    }
+    [[nodiscard]] std::string Dump() const { return ReadTextFile(dump_); }
+    [[nodiscard]] std::string Output() const { return ReadTextFile(output_); }
+
+  private:
+    // Wine's own calls between its file names and the Unix ones.
+    template <typename Call>
+    static Call WineCall(const char* name) {
+        return reinterpret_cast<Call>(
+            reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32"), name)));
+    }
+    static std::string UnixFileName(const std::filesystem::path& path) {
+        using Call = char*(CDECL*)(const wchar_t*);
+        const auto call = WineCall<Call>("wine_get_unix_file_name");
+        if (call == nullptr) return {};
+        char* name = call(path.wstring().c_str());
+        if (name == nullptr) return {};
+        std::string unixName = name;
+        ::HeapFree(::GetProcessHeap(), 0, name);
+        return unixName;
+    }
+    static std::filesystem::path DosFileName(const std::string& unixName) {
+        using Call = wchar_t*(CDECL*)(const char*);
+        const auto call = WineCall<Call>("wine_get_dos_file_name");
+        if (call == nullptr) return {};
+        wchar_t* name = call(unixName.c_str());
+        if (name == nullptr) return {};
+        std::filesystem::path dosName(name);
+        ::HeapFree(::GetProcessHeap(), 0, name);
+        return dosName;
+    }
+
+    // One argument of a Windows command line, which Wine splits back into
+    // the Unix program's arguments.
+    static std::wstring Quoted(const std::string& argument) {
+        std::wstring quoted = L"\"";
+        unsigned backslashes = 0;
+        for (const char c : argument) {
+            if (c == '\\') {
+                ++backslashes;
+                continue;
+            }
+            quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, L'\\');
+            backslashes = 0;
+            quoted += static_cast<wchar_t>(static_cast<unsigned char>(c));
+        }
+        quoted.append(2 * backslashes, L'\\');
+        return quoted + L"\"";
+    }
+
+    // Starts a Unix program and does not wait for it; true when it started.
+    static bool Run(const std::string& program, const std::vector<std::string>& arguments) {
+        std::wstring line = Quoted(program);
+        for (const std::string& argument : arguments) line += L" " + Quoted(argument);
+        const std::wstring path(program.begin(), program.end());
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        if (!::CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              nullptr, &startup, &process)) {
+            return false;
+        }
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+        return true;
+    }
+
+    long pid_ = -1;
+    std::filesystem::path dir_;
     std::filesystem::path link_;
     std::filesystem::path wireLog_;
     std::filesystem::path dump_;
