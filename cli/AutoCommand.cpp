@@ -22,16 +22,8 @@
 #include <unistd.h>
 #endif
 
-#ifdef _WIN32
-#include <windows.h>
-// Our functions of these names, not windows.h's A/W macros.
-#undef DrawText
-#undef LoadImage
-#endif
-
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <csignal>
@@ -50,6 +42,7 @@
 #include "cli/ScopedSignalHandlers.h"
 #endif
 #include "cli/Stations.h"
+#include "cli/StopSignals.h"
 #include "ops/AutoJob.h"
 #include "ops/ProductionJob.h"
 
@@ -95,46 +88,24 @@ std::optional<int> ReadCount(const ParsedArgs& parsed, std::optional<unsigned>& 
     return std::nullopt;
 }
 
+#ifdef _WIN32
+// The console's events, counted by StopSignals as on a single chip; it holds
+// Windows off on a closed console until the run has logged its chip. SIGUSR1
+// has no counterpart there.
+class RunSignals {
+  public:
+    [[nodiscard]] static int Interrupts() { return StopSignals::Interrupts(); }
+    [[nodiscard]] static bool Terminated() { return StopSignals::Terminated(); }
+    [[nodiscard]] static bool TakeForceNext() { return false; }
+
+  private:
+    StopSignals counting_;
+};
+#else
 volatile std::sig_atomic_t g_interrupts = 0;
 volatile std::sig_atomic_t g_terminate = 0;
 volatile std::sig_atomic_t g_forceNext = 0;
 
-#ifdef _WIN32
-std::atomic<bool> g_runEnded{false};
-
-// The console's events as the signals are on POSIX systems: Ctrl+C as SIGINT
-// (a second one abandons the chip), Ctrl+Break, closing the console, logging
-// off and shutting down as SIGTERM. Windows ends the process once the handler
-// returns from the last three, so it waits (Windows allows about five
-// seconds) until the run has ended and logged its chip.
-BOOL WINAPI OnConsoleEvent(DWORD event) {
-    if (event == CTRL_C_EVENT) {
-        g_interrupts = g_interrupts + 1;
-        return TRUE;
-    }
-    g_terminate = 1;
-    if (event != CTRL_BREAK_EVENT) {
-        for (int i = 0; i < 450 && !g_runEnded; ++i) ::Sleep(10);
-    }
-    return TRUE;
-}
-
-class StopSignals {
-  public:
-    StopSignals() {
-        g_interrupts = 0;
-        g_terminate = 0;
-        g_runEnded = false;
-        ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
-    }
-    ~StopSignals() {
-        g_runEnded = true;
-        ::SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
-    }
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
-};
-#else
 void OnInterrupt(int signal) {
     if (signal == SIGINT) {
         g_interrupts = g_interrupts + 1;
@@ -148,12 +119,21 @@ void OnInterrupt(int signal) {
 // Catches Ctrl+C, SIGTERM, SIGHUP and SIGUSR1 while a production run goes on.
 // A closed terminal or a dropped ssh session must not kill the run before
 // the chip's row is written; nor may a write to the reader that has gone.
-class StopSignals {
+class RunSignals {
   public:
-    StopSignals() {
+    RunSignals() {
         g_interrupts = 0;
         g_terminate = 0;
         g_forceNext = 0;
+    }
+
+    [[nodiscard]] static int Interrupts() { return g_interrupts; }
+    [[nodiscard]] static bool Terminated() { return g_terminate != 0; }
+    // Whether SIGUSR1 has come since the last call.
+    [[nodiscard]] static bool TakeForceNext() {
+        if (g_forceNext == 0) return false;
+        g_forceNext = 0;
+        return true;
     }
 
   private:
@@ -233,7 +213,7 @@ void PrintChip(unsigned number, const ProductionRow& row) {
 // its state through statusFd. Returns the exit status.
 int DriveProduction(ProductionJob& job, int statusFd) {
     const ProductionModel& model = job.model;
-    StopSignals signals;
+    const RunSignals signals;
     OperatorKeys keys;
     unsigned shownChips = 0;
     SocketWait shownWait = SocketWait::None;
@@ -243,13 +223,10 @@ int DriveProduction(ProductionJob& job, int statusFd) {
     TerminalLine line;
     job.Start();
     do {
-        if (g_forceNext != 0) {
-            g_forceNext = 0;
-            job.ForceNextChip();
-        }
-        if (g_terminate != 0 || g_interrupts > 1) {
+        if (RunSignals::TakeForceNext()) job.ForceNextChip();
+        if (RunSignals::Terminated() || RunSignals::Interrupts() > 1) {
             job.Abandon();
-        } else if (g_interrupts == 1 && !stopping) {
+        } else if (RunSignals::Interrupts() == 1 && !stopping) {
             stopping = true;
             job.Cancel();
             if (model.stopping) {

@@ -1,35 +1,55 @@
 #include "cli/StopSignals.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <array>
+#include <atomic>
 #include <csignal>
 
 namespace zvk::cli {
 namespace {
 
-volatile std::sig_atomic_t g_interrupts = 0;
-volatile std::sig_atomic_t g_terminations = 0;
+// Lock-free, so that a signal handler, or the thread Windows calls a console
+// handler on, may count.
+std::atomic<int> g_interrupts{0};
+std::atomic<int> g_terminations{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 // StopSignals alive; only the outermost installs and counts from zero.
 int g_depth = 0;
 
 #ifdef _WIN32
-constexpr std::array<int, 2> kStopSignals{SIGINT, SIGTERM};
-std::array<void (*)(int), kStopSignals.size()> g_previous{};
+std::atomic<bool> g_counting{false};
+
+// The console's events as the signals are on POSIX systems: Ctrl+C as SIGINT;
+// Ctrl+Break, closing the console, logging off and shutting down as SIGTERM.
+// Windows ends the process once the handler returns from the last three, so
+// it holds the process (Windows allows about five seconds) until the
+// outermost StopSignals has gone: the chip is finished or given up by then.
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+    if (event == CTRL_C_EVENT) {
+        ++g_interrupts;
+        return TRUE;
+    }
+    ++g_terminations;
+    if (event != CTRL_BREAK_EVENT) {
+        for (int i = 0; i < 450 && g_counting; ++i) ::Sleep(10);
+    }
+    return TRUE;
+}
 #else
 constexpr std::array<int, 3> kStopSignals{SIGINT, SIGTERM, SIGHUP};
 std::array<struct sigaction, kStopSignals.size()> g_previous{};
-#endif
 
 void OnStopSignal(int signal) {
     if (signal == SIGINT) {
-        g_interrupts = g_interrupts + 1;
+        ++g_interrupts;
     } else {
-        g_terminations = g_terminations + 1;
+        ++g_terminations;
     }
-#ifdef _WIN32
-    // The C runtime puts the default action back before calling a handler.
-    std::signal(signal, OnStopSignal);
-#endif
 }
+#endif
 
 }  // namespace
 
@@ -37,10 +57,11 @@ StopSignals::StopSignals() {
     if (g_depth++ > 0) return;
     g_interrupts = 0;
     g_terminations = 0;
-    for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
 #ifdef _WIN32
-        g_previous[i] = std::signal(kStopSignals[i], OnStopSignal);
+    g_counting = true;
+    ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 #else
+    for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
         struct sigaction action {};
         action.sa_handler = OnStopSignal;
         sigemptyset(&action.sa_mask);
@@ -48,19 +69,20 @@ StopSignals::StopSignals() {
         // between its steps.
         action.sa_flags = SA_RESTART;
         sigaction(kStopSignals[i], &action, &g_previous[i]);
-#endif
     }
+#endif
 }
 
 StopSignals::~StopSignals() {
     if (--g_depth > 0) return;
-    for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
 #ifdef _WIN32
-        std::signal(kStopSignals[i], g_previous[i]);
+    g_counting = false;
+    ::SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
 #else
+    for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
         sigaction(kStopSignals[i], &g_previous[i], nullptr);
-#endif
     }
+#endif
 }
 
 int StopSignals::Interrupts() { return g_interrupts; }

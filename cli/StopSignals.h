@@ -3,6 +3,8 @@
 // half-programmed is worse than one finished a moment late, so while a
 // StopSignals lives these signals are only counted; the command that made it
 // decides what each one means (finish the chip, give it up, end the run).
+// On Windows the console's events count instead: Ctrl+C as SIGINT, and
+// Ctrl+Break, closing the console, logging off and shutting down as SIGTERM.
 
 namespace zvk::cli {
 
@@ -18,7 +20,8 @@ class StopSignals {
 
     // Ctrl+C (SIGINT) received so far.
     [[nodiscard]] static int Interrupts();
-    // Whether SIGTERM or SIGHUP has come: the process is asked to end.
+    // Whether SIGTERM or SIGHUP (on Windows, a console event other than
+    // Ctrl+C) has come: the process is asked to end.
     [[nodiscard]] static bool Terminated();
     // Every one of the three received so far.
     [[nodiscard]] static int Count();

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# A production run of zvk-cli.exe under Wine stopped from the console: Wine
-# hands a SIGINT to the program as Ctrl+C (CTRL_C_EVENT), which the console
-# handler takes as the POSIX build takes SIGINT. Ctrl+C while the run waits
-# for a chip ends it at once; Ctrl+C twice while a chip is programmed gives
-# that chip up, and the run still logs it and prints its summary: the second
-# Ctrl+C must not kill the process. Run by ctest in the Windows build.
+# zvk-cli.exe under Wine stopped from the console: Wine hands a SIGINT to the
+# program as Ctrl+C (CTRL_C_EVENT), which the console handler takes as the
+# POSIX build takes SIGINT. Ctrl+C while a production run waits for a chip
+# ends it at once; Ctrl+C twice while a chip is programmed gives that chip
+# up, and the run still logs it and prints its summary: the second Ctrl+C
+# must not kill the process. Ctrl+C once during `program` lets the chip be
+# finished and verified. Run by ctest in the Windows build.
 # Arguments: ZVK_CLI_EXE ZVK_UNIT_SIM SOURCE_DIR COM_NUMBER
 set -euo pipefail
 cli="$1"
@@ -35,7 +36,8 @@ wait_for() {
   done
   fail "timed out waiting for: $1"
 }
-# finish STATUS SUMMARY: the run ends by itself with that status and summary.
+# finish STATUS [SUMMARY]: the run ends by itself with that status and the
+# summary on its standard output.
 finish() {
   local status=0
   for _ in $(seq 600); do kill -0 "$run" 2>/dev/null || break; sleep 0.1; done
@@ -43,7 +45,8 @@ finish() {
   wait "$run" || status=$?
   run=""
   [ "$status" -eq "$1" ] || fail "exit status $status, not $1: $(cat out.txt err.txt)"
-  tr -d '\r' <out.txt | grep -qxF "$2" || fail "no summary \"$2\": $(cat out.txt err.txt)"
+  [ -z "${2:-}" ] || tr -d '\r' <out.txt | grep -qxF "$2" ||
+    fail "no summary \"$2\": $(cat out.txt err.txt)"
 }
 
 cp "$cli" "$work/zvk-cli.exe"
@@ -81,4 +84,16 @@ grep -q "Ctrl+C again gives it up" err.txt || fail "the first Ctrl+C was not tak
 [ "$(grep -c ',program,fail,program,.*,Aborted,' run.csv)" -eq 1 ] ||
   fail "the chip given up is not logged as aborted: $(cat run.csv)"
 stop_unit
-echo "Ctrl+C under Wine ends a waiting run, and twice gives up the chip being programmed"
+
+# A single chip: Ctrl+C lets it be finished, and it is verified whole.
+start_unit --part AT89S52 --baud 9600
+"$source_dir/scripts/wine-exec" ./zvk-cli.exe --port "COM$com" --part AT89S52 program img.hex \
+  >out.txt 2>err.txt &
+run=$!
+wait_for "grep -q '^> 38 ' wire.log"
+kill -INT "$run"
+finish 0
+grep -q "finishing this chip first" err.txt || fail "Ctrl+C was not taken: $(cat err.txt)"
+grep -q "Programming Completed" err.txt || fail "not programmed and verified: $(cat err.txt)"
+stop_unit
+echo "Ctrl+C under Wine ends a waiting run, twice gives up the chip being programmed, and once lets a single chip be finished"
