@@ -40,7 +40,11 @@ inline std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
-#ifndef _WIN32  // a POSIX program on a pseudo-terminal
+// zvk-unit-sim as a child process. On Windows under Wine: Wine starts a Unix
+// program named to CreateProcessW, but the process handle it gives back does
+// not follow that program. So there a shell starts the unit, notes its
+// process id in DIR/unit.pid and, once it has ended, its exit status in
+// DIR/unit.status; the shell's kill stops it.
 class UnitSimProcess {
   public:
     UnitSimProcess() = default;
@@ -48,115 +52,26 @@ class UnitSimProcess {
     UnitSimProcess(const UnitSimProcess&) = delete;
     UnitSimProcess& operator=(const UnitSimProcess&) = delete;
 
-    // Starts the unit with the given options plus --link DIR/<linkName>,
-    // --wire-log and --dump in DIR, and waits until its link is there.
-    // False when it did not come up within five seconds.
+    // Starts the unit with the given options plus --link (DIR/<linkName>;
+    // on Windows the Wine COM port linkName), --wire-log and --dump in DIR,
+    // and waits until its link is there. False when it did not come up
+    // within five seconds, or on Windows when this is not Wine.
     bool Start(const std::filesystem::path& dir, const std::string& linkName,
                std::vector<std::string> options) {
-        link_ = dir / linkName;
-        wireLog_ = dir / "wire.log";
-        dump_ = dir / "dump.txt";
-        options.insert(options.begin(), {ZVK_UNIT_SIM_PATH, "--link", link_.string(), "--wire-log",
-                                         wireLog_.string(), "--dump", dump_.string()});
-        output_ = dir / "unit.out";
-        pid_ = Spawn(options, output_);
-        for (int i = 0; i < 1000 && pid_ > 0; ++i) {
-            // Followed to its end, so that a link left behind by an earlier
-            // unit does not count.
-            struct stat st {};
-            if (::stat(link_.c_str(), &st) == 0) return true;
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return false;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return false;
-    }
-
-    // Sends SIGTERM and waits for the end; the exit status, or -1.
-    int Stop() {
-        if (pid_ <= 0) return -1;
-        ::kill(pid_, SIGTERM);
-        int status = 0;
-        const pid_t done = ::waitpid(pid_, &status, 0);
-        pid_ = -1;
-        if (done <= 0 || !WIFEXITED(status)) return -1;
-        return WEXITSTATUS(status);
-    }
-
-    // A file's name as the unit knows it.
-    static std::string UnitPath(const std::filesystem::path& path) { return path.string(); }
-
-    [[nodiscard]] pid_t Pid() const { return pid_; }
-    [[nodiscard]] const std::filesystem::path& Link() const { return link_; }
-    [[nodiscard]] std::vector<std::string> WireLog() const {
-        return SplitLines(ReadTextFile(wireLog_));
-    }
-    [[nodiscard]] std::string Dump() const { return ReadTextFile(dump_); }
-    // What the unit printed on stdout and stderr.
-    [[nodiscard]] std::string Output() const { return ReadTextFile(output_); }
-
-  private:
-    static pid_t Spawn(const std::vector<std::string>& arguments,
-                       const std::filesystem::path& output) {
-        std::vector<char*> argv;
-        for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            const int fd = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (fd >= 0) {
-                ::dup2(fd, STDOUT_FILENO);
-                ::dup2(fd, STDERR_FILENO);
-                if (fd > STDERR_FILENO) ::close(fd);
-            }
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-        return pid;
-    }
-
-    pid_t pid_ = -1;
-    std::filesystem::path link_;
-    std::filesystem::path wireLog_;
-    std::filesystem::path dump_;
-    std::filesystem::path output_;
-};
-
-#else  // the Linux unit, started from a Windows program under Wine
-
-// Wine starts a Unix program named to CreateProcessW, but the process handle
-// it gives back does not follow that program. So a shell starts the unit,
-// notes its process id in DIR/unit.pid and, once it has ended, its exit
-// status in DIR/unit.status; /bin/kill stops it.
-class UnitSimProcess {
-  public:
-    UnitSimProcess() = default;
-    ~UnitSimProcess() { Stop(); }
-    UnitSimProcess(const UnitSimProcess&) = delete;
-    UnitSimProcess& operator=(const UnitSimProcess&) = delete;
-
-    // Starts the unit with the given options plus --link to the Wine COM
-    // port comName, --wire-log and --dump in DIR, and waits until the port
-    // is there. False when it did not come up within five seconds, or when
-    // this is not Wine.
-    bool Start(const std::filesystem::path& dir, const std::string& comName,
-               std::vector<std::string> options) {
-        const char* prefix = std::getenv("WINEPREFIX");
-        const std::string unixDir = UnixFileName(dir);
-        if (prefix == nullptr || unixDir.empty()) return false;
-        std::string device = comName;
-        for (char& c : device) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        const std::string unixLink = std::string(prefix) + "/dosdevices/" + device;
-        link_ = DosFileName(unixLink);
         dir_ = dir;
         wireLog_ = dir / "wire.log";
         dump_ = dir / "dump.txt";
         output_ = dir / "unit.out";
+#ifdef _WIN32
+        const char* prefix = std::getenv("WINEPREFIX");
+        const std::string unixDir = UnitPath(dir);
+        if (prefix == nullptr || unixDir.empty()) return false;
+        std::string device = linkName;
+        for (char& c : device) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const std::string unixLink = std::string(prefix) + "/dosdevices/" + device;
+        link_ = DosFileName(unixLink);
         options.insert(options.begin(), {ZVK_UNIT_SIM_PATH, "--link", unixLink, "--wire-log",
-                                         unixDir + "/wire.log", "--dump", unixDir + "/dump.txt"});
+                                         UnitPath(wireLog_), "--dump", UnitPath(dump_)});
         options.insert(options.begin(),
                        {"-c",
                         "d=$1; shift; \"$@\" >\"$d/unit.out\" 2>&1 & echo $! >\"$d/unit.pid\"; "
@@ -179,15 +94,32 @@ class UnitSimProcess {
         }
         Stop();
         return false;
+#else
+        link_ = dir / linkName;
+        options.insert(options.begin(), {ZVK_UNIT_SIM_PATH, "--link", link_.string(), "--wire-log",
+                                         wireLog_.string(), "--dump", dump_.string()});
+        pid_ = Spawn(options, output_);
+        for (int i = 0; i < 1000 && pid_ > 0; ++i) {
+            // Followed to its end, so that a link left behind by an earlier
+            // unit does not count.
+            struct stat st {};
+            if (::stat(link_.c_str(), &st) == 0) return true;
+            int status = 0;
+            if (::waitpid(static_cast<pid_t>(pid_), &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+#endif
     }
-
-    // A file's name as the unit, a Linux program, knows it.
-    static std::string UnitPath(const std::filesystem::path& path) { return UnixFileName(path); }
 
     // Sends SIGTERM and waits for the end; the exit status, or -1.
     int Stop() {
         if (pid_ <= 0) return -1;
-        Run("/bin/kill", {"-TERM", std::to_string(pid_)});
+#ifdef _WIN32
+        Run("/bin/sh", {"-c", "kill -TERM \"$1\"", "sh", std::to_string(pid_)});
         pid_ = -1;
         for (int i = 0; i < 2000; ++i) {
             const std::string status = ReadTextFile(dir_ / "unit.status");
@@ -195,24 +127,19 @@ class UnitSimProcess {
             ::Sleep(5);
         }
         return -1;
+#else
+        ::kill(static_cast<pid_t>(pid_), SIGTERM);
+        int status = 0;
+        const pid_t done = ::waitpid(static_cast<pid_t>(pid_), &status, 0);
+        pid_ = -1;
+        if (done <= 0 || !WIFEXITED(status)) return -1;
+        return WEXITSTATUS(status);
+#endif
     }
 
-    [[nodiscard]] long Pid() const { return pid_; }
-    [[nodiscard]] const std::filesystem::path& Link() const { return link_; }
-    [[nodiscard]] std::vector<std::string> WireLog() const {
-        return SplitLines(ReadTextFile(wireLog_));
-    }
-    [[nodiscard]] std::string Dump() const { return ReadTextFile(dump_); }
-    [[nodiscard]] std::string Output() const { return ReadTextFile(output_); }
-
-  private:
-    // Wine's own calls between its file names and the Unix ones.
-    template <typename Call>
-    static Call WineCall(const char* name) {
-        return reinterpret_cast<Call>(
-            reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32"), name)));
-    }
-    static std::string UnixFileName(const std::filesystem::path& path) {
+    // A file's name as the unit, a Linux program, knows it.
+    static std::string UnitPath(const std::filesystem::path& path) {
+#ifdef _WIN32
         using Call = char*(CDECL*)(const wchar_t*);
         const auto call = WineCall<Call>("wine_get_unix_file_name");
         if (call == nullptr) return {};
@@ -221,6 +148,27 @@ class UnitSimProcess {
         std::string unixName = name;
         ::HeapFree(::GetProcessHeap(), 0, name);
         return unixName;
+#else
+        return path.string();
+#endif
+    }
+
+    [[nodiscard]] long Pid() const { return pid_; }
+    [[nodiscard]] const std::filesystem::path& Link() const { return link_; }
+    [[nodiscard]] std::vector<std::string> WireLog() const {
+        return SplitLines(ReadTextFile(wireLog_));
+    }
+    [[nodiscard]] std::string Dump() const { return ReadTextFile(dump_); }
+    // What the unit printed on stdout and stderr.
+    [[nodiscard]] std::string Output() const { return ReadTextFile(output_); }
+
+  private:
+#ifdef _WIN32
+    // Wine's own calls between its file names and the Unix ones.
+    template <typename Call>
+    static Call WineCall(const char* name) {
+        return reinterpret_cast<Call>(
+            reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32"), name)));
     }
     static std::filesystem::path DosFileName(const std::string& unixName) {
         using Call = wchar_t*(CDECL*)(const char*);
@@ -267,6 +215,26 @@ class UnitSimProcess {
         ::CloseHandle(process.hProcess);
         return true;
     }
+#else
+    static pid_t Spawn(const std::vector<std::string>& arguments,
+                       const std::filesystem::path& output) {
+        std::vector<char*> argv;
+        for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int fd = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (fd >= 0) {
+                ::dup2(fd, STDOUT_FILENO);
+                ::dup2(fd, STDERR_FILENO);
+                if (fd > STDERR_FILENO) ::close(fd);
+            }
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        return pid;
+    }
+#endif
 
     long pid_ = -1;
     std::filesystem::path dir_;
@@ -275,7 +243,5 @@ class UnitSimProcess {
     std::filesystem::path dump_;
     std::filesystem::path output_;
 };
-
-#endif
 
 }  // namespace zvk::test
