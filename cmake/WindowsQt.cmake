@@ -1,10 +1,13 @@
 # Where the Windows build takes its Qt for MinGW: ZVK_QT_MINGW_DIR (a cache
 # entry or an environment variable) names an existing one; otherwise the one
-# scripts/setup-windows builds from Debian's qtbase sources. Qt's own tools
-# (moc, rcc, uic) are the host's, from Debian's Qt of the same version.
+# scripts/setup-windows builds from Debian's qtbase sources, in its cache
+# folder (ZVK_CACHE_DIR, by default /var/cache/zvk). Qt's own tools (moc,
+# rcc, uic) are the host's, from Debian's Qt of the same version.
 if(NOT ZVK_QT_MINGW_DIR)
   if(DEFINED ENV{ZVK_QT_MINGW_DIR})
     set(zvk_qt_default $ENV{ZVK_QT_MINGW_DIR})
+  elseif(DEFINED ENV{ZVK_CACHE_DIR})
+    set(zvk_qt_default $ENV{ZVK_CACHE_DIR}/qt6-mingw)
   else()
     set(zvk_qt_default /var/cache/zvk/qt6-mingw)
   endif()
