@@ -44,7 +44,8 @@ inline std::vector<std::string> SplitLines(const std::string& text) {
 // program named to CreateProcessW, but the process handle it gives back does
 // not follow that program. So there a shell starts the unit, notes its
 // process id in DIR/unit.pid and, once it has ended, its exit status in
-// DIR/unit.status; the shell's kill stops it.
+// DIR/unit.status (each written whole, then renamed, so that no half is
+// ever read); the shell's kill stops it.
 class UnitSimProcess {
   public:
     UnitSimProcess() = default;
@@ -74,7 +75,8 @@ class UnitSimProcess {
                                          UnitPath(wireLog_), "--dump", UnitPath(dump_)});
         options.insert(options.begin(),
                        {"-c",
-                        "d=$1; shift; \"$@\" >\"$d/unit.out\" 2>&1 & echo $! >\"$d/unit.pid\"; "
+                        "d=$1; shift; \"$@\" >\"$d/unit.out\" 2>&1 & echo $! >\"$d/unit.pid.new\"; "
+                        "mv \"$d/unit.pid.new\" \"$d/unit.pid\"; "
                         "wait $!; echo $? >\"$d/unit.status.new\"; "
                         "mv \"$d/unit.status.new\" \"$d/unit.status\"",
                         "sh", unixDir});
